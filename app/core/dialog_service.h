@@ -1,0 +1,57 @@
+// Every message box, file dialog, printer dialog and modal window of the program goes through
+// this interface, handed to the windows at construction. The program uses Qt's dialogs
+// (QtDialogService); tests answer from a script and record what was shown.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { None, Question, Critical, Exclamation, Information };
+enum class MsgAnswer { Ok, Yes, No };
+
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+
+  virtual MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
+                            MsgIcon icon) = 0;
+  // The chosen path, or nothing when the operator cancelled.
+  virtual std::optional<QString> OpenFileName(const QString& filter) = 0;
+  virtual std::optional<QString> SaveFileName(const QString& filter) = 0;
+  // True when the operator confirmed the printer settings.
+  virtual bool PrinterDialog(QPrinter& printer) = 0;
+  // Shows the window modally and returns its result (QDialog::Accepted or Rejected).
+  virtual int RunModal(QDialog& dialog) = 0;
+
+  // Shorthands for the conventions of the program.
+  MsgAnswer Ask(const QString& text) {
+    return Message(text, QStringLiteral("Message"), MsgButtons::YesNo, MsgIcon::Question);
+  }
+  void Notice(const QString& text) {
+    Message(text, QStringLiteral("Message"), MsgButtons::Ok, MsgIcon::None);
+  }
+  void Error(const QString& text) {
+    Message(text, QStringLiteral("エラーメッセージ"), MsgButtons::Ok, MsgIcon::Critical);
+  }
+};
+
+class QtDialogService : public DialogService {
+ public:
+  explicit QtDialogService(QWidget* parent = nullptr) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
+                    MsgIcon icon) override;
+  std::optional<QString> OpenFileName(const QString& filter) override;
+  std::optional<QString> SaveFileName(const QString& filter) override;
+  bool PrinterDialog(QPrinter& printer) override;
+  int RunModal(QDialog& dialog) override;
+
+ private:
+  QWidget* parent_;
+};

@@ -1,0 +1,53 @@
+// The program's binding to the driver library: the library is loaded by name at the first call of
+// one of its exports and each export is looked up by name at its first call. The routines that
+// act on all used units at once report driver failures to the operator.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class DialogService;
+class ModuleData;
+
+class MDX4A {
+ public:
+  // Result of OpenUnits and StartUnits when no unit is used.
+  static constexpr int16_t kNoUnitUsed = 10;
+  // What an export returns when the library or the export cannot be found: the driver's own code
+  // for "the driver is not installed properly".
+  static constexpr int16_t kUnavailable = 2;
+
+  explicit MDX4A(DialogService& dialogs, QString libraryName = QStringLiteral("libmdxdrv.so"));
+  ~MDX4A();
+  MDX4A(const MDX4A&) = delete;
+  MDX4A& operator=(const MDX4A&) = delete;
+
+  int16_t Mdx4a_Device_Open(int16_t id);
+  void Mdx4a_Device_Close(int16_t id);
+  int16_t Mdx4a_Single_Sample(int16_t id, double& value, uint8_t type);
+  int16_t Mdx4a_Start_Sample(int16_t id, int16_t interval);
+  int16_t Mdx4a_Get_Datas(int16_t id, double* values, uint8_t* status, uint8_t& count,
+                          uint8_t type);
+
+  int16_t OpenUnits(const ModuleData& md);
+  void CloseUnits(const ModuleData& md);
+  int16_t StartUnits(const ModuleData& md, int16_t interval);
+  void ShowDriverError(int16_t code);
+
+ private:
+  void* Resolve(const char* name);
+
+  DialogService& dialogs_;
+  QString libraryName_;
+  void* library_ = nullptr;
+  void* open_ = nullptr;
+  void* close_ = nullptr;
+  void* single_ = nullptr;
+  void* start_ = nullptr;
+  void* fetch_ = nullptr;
+};
+
+// The operator's message for a driver result code (empty for codes outside 0..9).
+QString DriverErrorText(int16_t code);
+// "B熱電対" .. "T熱電対" for 0..7, empty otherwise.
+QString TcTypeName(int16_t index);

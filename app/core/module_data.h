@@ -1,0 +1,86 @@
+// The data module shared by every window: the measurement settings, the record set of the four
+// units with its running extremes, the acquisition counters and timer values, the start time and
+// the memo lines. One object is created at start-up and handed to the windows; tests make their
+// own. Everything runs on the user-interface thread, so nothing here locks.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QSettings;
+
+struct UnitRecord {
+  std::vector<float> Data;  // sample k+1 of the record set in slot k; NoData when empty
+  float MaxValue = 0;
+  float MinValue = 0;
+  bool MflagID = false;    // the unit is used
+  int16_t ConnectID = 0;   // thermocouple type 0..7 (B, R, S, N, K, E, J, T)
+  int32_t DataCount = 0;   // samples taken for the unit in the current record set
+};
+
+struct AvgAccumRecord {
+  int32_t Count = 0;
+  double Sum = 0;
+};
+
+class ModuleData {
+ public:
+  static constexpr int kUnits = 4;
+  static constexpr int32_t MaxData = 88000;
+  static constexpr float NoData = -99999.0f;
+
+  // Settings (defaults as with an empty settings store).
+  std::array<UnitRecord, kUnits> Units;
+  bool TimerType = false;   // True: the computer's timer paces sampling
+  int32_t IntervalTM = 1000;  // sampling interval in milliseconds
+  bool MeasKind = false;    // True: voltage on all units
+  bool DataAverage = false;
+  int32_t AverageCount = 1;
+
+  // Run-time state of the record set and the acquisition cycle.
+  std::array<AvgAccumRecord, kUnits> AvgAccum;
+  int32_t SampleCount = 0;
+  bool Measuring = false;
+  float AllMax = 0;
+  float AllMin = 0;
+  float AxisMaxY = 1820;
+  float AxisMinY = -270;
+  int32_t TickPeriod = 0;
+  int32_t TickDivider = 0;
+  int32_t TickCount = 0;
+  int32_t PollCount = 0;  // completed unit-paced polls since the last ClearData
+  QString StartTime;
+  std::array<QString, 5> MemoText;
+  bool SettingOK = false;  // set by the settings dialog's OK
+
+  ModuleData();
+
+  // Settings store: application "Korvalle", section "MeasInfo". The overloads without an argument
+  // use the per-user INI store; tests pass a store of their own.
+  void LoadSettings();
+  void LoadSettings(QSettings& store);
+  void SaveSettings() const;
+  void SaveSettings(QSettings& store) const;
+
+  void InitDataBuffers();
+  void ClearData();
+  void ClearMemo();
+  void ClearAverage();
+  void UpdateUnitMaxMin(int32_t n);
+  void UpdateAllMaxMin();
+  void MergeAllMaxMin();
+  int16_t RoundAxisY();
+  bool SetTickTimer();
+
+  // The measurement type passed to the driver for unit i: 8 for voltage, else its ConnectID.
+  uint8_t MeasTypeOf(int unit) const;
+  // The averaging rule of LoadSettings.
+  void UpdateAverageCount();
+};
+
+// v formatted "###0.000", preceded by spaces to 10 characters (longer texts unpadded).
+QString FormatValue(float v);
+// v formatted "###0.000" without padding.
+QString FormatFixed3(double v);

@@ -1,0 +1,99 @@
+// The time graph component: one chart group of series whose points are numbered from 1 and share
+// their X values, two axes "X" and "Y" with displayed ranges and titles, a header and a legend of
+// the series labels. Drawn with QCustomPlot.
+//
+// Point writes are cheap: they change the component's own arrays, and the curves are rebuilt
+// from them at most once per repaint, from the first point that changed. Changes made while
+// neither redrawing nor data updates are suspended ask for one repaint on the next pass of the
+// event loop; Flush() repaints at once when one is due.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QCustomPlot;
+class QCPGraph;
+class QCPTextElement;
+
+class Chart2D : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class Axis { X, Y };
+
+  explicit Chart2D(QWidget* parent = nullptr);
+  ~Chart2D() override;
+
+  // Redrawing of the whole chart: no repaint while suspended, one repaint on resume.
+  void SetRedrawSuspended(bool suspended);
+  bool IsRedrawSuspended() const { return redrawSuspended_; }
+  // Data updates: a batch of point changes between begin and end shows at once.
+  void BeginDataUpdate();
+  void EndDataUpdate();
+
+  void SetNumSeries(int count);
+  int NumSeries() const;
+  // The two drawing attributes of series s (1-based).
+  void SetSeriesStyle(int series, int attribute1, int attribute2);
+
+  void ClearSeriesLabels();
+  void AddSeriesLabel(const QString& label);
+  QStringList SeriesLabels() const;
+
+  void SetAxisRange(Axis axis, double min, double max);
+  double AxisMin(Axis axis) const;
+  double AxisMax(Axis axis) const;
+  void SetAxisTitle(Axis axis, const QString& title);
+  QString AxisTitle(Axis axis) const;
+  void SetHeaderText(const QString& text);
+  QString HeaderText() const;
+  void SetHeaderAppearance(int value);
+
+  // Points of series s (1-based). Setting the count keeps points 1..n-1 and drops those beyond n.
+  void SetPointCount(int series, int count);
+  int PointCount(int series) const;
+  // X of point k (1-based), shared by all series.
+  void SetPointX(int k, double x);
+  std::optional<double> PointX(int k) const;
+  void SetPointY(int series, int k, double y);
+  // Nothing when Y of the point was never set (the line shows a gap there).
+  std::optional<double> PointY(int series, int k) const;
+
+  // Renders the chart as currently shown into a picture file (Qt picture format, scalable).
+  bool RenderToFile(const QString& path);
+  // Paints the chart scaled into a rectangle of a painter (printing).
+  void RenderTo(class QPainter& painter, const QRectF& target);
+
+  // Repaints now if a repaint is due and redrawing is not suspended.
+  void Flush();
+  // Repaints done so far (for tests and benchmarks).
+  int RepaintCount() const { return repaintCount_; }
+  QCustomPlot* Plot() const { return plot_; }
+
+ private:
+  struct Series {
+    std::vector<double> y;  // NaN where never set
+    int firstDirty = 0;      // index of the first point whose curve data are stale
+    QCPGraph* graph = nullptr;
+    QString label;
+  };
+
+  void MarkDirty(int series, int index);
+  void RequestRepaint();
+  void Repaint();
+  void SyncCurves();
+
+  QCustomPlot* plot_ = nullptr;
+  QCPTextElement* header_ = nullptr;
+  std::vector<Series> series_;
+  std::vector<double> x_;  // NaN where never set
+  QStringList labels_;
+  bool redrawSuspended_ = false;
+  int dataUpdateDepth_ = 0;
+  bool repaintDue_ = false;
+  bool repaintQueued_ = false;
+  int repaintCount_ = 0;
+};

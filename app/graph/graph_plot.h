@@ -1,0 +1,41 @@
+// Plotting samples into the time graph, the horizontal window (full display, automatic and manual
+// scroll with the display-count list), the current-value panel and the rebuild of the data list.
+#pragma once
+
+#include <cstdint>
+
+class GraphSetup;
+class ModuleData;
+struct GraphState;
+struct MainControls;
+
+class GraphPlot {
+ public:
+  GraphPlot(ModuleData& md, MainControls& ui, GraphState& gs);
+  // GraphSetup and GraphPlot call each other; the setup is attached after both exist.
+  void SetGraphSetup(GraphSetup& setup) { setup_ = &setup; }
+
+  void GrDrawData(int32_t dCnt);
+  void GrDrawData1();
+  void AdvanceAxesX();
+  void InitDispCountList();
+  void optWid_Click(int16_t index);
+  void Combo1_Click();
+  void cmdLeft_Click();
+  void cmdRight_Click();
+  void cmdMove_Click(int16_t index);
+  void ClearNowValue();
+  void DispNowValue();
+  void DispNowValueUnit();
+  void DispDataList();
+  // Selects optWid(index) from code; runs optWid_Click as the operator's click would.
+  void SelectOptWid(int16_t index);
+  // The number shown in Combo1.
+  int32_t Combo1Value() const;
+
+ private:
+  ModuleData& md_;
+  MainControls& ui_;
+  GraphState& gs_;
+  GraphSetup* setup_ = nullptr;
+};

@@ -1,0 +1,59 @@
+// The main window "熱電対温度測定ユニット": its controls, its load and close handling, the command
+// states and the commands that open the settings dialog and the data list window.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "graph/graph_state.h"
+#include "measure/main_controls.h"
+
+class Acquisition;
+class DialogService;
+class GraphPlot;
+class GraphSetup;
+class MDX4A;
+class ModuleData;
+
+class FormMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the controls and runs Form_Load.
+  FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidget* parent = nullptr);
+  ~FormMain() override;
+
+  void Form_Load();
+  // Sets cancel to true to refuse the close.
+  void Form_QueryUnload(bool& cancel);
+  void SetButtonState();
+  void cmdEnd_Click();
+  void cmdSetting_Click();
+  void cmdDisp_Click();
+  void cmdMeasInfo_Click();
+  void DispConnectflg();
+
+  MainControls& Controls() { return ui_; }
+  GraphState& Graph() { return gs_; }
+  GraphSetup& Setup() { return *setup_; }
+  GraphPlot& Plot() { return *plot_; }
+  Acquisition& Measure() { return *acquisition_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();  // form_main_layout.cpp
+  void ConnectControls();
+  // Closes the data list window when it is open (cmdDisp disabled).
+  void UnloadDatalist();
+
+  ModuleData& md_;
+  MDX4A& driver_;
+  DialogService& dialogs_;
+  MainControls ui_;
+  GraphState gs_;
+  std::unique_ptr<GraphPlot> plot_;
+  std::unique_ptr<GraphSetup> setup_;
+  std::unique_ptr<Acquisition> acquisition_;
+};

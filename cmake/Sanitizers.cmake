@@ -1,0 +1,23 @@
+# Switches a sanitizer on for every target of the tree.
+option(KORVALE_ASAN "Build with AddressSanitizer" OFF)
+option(KORVALE_UBSAN "Build with UndefinedBehaviorSanitizer" OFF)
+option(KORVALE_TSAN "Build with ThreadSanitizer" OFF)
+
+if(KORVALE_TSAN AND (KORVALE_ASAN OR KORVALE_UBSAN))
+  message(FATAL_ERROR "ThreadSanitizer cannot be combined with AddressSanitizer or UBSan")
+endif()
+
+set(_san_flags "")
+if(KORVALE_ASAN)
+  list(APPEND _san_flags -fsanitize=address -fno-omit-frame-pointer)
+endif()
+if(KORVALE_UBSAN)
+  list(APPEND _san_flags -fsanitize=undefined -fno-sanitize-recover=undefined)
+endif()
+if(KORVALE_TSAN)
+  list(APPEND _san_flags -fsanitize=thread)
+endif()
+if(_san_flags)
+  add_compile_options(${_san_flags})
+  add_link_options(${_san_flags})
+endif()

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: the whole tree under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the threaded toolkit and driver tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=$(nproc)
+
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_ASAN=ON -DKORVALE_UBSAN=ON \
+  -DKORVALE_BUILD_BENCH=OFF
+cmake --build build/asan -j"$jobs"
+ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_TSAN=ON \
+  -DKORVALE_BUILD_APP=OFF -DKORVALE_BUILD_BENCH=OFF
+cmake --build build/tsan -j"$jobs"
+ctest --test-dir build/tsan --output-on-failure -j"$jobs" -L threaded

@@ -1,0 +1,50 @@
+// The tests' dialog service: answers message boxes, file and printer dialogs and modal windows
+// from a script, and records every message box shown.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "core/dialog_service.h"
+
+struct ShownMessage {
+  QString text;
+  QString caption;
+  MsgButtons buttons;
+  MsgIcon icon;
+};
+
+class ScriptedDialogs : public DialogService {
+ public:
+  // Answers to Yes/No questions, in order; when none is left, defaultAnswer.
+  std::deque<MsgAnswer> answers;
+  MsgAnswer defaultAnswer = MsgAnswer::Yes;
+  // Runs while a message box is "shown" (to check re-entrancy); may be empty.
+  std::function<void(const ShownMessage&)> onMessage;
+  // File dialogs: the next answers, nothing = cancelled.
+  std::deque<std::optional<QString>> openFiles;
+  std::deque<std::optional<QString>> saveFiles;
+  std::vector<QString> fileFilters;
+  bool printerAnswer = false;
+  // Modal windows: each script gets the window and plays the operator (fills controls, clicks OK
+  // or Cancel). Without a script the window is rejected.
+  std::deque<std::function<void(QDialog&)>> modalScripts;
+  int modalCount = 0;
+
+  std::vector<ShownMessage> shown;
+
+  MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
+                    MsgIcon icon) override;
+  std::optional<QString> OpenFileName(const QString& filter) override;
+  std::optional<QString> SaveFileName(const QString& filter) override;
+  bool PrinterDialog(QPrinter& printer) override;
+  int RunModal(QDialog& dialog) override;
+
+  // Texts of the message boxes shown so far, oldest first.
+  std::vector<QString> Texts() const;
+  QString LastText() const { return shown.empty() ? QString() : shown.back().text; }
+  void Clear() { shown.clear(); }
+};
