@@ -89,6 +89,24 @@ TEST_F(FaultTest, ResetDuringABlockedReadFailsItToo) {
   EXPECT_EQ(read.get(), USBKIT_STATUS_FAILED);
 }
 
+TEST_F(FaultTest, UninitDoesNotWaitForAProbeOfASilentUnit) {
+  Close();
+  int silent = usbkit_sim_plug(USBKIT_SIM_MODEL_EXTENDED, 5);
+  usbkit_sim_set_unresponsive(silent, 1);
+  ASSERT_EQ(Open(), USBKIT_STATUS_SUCCESS);
+  // Give the notification thread time to block in the probe's read.
+  for (int i = 0; i < 200 && usbkit_sim_request_count(silent) < 1; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(usbkit_sim_request_count(silent), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  auto start = Clock::now();
+  Close();
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+  ASSERT_FALSE(Notices().empty());
+  EXPECT_EQ(Notices().back().id_byte, -1);
+}
+
 TEST_F(FaultTest, UnplugAndReplugWhileAnotherThreadTransfers) {
   std::atomic<bool> stop{false};
   std::atomic<int> good{0}, bad{0};
