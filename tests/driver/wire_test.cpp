@@ -148,6 +148,17 @@ TEST_F(Wire, OverclaimingUnitIsHeldToTheCountAskedFor) {
   }
 }
 
+TEST_F(Wire, SilentUnitTimesOutAfterThirtySeconds) {
+  const int unit = PlugAndOpen(USBKIT_SIM_MODEL_BASE, 0, 0);
+  usbkit_sim_set_unresponsive(unit, 1);
+  const double before = usbkit_sim_now_ms();
+  double value = 0;
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_ERR_USB);
+  EXPECT_DOUBLE_EQ(usbkit_sim_now_ms() - before, 30000);
+  usbkit_sim_set_unresponsive(unit, 0);
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_OK);
+}
+
 TEST_F(Wire, EmptyFetchStoresNothing) {
   const int unit = PlugAndOpen(USBKIT_SIM_MODEL_BASE, 0, 0);
   const uint8_t reply[2] = {0, 0};
