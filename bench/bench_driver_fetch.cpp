@@ -66,6 +66,7 @@ BENCHMARK(BM_GetDatas128)
     ->Args({kExtended, 0})
     ->Args({kExtended, 8})
     ->UseManualTime()
+    ->Iterations(2000)
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
