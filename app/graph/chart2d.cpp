@@ -66,6 +66,7 @@ Chart2D::Chart2D(QWidget* parent) : QWidget(parent) {
   plot_->plotLayout()->addElement(2, 0, plot_->legend);
   plot_->plotLayout()->setRowStretchFactor(2, 0.001);
   plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  plot_->legend->setBorderPen(Qt::NoPen);
   plot_->legend->setVisible(true);
 
   // Curves are drawn without antialiasing: with tens of thousands of points it is the costly part.
@@ -276,7 +277,7 @@ void Chart2D::ResizeSharedX() {
   if (longest != x_.size()) x_.resize(longest, kNaN);
 }
 
-void Chart2D::SetPointCount(int series, int count) {
+void Chart2D::ChangePointCount(int series, int count) {
   Series* s = SeriesAt(series);
   if (!s) return;
   const int n = std::max(0, count);
@@ -292,7 +293,7 @@ int Chart2D::PointCount(int series) const {
   return s ? static_cast<int>(s->y.size()) : 0;
 }
 
-void Chart2D::SetPointX(int k, double x) {
+void Chart2D::ChangePointX(int k, double x) {
   if (k < 1 || k > static_cast<int>(x_.size())) return;
   const int i = k - 1;
   if (SameValue(x_[i], x)) return;
@@ -307,7 +308,7 @@ std::optional<double> Chart2D::PointX(int k) const {
   return x_[k - 1];
 }
 
-void Chart2D::SetPointY(int series, int k, double y) {
+void Chart2D::ChangePointY(int series, int k, double y) {
   Series* s = SeriesAt(series);
   if (!s || k < 1 || k > static_cast<int>(s->y.size())) return;
   double& stored = s->y[k - 1];

@@ -95,6 +95,9 @@ class Chart2D : public QWidget {
   Series* SeriesAt(int series);
   const Series* SeriesAt(int series) const;
   void MarkDirty(Series& s, int index);
+  void ChangePointCount(int series, int count);
+  void ChangePointX(int k, double x);
+  void ChangePointY(int series, int k, double y);
   void ResizeSharedX();
   void RequestRepaint();
   void OnQueuedRepaint();
@@ -118,3 +121,26 @@ class Chart2D : public QWidget {
   bool repaintQueued_ = false;
   int repaintCount_ = 0;
 };
+
+// Rewriting what is stored is the common case (all points are written again on every poll), so it
+// returns inline; a real change takes the out-of-line path.
+inline void Chart2D::SetPointCount(int series, int count) {
+  if (series >= 1 && series <= static_cast<int>(series_.size()) && count >= 0 &&
+      static_cast<size_t>(count) == series_[series - 1].y.size()) {
+    return;
+  }
+  ChangePointCount(series, count);
+}
+
+inline void Chart2D::SetPointX(int k, double x) {
+  if (k >= 1 && k <= static_cast<int>(x_.size()) && x_[k - 1] == x) return;
+  ChangePointX(k, x);
+}
+
+inline void Chart2D::SetPointY(int series, int k, double y) {
+  if (series >= 1 && series <= static_cast<int>(series_.size())) {
+    const std::vector<double>& v = series_[series - 1].y;
+    if (k >= 1 && k <= static_cast<int>(v.size()) && v[k - 1] == y) return;
+  }
+  ChangePointY(series, k, y);
+}
