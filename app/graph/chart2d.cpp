@@ -381,10 +381,11 @@ void Chart2D::SyncCurve(Series& s, int lead) {
 
 namespace {
 
-// Paints the plot at the size it is shown into a picture; returns that size.
-QSize PaintPlot(QCustomPlot* plot, QPicture& picture) {
-  QSize size = plot->viewport().size();
-  if (size.width() < 1 || size.height() < 1) size = QSize(800, 500);  // never laid out
+// Paints the plot into a picture at the size it is shown (a chart not shown yet: the size it was
+// given); returns that size.
+QSize PaintPlot(const QWidget& chart, QCustomPlot* plot, QPicture& picture) {
+  QSize size = chart.isVisible() ? plot->viewport().size() : chart.size();
+  if (size.width() < 1 || size.height() < 1) size = QSize(800, 500);
   QCPPainter painter(&picture);
   painter.setMode(QCPPainter::pmVectorized);
   plot->toPainter(&painter, size.width(), size.height());
@@ -398,7 +399,7 @@ QSize PaintPlot(QCustomPlot* plot, QPicture& picture) {
 void Chart2D::RenderTo(QPainter& painter, const QRectF& target) {
   if (!redrawSuspended_) SyncCurves();
   QPicture picture;
-  const QSize size = PaintPlot(plot_, picture);
+  const QSize size = PaintPlot(*this, plot_, picture);
   painter.save();
   painter.translate(target.topLeft());
   painter.scale(target.width() / size.width(), target.height() / size.height());
@@ -409,6 +410,6 @@ void Chart2D::RenderTo(QPainter& painter, const QRectF& target) {
 bool Chart2D::RenderToFile(const QString& path) {
   if (!redrawSuspended_) SyncCurves();
   QPicture picture;
-  PaintPlot(plot_, picture);
+  PaintPlot(*this, plot_, picture);
   return picture.save(path);
 }
