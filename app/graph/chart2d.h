@@ -79,7 +79,8 @@ class Chart2D : public QWidget {
 
   // Repaints now if a repaint is due and redrawing is not suspended.
   void Flush();
-  // Repaints done so far (for tests and benchmarks).
+  // Replots done so far, the plot's own first one after construction included (for tests and
+  // benchmarks).
   int RepaintCount() const { return repaintCount_; }
   // The plot, to read from. The data of its graphs belong to the chart: replacing them breaks the
   // chart's bookkeeping.
