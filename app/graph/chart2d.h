@@ -12,11 +12,13 @@
 #include <QStringList>
 #include <QWidget>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCustomPlot;
 class QCPGraph;
 class QCPTextElement;
+class ChartCurveData;
 
 class Chart2D : public QWidget {
   Q_OBJECT
@@ -36,8 +38,10 @@ class Chart2D : public QWidget {
 
   void SetNumSeries(int count);
   int NumSeries() const;
-  // The two drawing attributes of series s (1-based).
+  // The two drawing attributes of series s (1-based). Every series is drawn with the same solid
+  // line whatever the attributes; they are kept and read back as written.
   void SetSeriesStyle(int series, int attribute1, int attribute2);
+  std::pair<int, int> SeriesStyle(int series) const;
 
   void ClearSeriesLabels();
   void AddSeriesLabel(const QString& label);
@@ -51,6 +55,7 @@ class Chart2D : public QWidget {
   void SetHeaderText(const QString& text);
   QString HeaderText() const;
   void SetHeaderAppearance(int value);
+  int HeaderAppearance() const { return headerAppearance_; }
 
   // Points of series s (1-based). Setting the count keeps points 1..n-1 and drops those beyond n.
   void SetPointCount(int series, int count);
@@ -74,23 +79,39 @@ class Chart2D : public QWidget {
   QCustomPlot* Plot() const { return plot_; }
 
  private:
+  static constexpr int kClean = 0x7fffffff;  // no stale point
+
   struct Series {
-    std::vector<double> y;  // NaN where never set
-    int firstDirty = 0;      // index of the first point whose curve data are stale
+    std::vector<double> y;    // NaN where never set
+    int firstDirty = kClean;  // index of the first point whose curve data are stale
     QCPGraph* graph = nullptr;
-    QString label;
+    ChartCurveData* curve = nullptr;  // the graph's data, owned by the graph
+    int curveLead = 0;                // leading points without X when the curve was built
+    bool curveOrdered = true;         // curve entry i is point curveLead + i
+    int style1 = 0;
+    int style2 = 0;
   };
 
-  void MarkDirty(int series, int index);
+  Series* SeriesAt(int series);
+  const Series* SeriesAt(int series) const;
+  void MarkDirty(Series& s, int index);
+  void ResizeSharedX();
   void RequestRepaint();
+  void OnQueuedRepaint();
   void Repaint();
   void SyncCurves();
+  void SyncCurve(Series& s, int lead);
+  void ApplyLabels();
+  void ApplyAxisRange(Axis axis);
 
   QCustomPlot* plot_ = nullptr;
   QCPTextElement* header_ = nullptr;
   std::vector<Series> series_;
-  std::vector<double> x_;  // NaN where never set
+  std::vector<double> x_;  // NaN where never set; as long as the longest series
   QStringList labels_;
+  double axisMin_[2] = {0.0, 0.0};
+  double axisMax_[2] = {0.0, 0.0};
+  int headerAppearance_ = 0;
   bool redrawSuspended_ = false;
   int dataUpdateDepth_ = 0;
   bool repaintDue_ = false;
