@@ -1,6 +1,8 @@
 // Soak of the unit-paced mode: four simulated units sample every 10 ms until all 88000 slots of
 // every unit are used, with the toolkit clock driven as fast as the program runs. Reports the
 // resident memory after the first poll and at the end, and the time of the whole run.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <chrono>

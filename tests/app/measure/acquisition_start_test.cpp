@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "acquisition_rig.h"
+#include "dialogs/dialog_datalist.h"
 #include "graph/graph_setup.h"
 
 namespace acqtest {
