@@ -5,11 +5,15 @@
 
 #include <QDialog>
 #include <array>
+#include <cstdint>
+#include <optional>
 
 class DialogService;
 class ModuleData;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -38,9 +42,20 @@ class DialogSetting : public QDialog {
   QCheckBox* chkAverage = nullptr;
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
+  QGroupBox* Frame1 = nullptr;           // "使用ユニットと種類"
+  QGroupBox* Frame2 = nullptr;           // "測定間隔"
+  QGroupBox* Frame3 = nullptr;           // "種類"
+  std::array<QLabel*, 2> lblTimeUnit{};  // "×10msec", "秒"
+
+  // Interval text shown for an interval in milliseconds divided by the unit of its box (10 or
+  // 1000): the shortest decimal text of the quotient (1000 / 10 gives "100", 15 / 10 "1.5").
+  static QString IntervalText(int32_t intervalMs, int32_t unitMs);
 
  private:
+  void BuildControls();
   void FormLoad();
+  // The interval in milliseconds entered in the chosen box, or nothing when it is not valid.
+  std::optional<int32_t> EnteredInterval() const;
 
   ModuleData& md_;
   DialogService& dialogs_;

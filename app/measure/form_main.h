@@ -9,6 +9,7 @@
 #include "measure/main_controls.h"
 
 class Acquisition;
+class QButtonGroup;
 class DialogService;
 class GraphPlot;
 class GraphSetup;
@@ -56,4 +57,7 @@ class FormMain : public QWidget {
   std::unique_ptr<GraphPlot> plot_;
   std::unique_ptr<GraphSetup> setup_;
   std::unique_ptr<Acquisition> acquisition_;
+  // The option arrays: a click of the operator reports the index of the button.
+  QButtonGroup* optHeiGroup_ = nullptr;
+  QButtonGroup* optWidGroup_ = nullptr;
 };

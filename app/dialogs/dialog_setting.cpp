@@ -1,0 +1,218 @@
+#include "dialogs/dialog_setting.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "core/dialog_service.h"
+#include "core/mdx4a.h"
+#include "core/module_data.h"
+#include "core/operator_number.h"
+
+namespace {
+
+constexpr int kTypeCount = 8;
+
+// Accepted intervals in milliseconds.
+constexpr int64_t kMsStep = 10;
+constexpr int64_t kMsMin = 10;
+constexpr int64_t kMsMax = 100000;
+constexpr int64_t kSecStep = 1000;
+constexpr int64_t kSecMin = 1000;
+constexpr int64_t kSecMinAveraged = 10000;
+constexpr int64_t kSecMax = 65535000;
+
+// Raw readings per stored sample when the computer's timer paces an averaged measurement.
+constexpr int32_t kTimerAverageCount = 100;
+
+}  // namespace
+
+DialogSetting::DialogSetting(ModuleData& md, DialogService& dialogs, QWidget* parent)
+    : QDialog(parent), md_(md), dialogs_(dialogs) {
+  BuildControls();
+  FormLoad();
+  connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+  connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+  connect(chkAverage, &QCheckBox::toggled, this, [this] { chkAverage_Click(); });
+}
+
+void DialogSetting::BuildControls() {
+  setWindowTitle(QStringLiteral("取込設定"));
+  setModal(true);
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+  Frame1 = new QGroupBox(QStringLiteral("使用ユニットと種類"), this);
+  auto* unitGrid = new QGridLayout(Frame1);
+  unitGrid->setHorizontalSpacing(12);
+  for (int i = 0; i < 4; ++i) {
+    chkID[i] = new QCheckBox(QStringLiteral("ID%1").arg(i), Frame1);
+    Combo1[i] = new QComboBox(Frame1);
+    Combo1[i]->setEditable(false);
+    Combo1[i]->setMinimumWidth(120);
+    unitGrid->addWidget(chkID[i], i, 0);
+    unitGrid->addWidget(Combo1[i], i, 1);
+  }
+  unitGrid->setColumnStretch(1, 1);
+
+  Frame3 = new QGroupBox(QStringLiteral("種類"), this);
+  auto* typeBox = new QVBoxLayout(Frame3);
+  auto* typeGroup = new QButtonGroup(this);
+  optType[0] = new QRadioButton(QStringLiteral("熱電対"), Frame3);
+  optType[1] = new QRadioButton(QStringLiteral("電圧値"), Frame3);
+  for (int i = 0; i < 2; ++i) {
+    typeGroup->addButton(optType[i], i);
+    typeBox->addWidget(optType[i]);
+  }
+  typeBox->addStretch(1);
+
+  Frame2 = new QGroupBox(QStringLiteral("測定間隔"), this);
+  auto* timeGrid = new QGridLayout(Frame2);
+  auto* timerGroup = new QButtonGroup(this);
+  const QString timerCaptions[2] = {QStringLiteral("ミリ秒"), QStringLiteral("秒")};
+  const QString unitCaptions[2] = {QStringLiteral("×10msec"), QStringLiteral("秒")};
+  for (int i = 0; i < 2; ++i) {
+    optTimer[i] = new QRadioButton(timerCaptions[i], Frame2);
+    timerGroup->addButton(optTimer[i], i);
+    txtTime[i] = new QLineEdit(Frame2);
+    txtTime[i]->setAlignment(Qt::AlignRight);
+    txtTime[i]->setMaximumWidth(90);
+    lblTimeUnit[i] = new QLabel(unitCaptions[i], Frame2);
+    timeGrid->addWidget(optTimer[i], i, 0);
+    timeGrid->addWidget(txtTime[i], i, 1);
+    timeGrid->addWidget(lblTimeUnit[i], i, 2);
+  }
+  timeGrid->setColumnStretch(2, 1);
+
+  chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
+
+  OKButton = new QPushButton(QStringLiteral("OK"), this);
+  CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  OKButton->setDefault(true);
+  CancelButton->setAutoDefault(false);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(Frame3);
+  right->addWidget(Frame2);
+  right->addWidget(chkAverage);
+  right->addStretch(1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(Frame1);
+  top->addLayout(right);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(OKButton);
+  buttons->addWidget(CancelButton);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(top);
+  outer->addLayout(buttons);
+  setFixedSize(sizeHint());
+}
+
+void DialogSetting::InitTypeList() {
+  for (QComboBox* box : Combo1) {
+    for (int t = 0; t < kTypeCount; ++t) box->addItem(TcTypeName(static_cast<int16_t>(t)));
+  }
+}
+
+QString DialogSetting::IntervalText(int32_t intervalMs, int32_t unitMs) {
+  const double v = static_cast<double>(intervalMs) / static_cast<double>(unitMs);
+  return QString::number(v, 'f', QLocale::FloatingPointShortest);
+}
+
+void DialogSetting::FormLoad() {
+  InitTypeList();
+  for (int i = 0; i < 4; ++i) {
+    const UnitRecord& unit = md_.Units[i];
+    chkID[i]->setChecked(unit.MflagID);
+    // A type read from a data file may lie outside the list; the list then shows no selection.
+    const bool known = unit.ConnectID >= 0 && unit.ConnectID < kTypeCount;
+    Combo1[i]->setCurrentIndex(known ? unit.ConnectID : -1);
+  }
+  if (md_.TimerType) {
+    optTimer[1]->setChecked(true);
+    txtTime[0]->clear();
+    txtTime[1]->setText(IntervalText(md_.IntervalTM, kSecStep));
+  } else {
+    optTimer[0]->setChecked(true);
+    txtTime[0]->setText(IntervalText(md_.IntervalTM, kMsStep));
+    txtTime[1]->clear();
+  }
+  optType[md_.MeasKind ? 1 : 0]->setChecked(true);
+  chkAverage->setChecked(md_.DataAverage);
+}
+
+bool DialogSetting::CheckInput() {
+  return CheckUnitSelect() && CheckInterval();
+}
+
+bool DialogSetting::CheckUnitSelect() {
+  for (QCheckBox* box : chkID) {
+    if (box->isChecked()) return true;
+  }
+  dialogs_.Error(QStringLiteral("使用ユニットにチェックが付いていません。"));
+  return false;
+}
+
+std::optional<int32_t> DialogSetting::EnteredInterval() const {
+  const bool ms = optTimer[0]->isChecked();
+  const std::optional<int32_t> n = ToInt32(txtTime[ms ? 0 : 1]->text());
+  if (!n) return std::nullopt;
+  // The product is formed in 64 bits: one beyond the 32-bit range fails the range check.
+  const int64_t v = static_cast<int64_t>(*n) * (ms ? kMsStep : kSecStep);
+  const int64_t lower = ms ? kMsMin : (md_.DataAverage ? kSecMinAveraged : kSecMin);
+  const int64_t upper = ms ? kMsMax : kSecMax;
+  if (v < lower || v > upper) return std::nullopt;
+  return static_cast<int32_t>(v);
+}
+
+bool DialogSetting::CheckInterval() {
+  if (EnteredInterval()) return true;
+  dialogs_.Error(QStringLiteral("時間の入力に誤りがあります。"));
+  return false;
+}
+
+void DialogSetting::ApplySettings() {
+  for (int i = 0; i < 4; ++i) {
+    UnitRecord& unit = md_.Units[i];
+    unit.MflagID = chkID[i]->isChecked();
+    // No selection (a type outside the list when the dialog opened): the unit keeps its type.
+    const int index = Combo1[i]->currentIndex();
+    if (index >= 0) unit.ConnectID = static_cast<int16_t>(index);
+  }
+  md_.TimerType = !optTimer[0]->isChecked();
+  // CheckInterval has passed before; should it not have, the interval stays as it was.
+  if (const std::optional<int32_t> interval = EnteredInterval()) md_.IntervalTM = *interval;
+  if (chkAverage->isChecked()) {
+    md_.DataAverage = true;
+    md_.AverageCount =
+        md_.TimerType ? kTimerAverageCount : ToInt32(txtTime[0]->text()).value_or(md_.AverageCount);
+  } else {
+    md_.DataAverage = false;
+    md_.AverageCount = 1;
+  }
+  md_.MeasKind = !optType[0]->isChecked();
+}
+
+void DialogSetting::OKButton_Click() {
+  if (!CheckInput()) return;
+  ApplySettings();
+  md_.SettingOK = true;
+  accept();
+}
+
+void DialogSetting::CancelButton_Click() {
+  reject();
+}
+
+void DialogSetting::chkAverage_Click() {
+  md_.DataAverage = chkAverage->isChecked();
+}

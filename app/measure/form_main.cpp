@@ -1,0 +1,170 @@
+#include "measure/form_main.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "core/dialog_service.h"
+#include "core/module_data.h"
+#include "dialogs/dialog_datalist.h"
+#include "dialogs/dialog_move_window.h"
+#include "dialogs/dialog_setting.h"
+#include "graph/graph_plot.h"
+#include "graph/graph_setup.h"
+#include "measure/acquisition.h"
+
+FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidget* parent)
+    : QWidget(parent), md_(md), driver_(driver), dialogs_(dialogs) {
+  BuildControls();
+  plot_ = std::make_unique<GraphPlot>(md_, ui_, gs_);
+  setup_ = std::make_unique<GraphSetup>(md_, ui_, gs_, dialogs_, *plot_);
+  plot_->SetGraphSetup(*setup_);
+  acquisition_ = std::make_unique<Acquisition>(md_, driver_, dialogs_, ui_, gs_, *setup_, *plot_,
+                                               [this] { SetButtonState(); });
+  ConnectControls();
+  Form_Load();
+}
+
+FormMain::~FormMain() {
+  // The routines below are destroyed before the controls; nothing may call into them any more.
+  ui_.Timer1->stop();
+  ui_.Timer2->stop();
+  ui_.Timer1->disconnect(this);
+  ui_.Timer2->disconnect(this);
+  // The auxiliary windows go first: they refer to controls of this window.
+  delete ui_.datalist.data();
+  delete ui_.moveWindow.data();
+}
+
+void FormMain::ConnectControls() {
+  connect(ui_.cmdStart, &QPushButton::clicked, this, [this] { acquisition_->cmdStart_Click(); });
+  connect(ui_.cmdStop, &QPushButton::clicked, this, [this] { acquisition_->cmdStop_Click(); });
+  connect(ui_.cmdSetting, &QPushButton::clicked, this, [this] { cmdSetting_Click(); });
+  connect(ui_.cmdDisp, &QPushButton::clicked, this, [this] { cmdDisp_Click(); });
+  connect(ui_.cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
+  connect(ui_.cmdMeasInfo, &QPushButton::clicked, this, [this] { cmdMeasInfo_Click(); });
+  // "読込み", "保存" and "印刷" get their commands with the file and print routines.
+  for (int i = 0; i < 4; ++i) {
+    connect(ui_.cmdMove[i], &QPushButton::clicked, this,
+            [this, i] { plot_->cmdMove_Click(static_cast<int16_t>(i)); });
+  }
+
+  // idClicked reports only the operator's clicks; a selection made by the routines runs its
+  // handler itself.
+  connect(optHeiGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { setup_->optHei_Click(static_cast<int16_t>(id)); });
+  connect(ui_.cmdSetScaleY, &QPushButton::clicked, this, [this] { setup_->cmdSetScaleY_Click(); });
+  connect(optWidGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { plot_->optWid_Click(static_cast<int16_t>(id)); });
+  connect(ui_.Combo1, &QComboBox::activated, this, [this](int) { plot_->Combo1_Click(); });
+  connect(ui_.cmdLeft, &QPushButton::clicked, this, [this] { plot_->cmdLeft_Click(); });
+  connect(ui_.cmdRight, &QPushButton::clicked, this, [this] { plot_->cmdRight_Click(); });
+
+  connect(ui_.Timer1, &QTimer::timeout, this, [this] { acquisition_->Timer1_Timer(); });
+  connect(ui_.Timer2, &QTimer::timeout, this, [this] { acquisition_->Timer2_Timer(); });
+}
+
+void FormMain::Form_Load() {
+  md_.InitDataBuffers();
+  md_.ClearData();
+  md_.LoadSettings();
+  SetButtonState();
+  setup_->InitGraph();
+  setup_->InitGraphParam(false);
+  setup_->SetGraphTitle(false);
+}
+
+void FormMain::SetButtonState() {
+  const bool idle = !md_.Measuring;
+  ui_.cmdStart->setEnabled(idle);
+  ui_.cmdStop->setEnabled(!idle);
+  ui_.cmdSetting->setEnabled(idle);
+  ui_.cmdPrint->setEnabled(idle);
+  ui_.cmdRead->setEnabled(idle);
+  ui_.cmdSave->setEnabled(idle);
+  ui_.cmdEnd->setEnabled(idle);
+  ui_.cmdDisp->setEnabled(idle && md_.SampleCount >= 1);
+}
+
+void FormMain::Form_QueryUnload(bool& cancel) {
+  if (!ui_.cmdStart->isEnabled()) {
+    dialogs_.Error(QStringLiteral("測定中です。中止してから終了して下さい。"));
+    cancel = true;
+    return;
+  }
+  const QString question = md_.SampleCount < 1
+                               ? QStringLiteral("終了しますか？")
+                               : QStringLiteral("データが消去されます。終了してもよろしいですか？");
+  if (dialogs_.Ask(question) != MsgAnswer::Yes) {
+    cancel = true;
+    return;
+  }
+  UnloadDatalist();
+}
+
+void FormMain::closeEvent(QCloseEvent* event) {
+  // Every way of closing the window (title bar, window manager, "終了") comes here.
+  bool cancel = false;
+  Form_QueryUnload(cancel);
+  if (cancel) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}
+
+void FormMain::cmdEnd_Click() {
+  close();
+}
+
+void FormMain::cmdSetting_Click() {
+  if (md_.SampleCount >= 1 &&
+      dialogs_.Ask(QStringLiteral("設定を変更するとデータが消去されます。よろしいですか？")) !=
+          MsgAnswer::Yes) {
+    return;
+  }
+  const bool oldKind = md_.MeasKind;
+  md_.SettingOK = false;
+  {
+    DialogSetting dialog(md_, dialogs_, this);
+    dialogs_.RunModal(dialog);
+  }
+  if (!md_.SettingOK) return;
+
+  if (md_.SampleCount > 0) {
+    UnloadDatalist();
+    md_.ClearData();
+    plot_->ClearNowValue();
+    ui_.cmdDisp->setEnabled(md_.SampleCount >= 1);
+  }
+  setup_->SetGraphTitle(md_.MeasKind != oldKind);
+}
+
+void FormMain::cmdDisp_Click() {
+  if (md_.SampleCount < 1) {
+    dialogs_.Notice(QStringLiteral("データがありません"));
+    return;
+  }
+  auto* list = new DialogDatalist(md_, ui_.cmdDisp, this);
+  list->setAttribute(Qt::WA_DeleteOnClose);
+  ui_.datalist = list;
+  list->show();
+  ui_.cmdDisp->setEnabled(false);
+}
+
+void FormMain::cmdMeasInfo_Click() {
+  md_.SaveSettings();
+}
+
+void FormMain::DispConnectflg() {
+  ::DispConnectflg(ui_, md_);
+}
+
+void FormMain::UnloadDatalist() {
+  if (ui_.cmdDisp->isEnabled() || !ui_.datalist) return;
+  QPointer<DialogDatalist> list = ui_.datalist;
+  list->close();  // enables cmdDisp again
+  delete list.data();
+}

@@ -1,0 +1,98 @@
+// Pictures of the program for its documentation: builds the main window and the settings dialog
+// with the program's own classes, lets the main window measure for a few seconds and writes both
+// windows as PNG files. Run by scripts/screenshots.sh on the offscreen platform, so no display is
+// needed. Usage: korvale_shots <output folder>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFont>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+#include "core/dialog_service.h"
+#include "core/mdx4a.h"
+#include "core/module_data.h"
+#include "dialogs/dialog_setting.h"
+#include "graph/graph_setup.h"
+#include "measure/form_main.h"
+
+namespace {
+
+// Nobody answers: messages go to the error stream and every question is answered No.
+class LoggingDialogs : public DialogService {
+ public:
+  MsgAnswer Message(const QString& text, const QString& caption, MsgButtons, MsgIcon) override {
+    std::fprintf(stderr, "korvale_shots: message \"%s\" (%s)\n", qPrintable(text),
+                 qPrintable(caption));
+    return MsgAnswer::No;
+  }
+  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
+  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
+  bool PrinterDialog(QPrinter&) override { return false; }
+  int RunModal(QDialog&) override { return 0; }
+};
+
+void Wait(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool Save(QWidget& w, const QDir& dir, const QString& name) {
+  const QString path = dir.filePath(name);
+  const bool ok = w.grab().save(path, "PNG");
+  std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: korvale_shots <output folder>\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  if (!QDir().mkpath(out.path())) return 1;
+
+  ModuleData md;
+  LoggingDialogs dialogs;
+  MDX4A driver(dialogs);
+  FormMain form(md, driver, dialogs);
+  form.resize(1024, 768);
+  form.show();
+
+  // Four units with their types, sampled by the units every 100 ms, as an operator would set
+  // them in the settings dialog.
+  const int16_t types[4] = {4, 4, 7, 6};  // K, K, T, J
+  for (int i = 0; i < 4; ++i) {
+    md.Units[i].MflagID = true;
+    md.Units[i].ConnectID = types[i];
+  }
+  md.TimerType = false;
+  md.IntervalTM = 100;
+  md.MeasKind = false;
+  md.DataAverage = false;
+  md.AverageCount = 1;
+  form.Setup().SetGraphTitle(false);
+
+  form.Controls().cmdStart->click();
+  Wait(8000);
+  if (md.Measuring) form.Controls().cmdStop->click();
+  Wait(200);
+  std::printf("samples taken: %d\n", static_cast<int>(md.SampleCount));
+
+  bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
+
+  DialogSetting setting(md, dialogs, &form);
+  setting.show();
+  Wait(200);
+  ok = Save(setting, out, QStringLiteral("screenshot-settings.png")) && ok;
+  setting.hide();
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Takes the documentation's pictures of the main window (after a short measurement on simulated
+# units) and of the settings dialog, and writes them to docs/. The pictures are drawn on the
+# offscreen platform by bench/korvale_shots, which builds the windows with the program's classes.
+# Afterwards the program itself is started on a virtual X display for a few seconds to check that
+# it comes up.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+cmake -S . -B build/shots -DCMAKE_BUILD_TYPE=Release -DKORVALE_BUILD_TESTS=OFF \
+  -DKORVALE_BUILD_BENCH=ON
+cmake --build build/shots -j"$(nproc)" --target korvale korvale_shots mdxdrv
+
+export USBKIT_SIMULATE=demo
+QT_QPA_PLATFORM=offscreen build/shots/bin/korvale_shots docs
+
+if command -v xvfb-run >/dev/null; then
+  rc=0
+  xvfb-run -a -s "-screen 0 1280x1024x24" timeout 5 build/shots/bin/korvale || rc=$?
+  # 124: still running when the time was up, as it should be.
+  if [ "$rc" != 124 ]; then
+    echo "korvale did not stay up under Xvfb (exit status $rc)" >&2
+    exit 1
+  fi
+  echo "korvale started under Xvfb"
+fi
