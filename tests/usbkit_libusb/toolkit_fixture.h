@@ -1,0 +1,144 @@
+// Opens the toolkit on an emulated bus and records what its attach and detach handlers saw. The
+// attach handler does what the driver's does: reset pipe 0x81, probe the ID byte, and take the
+// unit (or refuse it, when the test says so).
+#ifndef TESTS_USBKIT_LIBUSB_TOOLKIT_FIXTURE_H
+#define TESTS_USBKIT_LIBUSB_TOOLKIT_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "emulated_bus.h"
+#include "scripted_unit.h"
+#include "usbkit.h"
+
+namespace usbkit_test {
+
+constexpr uint32_t kWritePipe = 2;
+constexpr uint32_t kReadPipe = 0x83;
+
+struct AttachCall {
+  WDU_DEVICE_HANDLE handle = nullptr;
+  UsbkitDeviceInfo info{};
+  std::thread::id thread;
+  uint32_t reset_status = 1;
+  uint32_t probe_status = 1;
+  uint8_t id_byte = 0;
+};
+
+struct DetachCall {
+  WDU_DEVICE_HANDLE handle = nullptr;
+  std::thread::id thread;
+};
+
+class ToolkitTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("USBKIT_SIMULATE");
+    bus_ = std::make_unique<EmulatedBus>();
+  }
+  void TearDown() override {
+    Close();
+    bus_.reset();
+    unsetenv("USBKIT_LIBUSB_POLL");
+  }
+
+  ScriptedUnit* PlugUnit(uint8_t id_byte, const UnitOptions& options = UnitOptions()) {
+    auto unit = std::make_unique<ScriptedUnit>(id_byte);
+    ScriptedUnit* raw = unit.get();
+    last_unit_ = bus_->Plug(std::move(unit), options);
+    return raw;
+  }
+
+  void Open() {
+    UsbkitMatch match{0x0BA0, 0x000F, 0, 0, 0, 0, 0};
+    UsbkitEvents events{&ToolkitTest::OnAttach, &ToolkitTest::OnDetach, nullptr, this};
+    ASSERT_EQ(WDU_Init(&driver_, &match, 1, &events, 1), USBKIT_STATUS_SUCCESS);
+  }
+  void Close() {
+    if (driver_ != nullptr) WDU_Uninit(driver_);
+    driver_ = nullptr;
+  }
+
+  // Waits (up to five seconds) until at least count attach or detach calls were recorded.
+  bool WaitAttaches(size_t count) {
+    return WaitFor([&] { return attaches_.size() >= count; });
+  }
+  bool WaitDetaches(size_t count) {
+    return WaitFor([&] { return detaches_.size() >= count; });
+  }
+  std::vector<AttachCall> Attaches() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return attaches_;
+  }
+  std::vector<DetachCall> Detaches() {
+    std::lock_guard<std::mutex> lock(mu_);
+    return detaches_;
+  }
+  // The handle of the first unit taken, after waiting for its attach.
+  WDU_DEVICE_HANDLE AttachedHandle() {
+    if (!WaitAttaches(1)) return nullptr;
+    return Attaches()[0].handle;
+  }
+
+  static uint32_t Write(WDU_DEVICE_HANDLE h, std::vector<uint8_t> bytes) {
+    uint32_t moved = 0;
+    return WDU_Transfer(h, kWritePipe, USBKIT_WRITE, 0, bytes.data(),
+                        static_cast<uint32_t>(bytes.size()), &moved, nullptr, 30000);
+  }
+  static uint32_t Read(WDU_DEVICE_HANDLE h, uint8_t* buffer, uint32_t length, uint32_t* moved,
+                       uint32_t timeout_ms = 30000) {
+    return WDU_Transfer(h, kReadPipe, USBKIT_READ, 0, buffer, length, moved, nullptr, timeout_ms);
+  }
+
+  std::unique_ptr<EmulatedBus> bus_;
+  int last_unit_ = 0;
+  bool accept_ = true;
+  WDU_DRIVER_HANDLE driver_ = nullptr;
+
+ private:
+  template <typename Pred>
+  bool WaitFor(Pred pred) {
+    std::unique_lock<std::mutex> lock(mu_);
+    return changed_.wait_for(lock, std::chrono::seconds(5), pred);
+  }
+
+  static int OnAttach(WDU_DEVICE_HANDLE handle, const UsbkitDeviceInfo* info, void* self) {
+    auto* test = static_cast<ToolkitTest*>(self);
+    AttachCall call;
+    call.handle = handle;
+    call.info = *info;
+    call.thread = std::this_thread::get_id();
+    call.reset_status = WDU_ResetPipe(handle, 0x81);
+    call.probe_status = Write(handle, {0xF0});
+    uint8_t reply[2] = {0, 0};
+    uint32_t moved = 0;
+    if (call.probe_status == 0) call.probe_status = Read(handle, reply, 2, &moved);
+    call.id_byte = reply[1];
+    std::lock_guard<std::mutex> lock(test->mu_);
+    test->attaches_.push_back(call);
+    test->changed_.notify_all();
+    return test->accept_ && call.probe_status == 0 ? 1 : 0;
+  }
+  static void OnDetach(WDU_DEVICE_HANDLE handle, void* self) {
+    auto* test = static_cast<ToolkitTest*>(self);
+    std::lock_guard<std::mutex> lock(test->mu_);
+    test->detaches_.push_back({handle, std::this_thread::get_id()});
+    test->changed_.notify_all();
+  }
+
+  std::mutex mu_;
+  std::condition_variable changed_;
+  std::vector<AttachCall> attaches_;
+  std::vector<DetachCall> detaches_;
+};
+
+}  // namespace usbkit_test
+
+#endif

@@ -1,0 +1,49 @@
+// The test program needs umockdev's preload library, which redirects /sys and /dev to the
+// testbed. Started without it (as ctest does), the program starts itself again with it. A
+// sanitizer runtime must come first in the preload list, so it is put in front when the
+// program carries one.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr char kPreload[] = "libumockdev-preload.so.0";
+
+std::string SanitizerRuntime() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    for (const char* name : {"/libasan.so", "/libtsan.so"}) {
+      if (line.find(name) == std::string::npos) continue;
+      std::size_t path = line.find('/');
+      if (path != std::string::npos) return line.substr(path);
+    }
+  }
+  return std::string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* preload = std::getenv("LD_PRELOAD");
+  if ((preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) &&
+      std::getenv("USBKIT_TEST_RESTARTED") == nullptr) {
+    std::string list = SanitizerRuntime();
+    if (!list.empty()) list += ":";
+    list += kPreload;
+    if (preload != nullptr && preload[0] != '\0') list += std::string(":") + preload;
+    setenv("LD_PRELOAD", list.c_str(), 1);
+    setenv("USBKIT_TEST_RESTARTED", "1", 1);
+    execv("/proc/self/exe", argv);
+    std::perror("test_usbkit_libusb: restarting with the umockdev preload library");
+    return 1;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
