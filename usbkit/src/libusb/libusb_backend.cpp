@@ -115,12 +115,16 @@ void LibusbBackend::Uninit() {
   // Every handle fails from here on; wait until the transfers still running have returned (they
   // are cancelled, so this takes no longer than libusb needs to complete the cancellation).
   std::vector<std::weak_ptr<LibusbUnit>> left;
+  std::map<uintptr_t, Entry> entries;
   {
     std::lock_guard<std::mutex> lock(mu_);
     for (auto& [token, entry] : entries_) entry.unit->MarkGone();
-    entries_.clear();
+    entries.swap(entries_);
     left.swap(units_);
   }
+  // Closing a unit takes libusb's event lock, under which hotplug callbacks take mu_: never
+  // close one while holding mu_.
+  entries.clear();
   for (const auto& unit : left) {
     while (!unit.expired()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
