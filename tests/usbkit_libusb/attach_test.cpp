@@ -7,7 +7,7 @@
 namespace usbkit_test {
 namespace {
 
-TEST_F(ToolkitTest, UnitPresentAtInitIsProbedAndTakenOnTheNotificationThread) {
+TEST_F(LibusbToolkitTest, UnitPresentAtInitIsProbedAndTakenOnTheNotificationThread) {
   PlugUnit(0x05);
   Open();
   ASSERT_TRUE(WaitAttaches(1));
@@ -27,7 +27,7 @@ TEST_F(ToolkitTest, UnitPresentAtInitIsProbedAndTakenOnTheNotificationThread) {
   EXPECT_EQ(bus_->Requests(last_unit_)[0], std::vector<uint8_t>{0xF0});
 }
 
-TEST_F(ToolkitTest, UnitsPluggedLaterAreAttachedAndOtherDevicesIgnored) {
+TEST_F(LibusbToolkitTest, UnitsPluggedLaterAreAttachedAndOtherDevicesIgnored) {
   Open();
   UnitOptions other;
   other.product_id = 0x0010;
@@ -46,8 +46,8 @@ TEST_F(ToolkitTest, UnitsPluggedLaterAreAttachedAndOtherDevicesIgnored) {
   EXPECT_EQ(bus_->Claims(first), 1);
 }
 
-TEST_F(ToolkitTest, RefusedUnitIsReleasedClosedAndNeverDetached) {
-  accept_ = false;
+TEST_F(LibusbToolkitTest, RefusedUnitIsReleasedClosedAndNeverDetached) {
+  SetAccept(false);
   PlugUnit(0x00);
   Open();
   ASSERT_TRUE(WaitAttaches(1));
@@ -63,7 +63,7 @@ TEST_F(ToolkitTest, RefusedUnitIsReleasedClosedAndNeverDetached) {
   EXPECT_TRUE(Detaches().empty());
 }
 
-TEST_F(ToolkitTest, PollingFindsUnitsComingAndGoingWithoutHotplugEvents) {
+TEST_F(LibusbToolkitTest, PollingFindsUnitsComingAndGoingWithoutHotplugEvents) {
   setenv("USBKIT_LIBUSB_POLL", "1", 1);
   PlugUnit(0x01);
   Open();

@@ -10,7 +10,7 @@ namespace {
 
 using std::chrono::steady_clock;
 
-TEST_F(ToolkitTest, PulledUnitIsDetachedWithItsHandleAndComesBackWithANewOne) {
+TEST_F(LibusbToolkitTest, PulledUnitIsDetachedWithItsHandleAndComesBackWithANewOne) {
   PlugUnit(0x01);
   Open();
   WDU_DEVICE_HANDLE first = AttachedHandle();
@@ -35,7 +35,7 @@ TEST_F(ToolkitTest, PulledUnitIsDetachedWithItsHandleAndComesBackWithANewOne) {
   EXPECT_EQ(Write(first, {0x40}), USBKIT_STATUS_FAILED);
 }
 
-TEST_F(ToolkitTest, UnitPulledDuringAReadFailsItWithoutWaitingForTheTimeOut) {
+TEST_F(LibusbToolkitTest, UnitPulledDuringAReadFailsItWithoutWaitingForTheTimeOut) {
   PlugUnit(0x01);
   Open();
   WDU_DEVICE_HANDLE h = AttachedHandle();
@@ -57,7 +57,7 @@ TEST_F(ToolkitTest, UnitPulledDuringAReadFailsItWithoutWaitingForTheTimeOut) {
   EXPECT_EQ(Detaches()[0].handle, h);
 }
 
-TEST_F(ToolkitTest, UninitCancelsAReadInFlightAndAReopenAttachesAgain) {
+TEST_F(LibusbToolkitTest, UninitCancelsAReadInFlightAndAReopenAttachesAgain) {
   PlugUnit(0x02);
   Open();
   WDU_DEVICE_HANDLE h = AttachedHandle();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -37,34 +38,21 @@ struct DetachCall {
   std::thread::id thread;
 };
 
-class ToolkitTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    unsetenv("USBKIT_SIMULATE");
-    bus_ = std::make_unique<EmulatedBus>();
-  }
-  void TearDown() override {
-    Close();
-    bus_.reset();
-    unsetenv("USBKIT_LIBUSB_POLL");
-  }
-
-  ScriptedUnit* PlugUnit(uint8_t id_byte, const UnitOptions& options = UnitOptions()) {
-    auto unit = std::make_unique<ScriptedUnit>(id_byte);
-    ScriptedUnit* raw = unit.get();
-    last_unit_ = bus_->Plug(std::move(unit), options);
-    return raw;
-  }
+// The toolkit's handlers with a record of their calls; opens and closes the toolkit.
+class HandlerLog {
+ public:
+  ~HandlerLog() { Close(); }
 
   void Open() {
     UsbkitMatch match{0x0BA0, 0x000F, 0, 0, 0, 0, 0};
-    UsbkitEvents events{&ToolkitTest::OnAttach, &ToolkitTest::OnDetach, nullptr, this};
+    UsbkitEvents events{&HandlerLog::OnAttach, &HandlerLog::OnDetach, nullptr, this};
     ASSERT_EQ(WDU_Init(&driver_, &match, 1, &events, 1), USBKIT_STATUS_SUCCESS);
   }
   void Close() {
     if (driver_ != nullptr) WDU_Uninit(driver_);
     driver_ = nullptr;
   }
+  void SetAccept(bool accept) { accept_ = accept; }
 
   // Waits (up to five seconds) until at least count attach or detach calls were recorded.
   bool WaitAttaches(size_t count) {
@@ -87,56 +75,84 @@ class ToolkitTest : public ::testing::Test {
     return Attaches()[0].handle;
   }
 
-  static uint32_t Write(WDU_DEVICE_HANDLE h, std::vector<uint8_t> bytes) {
-    uint32_t moved = 0;
-    return WDU_Transfer(h, kWritePipe, USBKIT_WRITE, 0, bytes.data(),
-                        static_cast<uint32_t>(bytes.size()), &moved, nullptr, 30000);
-  }
-  static uint32_t Read(WDU_DEVICE_HANDLE h, uint8_t* buffer, uint32_t length, uint32_t* moved,
-                       uint32_t timeout_ms = 30000) {
-    return WDU_Transfer(h, kReadPipe, USBKIT_READ, 0, buffer, length, moved, nullptr, timeout_ms);
-  }
-
-  std::unique_ptr<EmulatedBus> bus_;
-  int last_unit_ = 0;
-  bool accept_ = true;
-  WDU_DRIVER_HANDLE driver_ = nullptr;
-
  private:
   template <typename Pred>
   bool WaitFor(Pred pred) {
     std::unique_lock<std::mutex> lock(mu_);
     return changed_.wait_for(lock, std::chrono::seconds(5), pred);
   }
+  static int OnAttach(WDU_DEVICE_HANDLE handle, const UsbkitDeviceInfo* info, void* self);
+  static void OnDetach(WDU_DEVICE_HANDLE handle, void* self);
 
-  static int OnAttach(WDU_DEVICE_HANDLE handle, const UsbkitDeviceInfo* info, void* self) {
-    auto* test = static_cast<ToolkitTest*>(self);
-    AttachCall call;
-    call.handle = handle;
-    call.info = *info;
-    call.thread = std::this_thread::get_id();
-    call.reset_status = WDU_ResetPipe(handle, 0x81);
-    call.probe_status = Write(handle, {0xF0});
-    uint8_t reply[2] = {0, 0};
-    uint32_t moved = 0;
-    if (call.probe_status == 0) call.probe_status = Read(handle, reply, 2, &moved);
-    call.id_byte = reply[1];
-    std::lock_guard<std::mutex> lock(test->mu_);
-    test->attaches_.push_back(call);
-    test->changed_.notify_all();
-    return test->accept_ && call.probe_status == 0 ? 1 : 0;
-  }
-  static void OnDetach(WDU_DEVICE_HANDLE handle, void* self) {
-    auto* test = static_cast<ToolkitTest*>(self);
-    std::lock_guard<std::mutex> lock(test->mu_);
-    test->detaches_.push_back({handle, std::this_thread::get_id()});
-    test->changed_.notify_all();
-  }
-
+  std::atomic<bool> accept_{true};
+  WDU_DRIVER_HANDLE driver_ = nullptr;
   std::mutex mu_;
   std::condition_variable changed_;
   std::vector<AttachCall> attaches_;
   std::vector<DetachCall> detaches_;
+};
+
+inline uint32_t Write(WDU_DEVICE_HANDLE h, std::vector<uint8_t> bytes) {
+  uint32_t moved = 0;
+  return WDU_Transfer(h, kWritePipe, USBKIT_WRITE, 0, bytes.data(),
+                      static_cast<uint32_t>(bytes.size()), &moved, nullptr, 30000);
+}
+
+inline uint32_t Read(WDU_DEVICE_HANDLE h, uint8_t* buffer, uint32_t length, uint32_t* moved,
+                     uint32_t timeout_ms = 30000) {
+  return WDU_Transfer(h, kReadPipe, USBKIT_READ, 0, buffer, length, moved, nullptr, timeout_ms);
+}
+
+// Does what the driver's attach handler does: reset pipe 0x81 and probe the ID byte.
+inline int HandlerLog::OnAttach(WDU_DEVICE_HANDLE handle, const UsbkitDeviceInfo* info,
+                                void* self) {
+  auto* log = static_cast<HandlerLog*>(self);
+  AttachCall call;
+  call.handle = handle;
+  call.info = *info;
+  call.thread = std::this_thread::get_id();
+  call.reset_status = WDU_ResetPipe(handle, 0x81);
+  call.probe_status = Write(handle, {0xF0});
+  uint8_t reply[2] = {0, 0};
+  uint32_t moved = 0;
+  if (call.probe_status == 0) call.probe_status = Read(handle, reply, 2, &moved);
+  call.id_byte = reply[1];
+  std::lock_guard<std::mutex> lock(log->mu_);
+  log->attaches_.push_back(call);
+  log->changed_.notify_all();
+  return log->accept_ && call.probe_status == 0 ? 1 : 0;
+}
+
+inline void HandlerLog::OnDetach(WDU_DEVICE_HANDLE handle, void* self) {
+  auto* log = static_cast<HandlerLog*>(self);
+  std::lock_guard<std::mutex> lock(log->mu_);
+  log->detaches_.push_back({handle, std::this_thread::get_id()});
+  log->changed_.notify_all();
+}
+
+// The toolkit on an emulated bus, for what only the libusb back end has: URBs, endpoint types,
+// halted endpoints, device addresses.
+class LibusbToolkitTest : public ::testing::Test, public HandlerLog {
+ protected:
+  void SetUp() override {
+    unsetenv("USBKIT_SIMULATE");
+    bus_ = std::make_unique<EmulatedBus>();
+  }
+  void TearDown() override {
+    Close();
+    bus_.reset();
+    unsetenv("USBKIT_LIBUSB_POLL");
+  }
+
+  ScriptedUnit* PlugUnit(uint8_t id_byte, const UnitOptions& options = UnitOptions()) {
+    auto unit = std::make_unique<ScriptedUnit>(id_byte);
+    ScriptedUnit* raw = unit.get();
+    last_unit_ = bus_->Plug(std::move(unit), options);
+    return raw;
+  }
+
+  std::unique_ptr<EmulatedBus> bus_;
+  int last_unit_ = 0;
 };
 
 }  // namespace usbkit_test

@@ -12,7 +12,7 @@
 namespace usbkit_test {
 namespace {
 
-class TransferTest : public ToolkitTest {
+class LibusbTransferTest : public LibusbToolkitTest {
  protected:
   // Plugs one unit, opens the toolkit and waits for the unit to be taken.
   WDU_DEVICE_HANDLE Ready(uint8_t id_byte = 0x04, const UnitOptions& options = UnitOptions()) {
@@ -29,7 +29,7 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
   return bytes;
 }
 
-TEST_F(TransferTest, EveryCommandAndItsReplyPassIntact) {
+TEST_F(LibusbTransferTest, EveryCommandAndItsReplyPassIntact) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   struct Exchange {
@@ -69,7 +69,7 @@ TEST_F(TransferTest, EveryCommandAndItsReplyPassIntact) {
   }
 }
 
-TEST_F(TransferTest, ShortReplySucceedsAndClearsTheRestOfTheBuffer) {
+TEST_F(LibusbTransferTest, ShortReplySucceedsAndClearsTheRestOfTheBuffer) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   unit_->Answer(0x10, {0x01, 0x02, 0x03});
@@ -82,7 +82,7 @@ TEST_F(TransferTest, ShortReplySucceedsAndClearsTheRestOfTheBuffer) {
   EXPECT_EQ(in, (std::array<uint8_t, 10>{1, 2, 3, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(TransferTest, ReplyLongerThanTheBufferFails) {
+TEST_F(LibusbTransferTest, ReplyLongerThanTheBufferFails) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   unit_->Answer(0x10, Pattern(12, 1));
@@ -93,7 +93,7 @@ TEST_F(TransferTest, ReplyLongerThanTheBufferFails) {
   EXPECT_EQ(moved, 0u);
 }
 
-TEST_F(TransferTest, FailedTransfersReturnAllOnesAndTheNextOnesWork) {
+TEST_F(LibusbTransferTest, FailedTransfersReturnAllOnesAndTheNextOnesWork) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   bus_->FailNext(last_unit_, 2);
@@ -105,7 +105,7 @@ TEST_F(TransferTest, FailedTransfersReturnAllOnesAndTheNextOnesWork) {
   EXPECT_EQ(Read(h, in, 1, &moved), USBKIT_STATUS_SUCCESS);
 }
 
-TEST_F(TransferTest, StalledPipeFailsUntilItIsReset) {
+TEST_F(LibusbTransferTest, StalledPipeFailsUntilItIsReset) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   bus_->Halt(last_unit_, 0x83);
@@ -120,7 +120,7 @@ TEST_F(TransferTest, StalledPipeFailsUntilItIsReset) {
   EXPECT_EQ(moved, 1u);
 }
 
-TEST_F(TransferTest, UnansweredReadFailsAfterItsTimeOut) {
+TEST_F(LibusbTransferTest, UnansweredReadFailsAfterItsTimeOut) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   bus_->SetUnresponsive(last_unit_, true);
@@ -139,7 +139,7 @@ TEST_F(TransferTest, UnansweredReadFailsAfterItsTimeOut) {
   EXPECT_EQ(Read(h, in, 1, &moved), USBKIT_STATUS_SUCCESS);
 }
 
-TEST_F(TransferTest, TransferTypeFollowsTheEndpointDescriptor) {
+TEST_F(LibusbTransferTest, TransferTypeFollowsTheEndpointDescriptor) {
   UnitOptions interrupt_in;
   interrupt_in.reply_pipe_interrupt = true;
   WDU_DEVICE_HANDLE h = Ready(0x04, interrupt_in);
@@ -149,7 +149,7 @@ TEST_F(TransferTest, TransferTypeFollowsTheEndpointDescriptor) {
   EXPECT_EQ(bus_->UrbType(last_unit_, 0x83), USBDEVFS_URB_TYPE_INTERRUPT);
 }
 
-TEST_F(TransferTest, PipesTheUnitDoesNotHaveOrTheWrongDirectionFail) {
+TEST_F(LibusbTransferTest, PipesTheUnitDoesNotHaveOrTheWrongDirectionFail) {
   WDU_DEVICE_HANDLE h = Ready();
   ASSERT_NE(h, nullptr);
   const size_t before = bus_->Requests(last_unit_).size();
