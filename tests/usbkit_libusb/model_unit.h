@@ -22,6 +22,11 @@ class ModelUnit : public UnitLogic {
     std::lock_guard<std::mutex> lock(mu_);
     model_.SetTemperature(tc_type, hot_c, ref_c, NowMs());
   }
+  // Hot-junction temperature as a function of the unit's own clock; null: the constant again.
+  void SetProfile(usbkit::HotProfile profile, void* context) {
+    std::lock_guard<std::mutex> lock(mu_);
+    model_.SetProfile(profile, context, NowMs());
+  }
   void PushReply(uint8_t command, std::vector<uint8_t> bytes) {
     std::lock_guard<std::mutex> lock(mu_);
     model_.PushReply(command, std::move(bytes));
