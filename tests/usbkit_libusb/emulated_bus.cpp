@@ -288,6 +288,18 @@ uint8_t EmulatedBus::DeviceAddress(int number) const {
   return static_cast<uint8_t>(Get(number).devnum);
 }
 
+std::string EmulatedBus::RootDir() const {
+  gchar* dir = umockdev_testbed_get_root_dir(testbed_);
+  std::string root = dir;
+  g_free(dir);
+  return root;
+}
+
+std::string EmulatedBus::DeviceNodePath(int number) const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return RootDir() + Get(number).devnode;
+}
+
 // --- usbfs emulation, on umockdev's worker thread ---
 
 int EmulatedBus::HandleIoctlThunk(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* unit) {

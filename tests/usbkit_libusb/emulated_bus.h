@@ -72,6 +72,9 @@ class EmulatedBus {
   int UrbType(int unit, uint8_t endpoint) const;  // usbfs URB type of the last URB, -1 if none
   int Discards(int unit) const;
   uint8_t BusNumber() const { return 1; }
+  // The testbed's directory (what UMOCKDEV_DIR names) and a unit's device node inside it.
+  std::string RootDir() const;
+  std::string DeviceNodePath(int unit) const;
   uint8_t DeviceAddress(int unit) const;
 
  private:

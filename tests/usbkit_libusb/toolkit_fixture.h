@@ -54,12 +54,13 @@ class HandlerLog {
   }
   void SetAccept(bool accept) { accept_ = accept; }
 
-  // Waits (up to five seconds) until at least count attach or detach calls were recorded.
-  bool WaitAttaches(size_t count) {
-    return WaitFor([&] { return attaches_.size() >= count; });
+  // Waits (five seconds, unless told) until at least count attach or detach calls were
+  // recorded.
+  bool WaitAttaches(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    return WaitFor([&] { return attaches_.size() >= count; }, limit);
   }
   bool WaitDetaches(size_t count) {
-    return WaitFor([&] { return detaches_.size() >= count; });
+    return WaitFor([&] { return detaches_.size() >= count; }, std::chrono::seconds(5));
   }
   std::vector<AttachCall> Attaches() {
     std::lock_guard<std::mutex> lock(mu_);
@@ -77,9 +78,9 @@ class HandlerLog {
 
  private:
   template <typename Pred>
-  bool WaitFor(Pred pred) {
+  bool WaitFor(Pred pred, std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mu_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), pred);
+    return changed_.wait_for(lock, limit, pred);
   }
   static int OnAttach(WDU_DEVICE_HANDLE handle, const UsbkitDeviceInfo* info, void* self);
   static void OnDetach(WDU_DEVICE_HANDLE handle, void* self);

@@ -4,6 +4,8 @@
 // program carries one; under ThreadSanitizer, the reports from inside glib and umockdev (not
 // built with it) are suppressed.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -29,6 +31,17 @@ std::string SanitizerRuntime() {
   return std::string();
 }
 
+bool DropFileModeOverride() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  const unsigned drop = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+  data[0].effective &= ~drop;
+  data[0].permitted &= ~drop;
+  data[0].inheritable &= ~drop;
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +64,12 @@ int main(int argc, char** argv) {
     setenv("USBKIT_TEST_RESTARTED", "1", 1);
     execv("/proc/self/exe", argv);
     std::perror("test_usbkit_libusb: restarting with the umockdev preload library");
+    return 1;
+  }
+  // The access test starts this program again without the right to override file modes, so
+  // that a device node with no permission bits cannot be opened.
+  if (std::getenv("USBKIT_TEST_UNPRIVILEGED") != nullptr && !DropFileModeOverride()) {
+    std::perror("test_usbkit_libusb: dropping CAP_DAC_OVERRIDE");
     return 1;
   }
   testing::InitGoogleTest(&argc, argv);
