@@ -97,6 +97,35 @@ TEST_F(DeviceTable, AttachDuringTheWaitIsSeen) {
   EXPECT_EQ(PauseLog::pauses, 5);
 }
 
+int RefuseAll(WDU_DEVICE_HANDLE, const UsbkitDeviceInfo*, void*) {
+  return 0;
+}
+void IgnoreDetach(WDU_DEVICE_HANDLE, void*) {}
+
+TEST_F(DeviceTable, FailedToolkitStartLeavesNothingHalfOpenAndIsTriedAgain) {
+  usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, 0);
+  // The toolkit serves one driver handle at a time: while another holds it, the library's start
+  // is refused.
+  WDU_DRIVER_HANDLE other = nullptr;
+  const UsbkitMatch match = {mdxdrv::kVendorId, mdxdrv::kProductId, 0, 0, 0, 0, 0};
+  const UsbkitEvents events = {RefuseAll, IgnoreDetach, nullptr, nullptr};
+  ASSERT_EQ(WDU_Init(&other, &match, 1, &events, 1), USBKIT_STATUS_SUCCESS);
+
+  EXPECT_EQ(Mdx4a_Device_Open(0), MDX4A_ERR_DRIVER);
+  EXPECT_EQ(mdxdrv::startError, mdxdrv::kStartInitFailed);
+  EXPECT_EQ(mdxdrv::hTableMutex.load(), nullptr);
+  EXPECT_EQ(mdxdrv::hDriver, nullptr);
+  EXPECT_EQ(PauseLog::pauses, 0) << "no wait for units after a failed start";
+  double value = 0;
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_ERR_NOT_OPEN);
+  Mdx4a_Device_Close(0);
+
+  WDU_Uninit(other);
+  EXPECT_EQ(Mdx4a_Device_Open(0), MDX4A_OK);
+  EXPECT_EQ(mdxdrv::startError, mdxdrv::kStartOk);
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_OK);
+}
+
 TEST_F(DeviceTable, RefusedUnitsTakeNoSlot) {
   // A base-model unit whose ID byte names no slot, and a unit whose probe fails.
   usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, 8);
@@ -168,7 +197,7 @@ TEST_F(DeviceTable, TransferFailureGives9AndTheUnitStaysOpen) {
   usbkit_sim_fail_transfers(unit, 1);
   EXPECT_EQ(Mdx4a_Get_Datas(1, values, status, &count, 8), MDX4A_ERR_USB);
   EXPECT_EQ(count, 4);
-  EXPECT_TRUE(devTable[1].opened);
+  EXPECT_TRUE(devTable[UnitToSlot(1)].opened);
   EXPECT_EQ(Mdx4a_Single_Sample(1, &value, 8), MDX4A_OK);
 }
 
