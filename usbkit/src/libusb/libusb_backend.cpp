@@ -199,6 +199,10 @@ void LibusbBackend::Attach(const DeviceRef& device) {
   std::unique_ptr<LibusbUnit> opened;
   int rc = LibusbUnit::Open(device.get(), &opened);
   if (rc == LIBUSB_ERROR_ACCESS) ReportAccessDenied(id);
+  if (rc == LIBUSB_ERROR_BUSY) {
+    std::fprintf(stderr, "usbkit: USB device %03u/%03u (%04x:%04x) is in use by another program\n",
+                 id.bus_number, id.device_address, id.vendor_id, id.product_id);
+  }
   if (rc != LIBUSB_SUCCESS) return;
 
   const uintptr_t token = NextToken();
