@@ -63,6 +63,24 @@ TEST_F(LibusbToolkitTest, RefusedUnitIsReleasedClosedAndNeverDetached) {
   EXPECT_TRUE(Detaches().empty());
 }
 
+TEST_F(LibusbToolkitTest, UnitHeldByAnotherProgramIsReportedAndNotAttached) {
+  UnitOptions busy;
+  busy.claimed_elsewhere = true;
+  PlugUnit(0x00, busy);
+  const int held = last_unit_;
+  PlugUnit(0x01);
+  testing::internal::CaptureStderr();
+  Open();
+  ASSERT_TRUE(WaitAttaches(1));
+  WaitAttaches(2, std::chrono::milliseconds(300));
+  Close();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(Attaches().size(), 1u);
+  EXPECT_EQ(Attaches()[0].id_byte, 0x01);
+  EXPECT_EQ(bus_->Claims(held), 0);
+  EXPECT_NE(err.find("in use by another program"), std::string::npos) << err;
+}
+
 TEST_F(LibusbToolkitTest, PollingFindsUnitsComingAndGoingWithoutHotplugEvents) {
   setenv("USBKIT_LIBUSB_POLL", "1", 1);
   PlugUnit(0x01);

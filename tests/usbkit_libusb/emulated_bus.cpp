@@ -349,6 +349,10 @@ bool EmulatedBus::HandleIoctl(Unit* unit, UMockdevIoctlClient* client) {
   }
   switch (request) {
     case USBDEVFS_CLAIMINTERFACE:
+      if (unit->options.claimed_elsewhere) {
+        umockdev_ioctl_client_complete(client, -1, EBUSY);
+        return true;
+      }
       ++unit->claims;
       break;
     case USBDEVFS_RELEASEINTERFACE:

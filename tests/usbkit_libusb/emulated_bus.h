@@ -40,6 +40,7 @@ struct UnitOptions {
   uint16_t vendor_id = 0x0BA0;
   uint16_t product_id = 0x000F;
   bool reply_pipe_interrupt = false;  // 0x83 as an interrupt endpoint instead of bulk
+  bool claimed_elsewhere = false;     // claiming interface 0 fails with EBUSY
 };
 
 class EmulatedBus {
