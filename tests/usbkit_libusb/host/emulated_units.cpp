@@ -1,5 +1,5 @@
 // Runs a program with emulated units on its USB bus: four units (both models, unit IDs 0 to 3)
-// whose temperatures drift slowly, reached by the program through libusb as if they were
+// with type K thermocouples whose temperatures drift slowly, reached by the program through libusb as if they were
 // plugged in. The program runs under umockdev's preload library; this process answers its USB
 // requests until it exits.
 //
@@ -32,8 +32,8 @@ struct Channel {
 // Unit IDs 0 to 3: a base unit reporting 0, an extended one reporting 5 (ID 1), an extended one
 // reporting 6 (ID 2) and a base one reporting 3.
 const Channel kChannels[] = {{0, 0x00, 4, 80.0, 25.0, 40.0},
-                             {1, 0x05, 6, 150.0, 40.0, 65.0},
-                             {1, 0x06, 7, 20.0, 6.0, 23.0},
+                             {1, 0x05, 4, 150.0, 40.0, 65.0},
+                             {1, 0x06, 4, 20.0, 6.0, 23.0},
                              {0, 0x03, 4, 300.0, 60.0, 90.0}};
 
 double Drift(void* context, double time_ms) {
