@@ -1,7 +1,7 @@
 // Runs a program with emulated units on its USB bus: four units (both models, unit IDs 0 to 3)
-// with type K thermocouples whose temperatures drift slowly, reached by the program through libusb as if they were
-// plugged in. The program runs under umockdev's preload library; this process answers its USB
-// requests until it exits.
+// with type K thermocouples whose temperatures drift slowly, reached by the program through libusb
+// as if they were plugged in. The program runs under umockdev's preload library; this process
+// answers its USB requests until it exits.
 //
 //   emulated_units [--units N] [--log] -- program [arguments...]
 #include <signal.h>
