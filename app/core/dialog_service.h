@@ -55,3 +55,7 @@ class QtDialogService : public DialogService {
  private:
   QWidget* parent_;
 };
+
+// A file filter of the program ("専用ファイル  (*.mx1)|*.mx1|": description and pattern pairs, each
+// followed by a bar) in Qt's form ("専用ファイル (*.mx1)", entries joined by ";;").
+QString QtFileFilter(const QString& filter);

@@ -15,9 +15,9 @@ struct UnitRecord {
   std::vector<float> Data;  // sample k+1 of the record set in slot k; NoData when empty
   float MaxValue = 0;
   float MinValue = 0;
-  bool MflagID = false;    // the unit is used
-  int16_t ConnectID = 0;   // thermocouple type 0..7 (B, R, S, N, K, E, J, T)
-  int32_t DataCount = 0;   // samples taken for the unit in the current record set
+  bool MflagID = false;   // the unit is used
+  int16_t ConnectID = 0;  // thermocouple type 0..7 (B, R, S, N, K, E, J, T)
+  int32_t DataCount = 0;  // samples taken for the unit in the current record set
 };
 
 struct AvgAccumRecord {
@@ -33,9 +33,9 @@ class ModuleData {
 
   // Settings (defaults as with an empty settings store).
   std::array<UnitRecord, kUnits> Units;
-  bool TimerType = false;   // True: the computer's timer paces sampling
+  bool TimerType = false;     // True: the computer's timer paces sampling
   int32_t IntervalTM = 1000;  // sampling interval in milliseconds
-  bool MeasKind = false;    // True: voltage on all units
+  bool MeasKind = false;      // True: voltage on all units
   bool DataAverage = false;
   int32_t AverageCount = 1;
 
@@ -55,6 +55,8 @@ class ModuleData {
   std::array<QString, 5> MemoText;
   bool SettingOK = false;  // set by the settings dialog's OK
 
+  // A new object holds the defaults of an empty settings store and an empty record set whose
+  // buffers are already sized, so that it is usable before the start-up routines run.
   ModuleData();
 
   // Settings store: application "Korvalle", section "MeasInfo". The overloads without an argument

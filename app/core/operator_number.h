@@ -12,5 +12,10 @@ double RoundHalfEven(double v);
 // beyond the 32-bit range after rounding.
 std::optional<int32_t> ToInt32(const QString& text);
 
+// The text as a number (double precision), or nothing when it is not a number. Accepted:
+// surrounding blanks, an optional sign, decimal digits with an optional fraction and an optional
+// exponent.
+std::optional<double> ToDouble(const QString& text);
+
 // The text as a number (single precision), or nothing when it is not a number.
 std::optional<float> ToSingle(const QString& text);

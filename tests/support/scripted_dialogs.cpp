@@ -2,8 +2,23 @@
 
 #include <QDialog>
 
-MsgAnswer ScriptedDialogs::Message(const QString& text, const QString& caption,
-                                   MsgButtons buttons, MsgIcon icon) {
+namespace {
+
+// The next scripted file answer. Copied out as a plain QString: copying the optional itself trips
+// a false "may be used uninitialized" of GCC 12 at -O2.
+std::optional<QString> TakeFront(std::deque<std::optional<QString>>& answers) {
+  if (answers.empty()) return std::nullopt;
+  const bool chosen = answers.front().has_value();
+  const QString path = answers.front().value_or(QString());
+  answers.pop_front();
+  if (!chosen) return std::nullopt;
+  return path;
+}
+
+}  // namespace
+
+MsgAnswer ScriptedDialogs::Message(const QString& text, const QString& caption, MsgButtons buttons,
+                                   MsgIcon icon) {
   shown.push_back({text, caption, buttons, icon});
   if (onMessage) onMessage(shown.back());
   if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
@@ -15,21 +30,17 @@ MsgAnswer ScriptedDialogs::Message(const QString& text, const QString& caption,
 
 std::optional<QString> ScriptedDialogs::OpenFileName(const QString& filter) {
   fileFilters.push_back(filter);
-  if (openFiles.empty()) return std::nullopt;
-  auto f = openFiles.front();
-  openFiles.pop_front();
-  return f;
+  return TakeFront(openFiles);
 }
 
 std::optional<QString> ScriptedDialogs::SaveFileName(const QString& filter) {
   fileFilters.push_back(filter);
-  if (saveFiles.empty()) return std::nullopt;
-  auto f = saveFiles.front();
-  saveFiles.pop_front();
-  return f;
+  return TakeFront(saveFiles);
 }
 
-bool ScriptedDialogs::PrinterDialog(QPrinter&) { return printerAnswer; }
+bool ScriptedDialogs::PrinterDialog(QPrinter&) {
+  return printerAnswer;
+}
 
 int ScriptedDialogs::RunModal(QDialog& dialog) {
   ++modalCount;
