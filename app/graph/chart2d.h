@@ -12,11 +12,13 @@
 #include <QStringList>
 #include <QWidget>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCustomPlot;
 class QCPGraph;
 class QCPTextElement;
+class ChartCurveData;
 
 class Chart2D : public QWidget {
   Q_OBJECT
@@ -36,8 +38,10 @@ class Chart2D : public QWidget {
 
   void SetNumSeries(int count);
   int NumSeries() const;
-  // The two drawing attributes of series s (1-based).
+  // The two drawing attributes of series s (1-based). Every series is drawn with the same solid
+  // line whatever the attributes; they are kept and read back as written.
   void SetSeriesStyle(int series, int attribute1, int attribute2);
+  std::pair<int, int> SeriesStyle(int series) const;
 
   void ClearSeriesLabels();
   void AddSeriesLabel(const QString& label);
@@ -51,6 +55,7 @@ class Chart2D : public QWidget {
   void SetHeaderText(const QString& text);
   QString HeaderText() const;
   void SetHeaderAppearance(int value);
+  int HeaderAppearance() const { return headerAppearance_; }
 
   // Points of series s (1-based). Setting the count keeps points 1..n-1 and drops those beyond n.
   void SetPointCount(int series, int count);
@@ -74,26 +79,68 @@ class Chart2D : public QWidget {
   QCustomPlot* Plot() const { return plot_; }
 
  private:
+  static constexpr int kClean = 0x7fffffff;  // no stale point
+
   struct Series {
-    std::vector<double> y;  // NaN where never set
-    int firstDirty = 0;      // index of the first point whose curve data are stale
+    std::vector<double> y;    // NaN where never set
+    int firstDirty = kClean;  // index of the first point whose curve data are stale
     QCPGraph* graph = nullptr;
-    QString label;
+    ChartCurveData* curve = nullptr;  // the graph's data, owned by the graph
+    int curveLead = 0;                // leading points without X when the curve was built
+    bool curveOrdered = true;         // curve entry i is point curveLead + i
+    int style1 = 0;
+    int style2 = 0;
   };
 
-  void MarkDirty(int series, int index);
+  Series* SeriesAt(int series);
+  const Series* SeriesAt(int series) const;
+  void MarkDirty(Series& s, int index);
+  void ChangePointCount(int series, int count);
+  void ChangePointX(int k, double x);
+  void ChangePointY(int series, int k, double y);
+  void ResizeSharedX();
   void RequestRepaint();
+  void OnQueuedRepaint();
   void Repaint();
   void SyncCurves();
+  void SyncCurve(Series& s, int lead);
+  void ApplyLabels();
+  void ApplyAxisRange(Axis axis);
 
   QCustomPlot* plot_ = nullptr;
   QCPTextElement* header_ = nullptr;
   std::vector<Series> series_;
-  std::vector<double> x_;  // NaN where never set
+  std::vector<double> x_;  // NaN where never set; as long as the longest series
   QStringList labels_;
+  double axisMin_[2] = {0.0, 0.0};
+  double axisMax_[2] = {0.0, 0.0};
+  int headerAppearance_ = 0;
   bool redrawSuspended_ = false;
   int dataUpdateDepth_ = 0;
   bool repaintDue_ = false;
   bool repaintQueued_ = false;
   int repaintCount_ = 0;
 };
+
+// Rewriting what is stored is the common case (all points are written again on every poll), so it
+// returns inline; a real change takes the out-of-line path.
+inline void Chart2D::SetPointCount(int series, int count) {
+  if (series >= 1 && series <= static_cast<int>(series_.size()) && count >= 0 &&
+      static_cast<size_t>(count) == series_[series - 1].y.size()) {
+    return;
+  }
+  ChangePointCount(series, count);
+}
+
+inline void Chart2D::SetPointX(int k, double x) {
+  if (k >= 1 && k <= static_cast<int>(x_.size()) && x_[k - 1] == x) return;
+  ChangePointX(k, x);
+}
+
+inline void Chart2D::SetPointY(int series, int k, double y) {
+  if (series >= 1 && series <= static_cast<int>(series_.size())) {
+    const std::vector<double>& v = series_[series - 1].y;
+    if (k >= 1 && k <= static_cast<int>(v.size()) && v[k - 1] == y) return;
+  }
+  ChangePointY(series, k, y);
+}

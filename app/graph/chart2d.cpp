@@ -1,0 +1,415 @@
+#include "graph/chart2d.h"
+
+#include <qcustomplot.h>
+
+#include <QFile>
+#include <QPainter>
+#include <QPicture>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+// The curve data of one series. The chart keeps the keys in ascending order itself, so it writes
+// the storage directly: truncating and appending never search, sort or merge.
+class ChartCurveData : public QCPGraphDataContainer {
+ public:
+  void Truncate(int n) { mData.resize(mPreallocSize + n); }
+  void Reserve(int n) { mData.reserve(mPreallocSize + n); }
+  void Append(double key, double value) { mData.append(QCPGraphData(key, value)); }
+  double KeyAt(int i) const { return mData.at(mPreallocSize + i).key; }
+};
+
+namespace {
+
+// The plot, held still while the chart's redrawing is suspended: a replot it would start by itself
+// (the first one after construction, one after a resize) then leaves the picture as it is.
+class ChartPlot : public QCustomPlot {
+ public:
+  using QCustomPlot::QCustomPlot;
+  void SetHeld(bool held) { mReplotting = held; }
+};
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Equal values, NaN equal to NaN: rewriting what is stored changes nothing.
+bool SameValue(double a, double b) {
+  return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+QColor SeriesColour(int index) {
+  static const QColor kColours[] = {QColor(0, 0, 230), QColor(220, 0, 0), QColor(0, 150, 0),
+                                    QColor(200, 0, 200)};
+  return kColours[index % 4];
+}
+
+int AxisIndex(Chart2D::Axis axis) {
+  return axis == Chart2D::Axis::X ? 0 : 1;
+}
+
+}  // namespace
+
+Chart2D::Chart2D(QWidget* parent) : QWidget(parent) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  plot_ = new ChartPlot(this);
+  layout->addWidget(plot_);
+
+  // Header above the axis rect, legend below it in one row.
+  plot_->plotLayout()->insertRow(0);
+  header_ = new QCPTextElement(plot_, QString());
+  QFont headerFont = header_->font();
+  headerFont.setBold(true);
+  header_->setFont(headerFont);
+  plot_->plotLayout()->addElement(0, 0, header_);
+  plot_->axisRect()->insetLayout()->take(plot_->legend);
+  plot_->plotLayout()->addElement(2, 0, plot_->legend);
+  plot_->plotLayout()->setRowStretchFactor(2, 0.001);
+  plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  plot_->legend->setBorderPen(Qt::NoPen);
+  plot_->legend->setVisible(true);
+
+  // Curves are drawn without antialiasing: with tens of thousands of points it is the costly part.
+  plot_->setNotAntialiasedElements(QCP::aePlottables);
+  axisMin_[0] = plot_->xAxis->range().lower;
+  axisMax_[0] = plot_->xAxis->range().upper;
+  axisMin_[1] = plot_->yAxis->range().lower;
+  axisMax_[1] = plot_->yAxis->range().upper;
+
+  // Curves are brought up to date before any replot, also one the plot starts by itself.
+  connect(plot_, &QCustomPlot::beforeReplot, this, [this] {
+    if (!redrawSuspended_) SyncCurves();
+  });
+  connect(plot_, &QCustomPlot::afterReplot, this, [this] { ++repaintCount_; });
+}
+
+Chart2D::~Chart2D() = default;
+
+// ---- repainting ----
+
+void Chart2D::SetRedrawSuspended(bool suspended) {
+  if (suspended == redrawSuspended_) return;
+  redrawSuspended_ = suspended;
+  static_cast<ChartPlot*>(plot_)->SetHeld(suspended);
+  if (suspended) return;
+  if (dataUpdateDepth_ > 0) {
+    repaintDue_ = true;  // the end of the batch repaints
+    return;
+  }
+  Repaint();
+}
+
+void Chart2D::BeginDataUpdate() {
+  ++dataUpdateDepth_;
+}
+
+void Chart2D::EndDataUpdate() {
+  if (dataUpdateDepth_ == 0) return;
+  if (--dataUpdateDepth_ == 0 && repaintDue_ && !redrawSuspended_) Repaint();
+}
+
+void Chart2D::Flush() {
+  if (repaintDue_ && !redrawSuspended_) Repaint();
+}
+
+void Chart2D::RequestRepaint() {
+  repaintDue_ = true;
+  if (redrawSuspended_ || dataUpdateDepth_ > 0 || repaintQueued_) return;
+  repaintQueued_ = true;
+  QMetaObject::invokeMethod(this, &Chart2D::OnQueuedRepaint, Qt::QueuedConnection);
+}
+
+void Chart2D::OnQueuedRepaint() {
+  repaintQueued_ = false;
+  // A batch still open repaints at its end; a suspended chart on resume.
+  if (dataUpdateDepth_ == 0) Flush();
+}
+
+void Chart2D::Repaint() {
+  repaintDue_ = false;
+  SyncCurves();
+  plot_->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+// ---- series, labels, style ----
+
+Chart2D::Series* Chart2D::SeriesAt(int series) {
+  if (series < 1 || series > static_cast<int>(series_.size())) return nullptr;
+  return &series_[series - 1];
+}
+
+const Chart2D::Series* Chart2D::SeriesAt(int series) const {
+  if (series < 1 || series > static_cast<int>(series_.size())) return nullptr;
+  return &series_[series - 1];
+}
+
+void Chart2D::SetNumSeries(int count) {
+  count = std::max(0, count);
+  const int old = static_cast<int>(series_.size());
+  if (count == old) return;
+  for (int i = old - 1; i >= count; --i) plot_->removeGraph(series_[i].graph);
+  series_.resize(count);
+  for (int i = old; i < count; ++i) {
+    Series& s = series_[i];
+    s.graph = plot_->addGraph();
+    QPen pen(SeriesColour(i));
+    pen.setWidth(1);
+    s.graph->setPen(pen);
+    s.graph->setLineStyle(QCPGraph::lsLine);
+    s.graph->setAdaptiveSampling(true);
+    s.graph->setAntialiased(false);
+    QSharedPointer<ChartCurveData> data(new ChartCurveData);
+    s.curve = data.data();
+    s.graph->setData(data);
+  }
+  ResizeSharedX();
+  ApplyLabels();
+  RequestRepaint();
+}
+
+int Chart2D::NumSeries() const {
+  return static_cast<int>(series_.size());
+}
+
+void Chart2D::SetSeriesStyle(int series, int attribute1, int attribute2) {
+  Series* s = SeriesAt(series);
+  if (!s) return;
+  s->style1 = attribute1;
+  s->style2 = attribute2;
+}
+
+std::pair<int, int> Chart2D::SeriesStyle(int series) const {
+  const Series* s = SeriesAt(series);
+  return s ? std::make_pair(s->style1, s->style2) : std::make_pair(0, 0);
+}
+
+void Chart2D::ClearSeriesLabels() {
+  if (labels_.isEmpty()) return;
+  labels_.clear();
+  ApplyLabels();
+  RequestRepaint();
+}
+
+void Chart2D::AddSeriesLabel(const QString& label) {
+  labels_.append(label);
+  ApplyLabels();
+  RequestRepaint();
+}
+
+QStringList Chart2D::SeriesLabels() const {
+  return labels_;
+}
+
+void Chart2D::ApplyLabels() {
+  // Label k names series k; a series without a label stays out of the legend.
+  for (int i = 0; i < static_cast<int>(series_.size()); ++i) {
+    QCPGraph* g = series_[i].graph;
+    if (i < labels_.size()) {
+      g->setName(labels_[i]);
+      g->addToLegend();
+    } else {
+      g->setName(QString());
+      g->removeFromLegend();
+    }
+  }
+}
+
+// ---- axes and texts ----
+
+void Chart2D::SetAxisRange(Axis axis, double min, double max) {
+  const int a = AxisIndex(axis);
+  if (SameValue(axisMin_[a], min) && SameValue(axisMax_[a], max)) return;
+  axisMin_[a] = min;
+  axisMax_[a] = max;
+  ApplyAxisRange(axis);
+  RequestRepaint();
+}
+
+void Chart2D::ApplyAxisRange(Axis axis) {
+  const int a = AxisIndex(axis);
+  QCPAxis* qa = axis == Axis::X ? plot_->xAxis : plot_->yAxis;
+  // A range of zero width cannot be shown; the axis then keeps its previous range.
+  if (QCPRange::validRange(axisMin_[a], axisMax_[a])) qa->setRange(axisMin_[a], axisMax_[a]);
+}
+
+double Chart2D::AxisMin(Axis axis) const {
+  return axisMin_[AxisIndex(axis)];
+}
+double Chart2D::AxisMax(Axis axis) const {
+  return axisMax_[AxisIndex(axis)];
+}
+
+void Chart2D::SetAxisTitle(Axis axis, const QString& title) {
+  QCPAxis* qa = axis == Axis::X ? plot_->xAxis : plot_->yAxis;
+  if (qa->label() == title) return;
+  qa->setLabel(title);
+  RequestRepaint();
+}
+
+QString Chart2D::AxisTitle(Axis axis) const {
+  return (axis == Axis::X ? plot_->xAxis : plot_->yAxis)->label();
+}
+
+void Chart2D::SetHeaderText(const QString& text) {
+  if (header_->text() == text) return;
+  header_->setText(text);
+  RequestRepaint();
+}
+
+QString Chart2D::HeaderText() const {
+  return header_->text();
+}
+
+void Chart2D::SetHeaderAppearance(int value) {
+  headerAppearance_ = value;
+}
+
+// ---- points ----
+
+void Chart2D::MarkDirty(Series& s, int index) {
+  if (index < s.firstDirty) s.firstDirty = index;
+  RequestRepaint();
+}
+
+void Chart2D::ResizeSharedX() {
+  size_t longest = 0;
+  for (const Series& s : series_) longest = std::max(longest, s.y.size());
+  if (longest != x_.size()) x_.resize(longest, kNaN);
+}
+
+void Chart2D::ChangePointCount(int series, int count) {
+  Series* s = SeriesAt(series);
+  if (!s) return;
+  const int n = std::max(0, count);
+  const int old = static_cast<int>(s->y.size());
+  if (n == old) return;
+  s->y.resize(n, kNaN);
+  MarkDirty(*s, std::min(old, n));
+  ResizeSharedX();
+}
+
+int Chart2D::PointCount(int series) const {
+  const Series* s = SeriesAt(series);
+  return s ? static_cast<int>(s->y.size()) : 0;
+}
+
+void Chart2D::ChangePointX(int k, double x) {
+  if (k < 1 || k > static_cast<int>(x_.size())) return;
+  const int i = k - 1;
+  if (SameValue(x_[i], x)) return;
+  x_[i] = x;
+  for (Series& s : series_) {
+    if (i < static_cast<int>(s.y.size())) MarkDirty(s, i);
+  }
+}
+
+std::optional<double> Chart2D::PointX(int k) const {
+  if (k < 1 || k > static_cast<int>(x_.size()) || std::isnan(x_[k - 1])) return std::nullopt;
+  return x_[k - 1];
+}
+
+void Chart2D::ChangePointY(int series, int k, double y) {
+  Series* s = SeriesAt(series);
+  if (!s || k < 1 || k > static_cast<int>(s->y.size())) return;
+  double& stored = s->y[k - 1];
+  if (SameValue(stored, y)) return;
+  stored = y;
+  MarkDirty(*s, k - 1);
+}
+
+std::optional<double> Chart2D::PointY(int series, int k) const {
+  const Series* s = SeriesAt(series);
+  if (!s || k < 1 || k > static_cast<int>(s->y.size()) || std::isnan(s->y[k - 1])) {
+    return std::nullopt;
+  }
+  return s->y[k - 1];
+}
+
+// ---- curves ----
+
+void Chart2D::SyncCurves() {
+  bool any = false;
+  for (const Series& s : series_) any = any || s.firstDirty != kClean;
+  if (!any) return;
+  // Points before the first X have no place on the time axis and no curve entry.
+  int lead = 0;
+  while (lead < static_cast<int>(x_.size()) && std::isnan(x_[lead])) ++lead;
+  for (Series& s : series_) {
+    if (s.firstDirty != kClean || s.curveLead != lead) SyncCurve(s, lead);
+  }
+}
+
+// Curve entry i of a series is point lead + i: its X as key, and its Y as value, or NaN (a gap in
+// the line) when the point has no Y or no X. A point without X takes the key of the point before
+// it, so the keys stay in ascending order. Only entries from the first stale point on are built
+// again; appending new points only appends.
+void Chart2D::SyncCurve(Series& s, int lead) {
+  ChartCurveData& curve = *s.curve;
+  const int n = static_cast<int>(s.y.size());
+  const int target = std::max(0, n - lead);
+  int from = 0;
+  if (s.curveOrdered && s.curveLead == lead) {
+    from = std::clamp(s.firstDirty == kClean ? target : s.firstDirty - lead, 0, curve.size());
+  }
+  curve.Truncate(from);
+  curve.Reserve(target);
+  double prevKey = from > 0 ? curve.KeyAt(from - 1) : -std::numeric_limits<double>::infinity();
+  bool ordered = true;
+  const int xCount = static_cast<int>(x_.size());
+  for (int i = from; i < target; ++i) {
+    const int p = lead + i;
+    const double x = p < xCount ? x_[p] : kNaN;
+    double key = x;
+    double value = s.y[p];
+    if (std::isnan(x)) {
+      key = prevKey;
+      value = kNaN;
+    } else if (x < prevKey) {
+      ordered = false;
+    }
+    curve.Append(key, value);
+    prevKey = key;
+  }
+  // X values that go back in time: the curve is sorted by key and built whole from now on.
+  if (!ordered) curve.sort();
+  s.curveOrdered = ordered;
+  s.curveLead = lead;
+  s.firstDirty = kClean;
+}
+
+// ---- rendering ----
+
+namespace {
+
+// Paints the plot into a picture at the size it is shown (a chart not shown yet: the size it was
+// given); returns that size.
+QSize PaintPlot(const QWidget& chart, QCustomPlot* plot, QPicture& picture) {
+  QSize size = chart.isVisible() ? plot->viewport().size() : chart.size();
+  if (size.width() < 1 || size.height() < 1) size = QSize(800, 500);
+  QCPPainter painter(&picture);
+  painter.setMode(QCPPainter::pmVectorized);
+  plot->toPainter(&painter, size.width(), size.height());
+  painter.end();
+  picture.setBoundingRect(QRect(QPoint(0, 0), size));
+  return size;
+}
+
+}  // namespace
+
+void Chart2D::RenderTo(QPainter& painter, const QRectF& target) {
+  if (!redrawSuspended_) SyncCurves();
+  QPicture picture;
+  const QSize size = PaintPlot(*this, plot_, picture);
+  painter.save();
+  painter.translate(target.topLeft());
+  painter.scale(target.width() / size.width(), target.height() / size.height());
+  painter.drawPicture(0, 0, picture);
+  painter.restore();
+}
+
+bool Chart2D::RenderToFile(const QString& path) {
+  if (!redrawSuspended_) SyncCurves();
+  QPicture picture;
+  PaintPlot(*this, plot_, picture);
+  return picture.save(path);
+}
