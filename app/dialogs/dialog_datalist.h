@@ -3,11 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+#include <array>
 
 class ModuleData;
 class QLabel;
 class QListView;
-class QPushButton;
 class QPushButton;
 class DataListModel;
 
@@ -16,20 +17,32 @@ class DialogDatalist : public QDialog {
 
  public:
   // Fills the count label and the list from the record set (the load handler). cmdDisp is the
-  // main window's button, enabled again when this window closes.
+  // main window's button, enabled again when this window closes. The window deletes itself when
+  // it is closed.
   DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidget* parent = nullptr);
   ~DialogDatalist() override;
 
+  QLabel* Label1 = nullptr;         // "データ数"
+  std::array<QLabel*, 4> Label2{};  // "ID0".."ID3"
   // The controls that the main window's list rebuild writes.
   QLabel* lblDataNum = nullptr;
   QListView* List1 = nullptr;
   DataListModel* Model() const { return model_; }
   QPushButton* OKButton = nullptr;
 
+  void OKButton_Click();
+
+ public slots:
+  // Every way of closing the window (OK, Esc, the title bar) ends here.
+  void done(int result) override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void Form_Unload();
+
   DataListModel* model_ = nullptr;
-  QPushButton* cmdDisp_;
+  QPointer<QPushButton> cmdDisp_;
+  bool unloaded_ = false;
 };

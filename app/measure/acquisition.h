@@ -2,8 +2,11 @@
 // unit-paced poll (Timer2) and the replay of a record set read from a file.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
+
+class QDateTime;
 
 class DialogService;
 class GraphPlot;
@@ -33,7 +36,28 @@ class Acquisition {
   void UpdateSampleCount();
   void ReplayData();
 
+  // The rate passed to the units in the unit-paced mode, in units of 10 ms.
+  int16_t UnitRate() const;
+  // "yyyy/m/d h:m:s" without leading zeros.
+  static QString FormatStartTime(const QDateTime& t);
+
  private:
+  // Guards a timer handler: a tick that arrives while another one (or a message box it opened)
+  // is still running is dropped.
+  class TickGuard;
+
+  // The automatic Y range after new samples: fit to the extremes at the first sample (or poll),
+  // widen afterwards.
+  void ApplyAutoScaleY(bool first);
+  void ResumeRedraw();
+  // Stores one value of a unit in its next slot and folds it into the unit's extremes. Returns
+  // true when the unit's buffer is now full.
+  bool StoreUnitValue(int unit, float v);
+  // One poll of the used units; `average` folds AverageCount raw readings into one sample.
+  bool FetchUnits(bool average);
+  // The display steps of a poll after the readings were stored.
+  void ShowPoll();
+
   ModuleData& md_;
   MDX4A& driver_;
   DialogService& dialogs_;
@@ -43,4 +67,5 @@ class Acquisition {
   GraphPlot& plot_;
   std::function<void()> setButtonState_;
   bool inTick_ = false;  // a tick (with the message boxes it opened) is still running
+  uint32_t run_ = 0;     // counts starts, so a tick can tell that its measurement has ended
 };

@@ -1,0 +1,43 @@
+// The lines of the data list window: one per sample, the four units' fields joined by single
+// spaces. The model keeps its own copy of the record set (values and use flags) taken when it is
+// loaded, and formats a line only when the view asks for it, so that a list of 88000 samples opens
+// at once and keeps showing the record set as it was when it was loaded.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class ModuleData;
+
+class DataListModel : public QAbstractListModel {
+  Q_OBJECT
+
+ public:
+  // Field of a used unit whose sample is missing, as the window fills its list when it opens.
+  static const QString kNoDataField;
+  // Field of a used unit whose sample is missing, as the main window rebuilds the list.
+  static const QString kNoDataFieldRebuild;
+  // Field of a unit that is not used.
+  static const QString kUnusedField;
+
+  explicit DataListModel(QObject* parent = nullptr);
+
+  // Takes a copy of samples 1 to SampleCount of the record set; noDataField is the field text
+  // for a used unit's missing sample. Views are told that every line changed.
+  void Load(const ModuleData& md, const QString& noDataField);
+
+  // Line of sample k (1-based).
+  QString Line(int32_t k) const;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+ private:
+  std::array<bool, 4> used_{};
+  std::array<std::vector<float>, 4> data_;
+  int32_t count_ = 0;
+  QString noDataField_;
+};

@@ -1,0 +1,102 @@
+#include "dialogs/dialog_datalist.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/module_data.h"
+#include "dialogs/data_list_model.h"
+
+namespace {
+
+// Window lengths are given in twips; the program maps 15 twips to one pixel.
+constexpr int kTwipsPerPixel = 15;
+
+}  // namespace
+
+DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidget* parent)
+    : QDialog(parent), cmdDisp_(cmdDisp) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+  setWindowTitle(QStringLiteral("データ表示"));
+
+  // A fixed-pitch face in which an ideographic space takes two columns, so that the fields of a
+  // missing value line up with the value fields.
+  QFont listFont(QStringLiteral("IPAGothic"), 10);
+  listFont.setStyleHint(QFont::Monospace);
+  listFont.setFixedPitch(true);
+  const int column = QFontMetrics(listFont).horizontalAdvance(QLatin1Char('0'));
+
+  Label1 = new QLabel(QStringLiteral("データ数"), this);
+  lblDataNum = new QLabel(this);
+  lblDataNum->setMinimumWidth(80);
+  auto* countRow = new QHBoxLayout;
+  countRow->addWidget(Label1);
+  countRow->addWidget(lblDataNum);
+  countRow->addStretch();
+
+  // Column headings 1000 twips apart, over the value fields.
+  auto* headings = new QWidget(this);
+  const int pitch = 1000 / kTwipsPerPixel;
+  for (int i = 0; i < 4; ++i) {
+    Label2[static_cast<size_t>(i)] = new QLabel(QStringLiteral("ID%1").arg(i), headings);
+    Label2[static_cast<size_t>(i)]->move(4 + column * 6 + i * pitch, 0);
+  }
+  headings->setMinimumHeight(Label2[0]->sizeHint().height());
+
+  model_ = new DataListModel(this);
+  List1 = new QListView(this);
+  List1->setFont(listFont);
+  List1->setUniformItemSizes(true);  // no per-line measuring: 88000 lines open at once
+  List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List1->setSelectionMode(QAbstractItemView::SingleSelection);
+  List1->setModel(model_);
+  List1->setMinimumSize(column * 44 + 24, 300);
+
+  OKButton = new QPushButton(QStringLiteral("閉じる"), this);
+  OKButton->setAutoDefault(false);
+  connect(OKButton, &QPushButton::clicked, this, &DialogDatalist::OKButton_Click);
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addStretch();
+  buttonRow->addWidget(OKButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(countRow);
+  layout->addWidget(headings);
+  layout->addWidget(List1, 1);
+  layout->addLayout(buttonRow);
+
+  // Load: the count and the lines of the record set as it is now.
+  lblDataNum->setText(QString::number(md.SampleCount));
+  model_->Load(md, DataListModel::kNoDataField);
+  List1->clearSelection();
+  List1->scrollToTop();
+}
+
+DialogDatalist::~DialogDatalist() {
+  Form_Unload();
+}
+
+void DialogDatalist::OKButton_Click() {
+  close();
+}
+
+void DialogDatalist::done(int result) {
+  Form_Unload();
+  QDialog::done(result);
+}
+
+void DialogDatalist::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  QDialog::closeEvent(event);
+}
+
+void DialogDatalist::Form_Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  if (cmdDisp_) cmdDisp_->setEnabled(true);
+}

@@ -1,0 +1,256 @@
+#include "graph/graph_setup.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
+
+#include "core/dialog_service.h"
+#include "core/mdx4a.h"
+#include "core/module_data.h"
+#include "core/operator_number.h"
+#include "graph/chart2d.h"
+#include "graph/graph_plot.h"
+#include "graph/graph_state.h"
+#include "measure/main_controls.h"
+
+namespace {
+
+const char* const kRangeError = "設定値に誤りがあります。";
+
+// A Single in the general number format: the shortest text that reads back as the same value,
+// without grouping and without a trailing ".0" (1820 -> "1820", 99.5 -> "99.5").
+QString GeneralNumber(float v) {
+  const float normalized = v + 0.0f;  // no "-0"
+  return QString::number(static_cast<double>(normalized), 'g', 7);
+}
+
+}  // namespace
+
+GraphSetup::GraphSetup(ModuleData& md, MainControls& ui, GraphState& gs, DialogService& dialogs,
+                       GraphPlot& plot)
+    : md_(md), ui_(ui), gs_(gs), dialogs_(dialogs), plot_(plot) {}
+
+void GraphSetup::InitGraph() {
+  Chart2D* chart = ui_.Chart2D1;
+  chart->SetRedrawSuspended(true);
+  chart->SetNumSeries(4);
+  SetGraphStyle();
+  DispConnectflg(ui_, md_);
+  // The legend's look and place are the chart's own; it always lists the four labels.
+  chart->SetRedrawSuspended(false);
+}
+
+void GraphSetup::SetGraphStyle() {
+  Chart2D* chart = ui_.Chart2D1;
+  const int count = chart->NumSeries();
+  for (int s = 1; s <= count; ++s) chart->SetSeriesStyle(s, 1, 2);
+}
+
+void GraphSetup::DefaultRangeY(float& minV, float& maxV) const {
+  if (md_.MeasKind) {
+    minV = -15000;
+    maxV = 84000;
+  } else {
+    minV = -270;
+    maxV = 1820;
+  }
+}
+
+void GraphSetup::InitGraphParam(bool flg) {
+  gs_.DispStart = 1;
+  gs_.ScrollMode = 0;
+  gs_.DispCount = flg ? md_.SampleCount : 100;
+  gs_.DispEnd = gs_.DispCount;
+  DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+  DispConnectflg(ui_, md_);
+  gs_.ScaleYMode = 0;
+  SelectOptHei(0);
+  SetScaleYInput(false);
+  plot_.SelectOptWid(0);
+  ui_.cmdLeft->setEnabled(false);
+  ui_.cmdRight->setEnabled(false);
+  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  SetAxesX(gs_.DispStart, gs_.DispEnd);
+  plot_.InitDispCountList();
+}
+
+bool GraphSetup::SetGraphParam() {
+  float defMin = 0;
+  float defMax = 0;
+  DefaultRangeY(defMin, defMax);
+
+  if (gs_.ScaleYMode == 1) {
+    const std::optional<float> hi = ToSingle(ui_.txtVhi->text());
+    const std::optional<float> lo = ToSingle(ui_.txtVlow->text());
+    // A text that is not a number counts as a wrong range: the start must be able to stop here
+    // cleanly instead of drawing with limits nobody typed.
+    if (!hi || !lo || !(*hi > *lo)) {
+      dialogs_.Notice(QString::fromUtf8(kRangeError));
+      return false;
+    }
+    md_.AxisMaxY = *hi;
+    md_.AxisMinY = *lo;
+    SetScaleYInput(true);
+  } else {
+    md_.AxisMaxY = defMax;
+    md_.AxisMinY = defMin;
+    SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+    SetScaleYInput(false);
+  }
+
+  gs_.DispStart = 1;
+  switch (gs_.ScrollMode) {
+    case 0:
+      ui_.cmdLeft->setEnabled(false);
+      ui_.cmdRight->setEnabled(false);
+      ui_.Combo1->setEnabled(false);
+      gs_.DispCount = 100;
+      gs_.DispEnd = 100;
+      break;
+    case 1:
+      gs_.DispCount = plot_.Combo1Value();
+      gs_.DispEnd = gs_.DispCount;
+      ui_.cmdLeft->setEnabled(false);
+      ui_.cmdRight->setEnabled(false);
+      ui_.Combo1->setEnabled(true);
+      break;
+    default:
+      gs_.DispCount = plot_.Combo1Value();
+      gs_.DispEnd = gs_.DispCount;
+      ui_.cmdLeft->setEnabled(true);
+      ui_.cmdRight->setEnabled(true);
+      ui_.Combo1->setEnabled(true);
+      break;
+  }
+  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  SetAxesX(gs_.DispStart, gs_.DispEnd);
+  return true;
+}
+
+void GraphSetup::SetAxesY(float minV, float maxV) {
+  ui_.Chart2D1->SetAxisRange(Chart2D::Axis::Y, minV, maxV);
+}
+
+void GraphSetup::SetAxesX(int32_t dcnt1, int32_t dcnt2) {
+  const double interval = md_.IntervalTM;
+  double lo = dcnt1 * interval / 1000.0;
+  double hi = dcnt2 * interval / 1000.0;
+  // A file may carry an interval of zero or below, and a window may be reversed: show the ends in
+  // order, and widen ends that coincide to one second, so that the axis always has a span.
+  if (lo > hi) std::swap(lo, hi);
+  if (!(hi > lo)) hi = lo + 1.0;
+  ui_.Chart2D1->SetAxisRange(Chart2D::Axis::X, lo, hi);
+}
+
+void GraphSetup::ResetAxesXY(bool flg) {
+  if (flg) {
+    gs_.DispStart = 1;
+    if (gs_.ScrollMode != 0) gs_.DispCount = plot_.Combo1Value();
+    gs_.DispEnd = gs_.DispCount;
+    SetAxesX(gs_.DispStart, gs_.DispEnd);
+    return;
+  }
+  DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  if (gs_.ScaleYMode == 1) {
+    const auto whole = [](float v) {
+      return QString::number(static_cast<qlonglong>(RoundHalfEven(v)));
+    };
+    ui_.txtVhi->setText(whole(md_.AxisMaxY));
+    ui_.txtVlow->setText(whole(md_.AxisMinY));
+  }
+}
+
+void GraphSetup::SetGraphTitle(bool reset) {
+  Chart2D* chart = ui_.Chart2D1;
+  chart->SetRedrawSuspended(true);
+  if (reset) SelectOptHei(0);
+  plot_.GrDrawData(1);
+  chart->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime + QStringLiteral(" ]"));
+  chart->SetAxisTitle(Chart2D::Axis::X, QStringLiteral("開始からの経過時間（秒）"));
+  chart->SetAxisTitle(Chart2D::Axis::Y, md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
+  chart->SetHeaderAppearance(3);
+  DispConnectflg(ui_, md_);
+  chart->SetRedrawSuspended(false);
+}
+
+void GraphSetup::SetScaleYInput(bool fixed) {
+  ui_.txtVhi->setEnabled(fixed);
+  ui_.txtVlow->setEnabled(fixed);
+  ui_.cmdSetScaleY->setEnabled(fixed);
+  if (fixed) {
+    ui_.txtVhi->setText(GeneralNumber(md_.AxisMaxY));
+    ui_.txtVlow->setText(GeneralNumber(md_.AxisMinY));
+  } else {
+    ui_.txtVhi->clear();
+    ui_.txtVlow->clear();
+  }
+  ui_.txtVhi->update();
+  ui_.txtVlow->update();
+}
+
+void GraphSetup::CalcAutoScaleY() {
+  // Next multiple of 100 strictly above the maximum; multiple of 100 at or below the minimum.
+  const double maxY = (std::floor(static_cast<double>(md_.AllMax) / 100.0) + 1.0) * 100.0;
+  const double minY = std::floor(static_cast<double>(md_.AllMin) / 100.0) * 100.0;
+  if (!(maxY > minY)) {
+    // The extremes still hold their starting values (no sample of the record set has a value
+    // yet): an axis upside down helps nobody, so show the kind's default range instead.
+    DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+    return;
+  }
+  md_.AxisMaxY = static_cast<float>(maxY) + 0.0f;
+  md_.AxisMinY = static_cast<float>(minY) + 0.0f;
+}
+
+void GraphSetup::optHei_Click(int16_t index) {
+  if (index == 1) {
+    gs_.ScaleYMode = 1;
+    SetScaleYInput(true);
+    return;
+  }
+  gs_.ScaleYMode = 0;
+  if (md_.SampleCount >= 1) {
+    CalcAutoScaleY();
+  } else {
+    DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+  }
+  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  SetScaleYInput(false);
+}
+
+void GraphSetup::cmdSetScaleY_Click() {
+  const std::optional<float> hi = ToSingle(ui_.txtVhi->text());
+  const std::optional<float> lo = ToSingle(ui_.txtVlow->text());
+  if (!hi || !lo) return;
+  if (*hi > *lo) {
+    md_.AxisMaxY = *hi;
+    md_.AxisMinY = *lo;
+    SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  } else {
+    dialogs_.Notice(QString::fromUtf8(kRangeError));
+  }
+}
+
+void GraphSetup::SelectOptHei(int16_t index) {
+  QRadioButton* button = ui_.optHei[static_cast<size_t>(index)];
+  {
+    // The handler runs once below, whether or not the form listens to the button's signals.
+    const QSignalBlocker blocker(button);
+    button->setChecked(true);
+  }
+  optHei_Click(index);
+}
+
+void DispConnectflg(MainControls& ui, const ModuleData& md) {
+  Chart2D* chart = ui.Chart2D1;
+  chart->ClearSeriesLabels();
+  for (int i = 0; i < ModuleData::kUnits; ++i) {
+    chart->AddSeriesLabel(QStringLiteral("ID%1 ").arg(i) +
+                          TcTypeName(md.Units[static_cast<size_t>(i)].ConnectID));
+  }
+}

@@ -1,0 +1,106 @@
+// Timing of the graph's heavy paths with a full record set of 4 x 88000 samples: the batch
+// rewrite of every point, the sample-by-sample drawing of a read file, and the opening of the
+// data list window.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QWidget>
+#include <cmath>
+#include <memory>
+
+#include "core/module_data.h"
+#include "dialogs/dialog_datalist.h"
+#include "graph/chart2d.h"
+#include "graph/graph_plot.h"
+#include "graph/graph_state.h"
+#include "measure/main_controls.h"
+
+namespace {
+
+struct Rig {
+  QWidget window;
+  ModuleData md;
+  GraphState gs;
+  MainControls ui;
+  std::unique_ptr<GraphPlot> plot;
+
+  Rig() {
+    window.resize(1000, 700);
+    ui.window = &window;
+    ui.Chart2D1 = new Chart2D(&window);
+    ui.Chart2D1->resize(900, 600);
+    ui.cmdDisp = new QPushButton(&window);
+    ui.Chart2D1->SetNumSeries(4);
+    for (int i = 0; i < ModuleData::kUnits; ++i) {
+      UnitRecord& u = md.Units[static_cast<size_t>(i)];
+      u.MflagID = true;
+      for (int32_t k = 0; k < ModuleData::MaxData; ++k) {
+        u.Data[static_cast<size_t>(k)] = static_cast<float>(100 * i + 50 * std::sin(k * 0.001));
+      }
+      u.DataCount = ModuleData::MaxData;
+    }
+    md.SampleCount = ModuleData::MaxData;
+    md.IntervalTM = 10;
+    plot = std::make_unique<GraphPlot>(md, ui, gs);
+    window.show();
+    QApplication::processEvents();
+  }
+};
+
+Rig& TheRig() {
+  static Rig rig;
+  return rig;
+}
+
+// The unit-paced poll's redraw: every point of the record set rewritten, then one repaint.
+void BM_GrDrawData1FullRecordSet(benchmark::State& state) {
+  Rig& rig = TheRig();
+  Chart2D& chart = *rig.ui.Chart2D1;
+  for (auto _ : state) {
+    rig.plot->GrDrawData1();
+    chart.Flush();
+  }
+  state.counters["repaints"] = chart.RepaintCount();
+}
+BENCHMARK(BM_GrDrawData1FullRecordSet)->Unit(benchmark::kMillisecond);
+
+// Replay of a read file: one call per sample with redrawing suspended, then one repaint.
+void BM_GrDrawDataEverySample(benchmark::State& state) {
+  Rig& rig = TheRig();
+  Chart2D& chart = *rig.ui.Chart2D1;
+  for (auto _ : state) {
+    chart.SetRedrawSuspended(true);
+    for (int32_t k = 1; k <= ModuleData::MaxData; ++k) rig.plot->GrDrawData(k);
+    chart.SetRedrawSuspended(false);
+    chart.Flush();
+  }
+}
+BENCHMARK(BM_GrDrawDataEverySample)->Unit(benchmark::kMillisecond);
+
+// "データ表示" with a full record set: the window built, filled and shown.
+void BM_OpenDataList(benchmark::State& state) {
+  Rig& rig = TheRig();
+  for (auto _ : state) {
+    auto* dialog = new DialogDatalist(rig.md, rig.ui.cmdDisp, &rig.window);
+    dialog->show();
+    QApplication::processEvents();
+    state.PauseTiming();
+    delete dialog;
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenDataList)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

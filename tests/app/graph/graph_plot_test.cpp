@@ -1,0 +1,150 @@
+// Points on the graph, the current-value panel, the rebuild of the data list and the move tool.
+#include <gtest/gtest.h>
+
+#include <QItemSelectionModel>
+#include <QListView>
+
+#include "dialogs/data_list_model.h"
+#include "dialogs/dialog_datalist.h"
+#include "dialogs/dialog_move_window.h"
+#include "graph_test_rig.h"
+
+namespace {
+
+const QString kUnused = QStringLiteral("     \u3000\u3000");
+const QString kMissingRebuild = QStringLiteral("     \u3000 \u3000");
+
+struct Plot : ::testing::Test {
+  GraphRig rig;
+  Chart2D& chart() { return *rig.ui.Chart2D1; }
+  void SetUp() override {
+    rig.Load();
+    rig.md.Units[0].MflagID = true;
+    rig.md.Units[2].MflagID = true;
+  }
+};
+
+TEST_F(Plot, OnePointPerSampleWithGapsForMissingValues) {
+  rig.md.IntervalTM = 500;
+  rig.FillTo(3, [](int32_t k) { return k * 1.5f; });
+  rig.md.Units[2].Data[1] = ModuleData::NoData;
+  for (int32_t k = 1; k <= 3; ++k) rig.plot->GrDrawData(k);
+
+  EXPECT_EQ(chart().NumSeries(), 4);
+  for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 3);
+  EXPECT_DOUBLE_EQ(*chart().PointX(1), 0.5);
+  EXPECT_DOUBLE_EQ(*chart().PointX(3), 1.5);
+  EXPECT_DOUBLE_EQ(*chart().PointY(1, 2), 3.0);
+  EXPECT_DOUBLE_EQ(*chart().PointY(3, 1), 1.5);
+  EXPECT_FALSE(chart().PointY(3, 2).has_value());  // the gap
+  EXPECT_DOUBLE_EQ(*chart().PointY(3, 3), 4.5);
+  for (int k = 1; k <= 3; ++k) {
+    EXPECT_FALSE(chart().PointY(2, k).has_value());  // unit not used
+    EXPECT_FALSE(chart().PointY(4, k).has_value());
+  }
+}
+
+TEST_F(Plot, DrawingSampleOneStartsANewRecordSet) {
+  rig.FillTo(50);
+  rig.plot->GrDrawData1();
+  ASSERT_EQ(chart().PointCount(1), 50);
+  rig.md.ClearData();
+  rig.md.Units[0].Data[0] = 7.0f;
+  rig.md.SampleCount = 1;
+  rig.plot->GrDrawData(1);
+  for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 1);
+  EXPECT_DOUBLE_EQ(*chart().PointY(1, 1), 7.0);
+}
+
+TEST_F(Plot, BatchRewritesTheWholeRecordSetAtOnce) {
+  rig.md.IntervalTM = 10;
+  rig.FillTo(1000, [](int32_t k) { return static_cast<float>(k % 97); });
+  rig.md.Units[0].Data[499] = ModuleData::NoData;
+  rig.md.Units[2].Data[499] = ModuleData::NoData;
+  rig.md.Units[2].Data[999] = 0.25f;
+  const int before = chart().RepaintCount();
+  rig.plot->GrDrawData1();
+  chart().Flush();
+  EXPECT_EQ(chart().RepaintCount(), before + 1);
+
+  for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 1000);
+  EXPECT_DOUBLE_EQ(*chart().PointX(1000), 10.0);
+  EXPECT_DOUBLE_EQ(*chart().PointY(1, 97 + 3), 3.0);
+  EXPECT_DOUBLE_EQ(*chart().PointY(3, 1000), 0.25);
+  EXPECT_FALSE(chart().PointY(1, 500).has_value());
+  EXPECT_FALSE(chart().PointY(3, 500).has_value());
+  EXPECT_FALSE(chart().PointY(2, 1).has_value());
+
+  // A shorter record set drops the points beyond it.
+  rig.md.SampleCount = 10;
+  rig.plot->GrDrawData1();
+  EXPECT_EQ(chart().PointCount(3), 10);
+}
+
+TEST_F(Plot, CurrentValuePanel) {
+  rig.FillTo(2, [](int32_t) { return 23.45678f; });
+  rig.md.Units[2].Data[1] = ModuleData::NoData;
+  rig.ui.Label1[1]->setText(QStringLiteral("keep"));
+  rig.plot->DispNowValue();
+  EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("23.457"));
+  EXPECT_EQ(rig.ui.Label1[2]->text(), QStringLiteral("-99999.000"));
+  EXPECT_EQ(rig.ui.Label1[1]->text(), QStringLiteral("keep"));
+
+  // Unit-paced: each unit's own last sample, none shown for a unit without samples.
+  rig.md.Units[0].DataCount = 1;
+  rig.md.Units[0].Data[0] = -0.5f;
+  rig.md.Units[2].DataCount = 0;
+  rig.ui.Label1[2]->setText(QStringLiteral("old"));
+  rig.plot->DispNowValueUnit();
+  EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("-0.500"));
+  EXPECT_EQ(rig.ui.Label1[2]->text(), QStringLiteral("old"));
+
+  rig.plot->ClearNowValue();
+  for (QLabel* label : rig.ui.Label1) EXPECT_TRUE(label->text().isEmpty());
+}
+
+TEST_F(Plot, DataListRebuildOnlyWhileTheWindowIsOpen) {
+  rig.FillTo(3, [](int32_t k) { return k == 1 ? 23.45678f : 12345.678f; });
+  rig.md.Units[2].Data[0] = ModuleData::NoData;
+  rig.ui.cmdDisp->setEnabled(false);
+  rig.ui.datalist = new DialogDatalist(rig.md, rig.ui.cmdDisp, &rig.window);
+  DialogDatalist& list = *rig.ui.datalist;
+
+  // A later record set reaches the open window only through the rebuild.
+  rig.FillTo(5, [](int32_t) { return 1.0f; });
+  rig.md.Units[1].MflagID = true;
+  rig.ui.cmdDisp->setEnabled(true);
+  rig.plot->DispDataList();
+  EXPECT_EQ(list.Model()->rowCount(), 3);
+  EXPECT_EQ(list.lblDataNum->text(), QStringLiteral("3"));
+
+  rig.ui.cmdDisp->setEnabled(false);
+  rig.md.Units[1].MflagID = false;
+  rig.plot->DispDataList();
+  ASSERT_EQ(list.Model()->rowCount(), 5);
+  EXPECT_EQ(list.lblDataNum->text(), QStringLiteral("5"));
+  EXPECT_EQ(list.Model()->Line(1), QStringLiteral("    23.457 ") + kUnused + QStringLiteral(" ") +
+                                       kMissingRebuild + QStringLiteral(" ") + kUnused);
+  EXPECT_EQ(list.Model()->Line(2),
+            QStringLiteral(" 12345.678 ") + kUnused + QStringLiteral("  12345.678 ") + kUnused);
+
+  // The last line is selected and current.
+  const QModelIndex current = list.List1->currentIndex();
+  EXPECT_EQ(current.row(), 4);
+  EXPECT_TRUE(list.List1->selectionModel()->isSelected(current));
+  list.close();
+}
+
+TEST_F(Plot, MoveToolOpensOnceOwnedByTheMainWindow) {
+  rig.plot->cmdMove_Click(0);
+  ASSERT_TRUE(rig.ui.moveWindow);
+  DialogMoveWindow* first = rig.ui.moveWindow;
+  EXPECT_EQ(first->parentWidget(), &rig.window);
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_FALSE(first->isModal());
+  rig.plot->cmdMove_Click(3);
+  EXPECT_EQ(rig.ui.moveWindow, first);
+  first->close();
+}
+
+}  // namespace

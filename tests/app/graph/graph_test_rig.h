@@ -1,0 +1,108 @@
+// A main window's graph controls without the main window: the controls the graph routines use,
+// the shared data, the display-range state and a scripted dialog service.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <algorithm>
+#include <memory>
+
+#include "core/module_data.h"
+#include "graph/chart2d.h"
+#include "graph/graph_plot.h"
+#include "graph/graph_setup.h"
+#include "graph/graph_state.h"
+#include "measure/main_controls.h"
+#include "scripted_dialogs.h"
+
+struct GraphRig {
+  QWidget window;
+  ModuleData md;
+  GraphState gs;
+  ScriptedDialogs dialogs;
+  MainControls ui;
+  std::unique_ptr<GraphPlot> plot;
+  std::unique_ptr<GraphSetup> setup;
+
+  GraphRig() {
+    ui.window = &window;
+    ui.cmdDisp = new QPushButton(QStringLiteral("データ表示"), &window);
+    for (auto& b : ui.cmdMove) b = new QPushButton(QStringLiteral("○"), &window);
+    ui.Chart2D1 = new Chart2D(&window);
+    // Each option group gets a parent of its own, as in the window's frames.
+    auto* heiFrame = new QWidget(&window);
+    ui.optHei[0] = new QRadioButton(QStringLiteral("自動"), heiFrame);
+    ui.optHei[1] = new QRadioButton(QStringLiteral("固定"), heiFrame);
+    ui.txtVhi = new QLineEdit(&window);
+    ui.txtVlow = new QLineEdit(&window);
+    ui.cmdSetScaleY = new QPushButton(QStringLiteral("設定"), &window);
+    auto* widFrame = new QWidget(&window);
+    ui.optWid[0] = new QRadioButton(QStringLiteral("全表示"), widFrame);
+    ui.optWid[1] = new QRadioButton(QStringLiteral("自動ｽｸﾛｰﾙ"), widFrame);
+    ui.optWid[2] = new QRadioButton(QStringLiteral("手動ｽｸﾛｰﾙ"), widFrame);
+    ui.Combo1 = new QComboBox(&window);
+    ui.cmdLeft = new QPushButton(QStringLiteral("←"), &window);
+    ui.cmdRight = new QPushButton(QStringLiteral("→"), &window);
+    for (auto& l : ui.Label1) l = new QLabel(&window);
+
+    plot = std::make_unique<GraphPlot>(md, ui, gs);
+    setup = std::make_unique<GraphSetup>(md, ui, gs, dialogs, *plot);
+    plot->SetGraphSetup(*setup);
+  }
+
+  // The window load's graph steps.
+  void Load() {
+    setup->InitGraph();
+    setup->InitGraphParam(false);
+    setup->SetGraphTitle(false);
+  }
+
+  // Appends samples up to count with the value v(k) on every used unit, folded into the extremes.
+  template <typename F>
+  void FillTo(int32_t count, F v) {
+    for (int32_t k = md.SampleCount + 1; k <= count; ++k) {
+      for (auto& u : md.Units) {
+        if (!u.MflagID) continue;
+        const float value = v(k);
+        u.Data[static_cast<size_t>(k - 1)] = value;
+        md.AllMax = std::max(md.AllMax, value);
+        md.AllMin = std::min(md.AllMin, value);
+      }
+    }
+    md.SampleCount = count;
+  }
+  void FillTo(int32_t count) {
+    FillTo(count, [](int32_t k) { return static_cast<float>(k); });
+  }
+
+  // One sample after another, as the acquisition cycle moves the window.
+  void AdvanceTo(int32_t count) {
+    while (md.SampleCount < count) {
+      FillTo(md.SampleCount + 1);
+      plot->AdvanceAxesX();
+    }
+  }
+
+  void PickCount(const QString& text) {
+    ui.Combo1->setCurrentIndex(ui.Combo1->findText(text));
+    plot->Combo1_Click();
+  }
+
+  double XMin() const { return ui.Chart2D1->AxisMin(Chart2D::Axis::X); }
+  double XMax() const { return ui.Chart2D1->AxisMax(Chart2D::Axis::X); }
+  double YMin() const { return ui.Chart2D1->AxisMin(Chart2D::Axis::Y); }
+  double YMax() const { return ui.Chart2D1->AxisMax(Chart2D::Axis::Y); }
+};
+
+// The window in sample numbers, as the state holds it and as the axis shows it (interval 1 s).
+#define EXPECT_WINDOW(rig, start, end)           \
+  do {                                           \
+    EXPECT_EQ((rig).gs.DispStart, (start));      \
+    EXPECT_EQ((rig).gs.DispEnd, (end));          \
+    EXPECT_DOUBLE_EQ((rig).XMin(), (start)*1.0); \
+    EXPECT_DOUBLE_EQ((rig).XMax(), (end)*1.0);   \
+  } while (0)
