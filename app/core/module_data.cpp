@@ -220,6 +220,12 @@ void ModuleData::UpdateAverageCount() {
 }
 
 QString FormatFixed3(double v) {
+  // A value that a single holds exactly (a sample of the buffers, widened) is written with the
+  // single's digits, so that it reads the same here as in FormatValue.
+  if (std::fabs(v) <= std::numeric_limits<float>::max() &&
+      static_cast<double>(static_cast<float>(v)) == v) {
+    return Fixed3(static_cast<float>(v));
+  }
   return Fixed3(v);
 }
 

@@ -82,7 +82,9 @@ class ModuleData {
   void UpdateAverageCount();
 };
 
-// v formatted "###0.000", preceded by spaces to 10 characters (longer texts unpadded).
+// FormatFixed3 of v, preceded by spaces to 10 characters (longer texts unpadded).
 QString FormatValue(float v);
-// v formatted "###0.000" without padding.
+// v formatted "###0.000" without padding: at least one integer digit, three decimals, no grouping,
+// "-" only when the rounded value is not zero. The shortest decimal text of v is rounded half away
+// from zero; a value a single holds exactly is written with the single's digits, as FormatValue.
 QString FormatFixed3(double v);

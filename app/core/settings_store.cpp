@@ -1,7 +1,6 @@
 // Loading and saving the measurement settings in the per-user settings store.
 #include <QSettings>
 #include <QStringList>
-#include <cmath>
 #include <limits>
 #include <optional>
 

@@ -227,7 +227,11 @@ TEST(FormatTest, FixedThreeRoundsTheDecimalTextHalfAwayFromZero) {
   EXPECT_EQ(FormatFixed3(-0.0004), "0.000");  // no sign on a zero
   EXPECT_EQ(FormatFixed3(1e-9), "0.000");
   EXPECT_EQ(FormatFixed3(1e20), "100000000000000000000.000");
+  EXPECT_EQ(FormatFixed3(-1e40), "-10000000000000000000000000000000000000000.000");
   EXPECT_EQ(FormatFixed3(12.3), "12.300");
+  // A widened single reads as in FormatValue.
+  EXPECT_EQ(FormatFixed3(1.0005f), "1.001");
+  EXPECT_EQ(FormatValue(1.0005f), "     1.001");
 }
 
 }  // namespace
