@@ -15,7 +15,11 @@
 class ChartCurveData : public QCPGraphDataContainer {
  public:
   void Truncate(int n) { mData.resize(mPreallocSize + n); }
-  void Reserve(int n) { mData.reserve(mPreallocSize + n); }
+  // Room for n entries, growing geometrically: a sync that appends one point must not copy all.
+  void Reserve(int n) {
+    const qsizetype need = mPreallocSize + n;
+    if (need > mData.capacity()) mData.reserve(std::max(need, 2 * mData.capacity()));
+  }
   void Append(double key, double value) { mData.append(QCPGraphData(key, value)); }
   double KeyAt(int i) const { return mData.at(mPreallocSize + i).key; }
 };

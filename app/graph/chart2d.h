@@ -47,6 +47,8 @@ class Chart2D : public QWidget {
   void AddSeriesLabel(const QString& label);
   QStringList SeriesLabels() const;
 
+  // The displayed range, read back as written. A range of zero width cannot be shown: the axis
+  // keeps showing its previous range.
   void SetAxisRange(Axis axis, double min, double max);
   double AxisMin(Axis axis) const;
   double AxisMax(Axis axis) const;
@@ -58,6 +60,8 @@ class Chart2D : public QWidget {
   int HeaderAppearance() const { return headerAppearance_; }
 
   // Points of series s (1-based). Setting the count keeps points 1..n-1 and drops those beyond n.
+  // Writes to a point the series does not have are ignored. X is kept for points 1 to the count
+  // of the longest series.
   void SetPointCount(int series, int count);
   int PointCount(int series) const;
   // X of point k (1-based), shared by all series.
@@ -67,15 +71,19 @@ class Chart2D : public QWidget {
   // Nothing when Y of the point was never set (the line shows a gap there).
   std::optional<double> PointY(int series, int k) const;
 
-  // Renders the chart as currently shown into a picture file (Qt picture format, scalable).
+  // Renders the chart as currently shown into a picture file (Qt picture format, scalable);
+  // false when the file cannot be written. A chart not shown yet renders at the size it was given.
   bool RenderToFile(const QString& path);
   // Paints the chart scaled into a rectangle of a painter (printing).
   void RenderTo(class QPainter& painter, const QRectF& target);
 
   // Repaints now if a repaint is due and redrawing is not suspended.
   void Flush();
-  // Repaints done so far (for tests and benchmarks).
+  // Replots done so far, the plot's own first one after construction included (for tests and
+  // benchmarks).
   int RepaintCount() const { return repaintCount_; }
+  // The plot, to read from. The data of its graphs belong to the chart: replacing them breaks the
+  // chart's bookkeeping.
   QCustomPlot* Plot() const { return plot_; }
 
  private:
