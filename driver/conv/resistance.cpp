@@ -86,16 +86,26 @@ double ThermistorResistance(double t_c) {
   if (t_c > ThermistorToCelsius(std::exp(lo)) || t_c < ThermistorToCelsius(std::exp(hi))) {
     return kNaN;
   }
-  // Bisection on the logarithm: the temperature falls as the value rises.
-  for (int i = 0; i < 100 && hi - lo > 1e-13; ++i) {
-    const double mid = 0.5 * (lo + hi);
-    if (ThermistorToCelsius(std::exp(mid)) > t_c) {
-      lo = mid;
+  // Newton steps on the logarithm, kept inside a shrinking bracket: the temperature falls as the
+  // value rises, so a step that leaves the bracket is replaced by bisection.
+  auto celsius_at = [](double l) { return ThermistorToCelsius(std::exp(l)); };
+  double l = std::log(10000.0);
+  for (int i = 0; i < 100; ++i) {
+    const double error = celsius_at(l) - t_c;
+    if (std::fabs(error) < 1e-9) break;
+    if (error > 0) {
+      lo = l;
     } else {
-      hi = mid;
+      hi = l;
     }
+    const double h = 1e-6;
+    const double slope = (celsius_at(l + h) - celsius_at(l - h)) / (2 * h);
+    double next = l - error / slope;
+    if (!(slope < 0) || !(next > lo && next < hi)) next = 0.5 * (lo + hi);
+    if (hi - lo < 1e-14) break;
+    l = next;
   }
-  return std::exp(0.5 * (lo + hi));
+  return std::exp(l);
 }
 
 }  // namespace mdxconv

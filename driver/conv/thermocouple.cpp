@@ -58,6 +58,26 @@ bool HasKExponential(int type, double t) {
   return type == kTypeK && t >= 0;
 }
 
+// EMF and slope in one pass: one piece lookup, one Horner loop, one exponential. The Newton
+// iteration needs both at every step.
+void EmfAndSlope(int type, double t, double* emf, double* slope) {
+  const TcPiece& p = PieceFor(type, t);
+  double value = p.c[p.degree];
+  double derivative = 0;
+  for (int i = p.degree - 1; i >= 0; --i) {
+    derivative = derivative * t + value;
+    value = value * t + p.c[i];
+  }
+  if (HasKExponential(type, t)) {
+    const double d = t - detail::kKExpA2;
+    const double bump = detail::kKExpA0 * std::exp(detail::kKExpA1 * d * d);
+    value += bump;
+    derivative += bump * 2 * detail::kKExpA1 * d;
+  }
+  *emf = value;
+  *slope = derivative;
+}
+
 }  // namespace
 
 const TcTypeInfo* TcInfo(int type) {
@@ -94,7 +114,10 @@ double TcToCelsius(int type, double emf_uv, double tref_c) {
 
   double t = info->startC;
   for (int step = 0; step < kMaxNewtonSteps; ++step) {
-    double next = t - (TcEmf(type, t) - total) / TcEmfSlope(type, t);
+    double emf;
+    double slope;
+    EmfAndSlope(type, t, &emf, &slope);
+    double next = t - (emf - total) / slope;
     if (std::isnan(next)) return kNoValue;  // a flat spot of the curve: 0 / 0
     if (next < info->clampLowC) next = info->clampLowC;
     if (next > info->clampHighC) next = info->clampHighC;

@@ -148,6 +148,32 @@ TEST_F(Wire, OverclaimingUnitIsHeldToTheCountAskedFor) {
   }
 }
 
+TEST_F(Wire, SilentUnitTimesOutAfterThirtySeconds) {
+  const int unit = PlugAndOpen(USBKIT_SIM_MODEL_BASE, 0, 0);
+  usbkit_sim_set_unresponsive(unit, 1);
+  const double before = usbkit_sim_now_ms();
+  double value = 0;
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_ERR_USB);
+  EXPECT_DOUBLE_EQ(usbkit_sim_now_ms() - before, 30000);
+  usbkit_sim_set_unresponsive(unit, 0);
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_OK);
+}
+
+TEST_F(Wire, ShortRepliesAreNotTakenForReadings) {
+  // A probe answer of one byte has no ID byte: the unit is refused.
+  const int refused = usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, 1);
+  const uint8_t one = 0xF0;
+  usbkit_sim_push_reply(refused, 0xF0, &one, 1);
+  EXPECT_EQ(Mdx4a_Device_Open(2), MDX4A_ERR_NOT_FOUND);
+
+  const int unit = PlugAndOpen(USBKIT_SIM_MODEL_BASE, 0, 0);
+  const uint8_t half[5] = {0x10, 0x27, 0x10, 0x27, 0x00};
+  usbkit_sim_push_reply(unit, 0x10, half, sizeof half);
+  double value = 12345;
+  EXPECT_EQ(Mdx4a_Single_Sample(0, &value, 8), MDX4A_ERR_USB);
+  EXPECT_EQ(value, 12345);
+}
+
 TEST_F(Wire, EmptyFetchStoresNothing) {
   const int unit = PlugAndOpen(USBKIT_SIM_MODEL_BASE, 0, 0);
   const uint8_t reply[2] = {0, 0};

@@ -37,11 +37,16 @@ USBKIT_API void usbkit_sim_set_profile(int unit, usbkit_sim_profile profile, voi
 /* Calibration of an extended unit (offset and span in raw counts of its 24-bit converter). */
 USBKIT_API void usbkit_sim_set_calibration(int unit, unsigned offset, unsigned span);
 
-/* Scripted replies: the next reply to command byte `command` is exactly these bytes. */
+/* Scripted replies: the next reply to command byte `command` is exactly these bytes (queued in
+ * order per command). A scripted reply replaces the unit's own handling of that request: a
+ * scripted fetch drains nothing, a scripted start does not start sampling. */
 USBKIT_API void usbkit_sim_push_reply(int unit, unsigned char command, const unsigned char* bytes,
                                       unsigned len);
 
-/* Faults. */
+/* Faults. A failed write never reaches the unit (and is not logged). An unresponsive unit takes
+ * requests but never answers: a read waits for its time-out and fails; on the manual clock the
+ * time-out passes at once (the clock moves forward by it). A read also fails at once when the
+ * unit is pulled out while it waits. A failing probe makes the attach handler refuse the unit. */
 USBKIT_API void usbkit_sim_fail_transfers(int unit, int count); /* the next count transfers fail */
 USBKIT_API void usbkit_sim_set_unresponsive(int unit, int on);  /* reads time out */
 USBKIT_API void usbkit_sim_fail_probe(int unit, int on);        /* the ID probe fails */
@@ -53,7 +58,10 @@ USBKIT_API int usbkit_sim_request_count(int unit);
 USBKIT_API int usbkit_sim_request(int unit, int index, unsigned char* buf, unsigned cap);
 USBKIT_API void usbkit_sim_clear_requests(int unit);
 
-/* Readings the unit has sampled and not yet delivered. */
+/* Readings the unit has sampled and not yet delivered. Timed sampling (command 0x20) takes a
+ * reading every interval x 10 ms of the clock after the request; a new start or an open or close
+ * notice discards the buffer. The buffer holds 65536 readings; when it is full, newer readings
+ * are dropped until a fetch makes room. Returns -1 for an unknown unit. */
 USBKIT_API int usbkit_sim_buffered_count(int unit);
 
 /* Clock. */

@@ -21,7 +21,7 @@ class SimBackend : public Backend, public RackListener {
     hotplug_->Start();
     const char* env = std::getenv("USBKIT_SIMULATE");
     if (env != nullptr && std::strcmp(env, "demo") == 0) PlugDemoUnits();
-    SimRack::Instance().SetListener(this);
+    session_ = SimRack::Instance().SetListener(this);
     return USBKIT_STATUS_SUCCESS;
   }
 
@@ -43,7 +43,7 @@ class SimBackend : public Backend, public RackListener {
       return SimRack::Instance().Write(plug, pipe, bytes, length, transferred);
     }
     if (direction == USBKIT_READ) {
-      return SimRack::Instance().Read(plug, pipe, bytes, length, transferred, timeout_ms);
+      return SimRack::Instance().Read(session_, plug, pipe, bytes, length, transferred, timeout_ms);
     }
     return USBKIT_STATUS_FAILED;
   }
@@ -66,6 +66,7 @@ class SimBackend : public Backend, public RackListener {
 
  private:
   std::unique_ptr<Hotplug> hotplug_;
+  uint64_t session_ = 0;
 };
 
 }  // namespace

@@ -31,18 +31,24 @@ bool SimRack::Enabled() const {
   return enabled_;
 }
 
-void SimRack::SetListener(RackListener* listener) {
+uint64_t SimRack::SetListener(RackListener* listener) {
   std::lock_guard<std::mutex> lock(mu_);
   listener_ = listener;
-  if (listener_ == nullptr) return;
-  for (auto& [number, unit] : units_) {
-    if (unit->plugged) listener_->OnPlugged(unit->plug, Identity(number));
+  if (listener_ != nullptr) {
+    for (auto& [number, unit] : units_) {
+      if (unit->plugged) listener_->OnPlugged(unit->plug, Identity(number));
+    }
   }
+  return session_;
 }
 
 void SimRack::ClearListener(RackListener* listener) {
   std::lock_guard<std::mutex> lock(mu_);
-  if (listener_ == listener) listener_ = nullptr;
+  if (listener_ != listener) return;
+  listener_ = nullptr;
+  // The back end is closing: reads still waiting for a reply give up now.
+  ++session_;
+  changed_.notify_all();
 }
 
 SimRack::Unit* SimRack::Find(int unit) {
@@ -94,15 +100,15 @@ uint32_t SimRack::Write(uint64_t plug, uint32_t pipe, const uint8_t* data, uint3
   return USBKIT_STATUS_SUCCESS;
 }
 
-uint32_t SimRack::Read(uint64_t plug, uint32_t pipe, uint8_t* buffer, uint32_t length,
-                       uint32_t* transferred, uint32_t timeout_ms) {
+uint32_t SimRack::Read(uint64_t session, uint64_t plug, uint32_t pipe, uint8_t* buffer,
+                       uint32_t length, uint32_t* transferred, uint32_t timeout_ms) {
   std::unique_lock<std::mutex> lock(mu_);
   Unit* unit = FindPlug(plug);
-  if (unit == nullptr || pipe != kReplyPipe) return USBKIT_STATUS_FAILED;
+  if (unit == nullptr || pipe != kReplyPipe || session != session_) return USBKIT_STATUS_FAILED;
   if (TakeFailure(*unit)) return USBKIT_STATUS_FAILED;
-  auto ready = [this, plug] {
+  auto ready = [this, plug, session] {
     Unit* u = FindPlug(plug);
-    return u == nullptr || u->reply.has_value();
+    return u == nullptr || u->reply.has_value() || session_ != session;
   };
   if (!ready()) {
     if (clock_.Manual()) {
@@ -117,7 +123,7 @@ uint32_t SimRack::Read(uint64_t plug, uint32_t pipe, uint8_t* buffer, uint32_t l
     }
   }
   unit = FindPlug(plug);
-  if (unit == nullptr) return USBKIT_STATUS_FAILED;
+  if (unit == nullptr || session_ != session) return USBKIT_STATUS_FAILED;
   // A longer reply is cut to the read's length; a shorter one leaves the rest of the buffer.
   size_t n = std::min<size_t>(length, unit->reply->size());
   if (n > 0) std::memcpy(buffer, unit->reply->data(), n);

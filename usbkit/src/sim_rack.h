@@ -41,16 +41,18 @@ class SimRack {
   void Enable();
   bool Enabled() const;
 
-  // One listener at a time. Setting it reports every unit plugged in now.
-  void SetListener(RackListener* listener);
+  // One listener at a time. Setting it reports every unit plugged in now, and returns the
+  // session its reads name.
+  uint64_t SetListener(RackListener* listener);
   void ClearListener(RackListener* listener);
 
   // Transfers of a plug. Write takes a request on pipe 2; Read takes the ready reply on pipe
   // 0x83, or waits for one until the time-out (on the manual clock the wait moves the clock
-  // forward by the time-out at once) and fails, also when the unit is pulled out meanwhile.
+  // forward by the time-out at once) and fails, also when the unit is pulled out or the
+  // session's listener is cleared meanwhile.
   uint32_t Write(uint64_t plug, uint32_t pipe, const uint8_t* data, uint32_t length,
                  uint32_t* transferred);
-  uint32_t Read(uint64_t plug, uint32_t pipe, uint8_t* buffer, uint32_t length,
+  uint32_t Read(uint64_t session, uint64_t plug, uint32_t pipe, uint8_t* buffer, uint32_t length,
                 uint32_t* transferred, uint32_t timeout_ms);
   uint32_t ResetPipe(uint64_t plug, uint32_t pipe);
 
@@ -108,6 +110,7 @@ class SimRack {
   uint64_t next_plug_ = 1;
   std::map<int, std::unique_ptr<Unit>> units_;
   RackListener* listener_ = nullptr;
+  uint64_t session_ = 1;  // the current listener's session; a new number ends waiting reads
 };
 
 }  // namespace usbkit
