@@ -25,8 +25,9 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   setWindowTitle(QStringLiteral("データ表示"));
 
   // A fixed-pitch face in which an ideographic space takes two columns, so that the fields of a
-  // missing value line up with the value fields.
-  QFont listFont(QStringLiteral("IPAGothic"), 10);
+  // missing value line up with the value fields. At 9 points a column is 6 pixels, so a field
+  // with its separator spans the 1000 twips between two column headings.
+  QFont listFont(QStringLiteral("IPAGothic"), 9);
   listFont.setStyleHint(QFont::Monospace);
   listFont.setFixedPitch(true);
   const int column = QFontMetrics(listFont).horizontalAdvance(QLatin1Char('0'));

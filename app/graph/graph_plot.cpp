@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "core/module_data.h"
 #include "dialogs/data_list_model.h"
@@ -116,8 +117,9 @@ void GraphPlot::InitDispCountList() {
 int32_t GraphPlot::Combo1Value() const {
   bool ok = false;
   const int32_t value = ui_.Combo1->currentText().toInt(&ok);
-  // An empty list (before it is filled) keeps the current width.
-  return ok && value > 0 ? value : gs_.DispCount;
+  if (ok && value > 0) return value;
+  // An empty list (before it is filled) keeps the current width, or the width at start-up.
+  return gs_.DispCount > 0 ? gs_.DispCount : 100;
 }
 
 void GraphPlot::SelectOptWid(int16_t index) {
@@ -152,7 +154,7 @@ void GraphPlot::optWid_Click(int16_t index) {
       gs_.DispCount = Combo1Value();
       if (md_.Measuring && samples > gs_.DispCount) {
         // Spans DispCount + 1 samples until the next advance restores the width.
-        const int32_t half = gs_.DispCount / 2;
+        const int32_t half = std::max<int32_t>(gs_.DispCount / 2, 1);
         gs_.DispStart = half * (samples / half);
         gs_.DispEnd = gs_.DispStart + gs_.DispCount;
       } else if (md_.Measuring) {
