@@ -211,6 +211,7 @@ TEST_F(UnitPacedTest, UnpluggedUnitEndsTheMeasurementAndAReplugStartsAgain) {
   EXPECT_EQ(Mismatches(1, 30, 10, 1), 0);
 
   usbkit_sim_replug(sim_[1]);
+  plugTime_[1] = usbkit_sim_now_ms();  // a re-plug restarts the unit's own clock
   usbkit_sim_wait_idle();
   dialogs_.Clear();
   dialogs_.answers = {MsgAnswer::Yes};
