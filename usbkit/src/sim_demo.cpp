@@ -11,6 +11,7 @@ namespace usbkit {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr int kTypeB = 0;
 constexpr int kTypeK = 4;
 
 enum class Shape { kFurnace, kRoom, kCooling, kBath };
@@ -34,12 +35,14 @@ double Noise(uint64_t seed, double time_ms) {
   return a + b - 1.0;  // triangular: small deviations are the common ones
 }
 
-// A furnace cycle of 30 minutes: ramp to 650 degC, soak with a controller ripple, cool down.
+// A furnace cycle of 30 minutes, held warm between firings: ramp from 300 to 1250 degC, soak with
+// a controller ripple, cool down. Measured with a type B thermocouple, whose range it suits (and
+// which is the program's thermocouple setting until the operator chooses another).
 double Furnace(double s) {
   double t = std::fmod(s, 1800.0);
-  if (t < 600) return 30.0 + 620.0 * t / 600.0;
-  if (t < 1200) return 650.0 + 1.5 * std::sin(2 * kPi * (t - 600) / 45.0);
-  return 30.0 + 620.0 * std::exp(-(t - 1200) / 200.0);
+  if (t < 600) return 300.0 + 950.0 * t / 600.0;
+  if (t < 1200) return 1250.0 + 1.5 * std::sin(2 * kPi * (t - 600) / 45.0);
+  return 300.0 + 950.0 * std::exp(-(t - 1200) / 200.0);
 }
 
 // Room air: a slow swing of the air conditioning and a faster draught.
@@ -84,6 +87,7 @@ double DemoProfile(void* context, double time_ms) {
 
 struct DemoUnit {
   int model;
+  int tc_type;
   uint8_t id_byte;
   double ref_c;
   uint32_t offset;
@@ -92,10 +96,10 @@ struct DemoUnit {
 };
 
 DemoUnit g_demo[] = {
-    {UnitModel::kBase, 0x00, 23.4, 0, 0, {Shape::kFurnace, 0x51A7E0ull, 0.4}},
-    {UnitModel::kExtended, 0x05, 24.1, 0x7FE9C0, 4187300, {Shape::kRoom, 0x51A7E1ull, 0.05}},
-    {UnitModel::kBase, 0x01, 22.9, 0, 0, {Shape::kCooling, 0x51A7E2ull, 0.2}},
-    {UnitModel::kExtended, 0x07, 25.2, 0x8003A8, 4193650, {Shape::kBath, 0x51A7E3ull, 0.08}},
+    {UnitModel::kBase, kTypeB, 0x00, 23.4, 0, 0, {Shape::kFurnace, 0x51A7E0ull, 0.4}},
+    {UnitModel::kExtended, kTypeK, 0x05, 24.1, 0x7FE9C0, 4187300, {Shape::kRoom, 0x51A7E1ull, 0.05}},
+    {UnitModel::kBase, kTypeK, 0x01, 22.9, 0, 0, {Shape::kCooling, 0x51A7E2ull, 0.2}},
+    {UnitModel::kExtended, kTypeK, 0x07, 25.2, 0x8003A8, 4193650, {Shape::kBath, 0x51A7E3ull, 0.08}},
 };
 
 }  // namespace
@@ -105,7 +109,7 @@ void PlugDemoUnits() {
   if (!rack.ClaimDemo()) return;
   for (DemoUnit& d : g_demo) {
     int unit = rack.Plug(d.model, d.id_byte);
-    rack.SetTemperature(unit, kTypeK, 25.0, d.ref_c);
+    rack.SetTemperature(unit, d.tc_type, 300.0, d.ref_c);
     if (d.model == UnitModel::kExtended) rack.SetCalibration(unit, d.offset, d.span);
     rack.SetProfile(unit, DemoProfile, &d.signal);
   }
