@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the documentation's pictures of the main window (after a short measurement on simulated
-# units) and of the settings dialog, and writes them to docs/. The pictures are drawn on the
-# offscreen platform by bench/korvale_shots, which builds the windows with the program's classes.
+# units, in each horizontal display mode), of the data list and of the settings dialog, and writes
+# them to docs/. The pictures are drawn on the offscreen platform by tools/korvale_shots, which builds the windows with the program's classes.
 # Afterwards the program itself is started on a virtual X display for a few seconds to check that
 # it comes up.
 set -euo pipefail
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 cmake -S . -B build/shots -DCMAKE_BUILD_TYPE=Release -DKORVALE_BUILD_TESTS=OFF \
-  -DKORVALE_BUILD_BENCH=ON
+  -DKORVALE_BUILD_BENCH=OFF
 cmake --build build/shots -j"$(nproc)" --target korvale korvale_shots mdxdrv
 
 export USBKIT_SIMULATE=demo

@@ -28,6 +28,8 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   // missing value line up with the value fields. At 9 points a column is 6 pixels, so a field
   // with its separator spans the 1000 twips between two column headings.
   QFont listFont(QStringLiteral("IPAGothic"), 9);
+  // Drawn from the outlines: the face's small embedded bitmaps make a period look like a comma.
+  listFont.setHintingPreference(QFont::PreferNoHinting);
   listFont.setStyleHint(QFont::Monospace);
   listFont.setFixedPitch(true);
   const int column = QFontMetrics(listFont).horizontalAdvance(QLatin1Char('0'));

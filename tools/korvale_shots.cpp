@@ -1,8 +1,10 @@
-// Pictures of the program for its documentation: builds the main window and the settings dialog
-// with the program's own classes, lets the main window measure for a few seconds and writes both
-// windows as PNG files. Run by scripts/screenshots.sh on the offscreen platform, so no display is
-// needed. Usage: korvale_shots <output folder>
+// Pictures of the program for its documentation: builds the main window with the program's own
+// classes, lets it measure four simulated units for a few seconds and writes the main window in
+// each horizontal display mode, the data list and the settings dialog as PNG files. Run by
+// scripts/screenshots.sh on the offscreen platform, so no display is needed.
+// Usage: korvale_shots <output folder>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFont>
@@ -14,7 +16,9 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_setting.h"
+#include "graph/graph_plot.h"
 #include "graph/graph_setup.h"
 #include "measure/form_main.h"
 
@@ -47,6 +51,13 @@ bool Save(QWidget& w, const QDir& dir, const QString& name) {
   return ok;
 }
 
+// Picks a display count in the list as the operator would.
+void PickCount(FormMain& form, const QString& count) {
+  QComboBox* combo = form.Controls().Combo1;
+  combo->setCurrentIndex(combo->findText(count));
+  form.Plot().Combo1_Click();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,9 +78,10 @@ int main(int argc, char** argv) {
   form.resize(1024, 768);
   form.show();
 
-  // Four units with their types, sampled by the units every 100 ms, as an operator would set
-  // them in the settings dialog.
-  const int16_t types[4] = {4, 4, 7, 6};  // K, K, T, J
+  // The four demonstration units with their thermocouple types (a furnace on type B, the others
+  // on type K), sampled by the units every 100 ms, as an operator would set them in the settings
+  // dialog.
+  const int16_t types[4] = {0, 4, 4, 4};
   for (int i = 0; i < 4; ++i) {
     md.Units[i].MflagID = true;
     md.Units[i].ConnectID = types[i];
@@ -82,12 +94,33 @@ int main(int argc, char** argv) {
   form.Setup().SetGraphTitle(false);
 
   form.Controls().cmdStart->click();
-  Wait(8000);
+  Wait(6000);
+  bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
+
+  // Automatic scroll over 20 samples while the measurement goes on.
+  form.Plot().SelectOptWid(1);
+  PickCount(form, QStringLiteral("20"));
+  Wait(3000);
+  ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png")) && ok;
+
   if (md.Measuring) form.Controls().cmdStop->click();
   Wait(200);
   std::printf("samples taken: %d\n", static_cast<int>(md.SampleCount));
 
-  bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
+  // Manual scroll over 30 samples, moved once to the right.
+  form.Plot().SelectOptWid(2);
+  PickCount(form, QStringLiteral("30"));
+  form.Plot().cmdRight_Click();
+  Wait(200);
+  ok = Save(form, out, QStringLiteral("screenshot-manualscroll.png")) && ok;
+
+  form.Plot().SelectOptWid(0);
+  form.Controls().cmdDisp->click();
+  Wait(200);
+  if (form.Controls().datalist) {
+    ok = Save(*form.Controls().datalist, out, QStringLiteral("screenshot-datalist.png")) && ok;
+    form.Controls().datalist->close();
+  }
 
   DialogSetting setting(md, dialogs, &form);
   setting.show();
