@@ -6,47 +6,25 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "bench_rig.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
 #include "measure/acquisition.h"
 #include "measure/form_main.h"
-#include "soak_quiet_dialogs.h"
 #include "usbkit_sim.h"
 
 namespace {
 
-double Wave(void* context, double t) {
-  return 200.0 + 50.0 * *static_cast<int*>(context) + 0.3 * std::fmod(t, 1009.5);
-}
-
 void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
-  usbkit_sim_reset();
-  usbkit_sim_enable();
-  usbkit_sim_use_manual_clock(1);
-  static int index[4] = {0, 1, 2, 3};
-  static const unsigned char idByte[4] = {0, 2, 1, 3};
-  for (int i = 0; i < 4; ++i) {
-    const int sim = usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, idByte[i]);
-    usbkit_sim_set_temperature(sim, 4, 200.0, 25.0);
-    usbkit_sim_set_profile(sim, &Wave, &index[i]);
-  }
-  usbkit_sim_wait_idle();
+  PlugFourRigUnits();
 
   QuietDialogs dialogs;
   ModuleData md;
   MDX4A driver(dialogs);
   FormMain form(md, driver, dialogs);
   form.show();
-  for (int i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = true;
-    md.Units[i].ConnectID = 4;
-  }
-  md.TimerType = false;
-  md.IntervalTM = 10;
-  md.MeasKind = false;
-  md.DataAverage = false;
-  md.UpdateAverageCount();
+  UseFourRigUnits(md);
   Acquisition& acq = form.Measure();
   acq.cmdStart_Click();
   if (!md.Measuring) {

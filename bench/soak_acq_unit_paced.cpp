@@ -12,19 +12,15 @@
 #include <ctime>
 #include <fstream>
 
+#include "bench_rig.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
 #include "measure/acquisition.h"
 #include "measure/form_main.h"
-#include "soak_quiet_dialogs.h"
 #include "usbkit_sim.h"
 
 namespace {
-
-double Wave(void* context, double t) {
-  return 200.0 + 50.0 * *static_cast<int*>(context) + 0.3 * std::fmod(t, 1009.5);
-}
 
 // Resident set size in kilobytes.
 long ResidentKb() {
@@ -102,32 +98,14 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  usbkit_sim_reset();
-  usbkit_sim_enable();
-  usbkit_sim_use_manual_clock(1);
-  static int index[4] = {0, 1, 2, 3};
-  static const unsigned char idByte[4] = {0, 2, 1, 3};
-  for (int i = 0; i < 4; ++i) {
-    const int sim = usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, idByte[i]);
-    usbkit_sim_set_temperature(sim, 4, 200.0, 25.0);
-    usbkit_sim_set_profile(sim, &Wave, &index[i]);
-  }
-  usbkit_sim_wait_idle();
+  PlugFourRigUnits();
 
   QuietDialogs dialogs;
   ModuleData md;
   MDX4A driver(dialogs);
   FormMain form(md, driver, dialogs);
   form.show();
-  for (int i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = true;
-    md.Units[i].ConnectID = 4;
-  }
-  md.TimerType = false;
-  md.IntervalTM = 10;
-  md.MeasKind = false;
-  md.DataAverage = false;
-  md.UpdateAverageCount();
+  UseFourRigUnits(md);
 
   // The first run grows the chart's point storage to four full record sets; the second run,
   // which replaces that record set with a new one of the same size, shows whether anything

@@ -343,6 +343,15 @@ void Chart2D::SyncCurves() {
   }
 }
 
+void Chart2D::ReservePoints(int count) {
+  if (count <= 0) return;
+  x_.reserve(static_cast<size_t>(count));
+  for (Series& s : series_) {
+    s.y.reserve(static_cast<size_t>(count));
+    s.curve->Reserve(count);
+  }
+}
+
 // Curve entry i of a series is point lead + i: its X as key, and its Y as value, or NaN (a gap in
 // the line) when the point has no Y or no X. A point without X takes the key of the point before
 // it, so the keys stay in ascending order. Only entries from the first stale point on are built

@@ -37,6 +37,9 @@ class Chart2D : public QWidget {
   void EndDataUpdate();
 
   void SetNumSeries(int count);
+  // Sets aside room for `count` points in every series, so that filling a record set of that size
+  // later allocates nothing.
+  void ReservePoints(int count);
   int NumSeries() const;
   // The two drawing attributes of series s (1-based). Every series is drawn with the same solid
   // line whatever the attributes; they are kept and read back as written.

@@ -138,9 +138,6 @@ void GraphPlot::optWid_Click(int16_t index) {
   const int32_t samples = md_.SampleCount;
   switch (index) {
     case 0:
-      ui_.cmdLeft->setEnabled(false);
-      ui_.cmdRight->setEnabled(false);
-      ui_.Combo1->setEnabled(false);
       gs_.DispStart = 1;
       if (md_.Measuring) {
         const int32_t unit = samples >= 1000 ? 1000 : 100;
@@ -160,20 +157,21 @@ void GraphPlot::optWid_Click(int16_t index) {
       } else if (md_.Measuring) {
         gs_.DispEnd = gs_.DispCount;
       }
-      ui_.cmdLeft->setEnabled(false);
-      ui_.cmdRight->setEnabled(false);
-      ui_.Combo1->setEnabled(true);
       break;
     default:
       if (previous == 0) gs_.DispStart = 1;
       gs_.DispCount = Combo1Value();
       gs_.DispEnd = gs_.DispStart + gs_.DispCount - 1;
-      ui_.cmdLeft->setEnabled(true);
-      ui_.cmdRight->setEnabled(true);
-      ui_.Combo1->setEnabled(true);
       break;
   }
+  EnableScrollControls(index);
   setup_->SetAxesX(gs_.DispStart, gs_.DispEnd);
+}
+
+void GraphPlot::EnableScrollControls(int16_t mode) {
+  ui_.cmdLeft->setEnabled(mode == 2);
+  ui_.cmdRight->setEnabled(mode == 2);
+  ui_.Combo1->setEnabled(mode != 0);
 }
 
 void GraphPlot::Combo1_Click() {

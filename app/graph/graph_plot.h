@@ -32,6 +32,9 @@ class GraphPlot {
   void SelectOptWid(int16_t index);
   // The number shown in Combo1.
   int32_t Combo1Value() const;
+  // Enables the scroll buttons and the count list as the X display mode wants them: full display
+  // neither, automatic scroll the list, manual scroll both.
+  void EnableScrollControls(int16_t mode);
 
  private:
   ModuleData& md_;

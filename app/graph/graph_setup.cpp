@@ -38,6 +38,8 @@ void GraphSetup::InitGraph() {
   Chart2D* chart = ui_.Chart2D1;
   chart->SetRedrawSuspended(true);
   chart->SetNumSeries(4);
+  // A full record set then fills the graph without growing its storage during a measurement.
+  chart->ReservePoints(ModuleData::MaxData);
   SetGraphStyle();
   DispConnectflg(ui_, md_);
   // The legend's look and place are the chart's own; it always lists the four labels.
@@ -103,29 +105,9 @@ bool GraphSetup::SetGraphParam() {
   }
 
   gs_.DispStart = 1;
-  switch (gs_.ScrollMode) {
-    case 0:
-      ui_.cmdLeft->setEnabled(false);
-      ui_.cmdRight->setEnabled(false);
-      ui_.Combo1->setEnabled(false);
-      gs_.DispCount = 100;
-      gs_.DispEnd = 100;
-      break;
-    case 1:
-      gs_.DispCount = plot_.Combo1Value();
-      gs_.DispEnd = gs_.DispCount;
-      ui_.cmdLeft->setEnabled(false);
-      ui_.cmdRight->setEnabled(false);
-      ui_.Combo1->setEnabled(true);
-      break;
-    default:
-      gs_.DispCount = plot_.Combo1Value();
-      gs_.DispEnd = gs_.DispCount;
-      ui_.cmdLeft->setEnabled(true);
-      ui_.cmdRight->setEnabled(true);
-      ui_.Combo1->setEnabled(true);
-      break;
-  }
+  gs_.DispCount = gs_.ScrollMode == 0 ? 100 : plot_.Combo1Value();
+  gs_.DispEnd = gs_.DispCount;
+  plot_.EnableScrollControls(gs_.ScrollMode);
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
   return true;

@@ -115,8 +115,8 @@ void Acquisition::PollTick() {
   if (md_.PollCount < 1) ResumeRedraw();
   const bool ok = md_.DataAverage ? ReadDatasAverage() : ReadDatas();
   if (!ok) {
-    // Readings stored before the failing unit stay in the record set; the graph shows them too.
-    if (md_.SampleCount > 0) ShowPoll();
+    // Readings stored before the failing unit stay in the record set (the list, a save and the
+    // next replay show them); the poll itself is not drawn.
     StopMeasure();
     return;
   }

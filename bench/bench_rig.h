@@ -1,0 +1,61 @@
+// Shared by the benchmark and soak programs: a dialog service that never shows anything, answers
+// Yes and OK and remembers the texts it was asked to show, and four simulated units to measure.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <cmath>
+
+#include "core/dialog_service.h"
+#include "core/module_data.h"
+#include "usbkit_sim.h"
+
+class QuietDialogs : public DialogService {
+ public:
+  QStringList texts;
+
+  MsgAnswer Message(const QString& text, const QString&, MsgButtons buttons, MsgIcon) override {
+    texts << text;
+    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
+  }
+  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
+  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
+  bool PrinterDialog(QPrinter&) override { return false; }
+  int RunModal(QDialog& dialog) override {
+    dialog.reject();
+    return dialog.result();
+  }
+};
+
+// Four simulated base-model units on the manual clock, one per unit ID, each with its own slow
+// saw-tooth around 200 degC + 50 degC x its index, on a type K thermocouple.
+inline double RigWave(void* context, double t) {
+  return 200.0 + 50.0 * *static_cast<int*>(context) + 0.3 * std::fmod(t, 1009.5);
+}
+
+inline void PlugFourRigUnits() {
+  usbkit_sim_reset();
+  usbkit_sim_enable();
+  usbkit_sim_use_manual_clock(1);
+  static int index[4] = {0, 1, 2, 3};
+  static const unsigned char idByte[4] = {0, 2, 1, 3};
+  for (int i = 0; i < 4; ++i) {
+    const int sim = usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, idByte[i]);
+    usbkit_sim_set_temperature(sim, 4, 200.0, 25.0);
+    usbkit_sim_set_profile(sim, &RigWave, &index[i]);
+  }
+  usbkit_sim_wait_idle();
+}
+
+// All four units used, type K, sampled by the units every 10 ms without averaging.
+inline void UseFourRigUnits(ModuleData& md) {
+  for (int i = 0; i < 4; ++i) {
+    md.Units[i].MflagID = true;
+    md.Units[i].ConnectID = 4;
+  }
+  md.TimerType = false;
+  md.IntervalTM = 10;
+  md.MeasKind = false;
+  md.DataAverage = false;
+  md.UpdateAverageCount();
+}
