@@ -110,9 +110,11 @@ void FormMain::closeEvent(QCloseEvent* event) {
   Form_QueryUnload(cancel);
   if (cancel) {
     event->ignore();
-  } else {
-    event->accept();
+    return;
   }
+  // The move tool is a window of its own: left open, it would keep the program running.
+  if (ui_.moveWindow) ui_.moveWindow->close();
+  event->accept();
 }
 
 void FormMain::cmdEnd_Click() {

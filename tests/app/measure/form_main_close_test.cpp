@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "dialogs/dialog_datalist.h"
+#include "dialogs/dialog_move_window.h"
 #include "form_main_fixture.h"
 #include "graph/chart2d.h"
 
@@ -223,4 +224,15 @@ TEST_F(FormMainTest, ClosingTheWindowClosesAnOpenDataList) {
   EXPECT_TRUE(form->close());
   QApplication::processEvents();
   EXPECT_FALSE(list);
+}
+
+TEST_F(FormMainTest, ClosingTheWindowClosesTheMoveTool) {
+  ui().cmdMove[0]->click();
+  QPointer<DialogMoveWindow> tool = ui().moveWindow;
+  ASSERT_TRUE(tool);
+  EXPECT_TRUE(tool->isVisible());
+
+  dialogs.answers = {MsgAnswer::Yes};
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(tool && tool->isVisible());
 }
