@@ -1,0 +1,17 @@
+# Fails unless the dynamic symbol table of LIBRARY defines exactly the five driver exports.
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${table}")
+set(names "")
+foreach(line ${lines})
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected Mdx4a_Device_Close Mdx4a_Device_Open Mdx4a_Get_Datas Mdx4a_Single_Sample
+    Mdx4a_Start_Sample)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported: ${names}; expected: ${expected}")
+endif()
