@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graph/chart2d.h"
+#include "qt_benchmark_main.h"
 
 namespace {
 
@@ -173,11 +174,5 @@ BENCHMARK(BM_AppendOneAndRepaint)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunQtBenchmarks(argc, argv);
 }

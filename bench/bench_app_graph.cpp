@@ -17,6 +17,7 @@
 #include "graph/graph_plot.h"
 #include "graph/graph_state.h"
 #include "measure/main_controls.h"
+#include "qt_benchmark_main.h"
 
 namespace {
 
@@ -124,11 +125,5 @@ BENCHMARK(BM_OpenDataList)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunQtBenchmarks(argc, argv);
 }

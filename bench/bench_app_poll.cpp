@@ -12,6 +12,7 @@
 #include "graph/chart2d.h"
 #include "measure/acquisition.h"
 #include "measure/form_main.h"
+#include "qt_benchmark_main.h"
 #include "usbkit_sim.h"
 
 namespace {
@@ -62,10 +63,5 @@ BENCHMARK(BM_UnitPacedPollFullBuffers)->Unit(benchmark::kMillisecond)->MinTime(3
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunQtBenchmarks(argc, argv);
 }

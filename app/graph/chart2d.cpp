@@ -21,6 +21,14 @@ class ChartCurveData : public QCPGraphDataContainer {
     if (need > mData.capacity()) mData.reserve(std::max(need, 2 * mData.capacity()));
   }
   void Append(double key, double value) { mData.append(QCPGraphData(key, value)); }
+  // Room for n entries that is already written once, so that filling it later takes no new pages
+  // from the system.
+  void Prefault(int n) {
+    const qsizetype size = mData.size();
+    Reserve(n);
+    mData.resize(mPreallocSize + n);
+    mData.resize(size);
+  }
   double KeyAt(int i) const { return mData.at(mPreallocSize + i).key; }
 };
 
@@ -343,12 +351,25 @@ void Chart2D::SyncCurves() {
   }
 }
 
+namespace {
+
+// Capacity for n values, written once so that its pages are resident before a measurement fills
+// it: memory then stays flat while the record set grows.
+void PrefaultValues(std::vector<double>& v, size_t n) {
+  const size_t size = v.size();
+  if (n <= size) return;
+  v.resize(n, kNaN);
+  v.resize(size);
+}
+
+}  // namespace
+
 void Chart2D::ReservePoints(int count) {
   if (count <= 0) return;
-  x_.reserve(static_cast<size_t>(count));
+  PrefaultValues(x_, static_cast<size_t>(count));
   for (Series& s : series_) {
-    s.y.reserve(static_cast<size_t>(count));
-    s.curve->Reserve(count);
+    PrefaultValues(s.y, static_cast<size_t>(count));
+    s.curve->Prefault(count);
   }
 }
 
