@@ -114,19 +114,18 @@ void LibusbBackend::Uninit() {
 
   // Every handle fails from here on; wait until the transfers still running have returned (they
   // are cancelled, so this takes no longer than libusb needs to complete the cancellation).
-  std::vector<std::weak_ptr<LibusbUnit>> left;
   std::map<uintptr_t, Entry> entries;
   {
     std::lock_guard<std::mutex> lock(mu_);
     for (auto& [token, entry] : entries_) entry.unit->MarkGone();
     entries.swap(entries_);
-    left.swap(units_);
   }
   // Closing a unit takes libusb's event lock, under which hotplug callbacks take mu_: never
   // close one while holding mu_.
   entries.clear();
-  for (const auto& unit : left) {
-    while (!unit.expired()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  {
+    std::unique_lock<std::mutex> lock(live_mu_);
+    live_cv_.wait(lock, [this] { return live_units_ == 0; });
   }
 
   stop_events_ = true;
@@ -206,12 +205,21 @@ void LibusbBackend::Attach(const DeviceRef& device) {
   if (rc != LIBUSB_SUCCESS) return;
 
   const uintptr_t token = NextToken();
-  std::shared_ptr<LibusbUnit> unit(std::move(opened));
+  {
+    std::lock_guard<std::mutex> lock(live_mu_);
+    ++live_units_;
+  }
+  // The count drops only once the unit is closed, so WDU_Uninit can wait for the last transfer
+  // on a unit that has already gone to let go of it.
+  std::shared_ptr<LibusbUnit> unit(opened.release(), [this](LibusbUnit* closing) {
+    delete closing;
+    std::lock_guard<std::mutex> lock(live_mu_);
+    --live_units_;
+    live_cv_.notify_all();
+  });
   {
     std::lock_guard<std::mutex> lock(mu_);
     entries_[token] = Entry{device.get(), unit, false};
-    // Kept so that WDU_Uninit can wait for the last transfer on a unit that has already gone.
-    units_.push_back(unit);
   }
   UsbkitDeviceInfo info{};
   info.vendor_id = id.vendor_id;

@@ -80,7 +80,11 @@ class LibusbBackend : public Backend {
 
   mutable std::mutex mu_;
   std::map<uintptr_t, Entry> entries_;
-  std::vector<std::weak_ptr<LibusbUnit>> units_;  // every unit opened since Init
+  // Units opened and not yet closed, those held only by a transfer still returning included:
+  // WDU_Uninit waits for them before it ends the libusb context their handles belong to.
+  std::mutex live_mu_;
+  std::condition_variable live_cv_;
+  int live_units_ = 0;
   Notifier notifier_;
 };
 
