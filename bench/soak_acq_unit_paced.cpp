@@ -107,9 +107,8 @@ int main(int argc, char** argv) {
   form.show();
   UseFourRigUnits(md);
 
-  // The first run grows the chart's point storage to four full record sets; the second run,
-  // which replaces that record set with a new one of the same size, shows whether anything
-  // grows per poll.
+  // Two runs of a full record set each: the second, which replaces the first record set with a new
+  // one of the same size, shows whether anything grows from one record set to the next.
   bool ok = true;
   long secondGrowth = 0;
   for (int run = 1; run <= 2; ++run) {

@@ -59,3 +59,8 @@ std::vector<QString> ScriptedDialogs::Texts() const {
   for (const auto& m : shown) t.push_back(m.text);
   return t;
 }
+
+void PrintTo(const ShownMessage& m, std::ostream* os) {
+  *os << '"' << m.text.toStdString() << "\" caption \"" << m.caption.toStdString() << "\" buttons "
+      << static_cast<int>(m.buttons) << " icon " << static_cast<int>(m.icon);
+}

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "core/dialog_service.h"
@@ -15,7 +16,25 @@ struct ShownMessage {
   QString caption;
   MsgButtons buttons;
   MsgIcon icon;
+
+  // The program's three kinds of message box.
+  static ShownMessage Question(const QString& text) {
+    return {text, QStringLiteral("Message"), MsgButtons::YesNo, MsgIcon::Question};
+  }
+  static ShownMessage Notice(const QString& text) {
+    return {text, QStringLiteral("Message"), MsgButtons::Ok, MsgIcon::None};
+  }
+  static ShownMessage Error(const QString& text) {
+    return {text, QStringLiteral("エラーメッセージ"), MsgButtons::Ok, MsgIcon::Critical};
+  }
+
+  bool operator==(const ShownMessage& o) const {
+    return text == o.text && caption == o.caption && buttons == o.buttons && icon == o.icon;
+  }
 };
+
+// Shows a message box in test failures as its text, caption, buttons and icon.
+void PrintTo(const ShownMessage& m, std::ostream* os);
 
 class ScriptedDialogs : public DialogService {
  public:

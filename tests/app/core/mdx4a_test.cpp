@@ -45,6 +45,11 @@ class Mdx4aTest : public ::testing::Test {
   ModuleData md_;
 };
 
+// The driver's result message box: the text, OK only, the program's title, no icon.
+ShownMessage DriverMessage(const char* text) {
+  return {QString::fromUtf8(text), QStringLiteral("MDX-4AApp"), MsgButtons::Ok, MsgIcon::None};
+}
+
 TEST_F(Mdx4aTest, ResultMessagesAndTypeNames) {
   const char* texts[] = {"正常終了",
                          "ID番号が異なる",
@@ -64,11 +69,7 @@ TEST_F(Mdx4aTest, ResultMessagesAndTypeNames) {
 
   MDX4A driver(dialogs_, "no-such-library.so");
   driver.ShowDriverError(12);
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "");
-  EXPECT_EQ(dialogs_.shown[0].caption, "MDX-4AApp");
-  EXPECT_EQ(dialogs_.shown[0].buttons, MsgButtons::Ok);
-  EXPECT_EQ(dialogs_.shown[0].icon, MsgIcon::None);
+  EXPECT_EQ(dialogs_.shown, std::vector{DriverMessage("")});
 
   EXPECT_EQ(TcTypeName(0), "B熱電対");
   EXPECT_EQ(TcTypeName(4), "K熱電対");
@@ -84,10 +85,8 @@ TEST_F(Mdx4aTest, NoUnitUsedIsReportedWithoutLoadingTheLibrary) {
   EXPECT_EQ(driver.OpenUnits(md_), MDX4A::kNoUnitUsed);
   EXPECT_EQ(driver.StartUnits(md_, 100), MDX4A::kNoUnitUsed);
   driver.CloseUnits(md_);
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "使用ユニットの指定がありません。");
-  EXPECT_EQ(dialogs_.shown[0].caption, "Message");
-  EXPECT_EQ(dialogs_.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(dialogs_.shown,
+            std::vector{ShownMessage::Notice(QStringLiteral("使用ユニットの指定がありません。"))});
   EXPECT_EQ(dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
@@ -181,10 +180,7 @@ TEST_F(Mdx4aTest, FailedOpenClosesTheUnitsOpenedBefore) {
 
   EXPECT_EQ(driver.OpenUnits(md_), 6);
   EXPECT_EQ(Log(), "open(0) open(2) close(0) ");
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "指定のデバイスが見つからない");
-  EXPECT_EQ(dialogs_.shown[0].caption, "MDX-4AApp");
-  EXPECT_EQ(dialogs_.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(dialogs_.shown, std::vector{DriverMessage("指定のデバイスが見つからない")});
 }
 
 TEST_F(Mdx4aTest, OpenCloseAndStartActOnTheUsedUnitsInOrder) {
@@ -211,9 +207,7 @@ TEST_F(Mdx4aTest, StartStopsAtTheFirstFailureAndLeavesEarlierUnitsRunning) {
 
   EXPECT_EQ(driver.StartUnits(md_, 1), 9);
   EXPECT_EQ(Log(), "start(0,1) start(1,1) ");
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "USB通信エラー");
-  EXPECT_EQ(dialogs_.shown[0].caption, "MDX-4AApp");
+  EXPECT_EQ(dialogs_.shown, std::vector{DriverMessage("USB通信エラー")});
 }
 
 }  // namespace

@@ -154,11 +154,7 @@ TEST_F(DialogSettingTest, UnitCheckComesBeforeTheIntervalCheck) {
   for (QCheckBox* c : d.chkID) c->setChecked(false);
   d.txtTime[0]->setText("");
   d.OKButton->click();
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, kUnitError);
-  EXPECT_EQ(dialogs.shown[0].caption, QStringLiteral("エラーメッセージ"));
-  EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::Ok);
-  EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Critical);
+  EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Error(kUnitError)});
   EXPECT_FALSE(md.SettingOK);
   EXPECT_TRUE(md.Units[0].MflagID);  // nothing written
 
@@ -166,10 +162,7 @@ TEST_F(DialogSettingTest, UnitCheckComesBeforeTheIntervalCheck) {
   d.chkID[3]->setChecked(true);
   dialogs.Clear();
   d.OKButton->click();
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, kTimeError);
-  EXPECT_EQ(dialogs.shown[0].caption, QStringLiteral("エラーメッセージ"));
-  EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Critical);
+  EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Error(kTimeError)});
   EXPECT_TRUE(d.txtTime[0]->text().isEmpty());
   EXPECT_FALSE(md.Units[3].MflagID);
 

@@ -153,10 +153,7 @@ TEST(GraphSetup, SetScaleYRefusesWrongRangeAndIgnoresNonNumbers) {
   rig.ui.txtVhi->setText(QStringLiteral("100"));
   rig.ui.txtVlow->setText(QStringLiteral("100"));
   rig.setup->cmdSetScaleY_Click();
-  ASSERT_EQ(rig.dialogs.shown.size(), 1u);
-  EXPECT_EQ(rig.dialogs.shown[0].text, kRangeError);
-  EXPECT_EQ(rig.dialogs.shown[0].caption, QStringLiteral("Message"));
-  EXPECT_EQ(rig.dialogs.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(rig.dialogs.shown, std::vector{ShownMessage::Notice(kRangeError)});
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_FLOAT_EQ(rig.md.AxisMaxY, 1820);
 

@@ -72,10 +72,8 @@ TEST_F(ComputerPacedTest, IntervalBelowHalfASecondIsRefusedAndLeavesTheWindowIdl
   Configure({0}, true, 400, false);
   acq().cmdStart_Click();
   ASSERT_FALSE(dialogs_.shown.empty());
-  const ShownMessage& m = dialogs_.shown.back();
-  EXPECT_EQ(m.text, QStringLiteral("タイマー設定エラーのため測定開始できません。"));
-  EXPECT_EQ(m.caption, QStringLiteral("Message"));
-  EXPECT_EQ(m.buttons, MsgButtons::Ok);
+  EXPECT_EQ(dialogs_.shown.back(),
+            ShownMessage::Notice(QStringLiteral("タイマー設定エラーのため測定開始できません。")));
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0}));
   EXPECT_EQ(md_.SampleCount, 0);
@@ -190,8 +188,8 @@ TEST_F(ComputerPacedTest, FullBuffersStopAtTheNextIntervalWithEveryValueInItsSlo
   EXPECT_TRUE(dialogs_.shown.empty());
 
   RunInterval();
-  EXPECT_EQ(dialogs_.LastText(), QStringLiteral("メモリー不足です。測定値が保存できません"));
-  EXPECT_EQ(dialogs_.shown.back().caption, QStringLiteral("Message"));
+  EXPECT_EQ(dialogs_.shown.back(),
+            ShownMessage::Notice(QStringLiteral("メモリー不足です。測定値が保存できません")));
   EXPECT_TRUE(Idle());
   EXPECT_EQ(md_.SampleCount, ModuleData::MaxData);
   EXPECT_EQ(md_.Units[0].DataCount, ModuleData::MaxData);

@@ -89,6 +89,16 @@ class AcquisitionTest : public ::testing::Test {
     return SawTooth((void*)&offsets_[id], now - plugTime_[id]);
   }
 
+  // A computer-paced measurement of unit 0 at one sample a second that takes one sample and stops.
+  void MeasureOneSample() {
+    Plug(0);
+    Configure({0}, true, 1000, false);
+    acq().cmdStart_Click();
+    usbkit_sim_advance_ms(1000);
+    acq().Timer1_Timer();
+    acq().cmdStop_Click();
+  }
+
   bool Idle() {
     return !md_.Measuring && ui().cmdStart->isEnabled() && !ui().cmdStop->isEnabled() &&
            !ui().Timer1->isActive() && !ui().Timer2->isActive();

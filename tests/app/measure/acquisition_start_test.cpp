@@ -46,12 +46,7 @@ TEST_F(StartTest, StartWritesTheStartTimeIntoTheHeader) {
 }
 
 TEST_F(StartTest, DataInMemoryAreKeptWhenTheOperatorSaysNo) {
-  Plug(0);
-  Configure({0}, true, 1000, false);
-  acq().cmdStart_Click();
-  usbkit_sim_advance_ms(1000);
-  acq().Timer1_Timer();
-  acq().cmdStop_Click();
+  MeasureOneSample();
   ASSERT_EQ(md_.SampleCount, 1);
   const float kept = md_.Units[0].Data[0];
 
@@ -70,12 +65,7 @@ TEST_F(StartTest, DataInMemoryAreKeptWhenTheOperatorSaysNo) {
 }
 
 TEST_F(StartTest, UnitThatCannotBeOpenedLeavesTheDataAndTheDataListAlone) {
-  Plug(0);
-  Configure({0}, true, 1000, false);
-  acq().cmdStart_Click();
-  usbkit_sim_advance_ms(1000);
-  acq().Timer1_Timer();
-  acq().cmdStop_Click();
+  MeasureOneSample();
   form_->cmdDisp_Click();
   ASSERT_FALSE(ui().cmdDisp->isEnabled());
 
@@ -90,12 +80,7 @@ TEST_F(StartTest, UnitThatCannotBeOpenedLeavesTheDataAndTheDataListAlone) {
 }
 
 TEST_F(StartTest, StartClosesTheDataList) {
-  Plug(0);
-  Configure({0}, true, 1000, false);
-  acq().cmdStart_Click();
-  usbkit_sim_advance_ms(1000);
-  acq().Timer1_Timer();
-  acq().cmdStop_Click();
+  MeasureOneSample();
   form_->cmdDisp_Click();
   ASSERT_TRUE(ui().datalist && ui().datalist->isVisible());
   acq().cmdStart_Click();

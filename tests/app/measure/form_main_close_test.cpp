@@ -147,12 +147,7 @@ TEST_F(FormMainTest, ButtonStatesFollowRunningAndSamples) {
 TEST_F(FormMainTest, CloseWithoutSamplesAsksAndClosesOnYes) {
   dialogs.answers = {MsgAnswer::Yes};
   EXPECT_TRUE(form->close());
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  const ShownMessage& m = dialogs.shown[0];
-  EXPECT_EQ(m.text, QStringLiteral("終了しますか？"));
-  EXPECT_EQ(m.caption, QStringLiteral("Message"));
-  EXPECT_EQ(m.buttons, MsgButtons::YesNo);
-  EXPECT_EQ(m.icon, MsgIcon::Question);
+  EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Question(QStringLiteral("終了しますか？"))});
   EXPECT_FALSE(form->isVisible());
 }
 
@@ -183,12 +178,9 @@ TEST_F(FormMainTest, CloseWhileMeasuringIsRefusedWithoutAQuestion) {
   AddSamples(3);
   SetRunning(true);
   EXPECT_FALSE(form->close());
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  const ShownMessage& m = dialogs.shown[0];
-  EXPECT_EQ(m.text, QStringLiteral("測定中です。中止してから終了して下さい。"));
-  EXPECT_EQ(m.caption, QStringLiteral("エラーメッセージ"));
-  EXPECT_EQ(m.buttons, MsgButtons::Ok);
-  EXPECT_EQ(m.icon, MsgIcon::Critical);
+  EXPECT_EQ(
+      dialogs.shown,
+      std::vector{ShownMessage::Error(QStringLiteral("測定中です。中止してから終了して下さい。"))});
   EXPECT_TRUE(form->isVisible());
 
   // Stopped: the close asks about the samples.

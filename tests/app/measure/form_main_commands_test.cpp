@@ -65,11 +65,7 @@ TEST_F(FormMainTest, SettingsWithSamplesAnsweredNoChangeNothing) {
   AddSamples(10);
   dialogs.answers = {MsgAnswer::No};
   ui().cmdSetting->click();
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, kChangeQuestion);
-  EXPECT_EQ(dialogs.shown[0].caption, QStringLiteral("Message"));
-  EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNo);
-  EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Question);
+  EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Question(kChangeQuestion)});
   EXPECT_EQ(dialogs.modalCount, 0);
   EXPECT_EQ(md.SampleCount, 10);
   EXPECT_TRUE(ui().cmdDisp->isEnabled());
@@ -173,10 +169,7 @@ TEST_F(FormMainTest, SeriesLabelsNameEveryUnitWithItsType) {
 
 TEST_F(FormMainTest, DataListWithoutSamplesShowsANotice) {
   form->cmdDisp_Click();
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("データがありません"));
-  EXPECT_EQ(dialogs.shown[0].caption, QStringLiteral("Message"));
-  EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Notice(QStringLiteral("データがありません"))});
   EXPECT_FALSE(ui().datalist);
 }
 
