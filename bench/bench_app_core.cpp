@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/module_data.h"
+#include "core/number_text.h"
 
 namespace {
 

@@ -81,10 +81,3 @@ class ModuleData {
   // The averaging rule of LoadSettings.
   void UpdateAverageCount();
 };
-
-// FormatFixed3 of v, preceded by spaces to 10 characters (longer texts unpadded).
-QString FormatValue(float v);
-// v formatted "###0.000" without padding: at least one integer digit, three decimals, no grouping,
-// "-" only when the rounded value is not zero. The shortest decimal text of v is rounded half away
-// from zero; a value a single holds exactly is written with the single's digits, as FormatValue.
-QString FormatFixed3(double v);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/module_data.h"
+#include "core/number_text.h"
 
 const QString DataListModel::kNoDataField = QStringLiteral("      \u3000\u3000");
 const QString DataListModel::kNoDataFieldRebuild = QStringLiteral("     \u3000 \u3000");

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "core/module_data.h"
+#include "core/number_text.h"
 #include "dialogs/data_list_model.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_move_window.h"

@@ -11,6 +11,7 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/number_text.h"
 #include "core/operator_number.h"
 #include "graph/chart2d.h"
 #include "graph/graph_plot.h"
@@ -20,13 +21,6 @@
 namespace {
 
 const char* const kRangeError = "設定値に誤りがあります。";
-
-// A Single in the general number format: the shortest text that reads back as the same value,
-// without grouping and without a trailing ".0" (1820 -> "1820", 99.5 -> "99.5").
-QString GeneralNumber(float v) {
-  const float normalized = v + 0.0f;  // no "-0"
-  return QString::number(static_cast<double>(normalized), 'g', 7);
-}
 
 }  // namespace
 

@@ -206,32 +206,4 @@ TEST(ModuleDataTest, MeasurementTypeIsVoltageOrTheUnitsThermocouple) {
   EXPECT_EQ(md.MeasTypeOf(1), 8);
 }
 
-TEST(FormatTest, ThreeDecimalsPaddedToTenCharacters) {
-  EXPECT_EQ(FormatValue(3.14159f), "     3.142");
-  EXPECT_EQ(FormatValue(-123.25f), "  -123.250");
-  EXPECT_EQ(FormatValue(0), "     0.000");
-  EXPECT_EQ(FormatValue(ModuleData::NoData), "-99999.000");
-  EXPECT_EQ(FormatValue(123456.5f), "123456.500");
-  EXPECT_EQ(FormatValue(-1234567.f), "-1234567.000");
-  EXPECT_EQ(FormatValue(0.25f), "     0.250");
-}
-
-TEST(FormatTest, FixedThreeRoundsTheDecimalTextHalfAwayFromZero) {
-  EXPECT_EQ(FormatFixed3(1.0005), "1.001");  // binary value lies just below the half
-  EXPECT_EQ(FormatFixed3(-1.0005), "-1.001");
-  EXPECT_EQ(FormatFixed3(0.0625), "0.063");
-  EXPECT_EQ(FormatFixed3(9.9996), "10.000");
-  EXPECT_EQ(FormatFixed3(999.9999), "1000.000");
-  EXPECT_EQ(FormatFixed3(0.0005), "0.001");
-  EXPECT_EQ(FormatFixed3(0.00049), "0.000");
-  EXPECT_EQ(FormatFixed3(-0.0004), "0.000");  // no sign on a zero
-  EXPECT_EQ(FormatFixed3(1e-9), "0.000");
-  EXPECT_EQ(FormatFixed3(1e20), "100000000000000000000.000");
-  EXPECT_EQ(FormatFixed3(-1e40), "-10000000000000000000000000000000000000000.000");
-  EXPECT_EQ(FormatFixed3(12.3), "12.300");
-  // A widened single reads as in FormatValue.
-  EXPECT_EQ(FormatFixed3(1.0005f), "1.001");
-  EXPECT_EQ(FormatValue(1.0005f), "     1.001");
-}
-
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "acquisition_rig.h"
+#include "core/number_text.h"
 
 namespace acqtest {
 namespace {
