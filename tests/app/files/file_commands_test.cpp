@@ -247,3 +247,23 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
 
 }  // namespace
 }  // namespace acqtest
+
+namespace {
+
+TEST(DialogMemoTest, MemoBoxesHoldAtMost65535BytesAndLoadTheMemoLines) {
+  ModuleData md;
+  md.MemoText[4] = QString(40000, QLatin1Char('x'));  // a long line read from a file, kept whole
+  ScriptedDialogs dialogs;
+  DialogMemo memo(md, dialogs);
+  EXPECT_EQ(memo.windowTitle(), QStringLiteral("データ保存"));
+  EXPECT_EQ(memo.txtMemo[4]->text(), md.MemoText[4]);
+  QLineEdit* box = memo.txtMemo[0];
+  box->setText(QString(32767, QChar(0x3042)));  // 65534 bytes
+  box->end(false);
+  box->insert(QStringLiteral("\u3042"));
+  EXPECT_EQ(box->text().size(), 32767);
+  box->insert(QStringLiteral("a"));
+  EXPECT_EQ(box->text().size(), 32768);
+}
+
+}  // namespace
