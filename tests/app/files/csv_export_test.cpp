@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include "core/cp932.h"
 #include "core/module_data.h"
@@ -73,20 +71,6 @@ TEST(CsvExportTest, HeaderLinesAndSampleLines) {
   EXPECT_EQ(timed[9], QStringLiteral("\"種類\",\"電圧値\""));
   md.IntervalTM = 1500;
   EXPECT_EQ(CsvLines(md)[7], QStringLiteral("\"測定間隔(sec)\",1.5"));
-}
-
-TEST(CsvExportTest, SavedFileIsCodePage932) {
-  ModuleData md;
-  md.MemoText[0] = QStringLiteral("温度");
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("out.csv"));
-  ASSERT_TRUE(SaveCsvFile(md, path));
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray bytes = f.readAll();
-  EXPECT_TRUE(
-      bytes.contains(QByteArray::fromHex("22838183828250222c2289b7937822")));  // "メモ１","温度"
-  EXPECT_TRUE(bytes.endsWith("\"ID0\",\"ID1\",\"ID2\",\"ID3\"\r\n"));
 }
 
 }  // namespace
