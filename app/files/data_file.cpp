@@ -238,24 +238,25 @@ bool ReadDataFile(ModuleData& md, const QString& path, QString* error) {
   return true;
 }
 
+QString TextFieldProblem(const QString& text, const QString& field) {
+  QByteArray bytes;
+  QString bad;
+  if (!EncodeCp932(text, bytes, &bad)) {
+    const QString code =
+        QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return QStringLiteral("%1の文字「%2」（U+%3）はファイルに保存できません。")
+        .arg(field, bad, code);
+  }
+  if (static_cast<size_t>(bytes.size()) > kMaxString) {
+    return QStringLiteral("%1が長すぎます（%2 バイトまで）。").arg(field).arg(kMaxString);
+  }
+  return QString();
+}
+
 QString DataFileTextProblem(const ModuleData& md) {
-  auto check = [](const QString& text, const QString& field) -> QString {
-    QByteArray bytes;
-    QString bad;
-    if (!EncodeCp932(text, bytes, &bad)) {
-      const QString code =
-          QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-      return QStringLiteral("%1の文字「%2」（U+%3）はファイルに保存できません。")
-          .arg(field, bad, code);
-    }
-    if (static_cast<size_t>(bytes.size()) > kMaxString) {
-      return QStringLiteral("%1が長すぎます（%2 バイトまで）。").arg(field).arg(kMaxString);
-    }
-    return QString();
-  };
-  QString problem = check(md.StartTime, QStringLiteral("測定日"));
+  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"));
   for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
-    problem = check(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1));
+    problem = TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1));
   }
   return problem;
 }

@@ -52,6 +52,9 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image);
 // On failure md is unchanged and error (when given) holds the operator's reason in Japanese.
 bool ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
 
+// The reason, in Japanese, why a text field named field cannot be written exactly, or an empty
+// text: a character code page 932 cannot hold (named with its code), or more than 65535 bytes.
+QString TextFieldProblem(const QString& text, const QString& field);
 // The reason, in Japanese, why md's texts (start time, memo lines) cannot be written exactly, or
 // an empty text: a character code page 932 cannot hold, or a text over 65535 bytes.
 QString DataFileTextProblem(const ModuleData& md);
