@@ -55,6 +55,10 @@ JournalFile JournalFile::Create(const QString& folder, int* error) {
     return {};
   }
   JournalFile file(fd, QFile::decodeName(tmp));
+  // mkostemp makes the file private; a journal kept as a data file gets the usual permissions.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     *error = errno;
     file.Remove();

@@ -63,7 +63,13 @@ RecordingJournal::RecordingJournal(QString folder) : folder_(std::move(folder)) 
 
 RecordingJournal::~RecordingJournal() {
   sync_.Drain();
-  file_.Remove();
+  // The program ends with the operator's consent only when no measurement runs (closing is
+  // refused while measuring); a journal of a measurement still running is left for the next start.
+  if (active_) {
+    file_.Close();
+  } else {
+    file_.Remove();
+  }
 }
 
 int32_t RecordingJournal::CompleteSamples(const ModuleData& md, bool final) {

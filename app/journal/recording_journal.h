@@ -20,7 +20,7 @@ class RecordingJournal {
  public:
   // The journal will live in folder (created at the first measurement).
   explicit RecordingJournal(QString folder);
-  // The normal end of the program: the journal is removed.
+  // The normal end of the program: the journal is removed (kept while a measurement runs).
   ~RecordingJournal();
   RecordingJournal(const RecordingJournal&) = delete;
   RecordingJournal& operator=(const RecordingJournal&) = delete;
