@@ -44,6 +44,7 @@ JournalFile& JournalFile::operator=(JournalFile&& other) noexcept {
 }
 
 JournalFile JournalFile::Create(const QString& folder, int* error) {
+  errno = 0;
   if (!QDir().mkpath(folder)) {
     *error = errno ? errno : EACCES;
     return {};

@@ -31,6 +31,9 @@ QString Reason(int error) {
     case EACCES:
     case EPERM:
       return QStringLiteral("書き込みが許可されていません");
+    case ENOTDIR:
+    case EEXIST:
+      return QStringLiteral("記録用のフォルダーを作れません");
     case EFBIG:
       return QStringLiteral("ファイルが大きすぎます");
     case EIO:

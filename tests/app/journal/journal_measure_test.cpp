@@ -21,6 +21,10 @@ struct Mode {
   int ticks;
 };
 
+void PrintTo(const Mode& mode, std::ostream* os) {
+  *os << mode.name;
+}
+
 class JournalFollowsTest : public JournalTest, public ::testing::WithParamInterface<Mode> {};
 
 TEST_P(JournalFollowsTest, ReadsBackAsTheRecordSetAfterEveryTickAndIsRemovedAtTheNormalEnd) {
