@@ -44,6 +44,9 @@ int RunWindow(int argc, char** argv, const CommandLine& cl) {
   FormMain form(md, driver, dialogs);
   dialogs.SetParent(&form);
   form.show();
+  // The recording journal; one left by a program that ended abnormally is offered, or kept as a
+  // dated file and reported on standard error when the measurement starts unattended.
+  form.StartJournal(cl.start);
   if (cl.start) {
     // Once the window is up, as if the operator pressed "開始".
     QTimer::singleShot(0, &form, [&form] { form.Controls().cmdStart->click(); });

@@ -1,9 +1,11 @@
 // User-interface time of one unit-paced poll while four units have nearly full buffers: the
 // fetch of 30 readings per unit, storing them, rewriting the graph's points (GrDrawData1) and the
-// repaint that follows. Runs on simulated units with the toolkit clock driven by hand.
+// repaint that follows. Runs on simulated units with the toolkit clock driven by hand, without
+// and with the recording journal (journal:1), which then writes the poll's samples.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "bench_rig.h"
@@ -25,6 +27,11 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   MDX4A driver(dialogs);
   FormMain form(md, driver, dialogs);
   form.show();
+  QTemporaryDir dataHome;
+  if (state.range(0)) {
+    qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+    form.StartJournal(true);
+  }
   UseFourRigUnits(md);
   Acquisition& acq = form.Measure();
   acq.cmdStart_Click();
@@ -58,7 +65,12 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   acq.cmdStop_Click();
   usbkit_sim_reset();
 }
-BENCHMARK(BM_UnitPacedPollFullBuffers)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_UnitPacedPollFullBuffers)
+    ->ArgName("journal")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0);
 
 }  // namespace
 

@@ -131,6 +131,7 @@ void Acquisition::cmdStart_Click() {
     ui_.Timer2->setInterval(300);
     ui_.Timer2->start();
   }
+  if (hooks.started) hooks.started();
 }
 
 void Acquisition::cmdStop_Click() {
@@ -143,6 +144,7 @@ void Acquisition::StopMeasure() {
   if (ui_.Timer2) ui_.Timer2->stop();
   driver_.CloseUnits(md_);
   md_.Measuring = false;
+  if (hooks.stopped) hooks.stopped();
   // A start that ended before its first sample left the chart's redrawing suspended; the chart
   // shows what is in memory again.
   ResumeRedraw();

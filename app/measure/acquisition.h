@@ -16,6 +16,12 @@ class ModuleData;
 struct GraphState;
 struct MainControls;
 
+// Followers of the record set while it is measured (the recording journal): the measurement has
+// started storing samples, a tick or poll has stored samples, the measurement has stopped.
+struct AcquisitionHooks {
+  std::function<void()> started, samplesStored, stopped;
+};
+
 class Acquisition {
  public:
   Acquisition(ModuleData& md, MDX4A& driver, DialogService& dialogs, MainControls& ui,
@@ -40,6 +46,8 @@ class Acquisition {
   int16_t UnitRate() const;
   // "yyyy/m/d h:m:s" without leading zeros.
   static QString FormatStartTime(const QDateTime& t);
+
+  AcquisitionHooks hooks;
 
  private:
   // Guards a timer handler: a tick that arrives while another one (or a message box it opened)

@@ -63,6 +63,7 @@ void Acquisition::SampleTick() {
     return;
   }
   ++md_.SampleCount;
+  if (hooks.samplesStored) hooks.samplesStored();
   md_.UpdateUnitMaxMin(md_.SampleCount);
   md_.UpdateAllMaxMin();
   plot_.DispNowValue();
@@ -114,6 +115,7 @@ void Acquisition::PollTick() {
   }
   if (md_.PollCount < 1) ResumeRedraw();
   const bool ok = md_.DataAverage ? ReadDatasAverage() : ReadDatas();
+  if (hooks.samplesStored) hooks.samplesStored();
   if (!ok) {
     // Readings stored before the failing unit stay in the record set (the list, a save and the
     // next replay show them); the poll itself is not drawn.

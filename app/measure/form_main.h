@@ -2,6 +2,7 @@
 // states and the commands that open the settings dialog and the data list window.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -10,6 +11,8 @@
 
 class Acquisition;
 class QButtonGroup;
+class QMessageBox;
+class RecordingJournal;
 class DialogService;
 class GraphPlot;
 class GraphSetup;
@@ -48,6 +51,14 @@ class FormMain : public QWidget {
   GraphPlot& Plot() { return *plot_; }
   Acquisition& Measure() { return *acquisition_; }
 
+  // Recording journal (form_main_journal.cpp): the running measurement's record set kept on disk
+  // as it grows. StartJournal keeps it from now on; a journal left by a program that ended
+  // abnormally is offered to the operator, or with unattended (an automatic start, nobody to ask)
+  // kept as a dated file and reported on standard error.
+  void StartJournal(bool unattended);
+  void OfferLeftJournals();
+  RecordingJournal* Journal() { return journal_.get(); }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -68,4 +79,10 @@ class FormMain : public QWidget {
   // The option arrays: a click of the operator reports the index of the button.
   QButtonGroup* optHeiGroup_ = nullptr;
   QButtonGroup* optWidGroup_ = nullptr;
+
+  // Recording journal (form_main_journal.cpp). Shared pointer: destroyed without this header
+  // knowing the type. The warning is shown once per failing measurement, without blocking.
+  void ShowJournalWarning(const QString& text);
+  std::shared_ptr<RecordingJournal> journal_;
+  QPointer<QMessageBox> journalWarning_;
 };

@@ -1,0 +1,169 @@
+#include "journal/journal_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+QByteArray Native(const QString& path) {
+  return QFile::encodeName(path);
+}
+
+// link() and unlink() give a file a new name without ever replacing an existing one.
+int LinkNoReplace(const QByteArray& from, const QByteArray& to) {
+  if (::link(from.constData(), to.constData()) == 0) return 0;
+  return errno;
+}
+
+}  // namespace
+
+JournalFile::~JournalFile() {
+  Close();
+}
+
+JournalFile::JournalFile(JournalFile&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)) {
+  other.fd_ = -1;
+}
+
+JournalFile& JournalFile::operator=(JournalFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    path_ = std::move(other.path_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+JournalFile JournalFile::Create(const QString& folder, int* error) {
+  errno = 0;
+  if (!QDir().mkpath(folder)) {
+    *error = errno ? errno : EACCES;
+    return {};
+  }
+  QByteArray tmp = Native(folder + QStringLiteral("/.journal-XXXXXX"));
+  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return {};
+  }
+  JournalFile file(fd, QFile::decodeName(tmp));
+  // mkostemp makes the file private; a journal kept as a data file gets the usual permissions.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    *error = errno;
+    file.Remove();
+    return {};
+  }
+  const QString base = folder + QStringLiteral("/journal-") + QString::number(::getpid());
+  for (int n = 1; n < 1000; ++n) {
+    const QString name = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
+                         QStringLiteral(".mx1");
+    const int r = LinkNoReplace(tmp, Native(name));
+    if (r == EEXIST) continue;
+    if (r != 0) {
+      *error = r;
+      file.Remove();
+      return {};
+    }
+    ::unlink(tmp.constData());
+    file.path_ = name;
+    SyncFolder(folder);
+    return file;
+  }
+  *error = EEXIST;
+  file.Remove();
+  return {};
+}
+
+JournalFile JournalFile::LockExisting(const QString& path) {
+  const QByteArray native = Native(path);
+  const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return {};
+  JournalFile file(fd, path);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return {};
+  // The owner may have removed or renamed the file between our open and our lock: only the file
+  // that still has this name counts.
+  struct stat held {};
+  struct stat named {};
+  if (::fstat(fd, &held) != 0 || ::stat(native.constData(), &named) != 0 ||
+      held.st_dev != named.st_dev || held.st_ino != named.st_ino || !S_ISREG(held.st_mode)) {
+    return {};
+  }
+  return file;
+}
+
+qint64 JournalFile::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool JournalFile::WriteAt(off_t offset, const char* data, size_t len, int* error) {
+  while (len > 0) {
+    const ssize_t n = ::pwrite(fd_, data, len, offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *error = errno;
+      return false;
+    }
+    if (n == 0) {
+      *error = ENOSPC;
+      return false;
+    }
+    data += n;
+    len -= static_cast<size_t>(n);
+    offset += n;
+  }
+  return true;
+}
+
+bool JournalFile::Truncate(off_t size, int* error) {
+  while (::ftruncate(fd_, size) != 0) {
+    if (errno == EINTR) continue;
+    *error = errno;
+    return false;
+  }
+  return true;
+}
+
+bool JournalFile::MoveTo(const QString& newPath, int* error) {
+  const QByteArray from = Native(path_);
+  const int r = LinkNoReplace(from, Native(newPath));
+  if (r != 0) {
+    *error = r;
+    return false;
+  }
+  ::unlink(from.constData());
+  path_ = newPath;
+  return true;
+}
+
+void JournalFile::Remove() {
+  if (fd_ < 0) return;
+  // Unlinked while still locked: no other program can take the name's file for a left journal.
+  ::unlink(Native(path_).constData());
+  Close();
+}
+
+void JournalFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void SyncFolder(const QString& folder) {
+  const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}

@@ -1,0 +1,53 @@
+// One recording journal on disk: a file descriptor held open with an exclusive lock (flock) for
+// as long as this program owns the journal. The kernel drops the lock when the program ends in
+// any way, so a journal whose lock can be taken belongs to a program that is no longer running.
+#pragma once
+
+#include <sys/types.h>
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+class JournalFile {
+ public:
+  JournalFile() = default;
+  // Closes the descriptor (and so releases the lock); the file stays.
+  ~JournalFile();
+  JournalFile(JournalFile&& other) noexcept;
+  JournalFile& operator=(JournalFile&& other) noexcept;
+  JournalFile(const JournalFile&) = delete;
+  JournalFile& operator=(const JournalFile&) = delete;
+
+  // Creates a new, empty, locked journal "journal-<pid>[-<n>].mx1" in folder (made when missing).
+  // The file gets its name only once it is locked, so no other program ever sees it unlocked.
+  // On failure returns a closed object and sets *error to the errno.
+  static JournalFile Create(const QString& folder, int* error);
+  // Opens the journal at path and takes its lock without waiting. Returns a closed object when
+  // another program holds it, or when the file went away meanwhile.
+  static JournalFile LockExisting(const QString& path);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
+  const QString& Path() const { return path_; }
+  // The file's length, -1 on failure.
+  qint64 Size() const;
+
+  // Writes all of data at offset (retrying short writes). On failure sets *error to the errno;
+  // whatever reached the file is a correct prefix of data.
+  bool WriteAt(off_t offset, const char* data, size_t len, int* error);
+  bool Truncate(off_t size, int* error);
+  // Gives the file the name newPath (never replacing an existing file) and keeps it open.
+  bool MoveTo(const QString& newPath, int* error);
+  // Deletes the file and closes it.
+  void Remove();
+  void Close();
+
+ private:
+  JournalFile(int fd, QString path) : fd_(fd), path_(std::move(path)) {}
+  int fd_ = -1;
+  QString path_;
+};
+
+// Flushes the folder's entry list to the disk, so that a new or renamed file survives a power cut.
+void SyncFolder(const QString& folder);

@@ -1,0 +1,153 @@
+#include "journal/left_journals.h"
+
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QtEndian>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr int kStrings = 6;        // start time and five memo lines
+constexpr int kSettingBytes = 22;  // timer type .. sample count
+constexpr int kRecordBytes = 32;
+constexpr qint64 kLongestHeader = kStrings * (2 + 65535) + kSettingBytes;
+
+QByteArray ReadHead(const JournalFile& file, qint64 size) {
+  QByteArray bytes(static_cast<int>(std::min(size, kLongestHeader)), '\0');
+  qint64 done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pread(file.Fd(), bytes.data() + done, bytes.size() - done, done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  bytes.truncate(static_cast<int>(done));
+  return bytes;
+}
+
+// The start time text as far as it is plain ASCII (it always is when the program wrote it).
+QString StartTimeOf(const QByteArray& head) {
+  if (head.size() < 2) return {};
+  const int n = qFromLittleEndian<quint16>(head.constData());
+  if (head.size() < 2 + n) return {};
+  const QByteArray text = head.mid(2, n);
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return {};
+  }
+  return QString::fromLatin1(text).trimmed();
+}
+
+QString DatedName(const LeftJournal& journal) {
+  QDateTime t = QDateTime::fromString(journal.startTime, QStringLiteral("yyyy/M/d H:m:s"));
+  if (!t.isValid()) t = QFileInfo(journal.file.Path()).lastModified();
+  return QStringLiteral("korvale-") + t.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+QString ReasonText(int error) {
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+qint64 DataHeaderLength(const QByteArray& bytes) {
+  qint64 pos = 0;
+  for (int i = 0; i < kStrings; ++i) {
+    if (pos + 2 > bytes.size()) return -1;
+    pos += 2 + qFromLittleEndian<quint16>(bytes.constData() + pos);
+  }
+  pos += kSettingBytes;
+  return pos <= bytes.size() ? pos : -1;
+}
+
+std::vector<LeftJournal> TakeLeftJournals(const QString& folder) {
+  QDir dir(folder);
+  std::vector<LeftJournal> left;
+  if (!dir.exists()) return left;
+
+  // Names of journals being created by a program that died before naming them: they never hold
+  // a record (records follow the naming).
+  for (const QFileInfo& info :
+       dir.entryInfoList({QStringLiteral(".journal-*")}, QDir::Files | QDir::Hidden)) {
+    JournalFile stray = JournalFile::LockExisting(info.filePath());
+    if (stray.IsOpen()) stray.Remove();
+  }
+
+  for (const QFileInfo& info :
+       dir.entryInfoList({QStringLiteral("journal-*.mx1")}, QDir::Files, QDir::Time)) {
+    JournalFile file = JournalFile::LockExisting(info.filePath());
+    if (!file.IsOpen()) continue;  // its program is running
+    const qint64 size = file.Size();
+    const QByteArray head = ReadHead(file, size);
+    const qint64 headerLength = DataHeaderLength(head);
+    const qint64 samples = headerLength < 0 ? 0 : (size - headerLength) / kRecordBytes;
+    if (samples < 1) {
+      file.Remove();
+      continue;
+    }
+    LeftJournal journal;
+    journal.samples = static_cast<int32_t>(samples);
+    journal.startTime = StartTimeOf(head);
+    journal.file = std::move(file);
+    left.push_back(std::move(journal));
+  }
+  return left;
+}
+
+QString KeepAsDatedFile(LeftJournal& journal, int* error) {
+  JournalFile& file = journal.file;
+  const QString folder = QFileInfo(file.Path()).absolutePath();
+  const QByteArray head = ReadHead(file, file.Size());
+  const qint64 headerLength = DataHeaderLength(head);
+  if (headerLength < 0) {
+    *error = EIO;
+    return {};
+  }
+  // A file of exactly the header and its records, with the header's count telling how many.
+  char count[4];
+  qToLittleEndian<qint32>(journal.samples, count);
+  if (!file.Truncate(headerLength + qint64{journal.samples} * kRecordBytes, error) ||
+      !file.WriteAt(headerLength - 4, count, sizeof count, error)) {
+    return {};
+  }
+  if (::fdatasync(file.Fd()) != 0) {
+    *error = errno;
+    return {};
+  }
+  const QString base = folder + QLatin1Char('/') + DatedName(journal);
+  for (int n = 1; n < 1000; ++n) {
+    const QString path = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
+                         QStringLiteral(".mx1");
+    if (file.MoveTo(path, error)) {
+      SyncFolder(folder);
+      file.Close();
+      return path;
+    }
+    if (*error != EEXIST) return {};
+  }
+  return {};
+}
+
+QStringList KeepLeftJournals(const QString& folder, std::FILE* err) {
+  QStringList kept;
+  for (LeftJournal& journal : TakeLeftJournals(folder)) {
+    const QString from = journal.file.Path();
+    int error = 0;
+    const QString path = KeepAsDatedFile(journal, &error);
+    if (path.isEmpty()) {
+      std::fprintf(
+          err, "korvale: 前回の測定データ %s を保存できませんでした (%s)。そのまま残します。\n",
+          QFile::encodeName(from).constData(), ReasonText(error).toLocal8Bit().constData());
+      continue;
+    }
+    std::fprintf(err, "korvale: 前回の測定データ (%d 件) を %s に保存しました。\n", journal.samples,
+                 QFile::encodeName(path).constData());
+    kept << path;
+  }
+  std::fflush(err);
+  return kept;
+}

@@ -1,0 +1,35 @@
+// Journals left in the journal folder by programs that are no longer running (a crash, a killed
+// session, a power cut): found at start-up, then read by the operator's choice or kept as dated
+// own data files. A journal is never deleted while it holds a sample that is not in memory or in
+// a file the operator was told about.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "journal/journal_file.h"
+
+struct LeftJournal {
+  JournalFile file;     // open and locked: no other program takes it meanwhile
+  int32_t samples = 0;  // complete records
+  QString startTime;    // the header's start time text
+};
+
+// Takes the lock of every journal in folder whose program has ended, newest first. Journals that
+// hold no complete record (nothing of the operator's) are deleted on the way.
+std::vector<LeftJournal> TakeLeftJournals(const QString& folder);
+
+// Gives a left journal its final form (the header's sample count, no trailing piece) and the name
+// "korvale-<yyyymmdd>-<hhmmss>.mx1" of its start time in the same folder (a suffix "-2", "-3", ...
+// when taken). Returns the new path, or an empty text with the file left where it was.
+QString KeepAsDatedFile(LeftJournal& journal, int* error);
+
+// For an unattended start: keeps every left journal of folder as a dated file and writes where
+// to err. Returns the kept files.
+QStringList KeepLeftJournals(const QString& folder, std::FILE* err);
+
+// Length of the own data file header at the start of bytes, or -1 when bytes end inside it.
+qint64 DataHeaderLength(const QByteArray& bytes);

@@ -1,0 +1,184 @@
+#include "journal/recording_journal.h"
+
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "core/module_data.h"
+#include "files/data_file.h"
+
+namespace {
+
+constexpr int kRecordBytes = 32;
+// A push of the file to the disk is asked for at a tick when the previous one is at least this
+// long ago; the 300 ms polls then bring data to the disk within a second.
+constexpr qint64 kSyncSpacingMs = 700;
+
+qint64 SteadyMs() {
+  static QElapsedTimer timer;
+  if (!timer.isValid()) timer.start();
+  return timer.elapsed();
+}
+
+QString Reason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("ディスクの空きがありません");
+    case EROFS:
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("書き込みが許可されていません");
+    case ENOTDIR:
+    case EEXIST:
+      return QStringLiteral("記録用のフォルダーを作れません");
+    case EFBIG:
+      return QStringLiteral("ファイルが大きすぎます");
+    case EIO:
+      return QStringLiteral("ディスクの読み書きに失敗しました");
+    default:
+      return QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+}  // namespace
+
+QString JournalFolder() {
+  // Fixed to the program's name rather than to the running executable's, so that a renamed or
+  // wrapped program still finds the journals of earlier runs.
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/korvale");
+}
+
+QString JournalFailureText(const QString& path, int error) {
+  return QStringLiteral(
+             "測定データを記録ファイルに書き込めません（%1）。\n"
+             "測定は続けますが、異常終了するとデータは残りません。"
+             "測定を停止したら「保存」でデータを保存して下さい。\n%2")
+      .arg(Reason(error), path);
+}
+
+RecordingJournal::RecordingJournal(QString folder) : folder_(std::move(folder)) {
+  clock = &SteadyMs;
+}
+
+RecordingJournal::~RecordingJournal() {
+  sync_.Drain();
+  // The program ends with the operator's consent only when no measurement runs (closing is
+  // refused while measuring); a journal of a measurement still running is left for the next start.
+  if (active_) {
+    file_.Close();
+  } else {
+    file_.Remove();
+  }
+}
+
+int32_t RecordingJournal::CompleteSamples(const ModuleData& md, bool final) {
+  int32_t n = md.SampleCount;
+  if (!final) {
+    for (const UnitRecord& unit : md.Units) {
+      if (unit.MflagID) n = std::min(n, unit.DataCount);
+    }
+  }
+  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
+}
+
+void RecordingJournal::Begin(const ModuleData& md) {
+  active_ = true;
+  warned_ = false;
+  written_ = 0;
+  header_ = EncodeDataHeader(md, 0);
+  headerOnDisk_ = false;
+  if (!file_.IsOpen()) {
+    int error = 0;
+    file_ = JournalFile::Create(folder_, &error);
+    if (!file_.IsOpen()) {
+      Failed(error);
+      return;
+    }
+  }
+  if (WriteHeader()) RequestSync();
+}
+
+bool RecordingJournal::WriteHeader() {
+  int error = 0;
+  // The previous measurement's records go first, so the file never holds them under this header.
+  if (!file_.Truncate(0, &error) ||
+      !file_.WriteAt(0, header_.constData(), static_cast<size_t>(header_.size()), &error)) {
+    Failed(error);
+    return false;
+  }
+  headerOnDisk_ = true;
+  written_ = 0;
+  unsynced_ = true;
+  return true;
+}
+
+void RecordingJournal::Follow(const ModuleData& md) {
+  if (!active_ || !file_.IsOpen()) return;
+  Append(md, CompleteSamples(md, false));
+  if (const int error = sync_.TakeError()) Failed(error);
+  if (unsynced_ && clock() - lastSync_ >= kSyncSpacingMs) RequestSync();
+}
+
+void RecordingJournal::End(const ModuleData& md) {
+  if (!active_) return;
+  active_ = false;
+  if (!file_.IsOpen()) return;
+  Append(md, CompleteSamples(md, true));
+  if (const int error = sync_.TakeError()) Failed(error);
+  if (unsynced_) RequestSync();
+}
+
+void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
+  if (!headerOnDisk_ && !WriteHeader()) return;
+  const qint64 headerSize = header_.size();
+  int error = 0;
+  if (upTo < written_) {
+    // The record set went back (it was replaced): the journal follows it.
+    if (!file_.Truncate(headerSize + qint64{upTo} * kRecordBytes, &error)) {
+      Failed(error);
+      return;
+    }
+    written_ = upTo;
+    unsynced_ = true;
+    return;
+  }
+  if (upTo == written_) return;
+  records_.clear();
+  for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, md, k);
+  // Written at its place rather than appended: after a failed or partial write the next attempt
+  // rewrites the same bytes, and the file never holds a record out of place.
+  if (!file_.WriteAt(headerSize + qint64{written_} * kRecordBytes, records_.constData(),
+                     static_cast<size_t>(records_.size()), &error)) {
+    Failed(error);
+    return;
+  }
+  written_ = upTo;
+  unsynced_ = true;
+}
+
+void RecordingJournal::RequestSync() {
+  sync_.Request(file_.Fd());
+  ++syncRequests_;
+  lastSync_ = clock();
+  unsynced_ = false;
+}
+
+void RecordingJournal::Adopt(JournalFile file) {
+  sync_.Drain();
+  file_.Remove();
+  file_ = std::move(file);
+  active_ = false;
+  headerOnDisk_ = false;
+  written_ = 0;
+}
+
+void RecordingJournal::Failed(int error) {
+  if (warned_) return;
+  warned_ = true;
+  const QString where = file_.IsOpen() ? file_.Path() : folder_;
+  if (onWriteFailure) onWriteFailure(JournalFailureText(where, error));
+}

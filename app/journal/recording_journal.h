@@ -1,0 +1,78 @@
+// The recording journal: while a measurement runs, its record set is kept on disk as an own data
+// file (*.mx1) that grows by one 32-byte record per completed sample, so that a crash, a killed
+// session or a power cut loses at most the last second. The header is written at the start with
+// a sample count of 0; the file reader counts the complete records, so the journal is a readable
+// data file at every instant. One journal per running program, in the per-user data folder,
+// removed when the program ends normally.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "journal/disk_sync.h"
+#include "journal/journal_file.h"
+
+class ModuleData;
+
+class RecordingJournal {
+ public:
+  // The journal will live in folder (created at the first measurement).
+  explicit RecordingJournal(QString folder);
+  // The normal end of the program: the journal is removed (kept while a measurement runs).
+  ~RecordingJournal();
+  RecordingJournal(const RecordingJournal&) = delete;
+  RecordingJournal& operator=(const RecordingJournal&) = delete;
+
+  // Called once per measurement when the journal cannot be created or written, with the
+  // operator's message. The measurement goes on; the journal tries again at the next tick.
+  std::function<void(const QString&)> onWriteFailure;
+  // Monotonic milliseconds, for the disk-push cadence (tests drive it by hand).
+  std::function<qint64()> clock;
+
+  // A measurement starts storing samples: the journal holds md's header and no record.
+  void Begin(const ModuleData& md);
+  // After a tick or poll: appends the samples that are complete for every used unit, and pushes
+  // the file to the disk when the last push is 700 ms or more ago (with 300 ms polls, data reach
+  // the disk within a second; never more than one push per tick).
+  void Follow(const ModuleData& md);
+  // The measurement has stopped: the record set is final, every sample goes to the journal (a
+  // unit that lagged behind keeps NoData in its last slots, as in memory) and it is pushed.
+  void End(const ModuleData& md);
+  // Takes over a journal left by an earlier program whose records are now the record set in
+  // memory (read by the operator's choice): it is removed at the normal end or replaced by the
+  // next measurement, and offered again if this program dies before.
+  void Adopt(JournalFile file);
+
+  QString Path() const { return file_.Path(); }
+  int32_t WrittenSamples() const { return written_; }
+  int SyncRequests() const { return syncRequests_; }
+  // The samples of md that the journal takes now: the record set's samples that every used
+  // unit has reached, or all of them once the measurement is final.
+  static int32_t CompleteSamples(const ModuleData& md, bool final);
+
+ private:
+  bool WriteHeader();
+  void Append(const ModuleData& md, int32_t upTo);
+  void RequestSync();
+  void Failed(int error);
+
+  QString folder_;
+  JournalFile file_;
+  DiskSync sync_;
+  QByteArray header_;  // the header of the current measurement
+  bool headerOnDisk_ = false;
+  bool active_ = false;  // between Begin and End
+  bool warned_ = false;  // the operator has been told about a failure in this measurement
+  int32_t written_ = 0;  // records on disk
+  bool unsynced_ = false;
+  qint64 lastSync_ = 0;
+  int syncRequests_ = 0;
+  QByteArray records_;  // reused for each append
+};
+
+// The per-user data folder of the program, where journals live (~/.local/share/korvale).
+QString JournalFolder();
+// The operator's text for a failed write or push of the journal.
+QString JournalFailureText(const QString& path, int error);

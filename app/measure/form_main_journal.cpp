@@ -1,0 +1,91 @@
+// The main window's part of the recording journal: it follows the acquisition, warns once when
+// the journal cannot be written, and at start-up deals with journals that earlier programs left.
+#include <QMessageBox>
+#include <cstdio>
+
+#include "core/dialog_service.h"
+#include "core/module_data.h"
+#include "journal/left_journals.h"
+#include "journal/recording_journal.h"
+#include "measure/acquisition.h"
+#include "measure/form_main.h"
+
+namespace {
+
+QString LeftJournalQuestion(const LeftJournal& journal) {
+  const QString what =
+      journal.startTime.isEmpty()
+          ? QStringLiteral("%1 件").arg(journal.samples)
+          : QStringLiteral("開始時刻 %1、%2 件").arg(journal.startTime).arg(journal.samples);
+  return QStringLiteral("前回の測定データ（%1）が保存されずに残っています。読み込みますか？")
+      .arg(what);
+}
+
+}  // namespace
+
+void FormMain::StartJournal(bool unattended) {
+  if (journal_) return;
+  journal_ = std::make_shared<RecordingJournal>(JournalFolder());
+  journal_->onWriteFailure = [this](const QString& text) { ShowJournalWarning(text); };
+  RecordingJournal* journal = journal_.get();
+  AcquisitionHooks& hooks = acquisition_->hooks;
+  hooks.started = [this, journal] { journal->Begin(md_); };
+  hooks.samplesStored = [this, journal] { journal->Follow(md_); };
+  hooks.stopped = [this, journal] { journal->End(md_); };
+
+  if (unattended) {
+    KeepLeftJournals(JournalFolder(), stderr);
+  } else {
+    OfferLeftJournals();
+  }
+}
+
+void FormMain::OfferLeftJournals() {
+  if (!journal_ || md_.Measuring) return;
+  std::vector<LeftJournal> left = TakeLeftJournals(JournalFolder());
+  QStringList kept;
+  QStringList notKept;
+  bool loaded = false;
+  for (LeftJournal& journal : left) {
+    // One record set fits in memory: after one is read, the others are kept as files.
+    if (!loaded && dialogs_.Ask(LeftJournalQuestion(journal)) == MsgAnswer::Yes &&
+        LoadDataFile(journal.file.Path())) {
+      journal_->Adopt(std::move(journal.file));
+      loaded = true;
+      continue;
+    }
+    int error = 0;
+    const QString path = KeepAsDatedFile(journal, &error);
+    if (path.isEmpty()) {
+      notKept << journal.file.Path();
+    } else {
+      kept << path;
+    }
+  }
+  if (!kept.isEmpty()) {
+    dialogs_.Notice(
+        QStringLiteral("前回の測定データを次のファイルに保存しました。「読込み」で開けます。\n") +
+        kept.join(QLatin1Char('\n')));
+  }
+  if (!notKept.isEmpty()) {
+    dialogs_.Notice(
+        QStringLiteral(
+            "前回の測定データを保存し直せませんでした。次のファイルのまま残しています。\n") +
+        notKept.join(QLatin1Char('\n')));
+  }
+}
+
+void FormMain::ShowJournalWarning(const QString& text) {
+  // Shown from inside a timer tick: a modal box would hold up the measurement, so the box only
+  // appears and the tick goes on. A box still open from an earlier measurement takes the text.
+  if (journalWarning_) {
+    journalWarning_->setText(text);
+    return;
+  }
+  auto* box =
+      new QMessageBox(QMessageBox::Warning, QStringLiteral("Message"), text, QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  journalWarning_ = box;
+  box->show();
+}
