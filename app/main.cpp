@@ -1,14 +1,41 @@
-// korvale: the desktop program of the MDX-4A thermocouple measurement unit.
+// korvale: the desktop program of the MDX-4A thermocouple measurement unit. Without options it
+// opens the main window; --convert works without a window (and without a display).
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFont>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
 
+#include "core/command_line.h"
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "measure/batch_convert.h"
 #include "measure/form_main.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+namespace {
+
+void Print(std::FILE* stream, const QString& text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+int RunWindow(int argc, char** argv, const CommandLine& cl) {
+  // The program name and the window system's own options.
+  std::vector<QByteArray> storage;
+  storage.push_back(QByteArray(argv[0]));
+  for (const QString& a : cl.passOn) storage.push_back(a.toLocal8Bit());
+  std::vector<char*> qtArgs;
+  for (QByteArray& a : storage) qtArgs.push_back(a.data());
+  qtArgs.push_back(nullptr);
+  int qtArgc = static_cast<int>(storage.size());
+  (void)argc;
+
+  QApplication app(qtArgc, qtArgs.data());
   QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
 
   ModuleData md;
@@ -17,5 +44,44 @@ int main(int argc, char** argv) {
   FormMain form(md, driver, dialogs);
   dialogs.SetParent(&form);
   form.show();
+  if (cl.start) {
+    // Once the window is up, as if the operator pressed "開始".
+    QTimer::singleShot(0, &form, [&form] { form.Controls().cmdStart->click(); });
+  }
   return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QFile::decodeName(argv[i]);
+  const CommandLine cl = ParseCommandLine(args);
+
+  switch (cl.action) {
+    case CommandLine::Action::Help:
+      Print(stdout, UsageText());
+      return 0;
+    case CommandLine::Action::Version:
+      Print(stdout, QStringLiteral("korvale " KORVALE_VERSION "\n"));
+      return 0;
+    case CommandLine::Action::Error:
+      Print(stderr, QStringLiteral("korvale: ") + cl.error +
+                        QStringLiteral("（使い方: korvale --help）\n"));
+      return 2;
+    case CommandLine::Action::Convert: {
+      // No window and no display: a core application is all the conversion needs.
+      QCoreApplication app(argc, argv);
+      QString err;
+      const int code = BatchConvert(cl.input, cl.output, err);
+      if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
+      return code;
+    }
+    case CommandLine::Action::Run:
+      break;
+  }
+
+  // The toolkit reads this when the driver first starts it, which is after this point.
+  if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
+  return RunWindow(argc, argv, cl);
 }

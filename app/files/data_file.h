@@ -2,23 +2,70 @@
 // measurement settings, then one 32-byte record per sample (four little-endian doubles, units 0
 // to 3). Strings are a 16-bit byte count and code page 932 bytes. Reading goes into a record set
 // of its own, so that a file that cannot be read leaves the caller's record set as it was.
+// The CSV export is written from the same record set; the program never reads it.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <cstdint>
+#include <vector>
 
 class ModuleData;
 
-// The header fields of md, with sampleCount as the count field.
+// The header fields of md, with sampleCount as the count field. A character that code page 932
+// cannot hold is written as "?" and a text longer than its 65535-byte count is cut; the savers
+// refuse such texts beforehand (DataFileTextProblem), so that this only matters to callers that
+// write texts they made themselves.
 QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount);
 // Appends the 32-byte record of sample k (1-based: slot k-1 of each unit's buffer).
 void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k);
 
+// Everything an own data file holds, read but not yet taken over.
+struct DataFileImage {
+  QString StartTime;
+  std::array<QString, 5> MemoText;
+  bool TimerType = false;
+  int32_t IntervalTM = 0;
+  bool DataAverage = false;
+  bool MeasKind = false;
+  std::array<int16_t, 4> ConnectID{};
+  int32_t HeaderCount = 0;  // the header's sample count; the records decide
+  int32_t Records = 0;      // complete 32-byte records read
+  // The samples of units 0 to 3, narrowed to single; Records slots each.
+  std::array<std::vector<float>, 4> Data;
+};
+
+// Parses the bytes of an own data file. On failure returns false and error (when given) holds
+// the operator's reason in Japanese; a partial record at the end is ignored, more than 88000
+// records are refused. Text bytes that are not code page 932 become U+FFFD.
+bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString* error = nullptr);
+// Reads and parses the file at path.
+bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error = nullptr);
+// Replaces md's record set, start time, memo lines and settings with the image's (the image's
+// buffers are taken over): as after ClearData, then the header's values; a unit is used when its
+// first sample is a value, and its DataCount counts its slots that hold a value. AverageCount
+// follows the new settings.
+void ApplyDataFile(ModuleData& md, DataFileImage& image);
+
 // Reads the file at path into md (record set, memo lines, start time and the header's settings).
 // On failure md is unchanged and error (when given) holds the operator's reason in Japanese.
 bool ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
+
+// The reason, in Japanese, why a text field named field cannot be written exactly, or an empty
+// text: a character code page 932 cannot hold (named with its code), or more than 65535 bytes.
+QString TextFieldProblem(const QString& text, const QString& field);
+// The reason, in Japanese, why md's texts (start time, memo lines) cannot be written exactly, or
+// an empty text: a character code page 932 cannot hold, or a text over 65535 bytes.
+QString DataFileTextProblem(const ModuleData& md);
+
 // Write the own data file / the CSV export of md. An existing file of that name is replaced only
 // when the new one is complete. On failure error holds the operator's reason in Japanese.
 bool SaveDataFile(const ModuleData& md, const QString& path, QString* error = nullptr);
 bool SaveCsvFile(const ModuleData& md, const QString& path, QString* error = nullptr);
+// The CSV export of md as bytes; false with the reason when a text cannot be written exactly.
+bool EncodeCsv(const ModuleData& md, QByteArray& out, QString* error = nullptr);
+
+// The operator's messages for a failed read or save: the file's path and the reason.
+QString ReadFailureText(const QString& path, const QString& reason);
+QString SaveFailureText(const QString& path, const QString& reason);

@@ -46,6 +46,8 @@ void FormMain::ConnectControls() {
   connect(ui_.cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
   connect(ui_.cmdMeasInfo, &QPushButton::clicked, this, [this] { cmdMeasInfo_Click(); });
   // "読込み", "保存" and "印刷" get their commands with the file and print routines.
+  connect(ui_.cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
+  connect(ui_.cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
   for (int i = 0; i < 4; ++i) {
     connect(ui_.cmdMove[i], &QPushButton::clicked, this,
             [this, i] { plot_->cmdMove_Click(static_cast<int16_t>(i)); });

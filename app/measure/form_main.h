@@ -34,6 +34,14 @@ class FormMain : public QWidget {
   void cmdMeasInfo_Click();
   void DispConnectflg();
 
+  // Data files (form_main_files.cpp): "保存", "読込み", and the read after its file dialog.
+  void cmdSave_Click();
+  void cmdRead_Click();
+  // Reads an own data file, replaces the record set and the settings with it and replays it onto
+  // the graph. Reports a failure (the record set then stays as it was) or a file without samples
+  // to the operator; true when a record set was loaded.
+  bool LoadDataFile(const QString& path);
+
   MainControls& Controls() { return ui_; }
   GraphState& Graph() { return gs_; }
   GraphSetup& Setup() { return *setup_; }

@@ -1,0 +1,47 @@
+// The save window "データ保存": the file format (CSV export or the own data file) and the five
+// memo lines. "次へ" asks for the file through the save dialog, takes the memo lines over and
+// writes the file; "戻る" closes the window without saving.
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class DialogService;
+class ModuleData;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class DialogMemo : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Builds the controls and runs the load handler.
+  DialogMemo(ModuleData& md, DialogService& dialogs, QWidget* parent = nullptr);
+
+  void Form_Load();
+  void OKButton_Click();
+  void CancelButton_Click();
+
+  QGroupBox* Frame1 = nullptr;                 // "ファイルの保存形式"
+  std::array<QRadioButton*, 2> optFiletype{};  // "CSV", "専用"
+  QGroupBox* Frame2 = nullptr;                 // "メモ"
+  std::array<QLabel*, 5> lblMemo{};            // "１．" .. "５．"
+  std::array<QLineEdit*, 5> txtMemo{};
+  QPushButton* OKButton = nullptr;      // "次へ"
+  QPushButton* CancelButton = nullptr;  // "戻る"
+
+  // Save dialog filters of the two formats.
+  static const QString kCsvFilter;
+  static const QString kDataFilter;
+
+ private:
+  void BuildControls();
+  // Shows why a memo line cannot be saved and returns false; true when all five can.
+  bool CheckMemo();
+
+  ModuleData& md_;
+  DialogService& dialogs_;
+};

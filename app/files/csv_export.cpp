@@ -1,0 +1,130 @@
+// The CSV export: code page 932 text, CR LF line ends, text items between double quotes, numbers
+// in the general format. The sample lines are ASCII and are built directly as bytes; only the
+// handful of text items go through the code page conversion.
+#include <algorithm>
+#include <string>
+
+#include "core/cp932.h"
+#include "core/mdx4a.h"
+#include "core/module_data.h"
+#include "core/number_text.h"
+#include "files/data_file.h"
+#include "files/save_file.h"
+
+namespace {
+
+class CsvWriter {
+ public:
+  explicit CsvWriter(std::string& out) : out_(out) {}
+
+  // A text item, written unchanged between double quotes. False when code page 932 cannot hold
+  // it; *bad then holds the character.
+  bool Text(const QString& text, QString* bad) {
+    Separate();
+    if (!EncodeCp932(text, bytes_, bad)) return false;
+    out_ += '"';
+    out_.append(bytes_.constData(), static_cast<size_t>(bytes_.size()));
+    out_ += '"';
+    return true;
+  }
+  // A text of the program itself, always representable.
+  void Text(const QString& text) { Text(text, nullptr); }
+  void Integer(int32_t v) {
+    Separate();
+    out_ += std::to_string(v);
+  }
+  template <typename T>
+  void Number(T v) {
+    Separate();
+    AppendCsvNumber(out_, v);
+  }
+  void Empty() {
+    Separate();
+    out_ += "\"\"";
+  }
+  void EndLine() {
+    out_ += "\r\n";
+    first_ = true;
+  }
+
+ private:
+  void Separate() {
+    if (!first_) out_ += ',';
+    first_ = false;
+  }
+  std::string& out_;
+  QByteArray bytes_;
+  bool first_ = true;
+};
+
+}  // namespace
+
+bool EncodeCsv(const ModuleData& md, QByteArray& result, QString* error) {
+  const QString problem = DataFileTextProblem(md);
+  if (!problem.isEmpty()) {
+    if (error) *error = problem;
+    return false;
+  }
+  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
+  std::string out;
+  // About 40 bytes per sample line.
+  out.reserve(1024 + static_cast<size_t>(count) * 48);
+  CsvWriter csv(out);
+
+  csv.Text(QStringLiteral("熱電対温度測定ユニット"));
+  csv.EndLine();
+  csv.Text(QStringLiteral("測定日"));
+  csv.Text(md.StartTime);
+  csv.EndLine();
+  static const char16_t* const kMemoNames[] = {u"メモ１", u"メモ２", u"メモ３", u"メモ４",
+                                               u"メモ５"};
+  for (size_t i = 0; i < md.MemoText.size(); ++i) {
+    csv.Text(QString::fromUtf16(kMemoNames[i]));
+    csv.Text(md.MemoText[i]);
+    csv.EndLine();
+  }
+  if (md.TimerType) {
+    csv.Text(QStringLiteral("測定間隔(sec)"));
+    csv.Number(md.IntervalTM / 1000.0);
+  } else {
+    csv.Text(QStringLiteral("測定間隔(msec)"));
+    csv.Integer(md.IntervalTM);
+  }
+  csv.EndLine();
+  csv.Text(QStringLiteral("データ平均化処理"));
+  csv.Text(md.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し"));
+  csv.EndLine();
+  csv.Text(QStringLiteral("種類"));
+  csv.Text(md.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対"));
+  csv.EndLine();
+  csv.Text(QStringLiteral("使用ユニットの種類"));
+  csv.EndLine();
+  for (const auto& u : md.Units) csv.Text(TcTypeName(u.ConnectID));
+  csv.EndLine();
+  csv.Text(QStringLiteral("測定データ"));
+  csv.EndLine();
+  csv.Text(QStringLiteral("データ数"));
+  csv.Integer(md.SampleCount);
+  csv.EndLine();
+  for (int i = 0; i < ModuleData::kUnits; ++i) csv.Text(QStringLiteral("ID%1").arg(i));
+  csv.EndLine();
+
+  for (int32_t k = 1; k <= count; ++k) {
+    for (const auto& u : md.Units) {
+      if (u.MflagID && u.DataCount >= k) {
+        csv.Number(u.Data[static_cast<size_t>(k - 1)]);
+      } else {
+        csv.Empty();
+      }
+    }
+    csv.EndLine();
+  }
+  result = QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+  return true;
+}
+
+bool SaveCsvFile(const ModuleData& md, const QString& path, QString* error) {
+  QByteArray bytes;
+  if (!EncodeCsv(md, bytes, error)) return false;
+  return WriteWholeFile(path, bytes, error);
+}

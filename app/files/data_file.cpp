@@ -1,0 +1,282 @@
+#include "files/data_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "core/cp932.h"
+#include "core/module_data.h"
+#include "files/save_file.h"
+
+namespace {
+
+constexpr int kMemoLines = 5;
+constexpr size_t kRecordBytes = 32;
+constexpr size_t kMaxString = 0xFFFF;
+// Fields 7 to 15 of the header: four 16-bit, one 32-bit, four 16-bit and one 32-bit field.
+constexpr size_t kFixedHeaderBytes = 22;
+// The largest header: six strings of 65535 bytes.
+constexpr size_t kMaxHeaderBytes = 6 * (2 + kMaxString) + kFixedHeaderBytes;
+// Reading this much is enough to tell that a file holds more records than the buffers take.
+constexpr qint64 kReadLimit =
+    static_cast<qint64>(kMaxHeaderBytes + (ModuleData::MaxData + 1) * kRecordBytes);
+
+void PutU16(QByteArray& out, uint16_t v) {
+  const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+  out.append(b, 2);
+}
+
+void PutI16(QByteArray& out, int16_t v) {
+  PutU16(out, static_cast<uint16_t>(v));
+}
+
+void PutI32(QByteArray& out, int32_t v) {
+  const auto u = static_cast<uint32_t>(v);
+  const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
+                     static_cast<char>((u >> 16) & 0xFF), static_cast<char>(u >> 24)};
+  out.append(b, 4);
+}
+
+void PutBool(QByteArray& out, bool v) {
+  PutI16(out, v ? int16_t{-1} : int16_t{0});
+}
+
+void PutDouble(char* dst, double v) {
+  uint64_t u;
+  std::memcpy(&u, &v, sizeof u);
+  for (int i = 0; i < 8; ++i) dst[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+// The text in code page 932 with every character it cannot hold written as "?".
+QByteArray EncodeReplacing(const QString& text) {
+  QByteArray out;
+  if (EncodeCp932(text, out)) return out;
+  out.clear();
+  QByteArray piece;
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+    out.append(EncodeCp932(text.mid(i, n), piece) ? piece : QByteArray("?"));
+    i += n;
+  }
+  return out;
+}
+
+void PutString(QByteArray& out, const QString& text) {
+  QByteArray bytes = EncodeReplacing(text);
+  if (static_cast<size_t>(bytes.size()) > kMaxString) bytes.truncate(kMaxString);
+  PutU16(out, static_cast<uint16_t>(bytes.size()));
+  out.append(bytes);
+}
+
+// Reads little-endian fields from a byte range; every read reports whether the bytes were there.
+class Reader {
+ public:
+  Reader(const unsigned char* p, size_t size) : p_(p), left_(size) {}
+
+  bool U16(uint16_t& v) {
+    if (left_ < 2) return false;
+    v = static_cast<uint16_t>(p_[0] | (p_[1] << 8));
+    Skip(2);
+    return true;
+  }
+  bool I16(int16_t& v) {
+    uint16_t u;
+    if (!U16(u)) return false;
+    v = static_cast<int16_t>(u);
+    return true;
+  }
+  bool I32(int32_t& v) {
+    if (left_ < 4) return false;
+    const uint32_t u = static_cast<uint32_t>(p_[0]) | (static_cast<uint32_t>(p_[1]) << 8) |
+                       (static_cast<uint32_t>(p_[2]) << 16) | (static_cast<uint32_t>(p_[3]) << 24);
+    v = static_cast<int32_t>(u);
+    Skip(4);
+    return true;
+  }
+  bool Bool(bool& v) {
+    int16_t i;
+    if (!I16(i)) return false;
+    v = i != 0;
+    return true;
+  }
+  bool String(QString& v) {
+    uint16_t n;
+    if (!U16(n) || left_ < n) return false;
+    v = DecodeCp932(reinterpret_cast<const char*>(p_), n);
+    Skip(n);
+    return true;
+  }
+  static double Double(const unsigned char* p) {
+    uint64_t u = 0;
+    for (int i = 7; i >= 0; --i) u = (u << 8) | p[i];
+    double v;
+    std::memcpy(&v, &u, sizeof v);
+    return v;
+  }
+
+  const unsigned char* Position() const { return p_; }
+  size_t Left() const { return left_; }
+
+ private:
+  void Skip(size_t n) {
+    p_ += n;
+    left_ -= n;
+  }
+  const unsigned char* p_;
+  size_t left_;
+};
+
+bool Fail(QString* error, const QString& reason) {
+  if (error) *error = reason;
+  return false;
+}
+
+}  // namespace
+
+QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount) {
+  QByteArray out;
+  PutString(out, md.StartTime);
+  for (const QString& memo : md.MemoText) PutString(out, memo);
+  PutBool(out, md.TimerType);
+  PutI32(out, md.IntervalTM);
+  PutBool(out, md.DataAverage);
+  PutBool(out, md.MeasKind);
+  for (const auto& u : md.Units) PutI16(out, u.ConnectID);
+  PutI32(out, sampleCount);
+  return out;
+}
+
+void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k) {
+  char record[kRecordBytes];
+  for (size_t i = 0; i < md.Units.size(); ++i) {
+    const std::vector<float>& data = md.Units[i].Data;
+    const bool inside = k >= 1 && static_cast<size_t>(k) <= data.size();
+    PutDouble(record + 8 * i, static_cast<double>(inside ? data[k - 1] : ModuleData::NoData));
+  }
+  out.append(record, kRecordBytes);
+}
+
+bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString* error) {
+  Reader in(reinterpret_cast<const unsigned char*>(bytes), size);
+  bool ok = in.String(image.StartTime);
+  for (int i = 0; ok && i < kMemoLines; ++i) ok = in.String(image.MemoText[i]);
+  ok = ok && in.Bool(image.TimerType) && in.I32(image.IntervalTM) && in.Bool(image.DataAverage) &&
+       in.Bool(image.MeasKind);
+  for (size_t i = 0; ok && i < image.ConnectID.size(); ++i) ok = in.I16(image.ConnectID[i]);
+  ok = ok && in.I32(image.HeaderCount);
+  if (!ok) return Fail(error, QStringLiteral("ファイルがヘッダーの途中で終わっています。"));
+
+  const size_t records = in.Left() / kRecordBytes;
+  if (records > static_cast<size_t>(ModuleData::MaxData)) {
+    return Fail(error, QStringLiteral("サンプル数が %1 を超えています。").arg(ModuleData::MaxData));
+  }
+  const unsigned char* p = in.Position();
+  for (auto& data : image.Data) data.resize(records);
+  for (size_t r = 0; r < records; ++r, p += kRecordBytes) {
+    for (size_t i = 0; i < image.Data.size(); ++i) {
+      const double v = Reader::Double(p + 8 * i);
+      // Only values a single holds come from the program; anything else (not a number, an
+      // infinity, beyond the single's range) means the file is damaged.
+      if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) {
+        return Fail(
+            error,
+            QStringLiteral("%1 番目のサンプルに数値として読めない値があります。").arg(r + 1));
+      }
+      image.Data[i][r] = static_cast<float>(v);
+    }
+  }
+  image.Records = static_cast<int32_t>(records);
+  return true;
+}
+
+bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error) {
+  const QFileInfo info(path);
+  if (!info.exists()) return Fail(error, QStringLiteral("ファイルが見つかりません。"));
+  if (info.isDir()) return Fail(error, QStringLiteral("ファイルではなくフォルダーです。"));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return Fail(error, QStringLiteral("ファイルを開けません（読み取りの権限がありません）。"));
+  }
+  const QByteArray bytes = file.read(kReadLimit);
+  if (file.error() != QFileDevice::NoError) {
+    return Fail(error, QStringLiteral("ファイルの読み取り中にエラーが発生しました。"));
+  }
+  return ParseDataFile(bytes.constData(), static_cast<size_t>(bytes.size()), image, error);
+}
+
+void ApplyDataFile(ModuleData& md, DataFileImage& image) {
+  md.ClearData();
+  md.StartTime = std::move(image.StartTime);
+  md.MemoText = std::move(image.MemoText);
+  md.TimerType = image.TimerType;
+  md.IntervalTM = image.IntervalTM;
+  md.DataAverage = image.DataAverage;
+  md.MeasKind = image.MeasKind;
+  for (size_t i = 0; i < md.Units.size(); ++i) {
+    UnitRecord& u = md.Units[i];
+    const std::vector<float>& data = image.Data[i];
+    u.ConnectID = image.ConnectID[i];
+    // With no record the use flags stay as they were: only a first sample decides them.
+    if (image.Records > 0) u.MflagID = data[0] != ModuleData::NoData;
+    std::copy(data.begin(), data.begin() + image.Records, u.Data.begin());
+    u.DataCount =
+        static_cast<int32_t>(std::count_if(data.begin(), data.begin() + image.Records,
+                                           [](float v) { return v != ModuleData::NoData; }));
+  }
+  md.SampleCount = image.Records;
+  md.UpdateAverageCount();
+}
+
+bool ReadDataFile(ModuleData& md, const QString& path, QString* error) {
+  DataFileImage image;
+  if (!ReadDataFileImage(path, image, error)) return false;
+  ApplyDataFile(md, image);
+  return true;
+}
+
+QString TextFieldProblem(const QString& text, const QString& field) {
+  QByteArray bytes;
+  QString bad;
+  if (!EncodeCp932(text, bytes, &bad)) {
+    const QString code =
+        QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return QStringLiteral("%1の文字「%2」（U+%3）はファイルに保存できません。")
+        .arg(field, bad, code);
+  }
+  if (static_cast<size_t>(bytes.size()) > kMaxString) {
+    return QStringLiteral("%1が長すぎます（%2 バイトまで）。").arg(field).arg(kMaxString);
+  }
+  return QString();
+}
+
+QString DataFileTextProblem(const ModuleData& md) {
+  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"));
+  for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
+    problem = TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1));
+  }
+  return problem;
+}
+
+bool SaveDataFile(const ModuleData& md, const QString& path, QString* error) {
+  const QString problem = DataFileTextProblem(md);
+  if (!problem.isEmpty()) return Fail(error, problem);
+  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
+  QByteArray out = EncodeDataHeader(md, count);
+  out.reserve(out.size() + static_cast<qsizetype>(count) * static_cast<qsizetype>(kRecordBytes));
+  for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);
+  return WriteWholeFile(path, out, error);
+}
+
+QString ReadFailureText(const QString& path, const QString& reason) {
+  return QStringLiteral("ファイルを読み込めませんでした。\n%1\n%2")
+      .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString SaveFailureText(const QString& path, const QString& reason) {
+  return QStringLiteral("ファイルを保存できませんでした。\n%1\n%2")
+      .arg(QDir::toNativeSeparators(path), reason);
+}

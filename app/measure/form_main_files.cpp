@@ -1,0 +1,60 @@
+// The main window's file commands: "保存" opens the save window, "読込み" reads an own data file
+// and replays it onto the graph.
+#include <QPushButton>
+
+#include "core/dialog_service.h"
+#include "core/module_data.h"
+#include "dialogs/dialog_datalist.h"
+#include "dialogs/dialog_memo.h"
+#include "files/data_file.h"
+#include "graph/chart2d.h"
+#include "graph/graph_plot.h"
+#include "measure/acquisition.h"
+#include "measure/form_main.h"
+
+void FormMain::cmdSave_Click() {
+  if (md_.SampleCount < 1) {
+    dialogs_.Notice(QStringLiteral("測定データがありません。"));
+    return;
+  }
+  DialogMemo dialog(md_, dialogs_, this);
+  dialogs_.RunModal(dialog);
+}
+
+void FormMain::cmdRead_Click() {
+  const std::optional<QString> path = dialogs_.OpenFileName(DialogMemo::kDataFilter);
+  if (!path) return;
+  LoadDataFile(*path);
+}
+
+bool FormMain::LoadDataFile(const QString& path) {
+  if (md_.Measuring) return false;
+  // The file is read whole into a record set of its own; only a complete read replaces the one
+  // in memory, so a file that cannot be read leaves data, settings and graph as they were.
+  DataFileImage image;
+  QString reason;
+  if (!ReadDataFileImage(path, image, &reason)) {
+    dialogs_.Message(ReadFailureText(path, reason), QStringLiteral("Message"), MsgButtons::Ok,
+                     MsgIcon::Critical);
+    return false;
+  }
+  // A file without a complete sample brings nothing to show; the samples in memory are kept.
+  if (image.Records < 1) {
+    dialogs_.Notice(QStringLiteral("データがありません。"));
+    return false;
+  }
+
+  ApplyDataFile(md_, image);
+  plot_->ClearNowValue();
+  // An open data list (cmdDisp disabled) stays open and is rebuilt with the new record set at
+  // the end of the replay; otherwise "データ表示" becomes available.
+  const bool listOpen = !ui_.cmdDisp->isEnabled() && ui_.datalist;
+  if (!listOpen) ui_.cmdDisp->setEnabled(true);
+  // The file's measurement kind decides the unit of the values shown.
+  ui_.Chart2D1->SetAxisTitle(Chart2D::Axis::Y,
+                             md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
+  const int32_t samples = md_.SampleCount;
+  acquisition_->ReplayData();
+  md_.SampleCount = samples;
+  return true;
+}

@@ -1,0 +1,134 @@
+// The command line: option parsing, and the conversion run as the program itself, without a
+// display, on the same read and save as the window's commands.
+#include "core/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "core/module_data.h"
+#include "files/data_file.h"
+
+namespace {
+
+TEST(CommandLineTest, OptionsAndErrors) {
+  using A = CommandLine::Action;
+  auto parse = [](std::initializer_list<const char*> args) {
+    QStringList list;
+    for (const char* a : args) list << QString::fromUtf8(a);
+    return ParseCommandLine(list);
+  };
+  EXPECT_EQ(parse({}).action, A::Run);
+  const CommandLine run = parse({"--demo", "-platform", "offscreen", "--start"});
+  EXPECT_EQ(run.action, A::Run);
+  EXPECT_TRUE(run.demo && run.start);
+  EXPECT_EQ(run.passOn, (QStringList{"-platform", "offscreen"}));
+  const CommandLine convert = parse({"--convert", "a b.mx1", "--x.csv"});
+  EXPECT_EQ(convert.action, A::Convert);
+  EXPECT_EQ(convert.input, QStringLiteral("a b.mx1"));
+  EXPECT_EQ(convert.output, QStringLiteral("--x.csv"));
+  EXPECT_EQ(parse({"--convert", "a.mx1", "b.csv", "--help"}).action, A::Help);
+  EXPECT_EQ(parse({"--version"}).action, A::Version);
+  for (const auto& bad : {parse({"--convert", "a.mx1"}), parse({"--conver"}), parse({"file.mx1"}),
+                          parse({"--convert", "a.mx1", "b.csv", "--start"})}) {
+    EXPECT_EQ(bad.action, A::Error);
+    EXPECT_FALSE(bad.error.isEmpty());
+  }
+}
+
+class ConvertTest : public ::testing::Test {
+ protected:
+  // Runs the program with no display; returns its exit code.
+  int Run(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KORVALE_PROGRAM), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    out_ = QString::fromUtf8(p.readAllStandardOutput());
+    err_ = QString::fromUtf8(p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  }
+  QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+  static QByteArray Bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+
+  QTemporaryDir dir_;
+  QString out_, err_;
+};
+
+TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
+  ModuleData md;
+  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  md.MemoText[0] = QStringLiteral("温度");
+  md.TimerType = true;
+  md.IntervalTM = 5000;
+  md.Units[2].MflagID = true;
+  for (int k = 0; k < 5; ++k) {
+    md.Units[0].Data[k] = 20.25f + k;
+    md.Units[2].Data[k] = k == 1 ? ModuleData::NoData : -1.0f / 3 - k;
+  }
+  md.Units[0].DataCount = md.Units[2].DataCount = 5;
+  md.SampleCount = 5;
+  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.csv")}), 0) << err_.toStdString();
+  EXPECT_TRUE(err_.isEmpty());
+  ModuleData read;
+  ASSERT_TRUE(ReadDataFile(read, Path("in.mx1")));
+  QByteArray csv;
+  ASSERT_TRUE(EncodeCsv(read, csv));
+  EXPECT_EQ(Bytes(Path("out.csv")), csv);
+
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.mx1")}), 0) << err_.toStdString();
+  EXPECT_EQ(Bytes(Path("out.mx1")), Bytes(Path("in.mx1")));
+
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_TRUE(out_.startsWith(QStringLiteral("korvale ")));
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_TRUE(out_.contains(QStringLiteral("--convert")));
+}
+
+TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
+  {
+    QFile f(Path("cut.mx1"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::fromHex("1200") + "2008/12/25");
+    QFile e(Path("empty.mx1"));
+    ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+    e.write(EncodeDataHeader(ModuleData(), 0));
+    QFile o(Path("kept.csv"));
+    ASSERT_TRUE(o.open(QIODevice::WriteOnly));
+    o.write("old");
+  }
+  struct Case {
+    QString input, output, named;
+  };
+  const Case cases[] = {
+      {Path("missing.mx1"), Path("new.csv"), Path("missing.mx1")},
+      {Path("cut.mx1"), Path("kept.csv"), Path("cut.mx1")},
+      {Path("empty.mx1"), Path("new.mx1"), Path("empty.mx1")},
+      {Path("empty.mx1"), Path("new.txt"), Path("new.txt")},
+      {Path("empty.mx1"), Path("no-folder/new.csv"), Path("empty.mx1")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input.toStdString() + " -> " + c.output.toStdString());
+    EXPECT_NE(Run({"--convert", c.input, c.output}), 0);
+    EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(err_.contains(c.named)) << err_.toStdString();
+  }
+  EXPECT_EQ(Bytes(Path("kept.csv")), QByteArray("old"));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 3);
+  EXPECT_NE(Run({"--convert", Path("cut.mx1")}), 0);
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "core/cp932.h"
+#include "core/module_data.h"
+#include "files/data_file.h"
+
+namespace {
+
+// The export's lines, decoded from code page 932; every line must end with CR LF.
+QStringList CsvLines(const ModuleData& md) {
+  QByteArray bytes;
+  EXPECT_TRUE(EncodeCsv(md, bytes));
+  EXPECT_TRUE(bytes.endsWith("\r\n"));
+  QStringList lines = DecodeCp932(bytes).split(QStringLiteral("\r\n"));
+  lines.removeLast();
+  for (const QString& line : lines) EXPECT_FALSE(line.contains(QLatin1Char('\n')));
+  return lines;
+}
+
+TEST(CsvExportTest, HeaderLinesAndSampleLines) {
+  ModuleData md;
+  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  md.MemoText[1] = QStringLiteral("炉 \"A\"");
+  md.Units[0].ConnectID = 4;
+  md.Units[1].ConnectID = 9;
+  md.Units[3].ConnectID = 7;
+  md.Units[2].MflagID = true;
+  md.Units[0].Data[0] = 23.5f;
+  md.Units[2].Data[0] = -12.125f;
+  md.Units[0].Data[1] = ModuleData::NoData;
+  md.Units[2].Data[1] = 0.5f;
+  md.Units[0].Data[2] = 1e-5f;
+  md.Units[2].Data[2] = 123456789.0f;
+  md.Units[0].DataCount = 3;
+  md.Units[2].DataCount = 2;  // sample 3 lies beyond unit 2's count
+  md.Units[1].Data[0] = 99;   // unused unit: never written
+  md.SampleCount = 3;
+
+  const QStringList lines = CsvLines(md);
+  const QStringList expected = {
+      QStringLiteral("\"熱電対温度測定ユニット\""),
+      QStringLiteral("\"測定日\",\"2008/12/25 9:30:15\""),
+      QStringLiteral("\"メモ１\",\"\""),
+      QStringLiteral("\"メモ２\",\"炉 \"A\"\""),
+      QStringLiteral("\"メモ３\",\"\""),
+      QStringLiteral("\"メモ４\",\"\""),
+      QStringLiteral("\"メモ５\",\"\""),
+      QStringLiteral("\"測定間隔(msec)\",1000"),
+      QStringLiteral("\"データ平均化処理\",\"無し\""),
+      QStringLiteral("\"種類\",\"熱電対\""),
+      QStringLiteral("\"使用ユニットの種類\""),
+      QStringLiteral("\"K熱電対\",\"\",\"B熱電対\",\"T熱電対\""),
+      QStringLiteral("\"測定データ\""),
+      QStringLiteral("\"データ数\",3"),
+      QStringLiteral("\"ID0\",\"ID1\",\"ID2\",\"ID3\""),
+      QStringLiteral("23.5,\"\",-12.125,\"\""),
+      QStringLiteral("-99999,\"\",0.5,\"\""),
+      QStringLiteral("1E-05,\"\",\"\",\"\""),
+  };
+  EXPECT_EQ(lines, expected);
+
+  md.TimerType = true;
+  md.IntervalTM = 5000;
+  md.DataAverage = true;
+  md.MeasKind = true;
+  const QStringList timed = CsvLines(md);
+  EXPECT_EQ(timed[7], QStringLiteral("\"測定間隔(sec)\",5"));
+  EXPECT_EQ(timed[8], QStringLiteral("\"データ平均化処理\",\"有り\""));
+  EXPECT_EQ(timed[9], QStringLiteral("\"種類\",\"電圧値\""));
+  md.IntervalTM = 1500;
+  EXPECT_EQ(CsvLines(md)[7], QStringLiteral("\"測定間隔(sec)\",1.5"));
+}
+
+TEST(CsvExportTest, SavedFileIsCodePage932) {
+  ModuleData md;
+  md.MemoText[0] = QStringLiteral("温度");
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("out.csv"));
+  ASSERT_TRUE(SaveCsvFile(md, path));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_TRUE(
+      bytes.contains(QByteArray::fromHex("22838183828250222c2289b7937822")));  // "メモ１","温度"
+  EXPECT_TRUE(bytes.endsWith("\"ID0\",\"ID1\",\"ID2\",\"ID3\"\r\n"));
+}
+
+}  // namespace

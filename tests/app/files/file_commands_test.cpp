@@ -1,0 +1,249 @@
+// The main window's "保存" and "読込み" with the save window, on simulated units: what the operator
+// measured, saved and read back is what the graph and the list show again; failures keep memory,
+// graph and files as they were.
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "../measure/acquisition_rig.h"
+#include "dialogs/data_list_model.h"
+#include "dialogs/dialog_datalist.h"
+#include "dialogs/dialog_memo.h"
+#include "dialogs/dialog_setting.h"
+#include "files/data_file.h"
+
+namespace acqtest {
+namespace {
+
+const QString kDataFilter = QStringLiteral("専用ファイル  (*.mx1)|*.mx1|");
+
+class FileCommandsTest : public AcquisitionTest {
+ protected:
+  QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+
+  // Three computer-paced samples of units 0 and 2 at one a second.
+  void Measure() {
+    Plug(0);
+    Plug(2);
+    Configure({0, 2}, true, 1000, false);
+    acq().cmdStart_Click();
+    for (int k = 0; k < 3; ++k) {
+      usbkit_sim_advance_ms(1000);
+      acq().Timer1_Timer();
+    }
+    acq().cmdStop_Click();
+    ASSERT_EQ(md_.SampleCount, 3);
+  }
+
+  // Runs the save window with the given script (which gets the window).
+  void Save(std::function<void(DialogMemo&)> script) {
+    dialogs_.modalScripts.push_back([script](QDialog& d) {
+      auto* memo = dynamic_cast<DialogMemo*>(&d);
+      ASSERT_NE(memo, nullptr);
+      script(*memo);
+    });
+    ui().cmdSave->click();
+  }
+
+  // What the graph shows: every point of the four series.
+  std::vector<std::optional<double>> GraphPoints() {
+    std::vector<std::optional<double>> points;
+    for (int s = 1; s <= 4; ++s) {
+      for (int k = 1; k <= chart().PointCount(s); ++k) points.push_back(chart().PointY(s, k));
+    }
+    return points;
+  }
+
+  QStringList ListLines() {
+    QStringList lines;
+    DataListModel* model = ui().datalist->Model();
+    for (int r = 0; r < model->rowCount(); ++r) lines << model->data(model->index(r, 0)).toString();
+    return lines;
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
+  Measure();
+  ui().cmdDisp->click();
+  const QStringList measuredList = ListLines();
+  const auto measuredGraph = GraphPoints();
+  ASSERT_EQ(measuredList.size(), 3);
+
+  Save([&](DialogMemo& d) {
+    EXPECT_TRUE(d.optFiletype[0]->isChecked());
+    d.txtMemo[0]->setText(QStringLiteral("炉の温度"));
+    dialogs_.saveFiles = {Path("run.csv")};
+    d.OKButton->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+  });
+  Save([&](DialogMemo& d) {
+    EXPECT_EQ(d.txtMemo[0]->text(), QStringLiteral("炉の温度"));
+    d.optFiletype[1]->setChecked(true);
+    dialogs_.saveFiles = {Path("run.mx1")};
+    d.OKButton->click();
+  });
+  EXPECT_EQ(dialogs_.fileFilters,
+            (std::vector<QString>{QStringLiteral("CSVファイル  (*.csv)|*.csv|"), kDataFilter}));
+  EXPECT_TRUE(QFile::exists(Path("run.csv")));
+
+  // A new measurement replaces the record set; reading the file brings the old one back, into
+  // the list that is still open.
+  const QString startTime = md_.StartTime;
+  md_.ClearData();
+  md_.ClearMemo();
+  md_.TimerType = false;
+  md_.Units[2].ConnectID = 1;
+  dialogs_.openFiles = {Path("run.mx1")};
+  ui().cmdRead->click();
+  EXPECT_TRUE(dialogs_.shown.empty()) << dialogs_.LastText().toStdString();
+  EXPECT_EQ(md_.SampleCount, 3);
+  EXPECT_EQ(md_.StartTime, startTime);
+  EXPECT_EQ(md_.MemoText[0], QStringLiteral("炉の温度"));
+  EXPECT_TRUE(md_.TimerType);
+  EXPECT_EQ(md_.Units[2].ConnectID, kTypeK);
+  EXPECT_FALSE(md_.Measuring);
+  EXPECT_EQ(GraphPoints(), measuredGraph);
+  EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻  ") + startTime);
+  ASSERT_TRUE(ui().datalist);
+  EXPECT_FALSE(ui().cmdDisp->isEnabled());  // still the sign of the open list
+  EXPECT_EQ(ListLines(), measuredList);
+  ui().datalist->close();
+  EXPECT_TRUE(ui().cmdDisp->isEnabled());
+}
+
+TEST_F(FileCommandsTest, SaveWindowRefusesTextItCannotWriteAndStaysOpenOnCancelOrFailure) {
+  Measure();
+  md_.MemoText[1] = QStringLiteral("前のメモ");
+  const QString existing = Path("kept.mx1");
+  {
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("old");
+  }
+  Save([&](DialogMemo& d) {
+    EXPECT_EQ(d.txtMemo[1]->text(), QStringLiteral("前のメモ"));
+    d.optFiletype[1]->setChecked(true);
+    d.txtMemo[1]->setText(QStringLiteral("価格 \u20ac5"));
+    dialogs_.saveFiles = {existing};
+    d.OKButton->click();  // "€" has no code page 932 form: refused before any file dialog
+    EXPECT_TRUE(dialogs_.fileFilters.empty());
+    ASSERT_EQ(dialogs_.shown.size(), 1u);
+    EXPECT_EQ(dialogs_.shown[0].caption, QStringLiteral("エラーメッセージ"));
+    EXPECT_TRUE(dialogs_.LastText().contains(QStringLiteral("メモ2")));
+    EXPECT_TRUE(dialogs_.LastText().contains(QStringLiteral("\u20ac")));
+
+    d.txtMemo[1]->setText(QStringLiteral("新しいメモ"));
+    dialogs_.saveFiles = {std::nullopt};  // the save dialog cancelled
+    d.OKButton->click();
+    EXPECT_NE(d.result(), QDialog::Accepted);
+    EXPECT_EQ(md_.MemoText[1], QStringLiteral("前のメモ"));
+
+    // A file that cannot be written is reported, and the window stays for another place.
+    const QString nowhere = Path("no-such-folder/run.mx1");
+    dialogs_.saveFiles = {nowhere};
+    d.OKButton->click();
+    EXPECT_NE(d.result(), QDialog::Accepted);
+    EXPECT_EQ(dialogs_.shown.back().caption, QStringLiteral("Message"));
+    EXPECT_EQ(dialogs_.shown.back().icon, MsgIcon::Critical);
+    EXPECT_TRUE(dialogs_.LastText().contains(nowhere)) << dialogs_.LastText().toStdString();
+    EXPECT_EQ(md_.MemoText[1], QStringLiteral("前のメモ"));
+    d.CancelButton->click();
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+  });
+  EXPECT_EQ(md_.MemoText[1], QStringLiteral("前のメモ"));
+  QFile f(existing);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("old"));
+
+  md_.ClearData();
+  dialogs_.Clear();
+  ui().cmdSave->click();
+  EXPECT_EQ(dialogs_.shown, std::vector<ShownMessage>{
+                                ShownMessage::Notice(QStringLiteral("測定データがありません。"))});
+}
+
+TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) {
+  Measure();
+  const auto graph = GraphPoints();
+  const QString header = chart().HeaderText();
+  const QString bad = Path("cut.mx1");
+  const QString empty = Path("empty.mx1");
+  {
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::fromHex("1200") + "2008/12/25");
+    QFile e(empty);
+    ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+    ModuleData other;
+    other.IntervalTM = 5000;
+    e.write(EncodeDataHeader(other, 7));
+  }
+  dialogs_.openFiles = {std::nullopt, bad, empty};
+  for (int i = 0; i < 3; ++i) ui().cmdRead->click();
+  ASSERT_EQ(dialogs_.shown.size(), 2u);
+  EXPECT_EQ(dialogs_.shown[0].caption, QStringLiteral("Message"));
+  EXPECT_EQ(dialogs_.shown[0].icon, MsgIcon::Critical);
+  EXPECT_TRUE(dialogs_.shown[0].text.contains(bad));
+  EXPECT_TRUE(dialogs_.shown[0].text.contains(QStringLiteral("ヘッダーの途中")));
+  EXPECT_EQ(dialogs_.shown[1], ShownMessage::Notice(QStringLiteral("データがありません。")));
+  EXPECT_EQ(md_.SampleCount, 3);
+  EXPECT_EQ(md_.IntervalTM, 1000);
+  EXPECT_TRUE(md_.Units[2].MflagID);
+  EXPECT_EQ(GraphPoints(), graph);
+  EXPECT_EQ(chart().HeaderText(), header);
+  EXPECT_EQ(dialogs_.fileFilters, (std::vector<QString>(3, kDataFilter)));
+}
+
+// Values the settings dialog never produces come in from a file; the next start and settings
+// command end in their usual messages. A stale averaging count would store a sample per reading.
+TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
+  Plug(0);
+  ModuleData file;
+  file.Units[0].Data[0] = 20;
+  file.Units[0].ConnectID = 9;
+  file.Units[1].ConnectID = -1;
+  file.SampleCount = 1;
+  file.TimerType = true;
+  file.IntervalTM = 0;
+  ASSERT_TRUE(SaveDataFile(file, Path("odd.mx1")));
+  ASSERT_TRUE(form_->LoadDataFile(Path("odd.mx1")));
+  EXPECT_EQ(md_.Units[0].ConnectID, 9);
+  EXPECT_EQ(md_.IntervalTM, 0);
+
+  dialogs_.Clear();
+  acq().cmdStart_Click();
+  EXPECT_EQ(dialogs_.LastText(), QStringLiteral("タイマー設定エラーのため測定開始できません。"));
+  EXPECT_TRUE(Idle());
+
+  dialogs_.modalScripts.push_back([](QDialog& d) {
+    auto* setting = dynamic_cast<DialogSetting*>(&d);
+    ASSERT_NE(setting, nullptr);
+    setting->OKButton->click();
+  });
+  ui().cmdSetting->click();
+  EXPECT_EQ(dialogs_.LastText(), QStringLiteral("時間の入力に誤りがあります。"));
+
+  // Unit-paced with averaging at 1000 ms: one sample per 100 readings, not one per reading.
+  file.TimerType = false;
+  file.DataAverage = true;
+  file.IntervalTM = 1000;
+  file.Units[0].ConnectID = kTypeK;
+  ASSERT_TRUE(SaveDataFile(file, Path("avg.mx1")));
+  md_.AverageCount = 1;
+  ASSERT_TRUE(form_->LoadDataFile(Path("avg.mx1")));
+  EXPECT_EQ(md_.AverageCount, 100);
+  acq().cmdStart_Click();
+  ASSERT_TRUE(ui().Timer2->isActive());
+  for (int p = 0; p < 10; ++p) {
+    usbkit_sim_advance_ms(300);
+    acq().Timer2_Timer();
+  }
+  EXPECT_GE(md_.SampleCount, 2);
+  EXPECT_LE(md_.SampleCount, 3);
+}
+
+}  // namespace
+}  // namespace acqtest

@@ -1,0 +1,33 @@
+// Fuzz target of the own data file's reader: any bytes must either be refused with a reason or
+// give a record set that fits the buffers, and that record set must export without fault.
+#include <cstddef>
+#include <cstdint>
+
+#include "core/module_data.h"
+#include "files/data_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // One data module for all inputs: building one fills four buffers of 88000 samples.
+  static ModuleData* md = new ModuleData;
+  DataFileImage image;
+  QString error;
+  if (!ParseDataFile(reinterpret_cast<const char*>(data), size, image, &error)) {
+    if (error.isEmpty()) __builtin_trap();
+    return 0;
+  }
+  if (image.Records < 0 || image.Records > ModuleData::MaxData) __builtin_trap();
+  ApplyDataFile(*md, image);
+  if (md->SampleCount != image.Records) __builtin_trap();
+  for (const UnitRecord& u : md->Units) {
+    if (u.DataCount < 0 || u.DataCount > md->SampleCount) __builtin_trap();
+    if (u.Data.size() != static_cast<size_t>(ModuleData::MaxData)) __builtin_trap();
+  }
+  // The export and the own file of what was read: a text that cannot be written is refused by
+  // name, everything else is written.
+  QByteArray csv;
+  QString reason;
+  if (!EncodeCsv(*md, csv, &reason) && reason.isEmpty()) __builtin_trap();
+  QByteArray header = EncodeDataHeader(*md, md->SampleCount);
+  for (int32_t k = 1; k <= md->SampleCount && k <= 4; ++k) AppendDataRecord(header, *md, k);
+  return 0;
+}
