@@ -99,10 +99,19 @@ fi
 [ "$(cat "$work/keep.csv")" = keep ] || fail "a failed conversion touched its output"
 
 # A measurement on simulated units loads the driver library from the package's own folder.
-rc=0
-USBKIT_SIMULATE=demo LD_DEBUG=files timeout 5 "$korvale" --start 2>"$work/ld" >/dev/null || rc=$?
-[ "$rc" = 124 ] || fail "korvale --start ended early (exit status $rc)"
-grep -q "calling init: $root/usr/bin/../lib/$triplet/korvale/libmdxdrv.so" "$work/ld" ||
-  fail "the driver library was not loaded from the package's library folder"
+USBKIT_SIMULATE=demo LD_DEBUG=files "$korvale" --start 2>"$work/ld" >/dev/null &
+pid=$!
+loaded="calling init: $root/usr/bin/../lib/$triplet/korvale/libmdxdrv.so"
+for _ in $(seq 100); do
+  grep -qF "$loaded" "$work/ld" && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+running=0
+kill -0 "$pid" 2>/dev/null && running=1
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+grep -qF "$loaded" "$work/ld" || fail "the driver library was not loaded from the package's folder"
+[ "$running" = 1 ] || fail "korvale --start ended by itself"
 
 echo "test_package: $deb passed"
