@@ -12,6 +12,7 @@ packages=(
   umockdev libumockdev-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth x11-apps imagemagick
+  dpkg-dev lintian appstream
 )
 
 missing=()

@@ -16,3 +16,6 @@ cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_TSAN=ON \
   -DKORVALE_BUILD_APP=OFF -DKORVALE_BUILD_BENCH=OFF
 cmake --build build/tsan -j"$jobs"
 ctest --test-dir build/tsan --output-on-failure -j"$jobs" -L threaded
+
+# The Debian package: built, inspected, checked by lintian, and run from its unpacked contents.
+bash tests/package/test_package.sh

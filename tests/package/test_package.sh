@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks it as a user would meet it: its metadata and contents list,
+# lintian, and the program run from the unpacked package (version, a conversion, the driver library
+# loaded from the package's own library folder).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+fail() {
+  echo "test_package: $*" >&2
+  exit 1
+}
+
+KORVALE_SKIP_SETUP=1 bash scripts/package.sh
+
+version=$(sed -n 's/^project(korvale VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+arch=$(dpkg --print-architecture)
+triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+deb=korvale_${version}_${arch}.deb
+[ -f "$deb" ] || fail "$deb was not made"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Metadata: name, version, architecture, the computed and the declared dependencies, scripts.
+dpkg-deb --info "$deb" >"$work/info"
+[ "$(dpkg-deb -f "$deb" Package)" = korvale ] || fail "package name"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+[ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "architecture"
+depends=$(dpkg-deb -f "$deb" Depends)
+for dep in fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n libqt6widgets6 \
+  libqcustomplot2.1-qt6 libusb-1.0-0 libc6; do
+  grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
+done
+grep -q ' postinst ' "$work/info" || fail "no postinst"
+grep -q ' postrm ' "$work/info" || fail "no postrm"
+
+# Contents: everything the program needs is there, the header for developers is not.
+dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/contents"
+for path in ./usr/bin/korvale \
+  "./usr/lib/$triplet/korvale/libmdxdrv.so" "./usr/lib/$triplet/korvale/libusbkit.so" \
+  ./usr/lib/udev/rules.d/60-mdx4a.rules ./usr/share/applications/korvale.desktop \
+  ./usr/share/icons/hicolor/scalable/apps/korvale.svg \
+  ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/korvale.png \
+  ./usr/share/metainfo/org.korvale.korvale.metainfo.xml ./usr/share/man/man1/korvale.1.gz \
+  ./usr/share/doc/korvale/README.md ./usr/share/doc/korvale/copyright \
+  ./usr/share/doc/korvale/changelog.gz; do
+  grep -qxF "$path" "$work/contents" || fail "missing in the package: $path"
+done
+! grep -q '^\./usr/include' "$work/contents" || fail "the package holds a header"
+
+# lintian: no errors; its full output is shown.
+lintian --display-info "$deb" 2>&1 | grep -v 'running with root privileges' | tee "$work/lintian" || true
+! grep -q '^E:' "$work/lintian" || fail "lintian reports errors"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+
+# One version everywhere: manual page, AppStream data, program.
+zcat "$root/usr/share/man/man1/korvale.1.gz" | grep -q "^\.TH KORVALE 1 .*\"korvale $version\"" ||
+  fail "manual page does not show version $version"
+grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.korvale.korvale.metainfo.xml" ||
+  fail "AppStream data do not show version $version"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.korvale.korvale.metainfo.xml"
+grep -qx 'Exec=korvale --demo' "$root/usr/share/applications/korvale.desktop" ||
+  fail "the menu entry has no demonstration action"
+
+# The unpacked program runs from its folder without a display and with a home of its own.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export QT_QPA_PLATFORM=offscreen
+mkdir -p "$HOME"
+korvale=$root/usr/bin/korvale
+# Command-line runs end by themselves; the time limit only keeps a hung run from stalling CI.
+run() { timeout 60 "$korvale" "$@"; }
+
+out=$(run --version) || fail "--version failed"
+grep -qF "$version" <<<"$out" || fail "--version says '$out', not $version"
+
+# A one-sample own data file: unit 0 of type K at 23.5, the others without values.
+printf '\x12\x00%s' '2008/12/25 9:30:15' >"$work/in.mx1"
+printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' >>"$work/in.mx1"
+printf '\x00\x00\xe8\x03\x00\x00\x00\x00\x00\x00\x04\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00' \
+  >>"$work/in.mx1"
+printf '\x00\x00\x00\x00\x00\x807@' >>"$work/in.mx1"
+for _ in 1 2 3; do printf '\x00\x00\x00\x00\xf0\x69\xf8\xc0' >>"$work/in.mx1"; done
+[ "$(stat -c %s "$work/in.mx1")" = 84 ] || fail "test input is not 84 bytes"
+
+run --convert "$work/in.mx1" "$work/out.csv" || fail "--convert to CSV failed"
+[ "$(wc -l <"$work/out.csv")" = 16 ] || fail "CSV has not 16 lines"
+[ "$(tail -n 1 "$work/out.csv")" = $'23.5,"","",""\r' ] || fail "CSV sample line: $(tail -n 1 "$work/out.csv")"
+run --convert "$work/in.mx1" "$work/out.mx1" || fail "--convert to mx1 failed"
+cmp "$work/in.mx1" "$work/out.mx1" || fail "own data file not written back byte for byte"
+
+# A failure exits non-zero with one line on standard error and leaves the output alone.
+echo keep >"$work/keep.csv"
+if run --convert "$work/missing.mx1" "$work/keep.csv" 2>"$work/err"; then
+  fail "--convert of a missing file succeeded"
+fi
+[ "$(wc -l <"$work/err")" = 1 ] || fail "expected one line on stderr, got: $(cat "$work/err")"
+[ "$(cat "$work/keep.csv")" = keep ] || fail "a failed conversion touched its output"
+
+# A measurement on simulated units loads the driver library from the package's own folder.
+USBKIT_SIMULATE=demo LD_DEBUG=files "$korvale" --start 2>"$work/ld" >/dev/null &
+pid=$!
+loaded="calling init: $root/usr/bin/../lib/$triplet/korvale/libmdxdrv.so"
+for _ in $(seq 100); do
+  grep -qF "$loaded" "$work/ld" && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+running=0
+kill -0 "$pid" 2>/dev/null && running=1
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+grep -qF "$loaded" "$work/ld" || fail "the driver library was not loaded from the package's folder"
+[ "$running" = 1 ] || fail "korvale --start ended by itself"
+
+echo "test_package: $deb passed"
