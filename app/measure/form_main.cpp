@@ -45,6 +45,7 @@ void FormMain::ConnectControls() {
   connect(ui_.cmdDisp, &QPushButton::clicked, this, [this] { cmdDisp_Click(); });
   connect(ui_.cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
   connect(ui_.cmdMeasInfo, &QPushButton::clicked, this, [this] { cmdMeasInfo_Click(); });
+  connect(ui_.cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
   // "読込み", "保存" and "印刷" get their commands with the file and print routines.
   for (int i = 0; i < 4; ++i) {
     connect(ui_.cmdMove[i], &QPushButton::clicked, this,
