@@ -16,11 +16,8 @@ TEST_F(PrintTest, PageGeometryOnA4Landscape) {
   md.IntervalTM = 60000;
   LoadRecordSet(300, 4);
   // A black chart background makes the picture's rectangle visible on the rendered page.
-  if (!qEnvironmentVariableIsSet("KEEP_PDF"))
-    ui().Chart2D1->Plot()->setBackground(QBrush(Qt::black));
-  const QString pdf = qEnvironmentVariableIsSet("KEEP_PDF")
-                          ? qEnvironmentVariable("KEEP_PDF")
-                          : dir.filePath(QStringLiteral("page.pdf"));
+  ui().Chart2D1->Plot()->setBackground(QBrush(Qt::black));
+  const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
   QString error;
   ASSERT_TRUE(PrintDatGraphToPdf(*form, pdf, &error)) << error.toStdString();
 
