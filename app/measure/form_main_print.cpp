@@ -1,7 +1,7 @@
 // The main window's print command "印刷": the printer dialog, the program's printer for the
 // session, and the page with the acquisition settings and the graph as the window shows it.
 #include <QDateTime>
-#include <QFile>
+#include <QLayout>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -78,6 +78,9 @@ bool FormMain::PrintDatGraphToPdf(const QString& pdfPath, QString* error) {
   };
   // The window's record set is what the page shows; the sample count says whether there is one.
   if (md_.SampleCount < 1) return fail(QStringLiteral("データがありません。"));
+  // Without a display the window is never shown: its layout still gives the graph the size it
+  // would be shown at.
+  if (!isVisible() && layout()) layout()->activate();
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(pdfPath);
