@@ -3,6 +3,10 @@
 // sheet's corner), and what the parameter lines say.
 #include <qcustomplot.h>
 
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+
 #include "graph/chart2d.h"
 #include "print_fixture.h"
 
@@ -97,3 +101,37 @@ TEST_F(PrintTest, ConvertFailuresAreReportedWithoutAFile) {
 }
 
 }  // namespace
+
+// The operator changes the paper in the dialog: the page follows the printable area it gets.
+TEST_F(PrintTest, PageFollowsThePaperChosenInTheDialog) {
+  LoadRecordSet(50);
+  ui().Chart2D1->Plot()->setBackground(QBrush(Qt::black));
+  const QString pdf = dir.filePath(QStringLiteral("letter.pdf"));
+  dialogs.printerAnswer = true;
+  dialogs.onPrinterDialog = [pdf](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                      QMarginsF(15, 20, 15, 20), QPageLayout::Millimeter));
+  };
+  form->cmdPrint_Click();
+  ASSERT_TRUE(dialogs.shown.empty()) << dialogs.LastText().toStdString();
+
+  // Letter 21.59 x 27.94 cm; printable area 18.59 x 23.94 from (1.5, 2.0).
+  const double w = 18.59, h = 23.94, left = 1.5, top = 2.0;
+  const auto words = PdfWords(pdf);
+  ASSERT_FALSE(words.empty());
+  EXPECT_NEAR(words.front().box.left(), left + w - 4.0, kTol);
+  EXPECT_NEAR(words.front().box.top(), top + 0.5, kTol);
+  EXPECT_NEAR(Find(words, QStringLiteral("＜取込設定＞")).box.left(), left + w / 4, kTol);
+  EXPECT_NEAR(Find(words, QStringLiteral("熱電対温度測定ユニット")).box.center().x(), left + w / 2,
+              0.1);
+
+  const QImage page = PdfPage(pdf, dir.path());
+  ASSERT_EQ(page.width(), 2159);
+  const QRectF graph = DarkBox(page, QRectF(0, top + 6.0, 21.59, 27.94 - top - 6.0));
+  EXPECT_NEAR(graph.left(), left + 0.1 * w, kTol);
+  EXPECT_NEAR(graph.top(), top + h - 0.8 - 12.5, kTol);
+  EXPECT_NEAR(graph.width(), 0.8 * w, 2 * kTol);
+  EXPECT_NEAR(graph.height(), 12.5, 2 * kTol);
+}
