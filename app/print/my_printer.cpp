@@ -87,7 +87,7 @@ float MyPrinter::PrSubTitle(const QString& title) {
 
 void MyPrinter::PrMeasParam(float y, const QString& pstr, bool flg) {
   SetFont(static_cast<float>(page_layout::kTextPoints), QStringLiteral("MS P明朝"));
-  LocateStr(static_cast<float>(page_layout::ParamX(PrWidth_, flg)), y, pstr);
+  LocateStr(static_cast<float>(page_layout::ParamX(CenterX_, PrWidth_, flg)), y, pstr);
 }
 
 void MyPrinter::PrDate(const QString& mdate) {

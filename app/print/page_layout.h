@@ -33,9 +33,9 @@ inline QPointF TitlePos(double w, double textWidth) {
   return {(w - textWidth) / 2.0, kTitleY};
 }
 
-// Labels start at W / 4 (the centre less a quarter width); values 3 cm further right.
-inline double ParamX(double w, bool value) {
-  return w / 2.0 - w / 4.0 + (value ? kValueIndent : 0.0);
+// Labels start a quarter width left of the centre (at W / 4); values 3 cm further right.
+inline double ParamX(double centerX, double w, bool value) {
+  return centerX - w / 4.0 + (value ? kValueIndent : 0.0);
 }
 
 // The graph picture: 0.8 W wide, centred, 12.5 high, its bottom 0.8 above the printable bottom.
