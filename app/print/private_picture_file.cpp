@@ -3,35 +3,29 @@
 #include <QDir>
 #include <QFile>
 
-namespace {
-
-// The directory's name pattern under the system's temporary directory. An unusable temporary
-// directory (QDir::tempPath() is empty when TMPDIR names none) must not put it at the root.
-QString DirTemplate() {
+PrivatePictureFile::PrivatePictureFile() {
+  // QDir::tempPath() is empty when TMPDIR names no directory: then there is no private place, and
+  // nothing is created elsewhere instead.
   const QString temp = QDir::tempPath();
-  if (temp.isEmpty()) return QStringLiteral("/nonexistent/korvale-print-XXXXXX");
-  return temp + QStringLiteral("/korvale-print-XXXXXX");
-}
-
-}  // namespace
-
-PrivatePictureFile::PrivatePictureFile() : dir_(DirTemplate()) {
-  if (!dir_.isValid()) return;
+  if (temp.isEmpty()) return;
+  auto dir = std::make_unique<QTemporaryDir>(temp + QStringLiteral("/korvale-print-XXXXXX"));
   // QTemporaryDir creates the directory for its owner only; insist on it in case of an odd umask.
-  if (!QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+  if (!dir->isValid() ||
+      !QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
     return;
   }
-  auto file = std::make_unique<QTemporaryFile>(dir_.filePath(QStringLiteral("graph-XXXXXX.pic")));
+  auto file = std::make_unique<QTemporaryFile>(dir->filePath(QStringLiteral("graph-XXXXXX.pic")));
   // QTemporaryFile creates the file exclusively, with read and write for the owner only.
   if (!file->open()) return;
   file->close();  // the chart writes the picture by its path
+  dir_ = std::move(dir);
   file_ = std::move(file);
 }
 
 PrivatePictureFile::~PrivatePictureFile() {
   // The file goes first, then the directory with anything left in it.
   file_.reset();
-  dir_.remove();
+  if (dir_) dir_->remove();
 }
 
 QString PrivatePictureFile::Path() const {

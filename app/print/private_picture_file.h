@@ -22,6 +22,6 @@ class PrivatePictureFile {
   QString Path() const;
 
  private:
-  QTemporaryDir dir_;
+  std::unique_ptr<QTemporaryDir> dir_;
   std::unique_ptr<QTemporaryFile> file_;
 };
