@@ -73,10 +73,19 @@ int main(int argc, char** argv) {
                         QStringLiteral("（使い方: korvale --help）\n"));
       return 2;
     case CommandLine::Action::Convert: {
-      // No window and no display: a core application is all the conversion needs.
-      QCoreApplication app(argc, argv);
+      // No window and no display. The printed page draws the graph, which needs the widgets
+      // (on the offscreen platform); the files need a core application only.
       QString err;
-      const int code = BatchConvert(cl.input, cl.output, err);
+      int code = 0;
+      if (cl.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
+        code = BatchConvert(cl.input, cl.output, err);
+      } else {
+        QCoreApplication app(argc, argv);
+        code = BatchConvert(cl.input, cl.output, err);
+      }
       if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
       return code;
     }

@@ -10,7 +10,7 @@ packages=(
   libqcustomplot-dev
   libusb-1.0-0-dev
   umockdev libumockdev-dev
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils
   xvfb xauth x11-apps imagemagick
   dpkg-dev lintian appstream
 )

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QDialog;
@@ -25,6 +26,12 @@ class DialogService {
   virtual std::optional<QString> SaveFileName(const QString& filter) = 0;
   // True when the operator confirmed the printer settings.
   virtual bool PrinterDialog(QPrinter& printer) = 0;
+  // The printer dialog on `printer`; on confirmation the name of the chosen printer as the dialog
+  // reports it (empty when the page goes to a file), nothing when cancelled. By default the name
+  // the dialog left on `printer`.
+  virtual std::optional<QString> ChoosePrinter(QPrinter& printer);
+  // The names of the installed printers; by default those of the system's print service.
+  virtual QStringList InstalledPrinterNames();
   // Shows the window modally and returns its result (QDialog::Accepted or Rejected).
   virtual int RunModal(QDialog& dialog) = 0;
 

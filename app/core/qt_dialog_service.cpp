@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -97,6 +99,15 @@ bool QtDialogService::PrinterDialog(QPrinter& printer) {
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QString> DialogService::ChoosePrinter(QPrinter& printer) {
+  if (!PrinterDialog(printer)) return std::nullopt;
+  return printer.outputFormat() == QPrinter::PdfFormat ? QString() : printer.printerName();
+}
+
+QStringList DialogService::InstalledPrinterNames() {
+  return QPrinterInfo::availablePrinterNames();
 }
 
 int QtDialogService::RunModal(QDialog& dialog) {

@@ -1,10 +1,18 @@
 #include "measure/batch_convert.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
+#include "core/dialog_service.h"
+#include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "files/data_file.h"
+#include "measure/form_main.h"
 
 namespace {
 
@@ -24,6 +32,56 @@ int Fail(QString& err, const QString& path, const QString& reason) {
   line.replace(QLatin1Char('\n'), QLatin1Char(' '));
   err = line;
   return 1;
+}
+
+// The conversion shows no window and asks nothing: a message the main window would show is kept
+// as the reason of a failure.
+class NoDialogs : public DialogService {
+ public:
+  QString lastText;
+  MsgAnswer Message(const QString& text, const QString&, MsgButtons buttons, MsgIcon) override {
+    lastText = text;
+    return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+  }
+  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
+  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
+  bool PrinterDialog(QPrinter&) override { return false; }
+  int RunModal(QDialog&) override { return 0; }
+};
+
+// The page of "印刷" for the file at input, as "読込み" then "印刷" would make it. The PDF is
+// written beside output under a temporary name and takes output's name only when complete, so a
+// failure leaves output as it was.
+bool PrintPdf(const QString& input, const QString& output, QString* reason) {
+  ModuleData md;
+  NoDialogs dialogs;
+  MDX4A driver(dialogs);
+  FormMain form(md, driver, dialogs);
+  if (!form.LoadDataFile(input)) {
+    *reason = dialogs.lastText.isEmpty() ? QStringLiteral("ファイルを読み込めませんでした。")
+                                         : dialogs.lastText;
+    return false;
+  }
+  const QFileInfo target(output);
+  QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvale-XXXXXX.pdf"));
+  if (!part.open()) {
+    *reason = QStringLiteral("PDFファイルを作成できませんでした: ") + part.errorString();
+    return false;
+  }
+  part.close();
+  if (!PrintDatGraphToPdf(form, part.fileName(), reason)) return false;
+  // A new file gets the usual permissions, as a file the program saves.
+  QFile::setPermissions(part.fileName(),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+  // rename() replaces an existing file in one step.
+  if (std::rename(QFile::encodeName(part.fileName()).constData(),
+                  QFile::encodeName(output).constData()) != 0) {
+    *reason = QStringLiteral("PDFファイルを作成できませんでした: ") +
+              QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  part.setAutoRemove(false);
+  return true;
 }
 
 }  // namespace
@@ -53,9 +111,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
       saved = SaveDataFile(md, output, &reason);
       break;
     case Format::Pdf:
-      // The printed report as a PDF file is written by the print routines; until they are
-      // wired in here, this conversion is refused.
-      reason = QStringLiteral("PDF への変換にはまだ対応していません。");
+      saved = PrintPdf(input, output, &reason);
       break;
     case Format::Unknown:
       break;

@@ -45,6 +45,7 @@ void FormMain::ConnectControls() {
   connect(ui_.cmdDisp, &QPushButton::clicked, this, [this] { cmdDisp_Click(); });
   connect(ui_.cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
   connect(ui_.cmdMeasInfo, &QPushButton::clicked, this, [this] { cmdMeasInfo_Click(); });
+  connect(ui_.cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
   // "読込み", "保存" and "印刷" get their commands with the file and print routines.
   connect(ui_.cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
   connect(ui_.cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });

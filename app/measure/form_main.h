@@ -8,6 +8,7 @@
 
 #include "graph/graph_state.h"
 #include "measure/main_controls.h"
+#include "print/dat_graph_page.h"
 
 class Acquisition;
 class QButtonGroup;
@@ -18,6 +19,8 @@ class GraphPlot;
 class GraphSetup;
 class MDX4A;
 class ModuleData;
+class QPrinter;
+struct PrinterChoice;
 
 class FormMain : public QWidget {
   Q_OBJECT
@@ -44,6 +47,19 @@ class FormMain : public QWidget {
   // the graph. Reports a failure (the record set then stays as it was) or a file without samples
   // to the operator; true when a record set was loaded.
   bool LoadDataFile(const QString& path);
+
+  // Printing (form_main_print.cpp): "印刷" with its printer dialog, and the page it prints.
+  void cmdPrint_Click();
+  // Prints the page on the program's printer; tells the operator and returns false when nothing
+  // was printed.
+  bool PrintDatGraph();
+  // Renders the graph as shown into a private picture file and prints the page on printer,
+  // without a message.
+  PageResult PrintDatGraphOn(QPrinter& printer);
+  // The page as a PDF file, without a dialog (see PrintDatGraphToPdf below).
+  bool PrintDatGraphToPdf(const QString& pdfPath, QString* error);
+  // The program's printer for the session; null until a printer dialog was confirmed.
+  const PrinterChoice* CurrentPrinter() const { return printer_.get(); }
 
   MainControls& Controls() { return ui_; }
   GraphState& Graph() { return gs_; }
@@ -85,4 +101,16 @@ class FormMain : public QWidget {
   void ShowJournalWarning(const QString& text);
   std::shared_ptr<RecordingJournal> journal_;
   QPointer<QMessageBox> journalWarning_;
+
+  std::shared_ptr<PrinterChoice> printer_;  // printing
 };
+
+// Printing without a dialog, for the command line ("korvale --convert IN OUT.pdf"): prints the
+// page of "印刷" for the record set and the graph the window holds now into pdfPath as a PDF file,
+// A4 landscape with margins of 10 mm on every side. Needs a QApplication (the offscreen platform
+// will do) but no display, and shows no window or message. The record set must be loaded and
+// replayed onto the graph first, with md.SampleCount holding its sample count. An existing file
+// at pdfPath is replaced. Returns false with a message for the operator in *error (may be null)
+// when there are no samples ("データがありません。"), the graph picture cannot be made
+// ("グラフ印刷エラー") or the file cannot be written.
+bool PrintDatGraphToPdf(FormMain& form, const QString& pdfPath, QString* error);

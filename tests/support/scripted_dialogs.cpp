@@ -1,6 +1,9 @@
 #include "scripted_dialogs.h"
 
 #include <QDialog>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
 
 namespace {
 
@@ -40,6 +43,15 @@ std::optional<QString> ScriptedDialogs::SaveFileName(const QString& filter) {
 
 bool ScriptedDialogs::PrinterDialog(QPrinter&) {
   return printerAnswer;
+}
+
+std::optional<QString> ScriptedDialogs::ChoosePrinter(QPrinter& printer) {
+  const QPageLayout layout = printer.pageLayout();
+  printerDialogs.push_back({printer.printerName(), layout.orientation() == QPageLayout::Landscape,
+                            layout.pageSize().id() == QPageSize::A4});
+  if (onPrinterDialog) onPrinterDialog(printer);
+  if (!printerAnswer) return std::nullopt;
+  return chosenPrinter;
 }
 
 int ScriptedDialogs::RunModal(QDialog& dialog) {

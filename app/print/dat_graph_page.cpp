@@ -1,0 +1,49 @@
+#include "print/dat_graph_page.h"
+
+#include <QDateTime>
+#include <QPicture>
+
+#include "core/module_data.h"
+#include "print/my_printer.h"
+
+QString IntervalText(bool timerType, int32_t intervalTM) {
+  if (timerType) return QString::number(intervalTM / 1000.0, 'g', 15) + QStringLiteral(" (sec)");
+  return QString::number(intervalTM) + QStringLiteral(" (msec)");
+}
+
+QString GeneralDateTime(const QDateTime& t) {
+  return t.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
+}
+
+DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now) {
+  DatGraphPageTexts texts;
+  texts.date = GeneralDateTime(now);
+  texts.params = {{
+      {QStringLiteral("測定日"), md.StartTime},
+      {QStringLiteral("測定間隔"), IntervalText(md.TimerType, md.IntervalTM)},
+      {QStringLiteral("種類"), md.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対")},
+      {QStringLiteral("平均化"), md.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し")},
+  }};
+  return texts;
+}
+
+PageResult PrintDatGraphPage(QPrinter& printer, const DatGraphPageTexts& texts,
+                             const QString& pictureFile) {
+  QPicture picture;
+  if (!picture.load(pictureFile) || picture.boundingRect().isEmpty()) {
+    return PageResult::PictureUnreadable;
+  }
+  MyPrinter page;
+  if (!page.SetPrinter(printer)) return PageResult::PrinterFailed;
+  page.PrDate(texts.date);
+  page.PrTitle(QStringLiteral("----- 熱電対温度測定ユニット -----"));
+  float y = page.PrSubTitle(QStringLiteral("＜取込設定＞"));
+  const float d = page.GetStrH();
+  for (const auto& [label, value] : texts.params) {
+    page.PrMeasParam(y, label, false);
+    page.PrMeasParam(y, value, true);
+    y += d;
+  }
+  page.PrintGraph(picture);
+  return page.EndPrint() ? PageResult::Printed : PageResult::PrinterFailed;
+}

@@ -1,0 +1,36 @@
+// The page of "印刷": the date of printing, the title, the acquisition settings of the record set
+// and the graph picture, composed with MyPrinter on a printer.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <utility>
+
+class ModuleData;
+class QDateTime;
+class QPrinter;
+
+struct DatGraphPageTexts {
+  QString date;  // date and time of printing
+  // Label and value of the four parameter lines, top to bottom.
+  std::array<std::pair<QString, QString>, 4> params;
+};
+
+// The interval as printed: whole seconds and " (sec)" when the computer paces sampling,
+// milliseconds and " (msec)" when the units do ("60 (sec)", "250 (msec)").
+QString IntervalText(bool timerType, int32_t intervalTM);
+// The general date-and-time text of the page ("2026/12/08 9:05:07").
+QString GeneralDateTime(const QDateTime& t);
+DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now);
+
+enum class PageResult {
+  Printed,
+  PictureUnreadable,  // the picture file holds no picture: no job was opened
+  PrinterFailed,      // the printer could not start the job or reported an error
+};
+
+// Composes the page on printer, with the graph picture read from pictureFile, and sends it. The
+// picture is read before the job is opened; a job that was opened is always ended.
+PageResult PrintDatGraphPage(QPrinter& printer, const DatGraphPageTexts& texts,
+                             const QString& pictureFile);
