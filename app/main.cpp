@@ -24,6 +24,15 @@ void Print(std::FILE* stream, const QString& text) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
+// A conversion reports on standard error in one line of its own; the platform's notes (a missing
+// runtime folder, fonts) would break that promise and tell a batch script nothing it can act on.
+void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) {
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+  }
+}
+
 int RunWindow(int argc, char** argv, const CommandLine& cl) {
   // The program name and the window system's own options.
   std::vector<QByteArray> storage;
@@ -75,6 +84,7 @@ int main(int argc, char** argv) {
     case CommandLine::Action::Convert: {
       // No window and no display. The printed page draws the graph, which needs the widgets
       // (on the offscreen platform); the files need a core application only.
+      qInstallMessageHandler(QuietPlatformNotes);
       QString err;
       int code = 0;
       if (cl.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
