@@ -92,6 +92,16 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.mx1")}), 0) << err_.toStdString();
   EXPECT_EQ(Bytes(Path("out.mx1")), Bytes(Path("in.mx1")));
 
+  // The printed page, over an older file of that name; nothing else is left in the folder.
+  QFile old(Path("out.pdf"));
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("old");
+  old.close();
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.pdf")}), 0) << err_.toStdString();
+  EXPECT_TRUE(err_.isEmpty()) << err_.toStdString();
+  EXPECT_TRUE(Bytes(Path("out.pdf")).startsWith("%PDF"));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+
   EXPECT_EQ(Run({"--version"}), 0);
   EXPECT_TRUE(out_.startsWith(QStringLiteral("korvale ")));
   EXPECT_EQ(Run({"--help"}), 0);
@@ -109,6 +119,13 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
     QFile o(Path("kept.csv"));
     ASSERT_TRUE(o.open(QIODevice::WriteOnly));
     o.write("old");
+    QFile p(Path("kept.pdf"));
+    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+    p.write("old");
+    ModuleData md;
+    md.Units[0].Data[0] = 23.5f;
+    md.SampleCount = 1;
+    ASSERT_TRUE(SaveDataFile(md, Path("good.mx1")));
   }
   struct Case {
     QString input, output, named;
@@ -119,6 +136,8 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
       {Path("empty.mx1"), Path("new.mx1"), Path("empty.mx1")},
       {Path("empty.mx1"), Path("new.txt"), Path("new.txt")},
       {Path("empty.mx1"), Path("no-folder/new.csv"), Path("empty.mx1")},
+      {Path("cut.mx1"), Path("kept.pdf"), Path("cut.mx1")},
+      {Path("good.mx1"), Path("no-folder/new.pdf"), Path("no-folder/new.pdf")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input.toStdString() + " -> " + c.output.toStdString());
@@ -127,7 +146,8 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
     EXPECT_TRUE(err_.contains(c.named)) << err_.toStdString();
   }
   EXPECT_EQ(Bytes(Path("kept.csv")), QByteArray("old"));
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 3);
+  EXPECT_EQ(Bytes(Path("kept.pdf")), QByteArray("old"));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
   EXPECT_NE(Run({"--convert", Path("cut.mx1")}), 0);
 }
 
