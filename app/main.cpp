@@ -5,10 +5,12 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/qt_translations.h"
 #include "measure/form_main.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  LoadQtTranslations(app);
   QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
 
   ModuleData md;

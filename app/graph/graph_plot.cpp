@@ -17,6 +17,7 @@
 #include "graph/chart2d.h"
 #include "graph/graph_setup.h"
 #include "graph/graph_state.h"
+#include "graph/status_line.h"
 #include "measure/main_controls.h"
 
 namespace {
@@ -37,16 +38,22 @@ void GraphPlot::GrDrawData(int32_t dCnt) {
   if (chart->NumSeries() != 4) chart->SetNumSeries(4);
   chart->BeginDataUpdate();
   const size_t slot = static_cast<size_t>(dCnt - 1);
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    chart->SetPointCount(i + 1, dCnt);
-    const UnitRecord& unit = md_.Units[static_cast<size_t>(i)];
-    if (!unit.MflagID || slot >= unit.Data.size()) continue;
-    const float v = unit.Data[slot];
-    if (v == ModuleData::NoData) continue;
-    chart->SetPointX(dCnt, SampleTime(dCnt, md_.IntervalTM));
-    chart->SetPointY(i + 1, dCnt, static_cast<double>(v));
-  }
+  for (int i = 0; i < ModuleData::kUnits; ++i) chart->SetPointCount(i + 1, dCnt);
+  chart->SetPointX(dCnt, SampleTime(dCnt, md_.IntervalTM));
+  for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, dCnt, slot);
   chart->EndDataUpdate();
+}
+
+void GraphPlot::DrawPoint(int unitIndex, int32_t k, size_t slot) {
+  // A point of the previous record set may still sit there: a sample without a value and a unit
+  // that is not used clear it, so the graph never shows an old measurement as a new one.
+  const UnitRecord& unit = md_.Units[static_cast<size_t>(unitIndex)];
+  const float v = unit.MflagID && slot < unit.Data.size() ? unit.Data[slot] : ModuleData::NoData;
+  if (v == ModuleData::NoData) {
+    ui_.Chart2D1->ClearPointY(unitIndex + 1, k);
+  } else {
+    ui_.Chart2D1->SetPointY(unitIndex + 1, k, static_cast<double>(v));
+  }
 }
 
 void GraphPlot::GrDrawData1() {
@@ -55,19 +62,12 @@ void GraphPlot::GrDrawData1() {
   chart->BeginDataUpdate();
   const int32_t count = md_.SampleCount;
   for (int i = 0; i < ModuleData::kUnits; ++i) chart->SetPointCount(i + 1, count);
-  // X is shared by the series: written once per sample that some used unit has.
+  // X is shared by the series and written for every sample, so the curve stays in time order
+  // whatever the previous record set left there.
   for (int32_t k = 1; k <= count; ++k) {
     const size_t slot = static_cast<size_t>(k - 1);
-    bool anyPoint = false;
-    for (int i = 0; i < ModuleData::kUnits; ++i) {
-      const UnitRecord& unit = md_.Units[static_cast<size_t>(i)];
-      if (!unit.MflagID || slot >= unit.Data.size()) continue;
-      const float v = unit.Data[slot];
-      if (v == ModuleData::NoData) continue;
-      chart->SetPointY(i + 1, k, static_cast<double>(v));
-      anyPoint = true;
-    }
-    if (anyPoint) chart->SetPointX(k, SampleTime(k, md_.IntervalTM));
+    chart->SetPointX(k, SampleTime(k, md_.IntervalTM));
+    for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, k, slot);
   }
   chart->EndDataUpdate();
 }
@@ -86,15 +86,24 @@ void GraphPlot::AdvanceAxesX() {
       } else if (samples < 10000) {
         step = 1000;
       }
-      gs_.DispCount += step;
-      gs_.DispEnd = gs_.DispCount;
+      // As many steps as it takes to cover the last sample: a poll may bring many samples at once.
+      do {
+        gs_.DispCount += step;
+        gs_.DispEnd = gs_.DispCount;
+      } while (gs_.DispEnd < samples);
       break;
     }
-    case 1:
+    case 1: {
       if (gs_.DispEnd >= samples) return;
-      gs_.DispStart += gs_.DispCount / 2;
-      gs_.DispEnd = gs_.DispStart + gs_.DispCount - 1;
+      // Half a width per step, as many steps as it takes for the right edge to reach the last
+      // sample; one step per sample would fall behind a poll that brings more than half a width.
+      const int32_t half = std::max<int32_t>(gs_.DispCount / 2, 1);
+      do {
+        gs_.DispStart += half;
+        gs_.DispEnd = gs_.DispStart + gs_.DispCount - 1;
+      } while (gs_.DispEnd < samples);
       break;
+    }
     default:
       return;  // manual scroll: the window stays where the operator put it
   }
@@ -256,4 +265,17 @@ void GraphPlot::DispDataList() {
   const QModelIndex last = list->Model()->index(rows - 1, 0);
   list->List1->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
   list->List1->scrollTo(last);
+}
+
+void GraphPlot::DispStatus() {
+  QLabel* label = ui_.lblStatus;
+  if (!label) return;
+  if (md_.SampleCount < 1 && !md_.Measuring) {
+    label->clear();
+    return;
+  }
+  const StatusLine line = MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM);
+  label->setText(line.text);
+  // A warning in the line itself, in red: a message box would stop nobody's measurement.
+  label->setStyleSheet(line.warning ? QStringLiteral("color: #c00000;") : QString());
 }

@@ -2,6 +2,7 @@
 // scroll with the display-count list), the current-value panel and the rebuild of the data list.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class GraphSetup;
@@ -28,6 +29,8 @@ class GraphPlot {
   void DispNowValue();
   void DispNowValueUnit();
   void DispDataList();
+  // The status line: samples stored, measuring time and time left, or nothing without samples.
+  void DispStatus();
   // Selects optWid(index) from code; runs optWid_Click as the operator's click would.
   void SelectOptWid(int16_t index);
   // The number shown in Combo1.
@@ -37,6 +40,9 @@ class GraphPlot {
   void EnableScrollControls(int16_t mode);
 
  private:
+  // Point k of unit i's series from buffer slot `slot`: its value, or no point.
+  void DrawPoint(int unitIndex, int32_t k, size_t slot);
+
   ModuleData& md_;
   MainControls& ui_;
   GraphState& gs_;

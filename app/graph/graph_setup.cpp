@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/axis_range.h"
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
@@ -47,13 +48,9 @@ void GraphSetup::SetGraphStyle() {
 }
 
 void GraphSetup::DefaultRangeY(float& minV, float& maxV) const {
-  if (md_.MeasKind) {
-    minV = -15000;
-    maxV = 84000;
-  } else {
-    minV = -270;
-    maxV = 1820;
-  }
+  const RangeY range = ::DefaultRangeY(md_.MeasKind);
+  minV = range.min;
+  maxV = range.max;
 }
 
 void GraphSetup::InitGraphParam(bool flg) {
@@ -170,17 +167,10 @@ void GraphSetup::SetScaleYInput(bool fixed) {
 }
 
 void GraphSetup::CalcAutoScaleY() {
-  // Next multiple of 100 strictly above the maximum; multiple of 100 at or below the minimum.
-  const double maxY = (std::floor(static_cast<double>(md_.AllMax) / 100.0) + 1.0) * 100.0;
-  const double minY = std::floor(static_cast<double>(md_.AllMin) / 100.0) * 100.0;
-  if (!(maxY > minY)) {
-    // The extremes still hold their starting values (no sample of the record set has a value
-    // yet): an axis upside down helps nobody, so show the kind's default range instead.
-    DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
-    return;
-  }
-  md_.AxisMaxY = static_cast<float>(maxY) + 0.0f;
-  md_.AxisMinY = static_cast<float>(minY) + 0.0f;
+  // While no sample of the record set has a value the kind's default range stays.
+  const RangeY range = FitRangeY(md_.AllMax, md_.AllMin, md_.MeasKind);
+  md_.AxisMaxY = range.max;
+  md_.AxisMinY = range.min;
 }
 
 void GraphSetup::optHei_Click(int16_t index) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/axis_range.h"
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
@@ -70,9 +71,14 @@ void Acquisition::ResumeRedraw() {
 
 void Acquisition::ApplyAutoScaleY(bool first) {
   if (gs_.ScaleYMode != 0) return;
-  if (first) {
-    md_.AxisMaxY = static_cast<float>((std::floor(md_.AllMax / 100.0) + 1) * 100);
-    md_.AxisMinY = static_cast<float>(std::floor(md_.AllMin / 100.0) * 100);
+  if (first || !fitted_) {
+    // Fitted at the first sample, or at the first one with a value when every unit failed to
+    // read before: until then the kind's default range stays.
+    fitted_ = md_.HasExtremes();
+    if (!fitted_ && !first) return;
+    const RangeY range = FitRangeY(md_.AllMax, md_.AllMin, md_.MeasKind);
+    md_.AxisMaxY = range.max;
+    md_.AxisMinY = range.min;
     setup_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   } else if (md_.RoundAxisY() >= 1) {
     setup_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
@@ -100,6 +106,8 @@ void Acquisition::cmdStart_Click() {
   md_.ClearData();
   md_.ClearMemo();
   md_.Measuring = true;
+  fitted_ = true;
+  plot_.DispStatus();
   setButtonState_();
 
   // An invalid fixed Y range has been reported by SetGraphParam; the start ends here, with the
@@ -143,6 +151,8 @@ void Acquisition::StopMeasure() {
   if (ui_.Timer2) ui_.Timer2->stop();
   driver_.CloseUnits(md_);
   md_.Measuring = false;
+  // The line keeps the final count.
+  plot_.DispStatus();
   // A start that ended before its first sample left the chart's redrawing suspended; the chart
   // shows what is in memory again.
   ResumeRedraw();
@@ -173,6 +183,7 @@ void Acquisition::ReplayData() {
   const int32_t n = std::min(md_.SampleCount, ModuleData::MaxData);
   md_.SampleCount = 0;
   md_.Measuring = true;
+  fitted_ = true;
   for (int32_t i = 1; i <= n; ++i) {
     md_.SampleCount = i;
     md_.UpdateUnitMaxMin(i);
@@ -182,6 +193,7 @@ void Acquisition::ReplayData() {
     plot_.GrDrawData(i);
   }
   plot_.DispDataList();
+  plot_.DispStatus();
   ResumeRedraw();
   md_.SampleCount = 0;
   md_.Measuring = false;

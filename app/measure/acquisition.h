@@ -68,4 +68,5 @@ class Acquisition {
   std::function<void()> setButtonState_;
   bool inTick_ = false;  // a tick (with the message boxes it opened) is still running
   uint32_t run_ = 0;     // counts starts, so a tick can tell that its measurement has ended
+  bool fitted_ = true;   // the automatic Y range has been fitted to a measured value
 };

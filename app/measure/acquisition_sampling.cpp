@@ -66,6 +66,7 @@ void Acquisition::SampleTick() {
   md_.UpdateUnitMaxMin(md_.SampleCount);
   md_.UpdateAllMaxMin();
   plot_.DispNowValue();
+  plot_.DispStatus();
   ApplyAutoScaleY(md_.SampleCount == 1);
   plot_.AdvanceAxesX();
   plot_.GrDrawData(md_.SampleCount);
@@ -131,6 +132,7 @@ void Acquisition::PollTick() {
 void Acquisition::ShowPoll() {
   if (md_.SampleCount > 0) md_.MergeAllMaxMin();
   plot_.DispNowValueUnit();
+  plot_.DispStatus();
   ApplyAutoScaleY(md_.PollCount == 1);
   plot_.AdvanceAxesX();
   plot_.GrDrawData1();
@@ -147,9 +149,12 @@ bool Acquisition::StoreUnitValue(int i, float v) {
   UnitRecord& unit = md_.Units[i];
   const int32_t n = unit.DataCount;
   unit.Data[n] = v;
-  if (n == 0) {
+  if (v == ModuleData::NoData) {
+    // no value: not an extreme
+  } else if (!unit.HasValue) {
     unit.MaxValue = v;
     unit.MinValue = v;
+    unit.HasValue = true;
   } else {
     if (v > unit.MaxValue) unit.MaxValue = v;
     if (v < unit.MinValue) unit.MinValue = v;

@@ -139,6 +139,7 @@ void FormMain::cmdSetting_Click() {
     UnloadDatalist();
     md_.ClearData();
     plot_->ClearNowValue();
+    plot_->DispStatus();
     ui_.cmdDisp->setEnabled(md_.SampleCount >= 1);
   }
   setup_->SetGraphTitle(md_.MeasKind != oldKind);

@@ -31,13 +31,28 @@ TEST_F(Scroll, FullDisplayGrowsByOneStepPerSample) {
   EXPECT_WINDOW(rig, 1, 20000);
 }
 
-TEST_F(Scroll, FullDisplayMovesAtMostOneStepPerCall) {
-  // A batch of 350 samples behind a 100-wide window grows it by one step of 100 only.
+TEST_F(Scroll, FullDisplayGrowsByAsManyStepsAsABatchNeeds) {
+  // A batch of 350 samples behind a 100-wide window: steps of 100 until it covers them.
   rig.FillTo(350);
   rig.plot->AdvanceAxesX();
-  EXPECT_WINDOW(rig, 1, 200);
+  EXPECT_WINDOW(rig, 1, 400);
   rig.plot->AdvanceAxesX();
-  EXPECT_WINDOW(rig, 1, 300);
+  EXPECT_WINDOW(rig, 1, 400);
+}
+
+TEST_F(Scroll, AutomaticScrollKeepsTheLastSampleInViewAtThirtySamplesAPoll) {
+  // 10 ms sampling polled every 300 ms over a 20-wide window: one minute of polls.
+  rig.plot->SelectOptWid(1);
+  rig.PickCount(QStringLiteral("20"));
+  for (int poll = 1; poll <= 200; ++poll) {
+    rig.FillTo(poll * 30);
+    rig.plot->AdvanceAxesX();
+    ASSERT_GE(rig.gs.DispEnd, rig.md.SampleCount) << "poll " << poll;
+    ASSERT_LT(rig.gs.DispEnd - rig.md.SampleCount, 10) << "poll " << poll;
+    ASSERT_EQ(rig.gs.DispEnd - rig.gs.DispStart, 19);
+  }
+  // Still on the grid of half widths from the first window.
+  EXPECT_EQ((rig.gs.DispStart - 1) % 10, 0);
 }
 
 TEST_F(Scroll, AutomaticScrollMovesHalfAWidth) {
