@@ -13,30 +13,15 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/null_dialog_service.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_setting.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_setup.h"
+#include "graph/graph.h"
 #include "measure/form_main.h"
 
 namespace {
-
-// Nobody answers: messages go to the error stream and every question is answered No.
-class LoggingDialogs : public DialogService {
- public:
-  MsgAnswer Message(const QString& text, const QString& caption, MsgButtons, MsgIcon) override {
-    std::fprintf(stderr, "korvale_shots: message \"%s\" (%s)\n", qPrintable(text),
-                 qPrintable(caption));
-    return MsgAnswer::No;
-  }
-  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
-  bool PrinterDialog(QPrinter&) override { return false; }
-  int RunModal(QDialog&) override { return 0; }
-};
 
 void Wait(int ms) {
   QEventLoop loop;
@@ -55,7 +40,7 @@ bool Save(QWidget& w, const QDir& dir, const QString& name) {
 void PickCount(FormMain& form, const QString& count) {
   QComboBox* combo = form.Controls().Combo1;
   combo->setCurrentIndex(combo->findText(count));
-  form.Plot().Combo1_Click();
+  form.Graph().Combo1_Click();
 }
 
 }  // namespace
@@ -72,7 +57,8 @@ int main(int argc, char** argv) {
   if (!QDir().mkpath(out.path())) return 1;
 
   ModuleData md;
-  LoggingDialogs dialogs;
+  // Nobody answers: messages go to the error stream and every question is answered No.
+  NullDialogs dialogs(MsgAnswer::No, true);
   MDX4A driver(dialogs);
   FormMain form(md, driver, dialogs);
   form.resize(1024, 768);
@@ -91,14 +77,14 @@ int main(int argc, char** argv) {
   md.MeasKind = false;
   md.DataAverage = false;
   md.AverageCount = 1;
-  form.Setup().SetGraphTitle(false);
+  form.Graph().SetGraphTitle(false);
 
   form.Controls().cmdStart->click();
   Wait(6000);
   bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
 
   // Automatic scroll over 20 samples while the measurement goes on.
-  form.Plot().SelectOptWid(1);
+  form.Graph().SelectOptWid(1);
   PickCount(form, QStringLiteral("20"));
   Wait(3000);
   ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png")) && ok;
@@ -108,13 +94,13 @@ int main(int argc, char** argv) {
   std::printf("samples taken: %d\n", static_cast<int>(md.SampleCount));
 
   // Manual scroll over 30 samples, moved once to the right.
-  form.Plot().SelectOptWid(2);
+  form.Graph().SelectOptWid(2);
   PickCount(form, QStringLiteral("30"));
-  form.Plot().cmdRight_Click();
+  form.Graph().cmdRight_Click();
   Wait(200);
   ok = Save(form, out, QStringLiteral("screenshot-manualscroll.png")) && ok;
 
-  form.Plot().SelectOptWid(0);
+  form.Graph().SelectOptWid(0);
   form.Controls().cmdDisp->click();
   Wait(200);
   if (form.Controls().datalist) {

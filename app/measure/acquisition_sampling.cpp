@@ -6,8 +6,9 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
-#include "graph/graph_plot.h"
+#include "graph/graph.h"
 #include "measure/acquisition.h"
+#include "measure/form_main.h"
 
 namespace {
 
@@ -65,11 +66,11 @@ void Acquisition::SampleTick() {
   ++md_.SampleCount;
   md_.UpdateUnitMaxMin(md_.SampleCount);
   md_.UpdateAllMaxMin();
-  plot_.DispNowValue();
-  plot_.DispStatus();
+  graph_.DispNowValue();
+  graph_.DispStatus();
   ApplyAutoScaleY(md_.SampleCount == 1);
-  plot_.AdvanceAxesX();
-  plot_.GrDrawData(md_.SampleCount);
+  graph_.AdvanceAxesX();
+  graph_.GrDrawData(md_.SampleCount);
 }
 
 bool Acquisition::ReadSingleAverage() {
@@ -131,11 +132,11 @@ void Acquisition::PollTick() {
 
 void Acquisition::ShowPoll() {
   if (md_.SampleCount > 0) md_.MergeAllMaxMin();
-  plot_.DispNowValueUnit();
-  plot_.DispStatus();
+  graph_.DispNowValueUnit();
+  graph_.DispStatus();
   ApplyAutoScaleY(md_.PollCount == 1);
-  plot_.AdvanceAxesX();
-  plot_.GrDrawData1();
+  graph_.AdvanceAxesX();
+  graph_.GrDrawData1();
 }
 
 bool Acquisition::CheckBufferSpace() {

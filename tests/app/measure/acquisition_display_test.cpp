@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "acquisition_rig.h"
-#include "graph/graph_setup.h"
+#include "graph/graph.h"
 
 namespace acqtest {
 namespace {
@@ -87,7 +87,7 @@ TEST_F(DisplayTest, VoltageMeasurementIsStoredAndDrawnInMicrovolts) {
   Plug(0);
   Configure({0}, true, 1000, false);
   md_.MeasKind = true;
-  form_->Setup().SetGraphTitle(true);
+  form_->Graph().SetGraphTitle(true);
   md_.ClearData();
   EXPECT_EQ(chart().AxisTitle(Chart2D::Axis::Y), QStringLiteral("μV"));
   acq().cmdStart_Click();
