@@ -2,6 +2,14 @@
 
 #include <qcustomplot.h>
 
+// The chart writes the curve storage of QCPDataContainer (mData, mPreallocSize) and holds the plot
+// through its replot guard (mReplotting): protected members that only the 2.1 series has in this
+// form. Another version must be checked against them before it is used.
+#if !defined(QCUSTOMPLOT_VERSION) || QCUSTOMPLOT_VERSION < 0x020100 || \
+    QCUSTOMPLOT_VERSION >= 0x020200
+#error "The chart relies on the internals of QCustomPlot 2.1.x; check them before changing version"
+#endif
+
 #include <QFile>
 #include <QPainter>
 #include <QPicture>
