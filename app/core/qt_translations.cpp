@@ -5,13 +5,17 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool LoadQtTranslations(QCoreApplication& app) {
+QTranslator* LoadQtTranslations(QCoreApplication& app) {
   auto* translator = new QTranslator(&app);
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                         QStringLiteral("_"), folder)) {
     delete translator;
-    return false;
+    return nullptr;
   }
-  return QCoreApplication::installTranslator(translator);
+  if (!QCoreApplication::installTranslator(translator)) {
+    delete translator;
+    return nullptr;
+  }
+  return translator;
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 class QCoreApplication;
+class QTranslator;
 
-// Installs Qt's Japanese translations into the application. Returns false when they are not
-// installed (the Debian package qt6-translations-l10n); Qt's texts then stay in English.
-bool LoadQtTranslations(QCoreApplication& app);
+// Installs Qt's Japanese translations into the application and returns the translator (owned by
+// the application). Returns null when they are not installed (the Debian package
+// qt6-translations-l10n); Qt's texts then stay in English.
+QTranslator* LoadQtTranslations(QCoreApplication& app);

@@ -1,3 +1,5 @@
+// Set-up of the graph: series, titles, the vertical range (automatic or fixed, with its
+// validation) and the mapping of sample numbers onto the time axis.
 #include "graph/graph.h"
 
 #include <QLineEdit>
@@ -5,7 +7,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <algorithm>
-#include <cmath>
 
 #include "core/axis_range.h"
 #include "core/dialog_service.h"
