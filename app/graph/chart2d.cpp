@@ -38,7 +38,8 @@ class ChartCurveData : public QCPGraphDataContainer {
     mData.resize(size);
   }
   double KeyAt(int i) const { return mData.at(mPreallocSize + i).key; }
-  double ValueAt(int i) const { return mData.at(mPreallocSize + i).value; }
+  // The entries, from the first one.
+  const QCPGraphData* Entries() const { return mData.constData() + mPreallocSize; }
 };
 
 namespace {
@@ -458,18 +459,18 @@ void Chart2D::SyncCurve(Series& s, int lead) {
 // would not show it (the first sample of a record set, a value between two gaps). Entries from
 // `from` on changed, and the entry before them may have gained or lost a neighbour.
 void Chart2D::SyncLonePoints(Series& s, int from) {
-  const ChartCurveData& curve = *s.curve;
-  const int size = curve.size();
+  const int size = s.curve->size();
+  const QCPGraphData* entry = s.curve->Entries();
   const int recheck = std::max(0, std::min(from, size) - 1);
   s.lone.erase(std::lower_bound(s.lone.begin(), s.lone.end(), recheck), s.lone.end());
   s.markData->Truncate(static_cast<int>(s.lone.size()));
-  const auto hasValue = [&curve, size](int i) {
-    return i >= 0 && i < size && !std::isnan(curve.ValueAt(i));
+  const auto hasValue = [entry, size](int i) {
+    return i >= 0 && i < size && !std::isnan(entry[i].value);
   };
   for (int i = recheck; i < size; ++i) {
     if (!hasValue(i) || hasValue(i - 1) || hasValue(i + 1)) continue;
     s.lone.push_back(i);
-    s.markData->Append(curve.KeyAt(i), curve.ValueAt(i));
+    s.markData->Append(entry[i].key, entry[i].value);
   }
 }
 
