@@ -14,6 +14,7 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/qt_translations.h"
 #include "measure/batch_convert.h"
 #include "measure/form_main.h"
 
@@ -45,6 +46,7 @@ int RunWindow(int argc, char** argv, const CommandLine& cl) {
   (void)argc;
 
   QApplication app(qtArgc, qtArgs.data());
+  LoadQtTranslations(app);
   QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
 
   ModuleData md;

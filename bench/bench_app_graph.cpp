@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "core/module_data.h"
+#include "core/null_dialog_service.h"
 #include "dialogs/dialog_datalist.h"
 #include "graph/chart2d.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_state.h"
-#include "measure/main_controls.h"
+#include "graph/graph.h"
+#include "graph/graph_controls.h"
 #include "qt_benchmark_main.h"
 
 namespace {
@@ -24,16 +24,16 @@ namespace {
 struct Rig {
   QWidget window;
   ModuleData md;
-  GraphState gs;
-  MainControls ui;
-  std::unique_ptr<GraphPlot> plot;
+  NullDialogs dialogs;
+  GraphControls ui;
+  QPushButton* cmdDisp = nullptr;
+  std::unique_ptr<Graph> plot;
 
   Rig() {
     window.resize(1000, 700);
-    ui.window = &window;
     ui.Chart2D1 = new Chart2D(&window);
     ui.Chart2D1->resize(900, 600);
-    ui.cmdDisp = new QPushButton(&window);
+    cmdDisp = new QPushButton(&window);
     ui.Chart2D1->SetNumSeries(4);
     for (int i = 0; i < ModuleData::kUnits; ++i) {
       UnitRecord& u = md.Units[static_cast<size_t>(i)];
@@ -45,7 +45,7 @@ struct Rig {
     }
     md.SampleCount = ModuleData::MaxData;
     md.IntervalTM = 10;
-    plot = std::make_unique<GraphPlot>(md, ui, gs);
+    plot = std::make_unique<Graph>(md, ui, dialogs);
     window.show();
     QApplication::processEvents();
   }
@@ -111,7 +111,7 @@ BENCHMARK(BM_GrDrawDataEverySample)->Unit(benchmark::kMillisecond);
 void BM_OpenDataList(benchmark::State& state) {
   Rig& rig = TheRig();
   for (auto _ : state) {
-    auto* dialog = new DialogDatalist(rig.md, rig.ui.cmdDisp, &rig.window);
+    auto* dialog = new DialogDatalist(rig.md, rig.cmdDisp, &rig.window);
     dialog->show();
     QApplication::processEvents();
     state.PauseTiming();

@@ -2,29 +2,16 @@
 // Yes and OK and remembers the texts it was asked to show, and four simulated units to measure.
 #pragma once
 
-#include <QDialog>
-#include <QStringList>
 #include <cmath>
 
-#include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "core/null_dialog_service.h"
 #include "usbkit_sim.h"
 
-class QuietDialogs : public DialogService {
+// Never shows anything; answers Yes and OK and keeps the texts it was asked to show.
+class QuietDialogs : public NullDialogs {
  public:
-  QStringList texts;
-
-  MsgAnswer Message(const QString& text, const QString&, MsgButtons buttons, MsgIcon) override {
-    texts << text;
-    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
-  }
-  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
-  bool PrinterDialog(QPrinter&) override { return false; }
-  int RunModal(QDialog& dialog) override {
-    dialog.reject();
-    return dialog.result();
-  }
+  QuietDialogs() : NullDialogs(MsgAnswer::Yes) {}
 };
 
 // Four simulated base-model units on the manual clock, one per unit ID, each with its own slow

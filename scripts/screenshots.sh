@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Takes the documentation's pictures of the main window (after a short measurement on simulated
-# units, in each horizontal display mode), of the data list and of the settings dialog, and writes
-# them to docs/. The pictures are drawn on the offscreen platform by tools/korvale_shots, which builds the windows with the program's classes.
+# Takes the documentation's pictures and writes them to docs/: the main window measuring the four
+# demonstration units in each horizontal display mode (automatic scroll at 10 ms after a minute),
+# after a failed first reading and with a second, shorter record set, the data list and the
+# settings dialog. They are drawn on the offscreen platform by tools/korvale_shots, which builds
+# the windows with the program's classes and drives the units' clock by hand.
 # Afterwards the program itself is started on a virtual X display for a few seconds to check that
 # it comes up.
 set -euo pipefail

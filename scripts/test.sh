@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: the whole tree under AddressSanitizer and
+# Sets everything up, checks the formatting and runs every test: the whole tree under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the threaded toolkit and driver tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 jobs=$(nproc)
+
+# Every C and C++ file of the project formatted as .clang-format says.
+bash scripts/check_format.sh
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_ASAN=ON -DKORVALE_UBSAN=ON \
   -DKORVALE_BUILD_BENCH=OFF

@@ -1,7 +1,11 @@
 // Pictures of the program for its documentation: builds the main window with the program's own
-// classes, lets it measure four simulated units for a few seconds and writes the main window in
-// each horizontal display mode, the data list and the settings dialog as PNG files. Run by
-// scripts/screenshots.sh on the offscreen platform, so no display is needed.
+// classes, lets it measure the four demonstration units (USBKIT_SIMULATE=demo) and writes PNG
+// files of the main window in each horizontal display mode, of the data list and the settings
+// dialog, and of the situations the graph must get right: automatic scroll at 10 ms after a
+// minute, a failed first reading, and a second, shorter record set over a longer one. The units'
+// clock is driven by hand and the timer handlers are called directly, so a minute of measuring
+// takes a moment and every run draws the same pictures. Run by scripts/screenshots.sh on the
+// offscreen platform, so no display is needed.
 // Usage: korvale_shots <output folder>
 #include <QApplication>
 #include <QComboBox>
@@ -11,32 +15,25 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
+#include <array>
 #include <cstdio>
 
-#include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/null_dialog_service.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_setting.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_setup.h"
+#include "graph/chart2d.h"
+#include "graph/graph.h"
+#include "measure/acquisition.h"
 #include "measure/form_main.h"
+#include "measure/main_controls.h"
+#include "usbkit_sim.h"
 
 namespace {
 
-// Nobody answers: messages go to the error stream and every question is answered No.
-class LoggingDialogs : public DialogService {
- public:
-  MsgAnswer Message(const QString& text, const QString& caption, MsgButtons, MsgIcon) override {
-    std::fprintf(stderr, "korvale_shots: message \"%s\" (%s)\n", qPrintable(text),
-                 qPrintable(caption));
-    return MsgAnswer::No;
-  }
-  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
-  bool PrinterDialog(QPrinter&) override { return false; }
-  int RunModal(QDialog&) override { return 0; }
-};
+// The demonstration units' numbers in the simulated rack, by unit ID.
+constexpr int kSimUnit[4] = {1, 2, 3, 4};
 
 void Wait(int ms) {
   QEventLoop loop;
@@ -45,6 +42,7 @@ void Wait(int ms) {
 }
 
 bool Save(QWidget& w, const QDir& dir, const QString& name) {
+  QApplication::processEvents();
   const QString path = dir.filePath(name);
   const bool ok = w.grab().save(path, "PNG");
   std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
@@ -55,7 +53,55 @@ bool Save(QWidget& w, const QDir& dir, const QString& name) {
 void PickCount(FormMain& form, const QString& count) {
   QComboBox* combo = form.Controls().Combo1;
   combo->setCurrentIndex(combo->findText(count));
-  form.Plot().Combo1_Click();
+  form.Graph().Combo1_Click();
+}
+
+// The settings as the operator would choose them in the dialog: the used units (the furnace on
+// ID0 with a type B thermocouple, the others on type K), the interval and its pacing.
+void Configure(FormMain& form, ModuleData& md, const std::array<bool, 4>& used, bool computerPaced,
+               int32_t intervalMs) {
+  const int16_t types[4] = {0, 4, 4, 4};
+  for (size_t i = 0; i < 4; ++i) {
+    md.Units[i].MflagID = used[i];
+    md.Units[i].ConnectID = types[i];
+  }
+  md.TimerType = computerPaced;
+  md.IntervalTM = intervalMs;
+  md.MeasKind = false;
+  md.DataAverage = false;
+  md.UpdateAverageCount();
+  // What the settings command does after a change.
+  form.Graph().ClearNowValue();
+  form.Graph().SetGraphTitle(false);
+}
+
+// Starts a measurement whose timer ticks are then given by hand.
+void Start(FormMain& form) {
+  form.Controls().cmdStart->click();
+  form.Controls().Timer1->stop();
+  form.Controls().Timer2->stop();
+}
+
+// count unit-paced polls, 300 ms of the units' clock apart.
+void Polls(FormMain& form, int count) {
+  for (int p = 0; p < count && form.Controls().cmdStop->isEnabled(); ++p) {
+    usbkit_sim_advance_ms(300);
+    form.Measure().Timer2_Timer();
+  }
+}
+
+// count computer-paced samples.
+void Samples(FormMain& form, const ModuleData& md, int count) {
+  for (int s = 0; s < count && form.Controls().cmdStop->isEnabled(); ++s) {
+    for (int32_t t = 0; t < md.TickDivider; ++t) {
+      usbkit_sim_advance_ms(static_cast<unsigned>(md.TickPeriod));
+      form.Measure().Timer1_Timer();
+    }
+  }
+}
+
+void Stop(FormMain& form) {
+  if (form.Controls().cmdStop->isEnabled()) form.Controls().cmdStop->click();
 }
 
 }  // namespace
@@ -66,65 +112,83 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("USBKIT_SIMULATE")) qputenv("USBKIT_SIMULATE", "demo");
   QApplication app(argc, argv);
   QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
   const QDir out(QString::fromLocal8Bit(argv[1]));
   if (!QDir().mkpath(out.path())) return 1;
+  usbkit_sim_use_manual_clock(1);
 
   ModuleData md;
-  LoggingDialogs dialogs;
+  // Nobody answers: messages go to the error stream, and a start may discard the previous
+  // record set.
+  NullDialogs dialogs(MsgAnswer::Yes, true);
   MDX4A driver(dialogs);
   FormMain form(md, driver, dialogs);
   form.resize(1024, 768);
   form.show();
+  Wait(100);
 
-  // The four demonstration units with their thermocouple types (a furnace on type B, the others
-  // on type K), sampled by the units every 100 ms, as an operator would set them in the settings
-  // dialog.
-  const int16_t types[4] = {0, 4, 4, 4};
-  for (int i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = true;
-    md.Units[i].ConnectID = types[i];
-  }
-  md.TimerType = false;
-  md.IntervalTM = 100;
-  md.MeasKind = false;
-  md.DataAverage = false;
-  md.AverageCount = 1;
-  form.Setup().SetGraphTitle(false);
-
-  form.Controls().cmdStart->click();
-  Wait(6000);
+  // All four units sampled by the units every 100 ms, for nine seconds: full display.
+  Configure(form, md, {true, true, true, true}, false, 100);
+  Start(form);
+  Polls(form, 30);
   bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
+  Stop(form);
 
-  // Automatic scroll over 20 samples while the measurement goes on.
-  form.Plot().SelectOptWid(1);
-  PickCount(form, QStringLiteral("20"));
-  Wait(3000);
-  ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png")) && ok;
-
-  if (md.Measuring) form.Controls().cmdStop->click();
-  Wait(200);
-  std::printf("samples taken: %d\n", static_cast<int>(md.SampleCount));
-
-  // Manual scroll over 30 samples, moved once to the right.
-  form.Plot().SelectOptWid(2);
+  // The manual scroll over 30 samples of that record set, moved once to the right, and its data
+  // list.
+  form.Graph().SelectOptWid(2);
   PickCount(form, QStringLiteral("30"));
-  form.Plot().cmdRight_Click();
-  Wait(200);
+  form.Graph().cmdRight_Click();
   ok = Save(form, out, QStringLiteral("screenshot-manualscroll.png")) && ok;
-
-  form.Plot().SelectOptWid(0);
+  form.Graph().SelectOptWid(0);
   form.Controls().cmdDisp->click();
-  Wait(200);
+  Wait(100);
   if (form.Controls().datalist) {
     ok = Save(*form.Controls().datalist, out, QStringLiteral("screenshot-datalist.png")) && ok;
     form.Controls().datalist->close();
   }
 
+  // Every 10 ms, automatic scroll over 20 samples, after a minute of polls that bring 30
+  // samples each: the curve still ends at the right edge.
+  Configure(form, md, {true, true, true, true}, false, 10);
+  Start(form);
+  form.Graph().SelectOptWid(1);
+  PickCount(form, QStringLiteral("20"));
+  Polls(form, 200);
+  ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png")) && ok;
+  Stop(form);
+  std::printf("samples after a minute at 10 ms: %d\n", static_cast<int>(md.SampleCount));
+  form.Graph().SelectOptWid(0);
+
+  // One sample a second, computer-paced; the first reading of ID0 fails. The vertical range
+  // fits the other units instead of stretching to -99999, and ID0 starts at its second sample.
+  Configure(form, md, {true, true, true, true}, true, 1000);
+  Start(form);
+  usbkit_sim_fail_transfers(kSimUnit[0], 1);
+  Samples(form, md, 12);
+  ok = Save(form, out, QStringLiteral("screenshot-failed-first-reading.png")) && ok;
+  Stop(form);
+
+  // A second, shorter record set without ID3, shown ten samples wide: nothing of the first one is
+  // left on the graph. ID1 fails its first and third readings, so its second sample stands alone
+  // and shows as a single point.
+  Configure(form, md, {true, true, true, false}, true, 1000);
+  Start(form);
+  form.Graph().SelectOptWid(1);
+  PickCount(form, QStringLiteral("10"));
+  usbkit_sim_fail_transfers(kSimUnit[1], 1);
+  Samples(form, md, 2);
+  usbkit_sim_fail_transfers(kSimUnit[1], 1);
+  Samples(form, md, 3);
+  ok = Save(form, out, QStringLiteral("screenshot-second-record-set.png")) && ok;
+  Stop(form);
+  form.Graph().SelectOptWid(0);
+
   DialogSetting setting(md, dialogs, &form);
   setting.show();
-  Wait(200);
+  Wait(100);
   ok = Save(setting, out, QStringLiteral("screenshot-settings.png")) && ok;
   setting.hide();
   return ok ? 0 : 1;

@@ -4,16 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include "core/axis_range.h"
 #include "core/operator_number.h"
 
 namespace {
-
-// Starting extremes of a fresh record set. The per-unit values start at the ends of the scale;
-// the overall values start inverted so that the first fold replaces them.
-constexpr float kTempTop = 1820;
-constexpr float kTempBottom = -270;
-constexpr float kVoltTop = 84000;
-constexpr float kVoltBottom = -15000;
 
 bool FitsInt32(double v) {
   return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
@@ -33,13 +27,16 @@ void ModuleData::InitDataBuffers() {
 }
 
 void ModuleData::ClearData() {
-  const float top = MeasKind ? kVoltTop : kTempTop;
-  const float bottom = MeasKind ? kVoltBottom : kTempBottom;
-  AllMax = bottom;
-  AllMin = top;
+  // Starting extremes of a fresh record set. The per-unit values start at the ends of the scale;
+  // the overall values start inverted (maximum below minimum), which marks them as holding no
+  // value yet: the first value folded in replaces them.
+  const RangeY scale = DefaultRangeY(MeasKind);
+  AllMax = scale.min;
+  AllMin = scale.max;
   for (auto& u : Units) {
-    u.MaxValue = top;
-    u.MinValue = bottom;
+    u.MaxValue = scale.max;
+    u.MinValue = scale.min;
+    u.HasValue = false;
     u.DataCount = 0;
     std::fill(u.Data.begin(), u.Data.end(), NoData);
   }
@@ -64,37 +61,47 @@ void ModuleData::UpdateUnitMaxMin(int32_t n) {
     // Sample numbers outside the buffer have no slot; the acquisition never passes one.
     if (n < 1 || n > static_cast<int64_t>(u.Data.size())) continue;
     const float v = u.Data[n - 1];
-    if (n == 1) {
-      // The first sample sets both extremes, whatever it holds.
+    if (n == 1) u.HasValue = false;
+    // A slot without a value (a failed reading) never becomes an extreme, not even the first
+    // one: a single -99999 would flatten every curve for the rest of the record set.
+    if (v == NoData) continue;
+    if (!u.HasValue) {
       u.MaxValue = v;
       u.MinValue = v;
-    } else if (v != NoData) {
+      u.HasValue = true;
+    } else {
       if (v > u.MaxValue) u.MaxValue = v;
       if (v < u.MinValue) u.MinValue = v;
     }
   }
 }
 
+bool ModuleData::HasExtremes() const {
+  return AllMax >= AllMin;
+}
+
 void ModuleData::UpdateAllMaxMin() {
-  bool first = true;
+  if (SampleCount == 1) {
+    // A new record set: the extremes start over, holding no value.
+    const RangeY scale = DefaultRangeY(MeasKind);
+    AllMax = scale.min;
+    AllMin = scale.max;
+  }
+  MergeAllMaxMin();
+}
+
+void ModuleData::MergeAllMaxMin() {
   for (const auto& u : Units) {
-    if (!u.MflagID) continue;
-    if (SampleCount == 1 && first) {
+    // A unit that has measured nothing yet (all NoData, or no sample in this poll) has only its
+    // starting values, which are no measurement.
+    if (!u.MflagID || !u.HasValue) continue;
+    if (!HasExtremes()) {
       AllMax = u.MaxValue;
       AllMin = u.MinValue;
     } else {
       AllMax = std::max(AllMax, u.MaxValue);
       AllMin = std::min(AllMin, u.MinValue);
     }
-    first = false;
-  }
-}
-
-void ModuleData::MergeAllMaxMin() {
-  for (const auto& u : Units) {
-    if (!u.MflagID) continue;
-    AllMax = std::max(AllMax, u.MaxValue);
-    AllMin = std::min(AllMin, u.MinValue);
   }
 }
 
@@ -102,15 +109,16 @@ int16_t ModuleData::RoundAxisY() {
   int16_t result = 0;
   // A limit that would leave the 32-bit range is not moved (and its bit stays clear): the
   // program keeps running with the previous axis instead of failing on an absurd extreme.
+  if (!HasExtremes()) return 0;
   if (AxisMaxY < AllMax) {
-    const double top = (std::floor(static_cast<double>(AllMax) / 100) + 1) * 100;
+    const double top = RoundUpY(AllMax);
     if (FitsInt32(top)) {
       AxisMaxY = static_cast<float>(top);
       result |= 1;
     }
   }
   if (AxisMinY > AllMin) {
-    const double bottom = std::floor(static_cast<double>(AllMin) / 100) * 100;
+    const double bottom = RoundDownY(AllMin);
     if (FitsInt32(bottom)) {
       AxisMinY = static_cast<float>(bottom);
       result |= 2;

@@ -18,6 +18,8 @@ struct UnitRecord {
   bool MflagID = false;   // the unit is used
   int16_t ConnectID = 0;  // thermocouple type 0..7 (B, R, S, N, K, E, J, T)
   int32_t DataCount = 0;  // samples taken for the unit in the current record set
+  // MaxValue and MinValue hold a measured value (a NoData slot never enters them).
+  bool HasValue = false;
 };
 
 struct AvgAccumRecord {
@@ -73,6 +75,8 @@ class ModuleData {
   void UpdateUnitMaxMin(int32_t n);
   void UpdateAllMaxMin();
   void MergeAllMaxMin();
+  // AllMax and AllMin hold a measured value (they start inverted, holding none).
+  bool HasExtremes() const;
   int16_t RoundAxisY();
   bool SetTickTimer();
 

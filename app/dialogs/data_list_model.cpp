@@ -54,3 +54,10 @@ QVariant DataListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.column() != 0) return QVariant();
   return Line(index.row() + 1);
 }
+
+void DataListModel::Clear() {
+  beginResetModel();
+  for (auto& d : data_) d.clear();
+  count_ = 0;
+  endResetModel();
+}

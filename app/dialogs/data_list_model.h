@@ -29,6 +29,9 @@ class DataListModel : public QAbstractListModel {
   // for a used unit's missing sample. Views are told that every line changed.
   void Load(const ModuleData& md, const QString& noDataField);
 
+  // No lines.
+  void Clear();
+
   // Line of sample k (1-based).
   QString Line(int32_t k) const;
 

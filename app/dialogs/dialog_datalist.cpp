@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -82,6 +83,24 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
 
 DialogDatalist::~DialogDatalist() {
   Form_Unload();
+}
+
+void DialogDatalist::Clear() {
+  lblDataNum->setText(QStringLiteral(" "));
+  lblDataNum->repaint();
+  model_->Clear();
+}
+
+void DialogDatalist::Reload(const ModuleData& md) {
+  model_->Load(md, DataListModel::kNoDataFieldRebuild);
+  // The label names the last sample listed; an empty record set lists none and leaves it.
+  if (md.SampleCount >= 1) lblDataNum->setText(QString::number(md.SampleCount));
+  update();
+  const int rows = model_->rowCount();
+  if (rows < 1) return;
+  const QModelIndex last = model_->index(rows - 1, 0);
+  List1->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+  List1->scrollTo(last);
 }
 
 void DialogDatalist::OKButton_Click() {

@@ -32,6 +32,12 @@ class DialogDatalist : public QDialog {
 
   void OKButton_Click();
 
+  // Empties the count label and the list (a record set is about to be replayed into memory).
+  void Clear();
+  // Lists the record set again, in the rebuild's format, and selects its last line, which
+  // scrolls it into view.
+  void Reload(const ModuleData& md);
+
  public slots:
   // Every way of closing the window (OK, Esc, the title bar) ends here.
   void done(int result) override;

@@ -2,6 +2,14 @@
 
 #include <qcustomplot.h>
 
+// The chart writes the curve storage of QCPDataContainer (mData, mPreallocSize) and holds the plot
+// through its replot guard (mReplotting): protected members that only the 2.1 series has in this
+// form. Another version must be checked against them before it is used.
+#if !defined(QCUSTOMPLOT_VERSION) || QCUSTOMPLOT_VERSION < 0x020100 || \
+    QCUSTOMPLOT_VERSION >= 0x020200
+#error "The chart relies on the internals of QCustomPlot 2.1.x; check them before changing version"
+#endif
+
 #include <QFile>
 #include <QPainter>
 #include <QPicture>
@@ -30,6 +38,8 @@ class ChartCurveData : public QCPGraphDataContainer {
     mData.resize(size);
   }
   double KeyAt(int i) const { return mData.at(mPreallocSize + i).key; }
+  // The entries, from the first one.
+  const QCPGraphData* Entries() const { return mData.constData() + mPreallocSize; }
 };
 
 namespace {
@@ -67,16 +77,30 @@ Chart2D::Chart2D(QWidget* parent) : QWidget(parent) {
   plot_ = new ChartPlot(this);
   layout->addWidget(plot_);
 
-  // Header above the axis rect, legend below it in one row.
+  // Header above the axis rect, then the Y title, upright at the left above the axis (a title
+  // along the axis would lie on its side), the axis rect, and the legend below it in one row.
   plot_->plotLayout()->insertRow(0);
+  plot_->plotLayout()->insertRow(1);
   header_ = new QCPTextElement(plot_, QString());
   QFont headerFont = header_->font();
   headerFont.setBold(true);
   header_->setFont(headerFont);
   plot_->plotLayout()->addElement(0, 0, header_);
+  titleY_ = new QCPTextElement(plot_, QString());
+  titleY_->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+  titleY_->setMargins(QMargins(8, 0, 0, 0));
+  plot_->plotLayout()->addElement(1, 0, titleY_);
   plot_->axisRect()->insetLayout()->take(plot_->legend);
-  plot_->plotLayout()->addElement(2, 0, plot_->legend);
-  plot_->plotLayout()->setRowStretchFactor(2, 0.001);
+  plot_->plotLayout()->addElement(3, 0, plot_->legend);
+  plot_->plotLayout()->setRowStretchFactor(1, 0.001);
+  plot_->plotLayout()->setRowStretchFactor(3, 0.001);
+
+  // Tick labels as plain numbers: long records reach a million seconds, which the plot would
+  // otherwise write as a power of ten.
+  for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis}) {
+    axis->setNumberFormat(QStringLiteral("g"));
+    axis->setNumberPrecision(10);
+  }
   plot_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   plot_->legend->setBorderPen(Qt::NoPen);
   plot_->legend->setVisible(true);
@@ -159,7 +183,10 @@ void Chart2D::SetNumSeries(int count) {
   count = std::max(0, count);
   const int old = static_cast<int>(series_.size());
   if (count == old) return;
-  for (int i = old - 1; i >= count; --i) plot_->removeGraph(series_[i].graph);
+  for (int i = old - 1; i >= count; --i) {
+    plot_->removeGraph(series_[i].graph);
+    plot_->removeGraph(series_[i].marks);
+  }
   series_.resize(count);
   for (int i = old; i < count; ++i) {
     Series& s = series_[i];
@@ -173,10 +200,23 @@ void Chart2D::SetNumSeries(int count) {
     QSharedPointer<ChartCurveData> data(new ChartCurveData);
     s.curve = data.data();
     s.graph->setData(data);
+    s.marks = plot_->addGraph();
+    s.marks->setPen(pen);
+    s.marks->setLineStyle(QCPGraph::lsNone);
+    s.marks->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
+    s.marks->removeFromLegend();
+    QSharedPointer<ChartCurveData> marks(new ChartCurveData);
+    s.markData = marks.data();
+    s.marks->setData(marks);
   }
   ResizeSharedX();
   ApplyLabels();
   RequestRepaint();
+}
+
+QCPGraph* Chart2D::Curve(int series) const {
+  const Series* s = SeriesAt(series);
+  return s ? s->graph : nullptr;
 }
 
 int Chart2D::NumSeries() const {
@@ -252,14 +292,17 @@ double Chart2D::AxisMax(Axis axis) const {
 }
 
 void Chart2D::SetAxisTitle(Axis axis, const QString& title) {
-  QCPAxis* qa = axis == Axis::X ? plot_->xAxis : plot_->yAxis;
-  if (qa->label() == title) return;
-  qa->setLabel(title);
+  if (AxisTitle(axis) == title) return;
+  if (axis == Axis::X) {
+    plot_->xAxis->setLabel(title);
+  } else {
+    titleY_->setText(title);
+  }
   RequestRepaint();
 }
 
 QString Chart2D::AxisTitle(Axis axis) const {
-  return (axis == Axis::X ? plot_->xAxis : plot_->yAxis)->label();
+  return axis == Axis::X ? plot_->xAxis->label() : titleY_->text();
 }
 
 void Chart2D::SetHeaderText(const QString& text) {
@@ -406,9 +449,29 @@ void Chart2D::SyncCurve(Series& s, int lead) {
   }
   // X values that go back in time: the curve is sorted by key and built whole from now on.
   if (!ordered) curve.sort();
+  SyncLonePoints(s, ordered ? from : 0);
   s.curveOrdered = ordered;
   s.curveLead = lead;
   s.firstDirty = kClean;
+}
+
+// A curve entry with a value whose neighbours have none is drawn as a marker: the line alone
+// would not show it (the first sample of a record set, a value between two gaps). Entries from
+// `from` on changed, and the entry before them may have gained or lost a neighbour.
+void Chart2D::SyncLonePoints(Series& s, int from) {
+  const int size = s.curve->size();
+  const QCPGraphData* entry = s.curve->Entries();
+  const int recheck = std::max(0, std::min(from, size) - 1);
+  s.lone.erase(std::lower_bound(s.lone.begin(), s.lone.end(), recheck), s.lone.end());
+  s.markData->Truncate(static_cast<int>(s.lone.size()));
+  const auto hasValue = [entry, size](int i) {
+    return i >= 0 && i < size && !std::isnan(entry[i].value);
+  };
+  for (int i = recheck; i < size; ++i) {
+    if (!hasValue(i) || hasValue(i - 1) || hasValue(i + 1)) continue;
+    s.lone.push_back(i);
+    s.markData->Append(entry[i].key, entry[i].value);
+  }
 }
 
 // ---- rendering ----

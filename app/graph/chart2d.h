@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -71,6 +72,8 @@ class Chart2D : public QWidget {
   void SetPointX(int k, double x);
   std::optional<double> PointX(int k) const;
   void SetPointY(int series, int k, double y);
+  // Removes Y of point k of series s: the point shows no value.
+  void ClearPointY(int series, int k);
   // Nothing when Y of the point was never set (the line shows a gap there).
   std::optional<double> PointY(int series, int k) const;
 
@@ -88,6 +91,8 @@ class Chart2D : public QWidget {
   // The plot, to read from. The data of its graphs belong to the chart: replacing them breaks the
   // chart's bookkeeping.
   QCustomPlot* Plot() const { return plot_; }
+  // The line of series s (1-based), to read from; null for a series the chart does not have.
+  QCPGraph* Curve(int series) const;
 
  private:
   static constexpr int kClean = 0x7fffffff;  // no stale point
@@ -97,8 +102,12 @@ class Chart2D : public QWidget {
     int firstDirty = kClean;  // index of the first point whose curve data are stale
     QCPGraph* graph = nullptr;
     ChartCurveData* curve = nullptr;  // the graph's data, owned by the graph
-    int curveLead = 0;                // leading points without X when the curve was built
-    bool curveOrdered = true;         // curve entry i is point curveLead + i
+    // Points without a neighbour on either side draw no line; a marker of their own shows them.
+    QCPGraph* marks = nullptr;
+    ChartCurveData* markData = nullptr;  // owned by marks
+    std::vector<int> lone;               // curve entries drawn as markers, ascending
+    int curveLead = 0;                   // leading points without X when the curve was built
+    bool curveOrdered = true;            // curve entry i is point curveLead + i
     int style1 = 0;
     int style2 = 0;
   };
@@ -115,11 +124,13 @@ class Chart2D : public QWidget {
   void Repaint();
   void SyncCurves();
   void SyncCurve(Series& s, int lead);
+  void SyncLonePoints(Series& s, int from);
   void ApplyLabels();
   void ApplyAxisRange(Axis axis);
 
   QCustomPlot* plot_ = nullptr;
   QCPTextElement* header_ = nullptr;
+  QCPTextElement* titleY_ = nullptr;  // the Y title, upright above the axis
   std::vector<Series> series_;
   std::vector<double> x_;  // NaN where never set; as long as the longest series
   QStringList labels_;
@@ -146,6 +157,15 @@ inline void Chart2D::SetPointCount(int series, int count) {
 inline void Chart2D::SetPointX(int k, double x) {
   if (k >= 1 && k <= static_cast<int>(x_.size()) && x_[k - 1] == x) return;
   ChangePointX(k, x);
+}
+
+inline void Chart2D::ClearPointY(int series, int k) {
+  if (series >= 1 && series <= static_cast<int>(series_.size())) {
+    const std::vector<double>& v = series_[series - 1].y;
+    // NaN marks a point without Y: nothing to clear (the common case on every poll).
+    if (k >= 1 && k <= static_cast<int>(v.size()) && v[k - 1] != v[k - 1]) return;
+  }
+  ChangePointY(series, k, std::numeric_limits<double>::quiet_NaN());
 }
 
 inline void Chart2D::SetPointY(int series, int k, double y) {

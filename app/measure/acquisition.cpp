@@ -3,23 +3,20 @@
 #include "measure/acquisition.h"
 
 #include <QDateTime>
-#include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <cmath>
 #include <limits>
 
+#include "core/axis_range.h"
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
-#include "dialogs/dialog_datalist.h"
 #include "graph/chart2d.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_setup.h"
-#include "graph/graph_state.h"
+#include "graph/graph.h"
+#include "measure/form_main.h"
 #include "measure/main_controls.h"
 
 namespace {
@@ -32,16 +29,8 @@ const QString kStartError = QStringLiteral("エラーのため測定開始でき
 }  // namespace
 
 Acquisition::Acquisition(ModuleData& md, MDX4A& driver, DialogService& dialogs, MainControls& ui,
-                         GraphState& gs, GraphSetup& setup, GraphPlot& plot,
-                         std::function<void()> setButtonState)
-    : md_(md),
-      driver_(driver),
-      dialogs_(dialogs),
-      ui_(ui),
-      gs_(gs),
-      setup_(setup),
-      plot_(plot),
-      setButtonState_(std::move(setButtonState)) {}
+                         Graph& graph, FormMain& form)
+    : md_(md), driver_(driver), dialogs_(dialogs), ui_(ui), graph_(graph), form_(form) {}
 
 QString Acquisition::FormatStartTime(const QDateTime& t) {
   const QDate d = t.date();
@@ -69,13 +58,18 @@ void Acquisition::ResumeRedraw() {
 }
 
 void Acquisition::ApplyAutoScaleY(bool first) {
-  if (gs_.ScaleYMode != 0) return;
-  if (first) {
-    md_.AxisMaxY = static_cast<float>((std::floor(md_.AllMax / 100.0) + 1) * 100);
-    md_.AxisMinY = static_cast<float>(std::floor(md_.AllMin / 100.0) * 100);
-    setup_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  if (graph_.State().ScaleYMode != YRangeMode::Automatic) return;
+  if (first || !fitted_) {
+    // Fitted at the first sample, or at the first one with a value when every unit failed to
+    // read before: until then the kind's default range stays.
+    fitted_ = md_.HasExtremes();
+    if (!fitted_ && !first) return;
+    const RangeY range = FitRangeY(md_.AllMax, md_.AllMin, md_.MeasKind);
+    md_.AxisMaxY = range.max;
+    md_.AxisMinY = range.min;
+    graph_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   } else if (md_.RoundAxisY() >= 1) {
-    setup_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+    graph_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   }
 }
 
@@ -87,11 +81,8 @@ void Acquisition::cmdStart_Click() {
   if (driver_.OpenUnits(md_) != 0) return;
 
   // A data list showing the old record set goes away with it.
-  if (ui_.cmdDisp && !ui_.cmdDisp->isEnabled()) {
-    if (ui_.datalist) ui_.datalist->close();
-    ui_.cmdDisp->setEnabled(true);
-  }
-  if (ui_.optWid[0] && ui_.optWid[0]->isChecked()) gs_.DispCount = 100;
+  form_.UnloadDatalist();
+  if (ui_.optWid[0] && ui_.optWid[0]->isChecked()) graph_.State().DispCount = 100;
 
   // No repaint until the first sample arrives; set-up and the clearing of the old points would
   // otherwise repaint step by step.
@@ -100,11 +91,13 @@ void Acquisition::cmdStart_Click() {
   md_.ClearData();
   md_.ClearMemo();
   md_.Measuring = true;
-  setButtonState_();
+  fitted_ = true;
+  graph_.DispStatus();
+  form_.SetButtonState();
 
   // An invalid fixed Y range has been reported by SetGraphParam; the start ends here, with the
   // units closed and the window idle again.
-  if (!setup_.SetGraphParam()) {
+  if (!graph_.SetGraphParam()) {
     StopMeasure();
     return;
   }
@@ -145,28 +138,20 @@ void Acquisition::StopMeasure() {
   driver_.CloseUnits(md_);
   md_.Measuring = false;
   if (hooks.stopped) hooks.stopped();
+  // The line keeps the final count.
+  graph_.DispStatus();
   // A start that ended before its first sample left the chart's redrawing suspended; the chart
   // shows what is in memory again.
   ResumeRedraw();
-  setButtonState_();
+  form_.SetButtonState();
 }
 
 void Acquisition::ReplayData() {
-  if (ui_.cmdDisp && !ui_.cmdDisp->isEnabled() && ui_.datalist) {
-    DialogDatalist* list = ui_.datalist;
-    if (list->lblDataNum) {
-      list->lblDataNum->setText(QStringLiteral(" "));
-      list->lblDataNum->repaint();
-    }
-    if (list->List1 && list->List1->model()) {
-      QAbstractItemModel* model = list->List1->model();
-      model->removeRows(0, model->rowCount());
-    }
-  }
+  form_.ClearDatalist();
 
   ui_.Chart2D1->SetRedrawSuspended(true);
-  setup_.InitGraphParam(true);
-  if (setup_.SetGraphParam()) {
+  graph_.InitGraphParam(true);
+  if (graph_.SetGraphParam()) {
     ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻  ") + md_.StartTime);
     ui_.Chart2D1->SetHeaderAppearance(3);
   }
@@ -175,15 +160,17 @@ void Acquisition::ReplayData() {
   const int32_t n = std::min(md_.SampleCount, ModuleData::MaxData);
   md_.SampleCount = 0;
   md_.Measuring = true;
+  fitted_ = true;
   for (int32_t i = 1; i <= n; ++i) {
     md_.SampleCount = i;
     md_.UpdateUnitMaxMin(i);
     md_.UpdateAllMaxMin();
     ApplyAutoScaleY(i == 1);
-    plot_.AdvanceAxesX();
-    plot_.GrDrawData(i);
+    graph_.AdvanceAxesX();
+    graph_.GrDrawData(i);
   }
-  plot_.DispDataList();
+  form_.DispDataList();
+  graph_.DispStatus();
   ResumeRedraw();
   md_.SampleCount = 0;
   md_.Measuring = false;

@@ -4,16 +4,14 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 
 class QDateTime;
 
 class DialogService;
-class GraphPlot;
-class GraphSetup;
+class FormMain;
+class Graph;
 class MDX4A;
 class ModuleData;
-struct GraphState;
 struct MainControls;
 
 // Followers of the record set while it is measured (the recording journal): the measurement has
@@ -24,9 +22,9 @@ struct AcquisitionHooks {
 
 class Acquisition {
  public:
-  Acquisition(ModuleData& md, MDX4A& driver, DialogService& dialogs, MainControls& ui,
-              GraphState& gs, GraphSetup& setup, GraphPlot& plot,
-              std::function<void()> setButtonState);
+  // form: the main window, for its command states and its data list window.
+  Acquisition(ModuleData& md, MDX4A& driver, DialogService& dialogs, MainControls& ui, Graph& graph,
+              FormMain& form);
 
   void cmdStart_Click();
   void cmdStop_Click();
@@ -70,10 +68,9 @@ class Acquisition {
   MDX4A& driver_;
   DialogService& dialogs_;
   MainControls& ui_;
-  GraphState& gs_;
-  GraphSetup& setup_;
-  GraphPlot& plot_;
-  std::function<void()> setButtonState_;
+  Graph& graph_;
+  FormMain& form_;
   bool inTick_ = false;  // a tick (with the message boxes it opened) is still running
   uint32_t run_ = 0;     // counts starts, so a tick can tell that its measurement has ended
+  bool fitted_ = true;   // the automatic Y range has been fitted to a measured value
 };

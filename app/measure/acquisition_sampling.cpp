@@ -6,8 +6,9 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
-#include "graph/graph_plot.h"
+#include "graph/graph.h"
 #include "measure/acquisition.h"
+#include "measure/form_main.h"
 
 namespace {
 
@@ -66,10 +67,11 @@ void Acquisition::SampleTick() {
   if (hooks.samplesStored) hooks.samplesStored();
   md_.UpdateUnitMaxMin(md_.SampleCount);
   md_.UpdateAllMaxMin();
-  plot_.DispNowValue();
+  graph_.DispNowValue();
+  graph_.DispStatus();
   ApplyAutoScaleY(md_.SampleCount == 1);
-  plot_.AdvanceAxesX();
-  plot_.GrDrawData(md_.SampleCount);
+  graph_.AdvanceAxesX();
+  graph_.GrDrawData(md_.SampleCount);
 }
 
 bool Acquisition::ReadSingleAverage() {
@@ -132,10 +134,11 @@ void Acquisition::PollTick() {
 
 void Acquisition::ShowPoll() {
   if (md_.SampleCount > 0) md_.MergeAllMaxMin();
-  plot_.DispNowValueUnit();
+  graph_.DispNowValueUnit();
+  graph_.DispStatus();
   ApplyAutoScaleY(md_.PollCount == 1);
-  plot_.AdvanceAxesX();
-  plot_.GrDrawData1();
+  graph_.AdvanceAxesX();
+  graph_.GrDrawData1();
 }
 
 bool Acquisition::CheckBufferSpace() {
@@ -149,9 +152,12 @@ bool Acquisition::StoreUnitValue(int i, float v) {
   UnitRecord& unit = md_.Units[i];
   const int32_t n = unit.DataCount;
   unit.Data[n] = v;
-  if (n == 0) {
+  if (v == ModuleData::NoData) {
+    // no value: not an extreme
+  } else if (!unit.HasValue) {
     unit.MaxValue = v;
     unit.MinValue = v;
+    unit.HasValue = true;
   } else {
     if (v > unit.MaxValue) unit.MaxValue = v;
     if (v < unit.MinValue) unit.MinValue = v;

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/null_dialog_service.h"
 #include "files/data_file.h"
 #include "measure/form_main.h"
 
@@ -34,32 +34,18 @@ int Fail(QString& err, const QString& path, const QString& reason) {
   return 1;
 }
 
-// The conversion shows no window and asks nothing: a message the main window would show is kept
-// as the reason of a failure.
-class NoDialogs : public DialogService {
- public:
-  QString lastText;
-  MsgAnswer Message(const QString& text, const QString&, MsgButtons buttons, MsgIcon) override {
-    lastText = text;
-    return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
-  }
-  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
-  bool PrinterDialog(QPrinter&) override { return false; }
-  int RunModal(QDialog&) override { return 0; }
-};
-
 // The page of "印刷" for the file at input, as "読込み" then "印刷" would make it. The PDF is
 // written beside output under a temporary name and takes output's name only when complete, so a
 // failure leaves output as it was.
 bool PrintPdf(const QString& input, const QString& output, QString* reason) {
   ModuleData md;
-  NoDialogs dialogs;
+  // No window and nobody to ask: a message the main window would show becomes the reason.
+  NullDialogs dialogs;
   MDX4A driver(dialogs);
   FormMain form(md, driver, dialogs);
   if (!form.LoadDataFile(input)) {
-    *reason = dialogs.lastText.isEmpty() ? QStringLiteral("ファイルを読み込めませんでした。")
-                                         : dialogs.lastText;
+    *reason = dialogs.texts.isEmpty() ? QStringLiteral("ファイルを読み込めませんでした。")
+                                      : dialogs.texts.back();
     return false;
   }
   const QFileInfo target(output);

@@ -11,18 +11,13 @@
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_move_window.h"
 #include "dialogs/dialog_setting.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_setup.h"
 #include "measure/acquisition.h"
 
 FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidget* parent)
     : QWidget(parent), md_(md), driver_(driver), dialogs_(dialogs) {
   BuildControls();
-  plot_ = std::make_unique<GraphPlot>(md_, ui_, gs_);
-  setup_ = std::make_unique<GraphSetup>(md_, ui_, gs_, dialogs_, *plot_);
-  plot_->SetGraphSetup(*setup_);
-  acquisition_ = std::make_unique<Acquisition>(md_, driver_, dialogs_, ui_, gs_, *setup_, *plot_,
-                                               [this] { SetButtonState(); });
+  graph_ = std::make_unique<::Graph>(md_, ui_, dialogs_);
+  acquisition_ = std::make_unique<Acquisition>(md_, driver_, dialogs_, ui_, *graph_, *this);
   ConnectControls();
   Form_Load();
 }
@@ -51,19 +46,19 @@ void FormMain::ConnectControls() {
   connect(ui_.cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
   for (int i = 0; i < 4; ++i) {
     connect(ui_.cmdMove[i], &QPushButton::clicked, this,
-            [this, i] { plot_->cmdMove_Click(static_cast<int16_t>(i)); });
+            [this, i] { cmdMove_Click(static_cast<int16_t>(i)); });
   }
 
   // idClicked reports only the operator's clicks; a selection made by the routines runs its
   // handler itself.
   connect(optHeiGroup_, &QButtonGroup::idClicked, this,
-          [this](int id) { setup_->optHei_Click(static_cast<int16_t>(id)); });
-  connect(ui_.cmdSetScaleY, &QPushButton::clicked, this, [this] { setup_->cmdSetScaleY_Click(); });
+          [this](int id) { graph_->optHei_Click(static_cast<int16_t>(id)); });
+  connect(ui_.cmdSetScaleY, &QPushButton::clicked, this, [this] { graph_->cmdSetScaleY_Click(); });
   connect(optWidGroup_, &QButtonGroup::idClicked, this,
-          [this](int id) { plot_->optWid_Click(static_cast<int16_t>(id)); });
-  connect(ui_.Combo1, &QComboBox::activated, this, [this](int) { plot_->Combo1_Click(); });
-  connect(ui_.cmdLeft, &QPushButton::clicked, this, [this] { plot_->cmdLeft_Click(); });
-  connect(ui_.cmdRight, &QPushButton::clicked, this, [this] { plot_->cmdRight_Click(); });
+          [this](int id) { graph_->optWid_Click(static_cast<int16_t>(id)); });
+  connect(ui_.Combo1, &QComboBox::activated, this, [this](int) { graph_->Combo1_Click(); });
+  connect(ui_.cmdLeft, &QPushButton::clicked, this, [this] { graph_->cmdLeft_Click(); });
+  connect(ui_.cmdRight, &QPushButton::clicked, this, [this] { graph_->cmdRight_Click(); });
 
   connect(ui_.Timer1, &QTimer::timeout, this, [this] { acquisition_->Timer1_Timer(); });
   connect(ui_.Timer2, &QTimer::timeout, this, [this] { acquisition_->Timer2_Timer(); });
@@ -74,9 +69,9 @@ void FormMain::Form_Load() {
   md_.ClearData();
   md_.LoadSettings();
   SetButtonState();
-  setup_->InitGraph();
-  setup_->InitGraphParam(false);
-  setup_->SetGraphTitle(false);
+  graph_->InitGraph();
+  graph_->InitGraphParam(false);
+  graph_->SetGraphTitle(false);
 }
 
 void FormMain::SetButtonState() {
@@ -141,10 +136,11 @@ void FormMain::cmdSetting_Click() {
   if (md_.SampleCount > 0) {
     UnloadDatalist();
     md_.ClearData();
-    plot_->ClearNowValue();
+    graph_->ClearNowValue();
+    graph_->DispStatus();
     ui_.cmdDisp->setEnabled(md_.SampleCount >= 1);
   }
-  setup_->SetGraphTitle(md_.MeasKind != oldKind);
+  graph_->SetGraphTitle(md_.MeasKind != oldKind);
 }
 
 void FormMain::cmdDisp_Click() {
@@ -163,13 +159,32 @@ void FormMain::cmdMeasInfo_Click() {
   md_.SaveSettings();
 }
 
+void FormMain::cmdMove_Click(int16_t /*index*/) {
+  // All four buttons open the same tool window.
+  if (!ui_.moveWindow) ui_.moveWindow = new DialogMoveWindow(this, this);
+  ui_.moveWindow->show();
+  ui_.moveWindow->raise();
+}
+
 void FormMain::DispConnectflg() {
-  ::DispConnectflg(ui_, md_);
+  graph_->DispConnectflg();
+}
+
+bool FormMain::DatalistOpen() const {
+  return ui_.cmdDisp && !ui_.cmdDisp->isEnabled() && ui_.datalist;
 }
 
 void FormMain::UnloadDatalist() {
-  if (ui_.cmdDisp->isEnabled() || !ui_.datalist) return;
+  if (!DatalistOpen()) return;
   QPointer<DialogDatalist> list = ui_.datalist;
   list->close();  // enables cmdDisp again
   delete list.data();
+}
+
+void FormMain::ClearDatalist() {
+  if (DatalistOpen()) ui_.datalist->Clear();
+}
+
+void FormMain::DispDataList() {
+  if (DatalistOpen()) ui_.datalist->Reload(md_);
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "graph/graph_state.h"
+#include "graph/graph.h"
 #include "measure/main_controls.h"
 #include "print/dat_graph_page.h"
 
@@ -15,8 +15,6 @@ class QButtonGroup;
 class QMessageBox;
 class RecordingJournal;
 class DialogService;
-class GraphPlot;
-class GraphSetup;
 class MDX4A;
 class ModuleData;
 class QPrinter;
@@ -38,7 +36,17 @@ class FormMain : public QWidget {
   void cmdSetting_Click();
   void cmdDisp_Click();
   void cmdMeasInfo_Click();
+  void cmdMove_Click(int16_t index);
   void DispConnectflg();
+
+  // The data list window: the one place that knows whether it is open ("データ表示" disabled).
+  bool DatalistOpen() const;
+  // Closes the data list window when it is open.
+  void UnloadDatalist();
+  // Empties the open list before a record set is replayed into memory.
+  void ClearDatalist();
+  // Lists the record set again in the open window (nothing happens while it is closed).
+  void DispDataList();
 
   // Data files (form_main_files.cpp): "保存", "読込み", and the read after its file dialog.
   void cmdSave_Click();
@@ -62,9 +70,7 @@ class FormMain : public QWidget {
   const PrinterChoice* CurrentPrinter() const { return printer_.get(); }
 
   MainControls& Controls() { return ui_; }
-  GraphState& Graph() { return gs_; }
-  GraphSetup& Setup() { return *setup_; }
-  GraphPlot& Plot() { return *plot_; }
+  ::Graph& Graph() { return *graph_; }
   Acquisition& Measure() { return *acquisition_; }
 
   // Recording journal (form_main_journal.cpp): the running measurement's record set kept on disk
@@ -81,16 +87,12 @@ class FormMain : public QWidget {
  private:
   void BuildControls();  // form_main_layout.cpp
   void ConnectControls();
-  // Closes the data list window when it is open (cmdDisp disabled).
-  void UnloadDatalist();
 
   ModuleData& md_;
   MDX4A& driver_;
   DialogService& dialogs_;
   MainControls ui_;
-  GraphState gs_;
-  std::unique_ptr<GraphPlot> plot_;
-  std::unique_ptr<GraphSetup> setup_;
+  std::unique_ptr<::Graph> graph_;
   std::unique_ptr<Acquisition> acquisition_;
   // The option arrays: a click of the operator reports the index of the button.
   QButtonGroup* optHeiGroup_ = nullptr;

@@ -8,7 +8,7 @@
 #include "dialogs/dialog_memo.h"
 #include "files/data_file.h"
 #include "graph/chart2d.h"
-#include "graph/graph_plot.h"
+#include "graph/graph.h"
 #include "measure/acquisition.h"
 #include "measure/form_main.h"
 
@@ -45,7 +45,7 @@ bool FormMain::LoadDataFile(const QString& path) {
   }
 
   ApplyDataFile(md_, image);
-  plot_->ClearNowValue();
+  graph_->ClearNowValue();
   // An open data list (cmdDisp disabled) stays open and is rebuilt with the new record set at
   // the end of the replay; otherwise "データ表示" becomes available.
   const bool listOpen = !ui_.cmdDisp->isEnabled() && ui_.datalist;

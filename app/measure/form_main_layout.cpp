@@ -38,7 +38,7 @@ QPushButton* MoveButton(QWidget* parent) {
 
 void FormMain::BuildControls() {
   setWindowTitle(QStringLiteral("熱電対温度測定ユニット"));
-  setMinimumSize(800, 560);
+  // No fixed minimum: the layout's own keeps every control readable and apart.
   resize(1000, 700);
   ui_.window = this;
 
@@ -142,6 +142,9 @@ void FormMain::BuildControls() {
   ui_.Combo1->setEditable(false);
   ui_.Combo1->setMinimumWidth(90);
   ui_.Combo1->setMaxVisibleItems(12);
+  // A scrolling list of 12 entries below the box, in every style: some styles would otherwise
+  // open all 36 counts as a menu over the whole height of the screen.
+  ui_.Combo1->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   ui_.cmdLeft = new QPushButton(QStringLiteral("←"), this);
   ui_.cmdRight = new QPushButton(QStringLiteral("→"), this);
   for (QPushButton* b : {ui_.cmdLeft, ui_.cmdRight}) {
@@ -159,10 +162,14 @@ void FormMain::BuildControls() {
   scrollBar->addWidget(ui_.cmdRight);
   scrollBar->addStretch(1);
 
+  ui_.lblStatus = new QLabel(this);
+  ui_.lblStatus->setTextInteractionFlags(Qt::NoTextInteraction);
+
   auto* graphArea = new QGridLayout;
   graphArea->addWidget(ui_.Chart2D1, 0, 0);
   graphArea->addWidget(sideBox, 0, 1);
-  graphArea->addLayout(scrollBar, 1, 0, 1, 2);
+  graphArea->addWidget(ui_.lblStatus, 1, 0, 1, 2);
+  graphArea->addLayout(scrollBar, 2, 0, 1, 2);
   graphArea->setRowStretch(0, 1);
   graphArea->setColumnStretch(0, 1);
 

@@ -1,55 +1,32 @@
-// The controls of the main window, shared by the classes that run its routines. FormMain creates
-// them; the graph, plotting and acquisition routines read and write them.
+// The controls of the main window. FormMain creates them; the graph's own controls are the
+// GraphControls part, which the Graph alone works on; the acquisition reads the timers and the
+// chart.
 #pragma once
 
 #include <QPointer>
 #include <array>
 
-class Chart2D;
+#include "graph/graph_controls.h"
+
 class DialogDatalist;
 class DialogMoveWindow;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QTimer;
 class QWidget;
 
-struct MainControls {
+struct MainControls : GraphControls {
   QWidget* window = nullptr;  // the main window itself
 
-  QPushButton* cmdStart = nullptr;     // "開始"
-  QPushButton* cmdStop = nullptr;      // "停止"
-  QPushButton* cmdSetting = nullptr;   // "取込設定"
-  QPushButton* cmdDisp = nullptr;      // "データ表示"; disabled while idle = data list open
-  QPushButton* cmdRead = nullptr;      // "読込み"
-  QPushButton* cmdSave = nullptr;      // "保存"
-  QPushButton* cmdPrint = nullptr;     // "印刷"
-  QPushButton* cmdEnd = nullptr;       // "終了"
-  QPushButton* cmdMeasInfo = nullptr;  // "測定条件保存"
+  QPushButton* cmdStart = nullptr;        // "開始"
+  QPushButton* cmdStop = nullptr;         // "停止"
+  QPushButton* cmdSetting = nullptr;      // "取込設定"
+  QPushButton* cmdDisp = nullptr;         // "データ表示"; disabled while idle = data list open
+  QPushButton* cmdRead = nullptr;         // "読込み"
+  QPushButton* cmdSave = nullptr;         // "保存"
+  QPushButton* cmdPrint = nullptr;        // "印刷"
+  QPushButton* cmdEnd = nullptr;          // "終了"
+  QPushButton* cmdMeasInfo = nullptr;     // "測定条件保存"
   std::array<QPushButton*, 4> cmdMove{};  // "○"
-
-  Chart2D* Chart2D1 = nullptr;
-
-  QGroupBox* Frame4 = nullptr;  // "表示範囲"
-  std::array<QRadioButton*, 2> optHei{};  // "自動", "固定"
-  QLineEdit* txtVhi = nullptr;
-  QLineEdit* txtVlow = nullptr;
-  QLabel* Label3 = nullptr;  // "↑"
-  QLabel* Label4 = nullptr;  // "↓"
-  QPushButton* cmdSetScaleY = nullptr;  // "設定"
-
-  std::array<QRadioButton*, 3> optWid{};  // "全表示", "自動ｽｸﾛｰﾙ", "手動ｽｸﾛｰﾙ"
-  QComboBox* Combo1 = nullptr;
-  QLabel* Label5 = nullptr;  // "表示データ数"
-  QPushButton* cmdLeft = nullptr;   // "←"
-  QPushButton* cmdRight = nullptr;  // "→"
-
-  QGroupBox* Frame1 = nullptr;  // "現在値"
-  std::array<QLabel*, 4> Label2{};  // "ID0".."ID3"
-  std::array<QLabel*, 4> Label1{};  // current values
 
   QTimer* Timer1 = nullptr;  // computer-paced sampling
   QTimer* Timer2 = nullptr;  // unit-paced polling, 300 ms

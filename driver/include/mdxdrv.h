@@ -19,6 +19,7 @@ extern "C" {
 #endif
 
 /* Result codes. */
+/* clang-format off */
 #define MDX4A_OK 0                 /* success */
 #define MDX4A_ERR_ID 1             /* unit ID out of range (sampling exports) */
 #define MDX4A_ERR_DRIVER 2         /* the USB toolkit could not be started */
@@ -27,6 +28,7 @@ extern "C" {
 #define MDX4A_ERR_NOT_OPEN 7       /* the unit is not open */
 #define MDX4A_ERR_PARAMETER 8      /* a parameter is out of range */
 #define MDX4A_ERR_USB 9            /* a USB transfer failed */
+/* clang-format on */
 
 /* Measurement types: thermocouples B, R, S, N, K, E, J, T, then voltage. */
 #define MDX4A_TYPE_B 0
@@ -51,8 +53,8 @@ MDXDRV_API int16_t Mdx4a_Single_Sample(int16_t unit_id, double* value, uint8_t t
 /* Starts the unit's own sampling every interval x 10 ms (1 to 10000). */
 MDXDRV_API int16_t Mdx4a_Start_Sample(int16_t unit_id, int16_t interval);
 /* *count: on entry the readings asked for (at most 128), on return the readings delivered. */
-MDXDRV_API int16_t Mdx4a_Get_Datas(int16_t unit_id, double* values, uint8_t* status,
-                                   uint8_t* count, uint8_t type);
+MDXDRV_API int16_t Mdx4a_Get_Datas(int16_t unit_id, double* values, uint8_t* status, uint8_t* count,
+                                   uint8_t type);
 
 #ifdef __cplusplus
 }

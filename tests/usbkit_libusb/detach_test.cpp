@@ -86,5 +86,25 @@ TEST_F(LibusbToolkitTest, UninitCancelsAReadInFlightAndAReopenAttachesAgain) {
   EXPECT_EQ(Write(again, {0x40}), USBKIT_STATUS_SUCCESS);
 }
 
+TEST_F(LibusbToolkitTest, UninitDuringTheProbeOfASilentUnitReturnsWithinASecond) {
+  ScriptedUnit* unit = PlugUnit(0x01);
+  unit->Answer(0xF0, {});  // takes the probe and never answers it
+  Open();
+  // The attach handler is now waiting for the probe's reply (30 s time-out).
+  const auto until = steady_clock::now() + std::chrono::seconds(5);
+  while (bus_->Requests(last_unit_).empty() && steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(bus_->Requests(last_unit_).size(), 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  auto start = steady_clock::now();
+  Close();
+  EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(1));
+  // The handler's probe failed and the unit was not taken.
+  ASSERT_TRUE(WaitAttaches(1));
+  EXPECT_NE(Attaches()[0].probe_status, USBKIT_STATUS_SUCCESS);
+  EXPECT_TRUE(Detaches().empty());
+}
+
 }  // namespace
 }  // namespace usbkit_test

@@ -86,6 +86,23 @@ TEST_P(DriverBackendsTest, PulledUnitIsNoLongerOpenAndReopensOnceBack) {
   EXPECT_EQ(Mdx4a_Single_Sample(2, &value, MDX4A_TYPE_VOLTAGE), MDX4A_OK);
 }
 
+TEST_P(DriverBackendsTest, PullingOneOfTwoOpenUnitsLeavesTheOtherReadable) {
+  const int pulled = rig_->Plug(0, 0x00);  // unit ID 0
+  const int kept = rig_->Plug(0, 0x03);    // unit ID 3
+  rig_->SetTemperature(kept, MDX4A_TYPE_K, 80.0, 25.0);
+  ASSERT_EQ(Mdx4a_Device_Open(0), MDX4A_OK);
+  ASSERT_EQ(Mdx4a_Device_Open(3), MDX4A_OK);
+  rig_->Unplug(pulled);
+  double value = 0;
+  ASSERT_EQ(Eventually(MDX4A_ERR_NOT_OPEN, [&] { return Mdx4a_Single_Sample(0, &value, 4); }),
+            MDX4A_ERR_NOT_OPEN);
+  ASSERT_EQ(Mdx4a_Single_Sample(3, &value, MDX4A_TYPE_K), MDX4A_OK);
+  EXPECT_NEAR(value, 80.0, 0.5);
+  // Still open: opening it again is refused as already open, not attempted on an empty slot.
+  EXPECT_NE(Mdx4a_Device_Open(3), MDX4A_OK);
+  EXPECT_EQ(Mdx4a_Single_Sample(3, &value, MDX4A_TYPE_K), MDX4A_OK);
+}
+
 TEST_P(DriverBackendsTest, FailedTransferIsAUsbErrorAndTheUnitStaysOpen) {
   const int unit = rig_->Plug(0, 0x00);
   ASSERT_EQ(Mdx4a_Device_Open(0), MDX4A_OK);

@@ -16,7 +16,8 @@ extern "C" {
 #define USBKIT_API
 #endif
 
-/* Every status is 0 on success; a failed transfer returns USBKIT_STATUS_FAILED (all 32 bits set). */
+/* Every status is 0 on success; a failed transfer returns USBKIT_STATUS_FAILED (all 32 bits set).
+ */
 #define USBKIT_STATUS_SUCCESS 0u
 #define USBKIT_STATUS_FAILED 0xFFFFFFFFu
 /* Statuses of WDU_Init besides success. */
@@ -50,8 +51,7 @@ typedef struct UsbkitDeviceInfo {
 typedef int (*UsbkitAttachHandler)(WDU_DEVICE_HANDLE device, const UsbkitDeviceInfo* info,
                                    void* user_data);
 typedef void (*UsbkitDetachHandler)(WDU_DEVICE_HANDLE device, void* user_data);
-typedef void (*UsbkitPowerHandler)(WDU_DEVICE_HANDLE device, uint32_t power_state,
-                                   void* user_data);
+typedef void (*UsbkitPowerHandler)(WDU_DEVICE_HANDLE device, uint32_t power_state, void* user_data);
 
 typedef struct UsbkitEvents {
   UsbkitAttachHandler on_attach;

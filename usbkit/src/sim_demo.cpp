@@ -95,12 +95,15 @@ struct DemoUnit {
   DemoSignal signal;
 };
 
+// One unit per line.
+// clang-format off
 DemoUnit g_demo[] = {
     {UnitModel::kBase, kTypeB, 0x00, 23.4, 0, 0, {Shape::kFurnace, 0x51A7E0ull, 0.4}},
     {UnitModel::kExtended, kTypeK, 0x05, 24.1, 0x7FE9C0, 4187300, {Shape::kRoom, 0x51A7E1ull, 0.05}},
     {UnitModel::kBase, kTypeK, 0x01, 22.9, 0, 0, {Shape::kCooling, 0x51A7E2ull, 0.2}},
     {UnitModel::kExtended, kTypeK, 0x07, 25.2, 0x8003A8, 4193650, {Shape::kBath, 0x51A7E3ull, 0.08}},
 };
+// clang-format on
 
 }  // namespace
 

@@ -136,26 +136,34 @@ TEST(ModuleDataTest, RoundAxisYOnlyWidensToMultiplesOfHundred) {
   EXPECT_EQ(md.AxisMinY, -200);
 }
 
-TEST(ModuleDataTest, UnitExtremesTakeTheFirstSampleThenSkipNoData) {
+TEST(ModuleDataTest, NoDataNeverBecomesAnExtremeNotEvenTheFirstSample) {
   ModuleData md;
   md.Units[2].MflagID = true;
   auto& u0 = md.Units[0];
   auto& u2 = md.Units[2];
-  u0.Data[0] = ModuleData::NoData;
+  u0.Data[0] = ModuleData::NoData;  // a failed first reading
   u2.Data[0] = 20;
+  md.SampleCount = 1;
   md.UpdateUnitMaxMin(1);
-  EXPECT_EQ(u0.MaxValue, ModuleData::NoData);
-  EXPECT_EQ(u0.MinValue, ModuleData::NoData);
+  md.UpdateAllMaxMin();
+  EXPECT_FALSE(u0.HasValue);
   EXPECT_EQ(u2.MaxValue, 20);
   EXPECT_EQ(u2.MinValue, 20);
+  EXPECT_EQ(md.AllMax, 20);
+  EXPECT_EQ(md.AllMin, 20);
 
+  // The unit's first value sets both of its extremes; NoData later changes nothing.
   u0.Data[1] = 5;
   u2.Data[1] = ModuleData::NoData;
+  md.SampleCount = 2;
   md.UpdateUnitMaxMin(2);
+  md.UpdateAllMaxMin();
   EXPECT_EQ(u0.MaxValue, 5);
-  EXPECT_EQ(u0.MinValue, ModuleData::NoData);
+  EXPECT_EQ(u0.MinValue, 5);
   EXPECT_EQ(u2.MaxValue, 20);
   EXPECT_EQ(u2.MinValue, 20);
+  EXPECT_EQ(md.AllMax, 20);
+  EXPECT_EQ(md.AllMin, 5);
 
   u2.Data[2] = -3;
   md.UpdateUnitMaxMin(3);
@@ -169,6 +177,26 @@ TEST(ModuleDataTest, UnitExtremesTakeTheFirstSampleThenSkipNoData) {
   EXPECT_EQ(u2.MinValue, -3);
 }
 
+TEST(ModuleDataTest, FailedFirstReadingsLeaveTheAutomaticRangeSane) {
+  // Every unit failed its first reading: no extreme, and the axis keeps the kind's range
+  // instead of turning upside down or stretching to -99999.
+  ModuleData md;
+  md.SampleCount = 1;
+  md.UpdateUnitMaxMin(1);
+  md.UpdateAllMaxMin();
+  EXPECT_FALSE(md.HasExtremes());
+  EXPECT_EQ(md.RoundAxisY(), 0);
+  EXPECT_EQ(md.AxisMinY, -270);
+  EXPECT_EQ(md.AxisMaxY, 1820);
+
+  md.Units[0].Data[1] = 2500;  // above the default top: the first value replaces the extremes
+  md.SampleCount = 2;
+  md.UpdateUnitMaxMin(2);
+  md.UpdateAllMaxMin();
+  EXPECT_EQ(md.AllMax, 2500);
+  EXPECT_EQ(md.AllMin, 2500);
+}
+
 TEST(ModuleDataTest, OverallExtremesRestartAtTheFirstSampleUnlessMerged) {
   ModuleData md;
   md.Units[1].MflagID = true;
@@ -177,6 +205,7 @@ TEST(ModuleDataTest, OverallExtremesRestartAtTheFirstSampleUnlessMerged) {
   md.Units[0].MinValue = 8;
   md.Units[1].MaxValue = 4;
   md.Units[1].MinValue = 2;
+  for (auto& u : md.Units) u.HasValue = true;
   md.AllMax = 500;
   md.AllMin = -500;
 

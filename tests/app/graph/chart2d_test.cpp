@@ -21,7 +21,7 @@ using Curve = std::vector<std::pair<double, double>>;
 
 Curve CurveOf(const Chart2D& chart, int series) {
   Curve out;
-  const auto data = chart.Plot()->graph(series - 1)->data();
+  const auto data = chart.Curve(series)->data();
   for (auto it = data->constBegin(); it != data->constEnd(); ++it)
     out.emplace_back(it->key, it->value);
   return out;
@@ -332,7 +332,7 @@ TEST_F(Chart2DTest, LabelsAreReplacedInSeriesOrder) {
   for (const QString& l : second) chart.AddSeriesLabel(l);
   EXPECT_EQ(chart.SeriesLabels(), second);
   EXPECT_EQ(chart.Plot()->legend->itemCount(), 4);
-  for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart.Plot()->graph(s - 1)->name(), second[s - 1]);
+  for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart.Curve(s)->name(), second[s - 1]);
 }
 
 TEST_F(Chart2DTest, AxisRangesTitlesAndHeaderReadBack) {
@@ -355,7 +355,7 @@ TEST_F(Chart2DTest, AxisRangesTitlesAndHeaderReadBack) {
 
   chart.SetSeriesStyle(3, 1, 2);
   EXPECT_EQ(chart.SeriesStyle(3), std::make_pair(1, 2));
-  EXPECT_NE(chart.Plot()->graph(0)->pen().color(), chart.Plot()->graph(1)->pen().color());
+  EXPECT_NE(chart.Curve(1)->pen().color(), chart.Curve(2)->pen().color());
 }
 
 // ---- rendering ----
@@ -399,6 +399,53 @@ TEST_F(Chart2DTest, RendersIntoAPictureFileWithoutADisplay) {
   }
 
   EXPECT_FALSE(chart.RenderToFile(dir.filePath(QStringLiteral("missing/graph.pic"))));
+}
+
+// Pixels in the colour of series 1 in the chart as painted at 400 x 300.
+int SeriesOnePixels(Chart2D& chart) {
+  QImage image(400, 300, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    chart.RenderTo(painter, QRectF(0, 0, 400, 300));
+  }
+  const QRgb colour = chart.Curve(1)->pen().color().rgb();
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) == colour;
+  }
+  return count;
+}
+
+TEST_F(Chart2DTest, LoneSamplesAreDrawnVisibly) {
+  chart.resize(400, 300);
+  chart.SetAxisRange(Chart2D::Axis::X, 0, 10);
+  chart.SetAxisRange(Chart2D::Axis::Y, 0, 100);
+  EXPECT_EQ(SeriesOnePixels(chart), 0);
+
+  // The first sample of a record set, before it has a neighbour.
+  chart.SetPointCount(1, 1);
+  chart.SetPointX(1, 1);
+  chart.SetPointY(1, 1, 50);
+  EXPECT_GT(SeriesOnePixels(chart), 8);
+
+  // A value between two gaps, among points that make a line.
+  chart.SetPointCount(1, 9);
+  for (int k = 1; k <= 9; ++k) chart.SetPointX(k, k);
+  chart.SetPointY(1, 1, 10);
+  chart.SetPointY(1, 2, 20);
+  chart.SetPointY(1, 5, 50);
+  const int withLone = SeriesOnePixels(chart);
+  chart.ClearPointY(1, 5);
+  const int without = SeriesOnePixels(chart);
+  EXPECT_GT(withLone - without, 8);
+  EXPECT_FALSE(chart.PointY(1, 5).has_value());
+
+  // A neighbour arriving makes it part of a line: the marker goes.
+  chart.SetPointY(1, 5, 50);
+  chart.SetPointY(1, 6, 50);
+  chart.Flush();
+  EXPECT_TRUE(chart.Plot()->graph(1)->data()->isEmpty());
 }
 
 }  // namespace

@@ -1,18 +1,9 @@
-// Points on the graph, the current-value panel, the rebuild of the data list and the move tool.
+// Points on the graph and the current-value panel.
 #include <gtest/gtest.h>
 
-#include <QItemSelectionModel>
-#include <QListView>
-
-#include "dialogs/data_list_model.h"
-#include "dialogs/dialog_datalist.h"
-#include "dialogs/dialog_move_window.h"
 #include "graph_test_rig.h"
 
 namespace {
-
-const QString kUnused = QStringLiteral("     \u3000\u3000");
-const QString kMissingRebuild = QStringLiteral("     \u3000 \u3000");
 
 struct Plot : ::testing::Test {
   GraphRig rig;
@@ -28,7 +19,7 @@ TEST_F(Plot, OnePointPerSampleWithGapsForMissingValues) {
   rig.md.IntervalTM = 500;
   rig.FillTo(3, [](int32_t k) { return k * 1.5f; });
   rig.md.Units[2].Data[1] = ModuleData::NoData;
-  for (int32_t k = 1; k <= 3; ++k) rig.plot->GrDrawData(k);
+  for (int32_t k = 1; k <= 3; ++k) rig.graph->GrDrawData(k);
 
   EXPECT_EQ(chart().NumSeries(), 4);
   for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 3);
@@ -46,12 +37,12 @@ TEST_F(Plot, OnePointPerSampleWithGapsForMissingValues) {
 
 TEST_F(Plot, DrawingSampleOneStartsANewRecordSet) {
   rig.FillTo(50);
-  rig.plot->GrDrawData1();
+  rig.graph->GrDrawData1();
   ASSERT_EQ(chart().PointCount(1), 50);
   rig.md.ClearData();
   rig.md.Units[0].Data[0] = 7.0f;
   rig.md.SampleCount = 1;
-  rig.plot->GrDrawData(1);
+  rig.graph->GrDrawData(1);
   for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 1);
   EXPECT_DOUBLE_EQ(*chart().PointY(1, 1), 7.0);
 }
@@ -63,7 +54,7 @@ TEST_F(Plot, BatchRewritesTheWholeRecordSetAtOnce) {
   rig.md.Units[2].Data[499] = ModuleData::NoData;
   rig.md.Units[2].Data[999] = 0.25f;
   const int before = chart().RepaintCount();
-  rig.plot->GrDrawData1();
+  rig.graph->GrDrawData1();
   chart().Flush();
   EXPECT_EQ(chart().RepaintCount(), before + 1);
 
@@ -77,7 +68,7 @@ TEST_F(Plot, BatchRewritesTheWholeRecordSetAtOnce) {
 
   // A shorter record set drops the points beyond it.
   rig.md.SampleCount = 10;
-  rig.plot->GrDrawData1();
+  rig.graph->GrDrawData1();
   EXPECT_EQ(chart().PointCount(3), 10);
 }
 
@@ -85,7 +76,7 @@ TEST_F(Plot, CurrentValuePanel) {
   rig.FillTo(2, [](int32_t) { return 23.45678f; });
   rig.md.Units[2].Data[1] = ModuleData::NoData;
   rig.ui.Label1[1]->setText(QStringLiteral("keep"));
-  rig.plot->DispNowValue();
+  rig.graph->DispNowValue();
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("23.457"));
   EXPECT_EQ(rig.ui.Label1[2]->text(), QStringLiteral("-99999.000"));
   EXPECT_EQ(rig.ui.Label1[1]->text(), QStringLiteral("keep"));
@@ -95,56 +86,12 @@ TEST_F(Plot, CurrentValuePanel) {
   rig.md.Units[0].Data[0] = -0.5f;
   rig.md.Units[2].DataCount = 0;
   rig.ui.Label1[2]->setText(QStringLiteral("old"));
-  rig.plot->DispNowValueUnit();
+  rig.graph->DispNowValueUnit();
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("-0.500"));
   EXPECT_EQ(rig.ui.Label1[2]->text(), QStringLiteral("old"));
 
-  rig.plot->ClearNowValue();
+  rig.graph->ClearNowValue();
   for (QLabel* label : rig.ui.Label1) EXPECT_TRUE(label->text().isEmpty());
-}
-
-TEST_F(Plot, DataListRebuildOnlyWhileTheWindowIsOpen) {
-  rig.FillTo(3, [](int32_t k) { return k == 1 ? 23.45678f : 12345.678f; });
-  rig.md.Units[2].Data[0] = ModuleData::NoData;
-  rig.ui.cmdDisp->setEnabled(false);
-  rig.ui.datalist = new DialogDatalist(rig.md, rig.ui.cmdDisp, &rig.window);
-  DialogDatalist& list = *rig.ui.datalist;
-
-  // A later record set reaches the open window only through the rebuild.
-  rig.FillTo(5, [](int32_t) { return 1.0f; });
-  rig.md.Units[1].MflagID = true;
-  rig.ui.cmdDisp->setEnabled(true);
-  rig.plot->DispDataList();
-  EXPECT_EQ(list.Model()->rowCount(), 3);
-  EXPECT_EQ(list.lblDataNum->text(), QStringLiteral("3"));
-
-  rig.ui.cmdDisp->setEnabled(false);
-  rig.md.Units[1].MflagID = false;
-  rig.plot->DispDataList();
-  ASSERT_EQ(list.Model()->rowCount(), 5);
-  EXPECT_EQ(list.lblDataNum->text(), QStringLiteral("5"));
-  EXPECT_EQ(list.Model()->Line(1), QStringLiteral("    23.457 ") + kUnused + QStringLiteral(" ") +
-                                       kMissingRebuild + QStringLiteral(" ") + kUnused);
-  EXPECT_EQ(list.Model()->Line(2),
-            QStringLiteral(" 12345.678 ") + kUnused + QStringLiteral("  12345.678 ") + kUnused);
-
-  // The last line is selected and current.
-  const QModelIndex current = list.List1->currentIndex();
-  EXPECT_EQ(current.row(), 4);
-  EXPECT_TRUE(list.List1->selectionModel()->isSelected(current));
-  list.close();
-}
-
-TEST_F(Plot, MoveToolOpensOnceOwnedByTheMainWindow) {
-  rig.plot->cmdMove_Click(0);
-  ASSERT_TRUE(rig.ui.moveWindow);
-  DialogMoveWindow* first = rig.ui.moveWindow;
-  EXPECT_EQ(first->parentWidget(), &rig.window);
-  EXPECT_TRUE(first->isVisible());
-  EXPECT_FALSE(first->isModal());
-  rig.plot->cmdMove_Click(3);
-  EXPECT_EQ(rig.ui.moveWindow, first);
-  first->close();
 }
 
 }  // namespace

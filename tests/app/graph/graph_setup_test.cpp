@@ -30,9 +30,9 @@ TEST(GraphSetup, LoadShowsDefaultsTitlesAndLabels) {
   EXPECT_DOUBLE_EQ(rig.YMin(), -270);
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_WINDOW(rig, 1, 100);
-  EXPECT_EQ(rig.gs.ScaleYMode, 0);
-  EXPECT_EQ(rig.gs.ScrollMode, 0);
-  EXPECT_EQ(rig.gs.DispCount, 100);
+  EXPECT_EQ(rig.gs().ScaleYMode, YRangeMode::Automatic);
+  EXPECT_EQ(rig.gs().ScrollMode, XWindowMode::FullDisplay);
+  EXPECT_EQ(rig.gs().DispCount, 100);
   EXPECT_TRUE(rig.ui.optHei[0]->isChecked());
   EXPECT_TRUE(rig.ui.optWid[0]->isChecked());
   EXPECT_FALSE(rig.ui.txtVhi->isEnabled());
@@ -46,19 +46,19 @@ TEST(GraphSetup, LoadShowsDefaultsTitlesAndLabels) {
 TEST(GraphSetup, KindChangeSwitchesTitleAndReturnsToAutomatic) {
   GraphRig rig;
   rig.Load();
-  rig.setup->SelectOptHei(1);
-  ASSERT_EQ(rig.gs.ScaleYMode, 1);
+  rig.graph->SelectOptHei(1);
+  ASSERT_EQ(rig.gs().ScaleYMode, YRangeMode::Fixed);
 
   rig.md.MeasKind = true;
-  rig.setup->SetGraphTitle(true);
+  rig.graph->SetGraphTitle(true);
   EXPECT_EQ(rig.ui.Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("μV"));
-  EXPECT_EQ(rig.gs.ScaleYMode, 0);
+  EXPECT_EQ(rig.gs().ScaleYMode, YRangeMode::Automatic);
   EXPECT_TRUE(rig.ui.optHei[0]->isChecked());
   EXPECT_DOUBLE_EQ(rig.YMin(), -15000);
   EXPECT_DOUBLE_EQ(rig.YMax(), 84000);
 
   rig.md.MeasKind = false;
-  rig.setup->SetGraphTitle(false);
+  rig.graph->SetGraphTitle(false);
   EXPECT_EQ(rig.ui.Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("℃"));
 }
 
@@ -66,9 +66,9 @@ TEST(GraphSetup, SetGraphTitleCutsSeriesBackToFirstPoint) {
   GraphRig rig;
   rig.Load();
   rig.FillTo(5);
-  rig.plot->GrDrawData1();
+  rig.graph->GrDrawData1();
   ASSERT_EQ(rig.ui.Chart2D1->PointCount(1), 5);
-  rig.setup->SetGraphTitle(false);
+  rig.graph->SetGraphTitle(false);
   for (int s = 1; s <= 4; ++s) EXPECT_EQ(rig.ui.Chart2D1->PointCount(s), 1);
 }
 
@@ -86,7 +86,7 @@ TEST(GraphSetup, AutomaticRangeFollowsHundredsRule) {
     rig.FillTo(1);
     rig.md.AllMax = c.max;
     rig.md.AllMin = c.min;
-    rig.setup->SelectOptHei(0);
+    rig.graph->SelectOptHei(0);
     EXPECT_DOUBLE_EQ(rig.YMin(), c.axisMin) << c.max << " " << c.min;
     EXPECT_DOUBLE_EQ(rig.YMax(), c.axisMax) << c.max << " " << c.min;
     EXPECT_FALSE(std::signbit(rig.md.AxisMaxY));
@@ -98,7 +98,7 @@ TEST(GraphSetup, AutomaticRangeWithoutAnyValueShowsTheDefault) {
   rig.Load();
   rig.md.ClearData();      // extremes at their starting values
   rig.md.SampleCount = 3;  // samples without a value
-  rig.setup->SelectOptHei(0);
+  rig.graph->SelectOptHei(0);
   EXPECT_DOUBLE_EQ(rig.YMin(), -270);
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
 }
@@ -106,7 +106,7 @@ TEST(GraphSetup, AutomaticRangeWithoutAnyValueShowsTheDefault) {
 TEST(GraphSetup, FixedModeFillsTextsAndKeepsAxisUntilSet) {
   GraphRig rig;
   rig.Load();
-  rig.setup->SelectOptHei(1);
+  rig.graph->SelectOptHei(1);
   EXPECT_EQ(rig.ui.txtVhi->text(), QStringLiteral("1820"));
   EXPECT_EQ(rig.ui.txtVlow->text(), QStringLiteral("-270"));
   EXPECT_TRUE(rig.ui.txtVhi->isEnabled());
@@ -116,18 +116,18 @@ TEST(GraphSetup, FixedModeFillsTextsAndKeepsAxisUntilSet) {
   rig.ui.txtVhi->setText(QStringLiteral("100"));
   rig.ui.txtVlow->setText(QStringLiteral("99.5"));
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);  // nothing moves before "設定"
-  rig.setup->cmdSetScaleY_Click();
+  rig.graph->cmdSetScaleY_Click();
   EXPECT_TRUE(rig.dialogs.shown.empty());
   EXPECT_DOUBLE_EQ(rig.YMax(), 100);
   EXPECT_DOUBLE_EQ(rig.YMin(), 99.5);
   EXPECT_FLOAT_EQ(rig.md.AxisMinY, 99.5f);
 
   // The general format of a Single, as the texts are refilled.
-  rig.setup->SetScaleYInput(true);
+  rig.graph->SetScaleYInput(true);
   EXPECT_EQ(rig.ui.txtVlow->text(), QStringLiteral("99.5"));
 
   // Back to automatic with no samples: the default range, texts emptied and disabled.
-  rig.setup->SelectOptHei(0);
+  rig.graph->SelectOptHei(0);
   EXPECT_DOUBLE_EQ(rig.YMin(), -270);
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_TRUE(rig.ui.txtVhi->text().isEmpty());
@@ -140,7 +140,7 @@ TEST(GraphSetup, VoltageDefaultsInFixedTexts) {
   rig.Load();
   EXPECT_DOUBLE_EQ(rig.YMin(), -15000);
   EXPECT_DOUBLE_EQ(rig.YMax(), 84000);
-  rig.setup->SelectOptHei(1);
+  rig.graph->SelectOptHei(1);
   EXPECT_EQ(rig.ui.txtVhi->text(), QStringLiteral("84000"));
   EXPECT_EQ(rig.ui.txtVlow->text(), QStringLiteral("-15000"));
 }
@@ -148,11 +148,11 @@ TEST(GraphSetup, VoltageDefaultsInFixedTexts) {
 TEST(GraphSetup, SetScaleYRefusesWrongRangeAndIgnoresNonNumbers) {
   GraphRig rig;
   rig.Load();
-  rig.setup->SelectOptHei(1);
+  rig.graph->SelectOptHei(1);
 
   rig.ui.txtVhi->setText(QStringLiteral("100"));
   rig.ui.txtVlow->setText(QStringLiteral("100"));
-  rig.setup->cmdSetScaleY_Click();
+  rig.graph->cmdSetScaleY_Click();
   EXPECT_EQ(rig.dialogs.shown, std::vector{ShownMessage::Notice(kRangeError)});
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_FLOAT_EQ(rig.md.AxisMaxY, 1820);
@@ -161,11 +161,11 @@ TEST(GraphSetup, SetScaleYRefusesWrongRangeAndIgnoresNonNumbers) {
   for (const char* bad : {"abc", "", "1e"}) {
     rig.ui.txtVhi->setText(QString::fromUtf8(bad));
     rig.ui.txtVlow->setText(QStringLiteral("0"));
-    rig.setup->cmdSetScaleY_Click();
+    rig.graph->cmdSetScaleY_Click();
   }
   rig.ui.txtVhi->setText(QStringLiteral("0"));
   rig.ui.txtVlow->setText(QStringLiteral("x"));
-  rig.setup->cmdSetScaleY_Click();
+  rig.graph->cmdSetScaleY_Click();
   EXPECT_TRUE(rig.dialogs.shown.empty());
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_DOUBLE_EQ(rig.YMin(), -270);
@@ -174,25 +174,25 @@ TEST(GraphSetup, SetScaleYRefusesWrongRangeAndIgnoresNonNumbers) {
 TEST(GraphSetup, SetGraphParamAppliesFixedLimitsOrRefuses) {
   GraphRig rig;
   rig.Load();
-  rig.setup->SelectOptHei(1);
+  rig.graph->SelectOptHei(1);
   rig.ui.txtVhi->setText(QStringLiteral("500"));
   rig.ui.txtVlow->setText(QStringLiteral("-20"));
-  EXPECT_TRUE(rig.setup->SetGraphParam());
+  EXPECT_TRUE(rig.graph->SetGraphParam());
   EXPECT_DOUBLE_EQ(rig.YMax(), 500);
   EXPECT_DOUBLE_EQ(rig.YMin(), -20);
   EXPECT_TRUE(rig.dialogs.shown.empty());
 
   // A wrong range or a text that is not a number: the message, False, nothing touched.
-  rig.gs.ScrollMode = 2;
-  rig.gs.DispStart = 51;
+  rig.gs().ScrollMode = XWindowMode::ManualScroll;
+  rig.gs().DispStart = 51;
   for (const char* hi : {"-20", "abc"}) {
     rig.dialogs.Clear();
     rig.ui.txtVhi->setText(QString::fromUtf8(hi));
     rig.ui.txtVlow->setText(QStringLiteral("-20"));
-    EXPECT_FALSE(rig.setup->SetGraphParam()) << hi;
+    EXPECT_FALSE(rig.graph->SetGraphParam()) << hi;
     ASSERT_EQ(rig.dialogs.shown.size(), 1u);
     EXPECT_EQ(rig.dialogs.shown[0].text, kRangeError);
-    EXPECT_EQ(rig.gs.DispStart, 51);
+    EXPECT_EQ(rig.gs().DispStart, 51);
     EXPECT_DOUBLE_EQ(rig.YMax(), 500);
   }
 }
@@ -201,22 +201,22 @@ TEST(GraphSetup, SetGraphParamResetsWindowByMode) {
   GraphRig rig;
   rig.Load();
   rig.FillTo(300);
-  rig.plot->SelectOptWid(1);
+  rig.graph->SelectOptWid(1);
   rig.PickCount(QStringLiteral("50"));
-  rig.gs.DispStart = 200;
+  rig.gs().DispStart = 200;
   rig.md.ClearData();
-  ASSERT_TRUE(rig.setup->SetGraphParam());
+  ASSERT_TRUE(rig.graph->SetGraphParam());
   EXPECT_WINDOW(rig, 1, 50);
   EXPECT_TRUE(rig.ui.Combo1->isEnabled());
   EXPECT_FALSE(rig.ui.cmdLeft->isEnabled());
 
-  rig.plot->SelectOptWid(2);
-  ASSERT_TRUE(rig.setup->SetGraphParam());
+  rig.graph->SelectOptWid(2);
+  ASSERT_TRUE(rig.graph->SetGraphParam());
   EXPECT_WINDOW(rig, 1, 50);
   EXPECT_TRUE(rig.ui.cmdRight->isEnabled());
 
-  rig.plot->SelectOptWid(0);
-  ASSERT_TRUE(rig.setup->SetGraphParam());
+  rig.graph->SelectOptWid(0);
+  ASSERT_TRUE(rig.graph->SetGraphParam());
   EXPECT_WINDOW(rig, 1, 100);
   EXPECT_FALSE(rig.ui.Combo1->isEnabled());
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);  // automatic Y: the default range at a start
@@ -226,11 +226,11 @@ TEST(GraphSetup, TimeAxisInSeconds) {
   GraphRig rig;
   rig.Load();
   rig.md.IntervalTM = 10;
-  rig.setup->SetAxesX(1, 100);
+  rig.graph->SetAxesX(1, 100);
   EXPECT_DOUBLE_EQ(rig.XMin(), 0.01);
   EXPECT_DOUBLE_EQ(rig.XMax(), 1.0);
   rig.md.IntervalTM = 60000;
-  rig.setup->SetAxesX(51, 150);
+  rig.graph->SetAxesX(51, 150);
   EXPECT_DOUBLE_EQ(rig.XMin(), 3060);
   EXPECT_DOUBLE_EQ(rig.XMax(), 9000);
 }
@@ -239,11 +239,11 @@ TEST(GraphSetup, TimeAxisKeepsASpanForOddIntervals) {
   GraphRig rig;
   rig.Load();
   rig.md.IntervalTM = 0;
-  rig.setup->SetAxesX(1, 100);
+  rig.graph->SetAxesX(1, 100);
   EXPECT_DOUBLE_EQ(rig.XMin(), 0);
   EXPECT_DOUBLE_EQ(rig.XMax(), 1);
   rig.md.IntervalTM = -1000;
-  rig.setup->SetAxesX(1, 100);
+  rig.graph->SetAxesX(1, 100);
   EXPECT_DOUBLE_EQ(rig.XMin(), -100);
   EXPECT_DOUBLE_EQ(rig.XMax(), -1);
 }
@@ -251,15 +251,15 @@ TEST(GraphSetup, TimeAxisKeepsASpanForOddIntervals) {
 TEST(GraphSetup, ResetAxesRestoresWindowAndRange) {
   GraphRig rig;
   rig.Load();
-  rig.plot->SelectOptWid(2);
+  rig.graph->SelectOptWid(2);
   rig.PickCount(QStringLiteral("200"));
-  rig.gs.DispStart = 301;
-  rig.setup->ResetAxesXY(true);
+  rig.gs().DispStart = 301;
+  rig.graph->ResetAxesXY(true);
   EXPECT_WINDOW(rig, 1, 200);
 
-  rig.setup->SelectOptHei(1);
+  rig.graph->SelectOptHei(1);
   rig.md.AxisMaxY = 5;
-  rig.setup->ResetAxesXY(false);
+  rig.graph->ResetAxesXY(false);
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_EQ(rig.ui.txtVhi->text(), QStringLiteral("1820"));
   EXPECT_EQ(rig.ui.txtVlow->text(), QStringLiteral("-270"));
@@ -269,11 +269,11 @@ TEST(GraphSetup, InitForReadDataEndsAtTheSelectedCount) {
   GraphRig rig;
   rig.Load();
   rig.FillTo(250);
-  rig.setup->InitGraphParam(true);
+  rig.graph->InitGraphParam(true);
   // Full display first spans the record set; selecting "100" in the refilled count list then
   // narrows the window again, as the operator's pick of 100 would.
-  EXPECT_EQ(rig.gs.ScrollMode, 0);
-  EXPECT_EQ(rig.gs.DispCount, 100);
+  EXPECT_EQ(rig.gs().ScrollMode, XWindowMode::FullDisplay);
+  EXPECT_EQ(rig.gs().DispCount, 100);
   EXPECT_WINDOW(rig, 1, 100);
   EXPECT_EQ(rig.ui.Combo1->count(), 36);
 }

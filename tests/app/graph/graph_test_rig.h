@@ -1,5 +1,5 @@
-// A main window's graph controls without the main window: the controls the graph routines use,
-// the shared data, the display-range state and a scripted dialog service.
+// The graph on its own controls without the main window: the shared data, the graph with its
+// display-range state and a scripted dialog service.
 #pragma once
 
 #include <QComboBox>
@@ -13,25 +13,18 @@
 
 #include "core/module_data.h"
 #include "graph/chart2d.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_setup.h"
-#include "graph/graph_state.h"
-#include "measure/main_controls.h"
+#include "graph/graph.h"
+#include "graph/graph_controls.h"
 #include "scripted_dialogs.h"
 
 struct GraphRig {
   QWidget window;
   ModuleData md;
-  GraphState gs;
   ScriptedDialogs dialogs;
-  MainControls ui;
-  std::unique_ptr<GraphPlot> plot;
-  std::unique_ptr<GraphSetup> setup;
+  GraphControls ui;
+  std::unique_ptr<Graph> graph;
 
   GraphRig() {
-    ui.window = &window;
-    ui.cmdDisp = new QPushButton(QStringLiteral("データ表示"), &window);
-    for (auto& b : ui.cmdMove) b = new QPushButton(QStringLiteral("○"), &window);
     ui.Chart2D1 = new Chart2D(&window);
     // Each option group gets a parent of its own, as in the window's frames.
     auto* heiFrame = new QWidget(&window);
@@ -48,17 +41,18 @@ struct GraphRig {
     ui.cmdLeft = new QPushButton(QStringLiteral("←"), &window);
     ui.cmdRight = new QPushButton(QStringLiteral("→"), &window);
     for (auto& l : ui.Label1) l = new QLabel(&window);
+    ui.lblStatus = new QLabel(&window);
 
-    plot = std::make_unique<GraphPlot>(md, ui, gs);
-    setup = std::make_unique<GraphSetup>(md, ui, gs, dialogs, *plot);
-    plot->SetGraphSetup(*setup);
+    graph = std::make_unique<Graph>(md, ui, dialogs);
   }
+
+  GraphState& gs() { return graph->State(); }
 
   // The window load's graph steps.
   void Load() {
-    setup->InitGraph();
-    setup->InitGraphParam(false);
-    setup->SetGraphTitle(false);
+    graph->InitGraph();
+    graph->InitGraphParam(false);
+    graph->SetGraphTitle(false);
   }
 
   // Appends samples up to count with the value v(k) on every used unit, folded into the extremes.
@@ -83,13 +77,13 @@ struct GraphRig {
   void AdvanceTo(int32_t count) {
     while (md.SampleCount < count) {
       FillTo(md.SampleCount + 1);
-      plot->AdvanceAxesX();
+      graph->AdvanceAxesX();
     }
   }
 
   void PickCount(const QString& text) {
     ui.Combo1->setCurrentIndex(ui.Combo1->findText(text));
-    plot->Combo1_Click();
+    graph->Combo1_Click();
   }
 
   double XMin() const { return ui.Chart2D1->AxisMin(Chart2D::Axis::X); }
@@ -101,8 +95,8 @@ struct GraphRig {
 // The window in sample numbers, as the state holds it and as the axis shows it (interval 1 s).
 #define EXPECT_WINDOW(rig, start, end)           \
   do {                                           \
-    EXPECT_EQ((rig).gs.DispStart, (start));      \
-    EXPECT_EQ((rig).gs.DispEnd, (end));          \
+    EXPECT_EQ((rig).gs().DispStart, (start));    \
+    EXPECT_EQ((rig).gs().DispEnd, (end));        \
     EXPECT_DOUBLE_EQ((rig).XMin(), (start)*1.0); \
     EXPECT_DOUBLE_EQ((rig).XMax(), (end)*1.0);   \
   } while (0)

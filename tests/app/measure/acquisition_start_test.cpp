@@ -6,7 +6,7 @@
 
 #include "acquisition_rig.h"
 #include "dialogs/dialog_datalist.h"
-#include "graph/graph_setup.h"
+#include "graph/graph.h"
 
 namespace acqtest {
 namespace {
@@ -93,7 +93,7 @@ TEST_F(StartTest, StartClosesTheDataList) {
 TEST_F(StartTest, InvalidFixedRangeEndsTheStartCleanly) {
   Plug(0);
   Configure({0}, true, 1000, false);
-  form_->Setup().SelectOptHei(1);
+  form_->Graph().SelectOptHei(1);
   ui().txtVhi->setText(QStringLiteral("100"));
   ui().txtVlow->setText(QStringLiteral("100"));
   acq().cmdStart_Click();

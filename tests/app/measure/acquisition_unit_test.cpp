@@ -161,7 +161,7 @@ TEST_F(UnitPacedTest, PollArrivingWhileAMessageBoxIsOpenIsDropped) {
   EXPECT_EQ(Mismatches(0, 60, 10, 1), 0);
 }
 
-TEST_F(UnitPacedTest, SecondPollWithoutReadingsFitsTheResetExtremesThenWidens) {
+TEST_F(UnitPacedTest, PollsWithoutReadingsKeepTheDefaultRangeUntilTheFirstValue) {
   Plug(0);
   usbkit_sim_set_profile(sim_[0], nullptr, nullptr);
   usbkit_sim_set_temperature(sim_[0], kTypeK, 25.0, kRefC);
@@ -170,10 +170,11 @@ TEST_F(UnitPacedTest, SecondPollWithoutReadingsFitsTheResetExtremesThenWidens) {
   acq().Timer2_Timer();
   acq().Timer2_Timer();  // the second poll, still no reading
   EXPECT_EQ(md_.SampleCount, 0);
-  EXPECT_FLOAT_EQ(md_.AxisMaxY, -200);
-  EXPECT_FLOAT_EQ(md_.AxisMinY, 1800);
-  EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::Y), -200);
-  EXPECT_DOUBLE_EQ(chart().AxisMin(Chart2D::Axis::Y), 1800);
+  // Nothing to fit yet: the axis keeps the kind's range rather than turning upside down.
+  EXPECT_FLOAT_EQ(md_.AxisMaxY, 1820);
+  EXPECT_FLOAT_EQ(md_.AxisMinY, -270);
+  EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::Y), 1820);
+  EXPECT_DOUBLE_EQ(chart().AxisMin(Chart2D::Axis::Y), -270);
   Poll(2000);
   ASSERT_GT(md_.SampleCount, 0);
   EXPECT_FLOAT_EQ(md_.AxisMaxY, 100);

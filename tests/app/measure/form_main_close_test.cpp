@@ -60,8 +60,8 @@ TEST_F(FormMainTest, OpensIdleWithDefaultsAndTheGraphSetUp) {
   EXPECT_EQ(chart.SeriesLabels(),
             QStringList({QStringLiteral("ID0 B熱電対"), QStringLiteral("ID1 B熱電対"),
                          QStringLiteral("ID2 B熱電対"), QStringLiteral("ID3 B熱電対")}));
-  EXPECT_EQ(form->Graph().ScaleYMode, 0);
-  EXPECT_EQ(form->Graph().ScrollMode, 0);
+  EXPECT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Automatic);
+  EXPECT_EQ(form->Graph().State().ScrollMode, XWindowMode::FullDisplay);
   EXPECT_TRUE(ui().optHei[0]->isChecked());
   EXPECT_TRUE(ui().optWid[0]->isChecked());
   EXPECT_EQ(ui().Combo1->currentText(), QStringLiteral("100"));

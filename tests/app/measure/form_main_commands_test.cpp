@@ -90,7 +90,7 @@ TEST_F(FormMainTest, ConfirmedChangeOfKindClearsSamplesAndResetsTheGraph) {
   AddSamples(10);
   for (QLabel* l : ui().Label1) l->setText(QStringLiteral("20.000"));
   ui().optHei[1]->click();  // fixed Y range
-  ASSERT_EQ(form->Graph().ScaleYMode, 1);
+  ASSERT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Fixed);
 
   dialogs.answers = {MsgAnswer::Yes};
   dialogs.modalScripts.push_back(Confirm(ToVoltage));
@@ -103,7 +103,7 @@ TEST_F(FormMainTest, ConfirmedChangeOfKindClearsSamplesAndResetsTheGraph) {
   for (QLabel* l : ui().Label1) EXPECT_TRUE(l->text().isEmpty());
   EXPECT_FALSE(ui().cmdDisp->isEnabled());
   EXPECT_EQ(ui().Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("μV"));
-  EXPECT_EQ(form->Graph().ScaleYMode, 0);
+  EXPECT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Automatic);
   EXPECT_TRUE(ui().optHei[0]->isChecked());
   EXPECT_FALSE(ui().txtVhi->isEnabled());
   EXPECT_EQ(ui().Chart2D1->AxisMin(Chart2D::Axis::Y), -15000);
@@ -121,7 +121,7 @@ TEST_F(FormMainTest, ConfirmedSettingsWithTheSameKindKeepTheYMode) {
   ui().cmdSetting->click();
   EXPECT_EQ(md.IntervalTM, 500);
   EXPECT_EQ(md.SampleCount, 0);  // samples were held: cleared
-  EXPECT_EQ(form->Graph().ScaleYMode, 1);
+  EXPECT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Fixed);
   EXPECT_TRUE(ui().optHei[1]->isChecked());
   EXPECT_EQ(ui().Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("℃"));
 }
@@ -218,15 +218,15 @@ TEST_F(FormMainTest, SaveSettingsCommandWritesTheStore) {
 TEST_F(FormMainTest, OperatorControlsReachTheirRoutines) {
   // Display-range options and the count list.
   ui().optWid[2]->click();
-  EXPECT_EQ(form->Graph().ScrollMode, 2);
+  EXPECT_EQ(form->Graph().State().ScrollMode, XWindowMode::ManualScroll);
   EXPECT_TRUE(ui().cmdLeft->isEnabled());
   EXPECT_TRUE(ui().Combo1->isEnabled());
   ui().Combo1->setCurrentIndex(ui().Combo1->findText("50"));
   emit ui().Combo1->activated(ui().Combo1->currentIndex());
-  EXPECT_EQ(form->Graph().DispCount, 50);
+  EXPECT_EQ(form->Graph().State().DispCount, 50);
 
   ui().optHei[1]->click();
-  EXPECT_EQ(form->Graph().ScaleYMode, 1);
+  EXPECT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Fixed);
   ui().txtVhi->setText("500");
   ui().txtVlow->setText("-100");
   ui().cmdSetScaleY->click();

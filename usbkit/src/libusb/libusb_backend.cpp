@@ -61,6 +61,10 @@ uint32_t LibusbBackend::Init(const std::vector<UsbkitMatch>& match, const Usbkit
   }
   match_ = match;
   events_ = events;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    closing_ = false;
+  }
   stop_events_ = false;
   stop_poll_ = false;
   notifier_.Start();
@@ -110,10 +114,17 @@ void LibusbBackend::StopThreads() {
 
 void LibusbBackend::Uninit() {
   if (context_ == nullptr) return;
+  // Every handle fails from here on, and no unit is taken any more. An attach handler waiting in
+  // the probe of a silent unit has its transfer cancelled, so joining the notification thread
+  // below takes no longer than libusb needs to complete the cancellation (not the 30 s time-out).
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    closing_ = true;
+    for (auto& [token, entry] : entries_) entry.unit->MarkGone();
+  }
   StopThreads();
 
-  // Every handle fails from here on; wait until the transfers still running have returned (they
-  // are cancelled, so this takes no longer than libusb needs to complete the cancellation).
+  // Wait until the transfers still running have returned (they are cancelled as well).
   std::map<uintptr_t, Entry> entries;
   {
     std::lock_guard<std::mutex> lock(mu_);
@@ -219,6 +230,8 @@ void LibusbBackend::Attach(const DeviceRef& device) {
   });
   {
     std::lock_guard<std::mutex> lock(mu_);
+    // Closing: the unit is released again (by the last reference) and never reported.
+    if (closing_) return;
     entries_[token] = Entry{device.get(), unit, false};
   }
   UsbkitDeviceInfo info{};

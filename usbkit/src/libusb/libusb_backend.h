@@ -80,6 +80,8 @@ class LibusbBackend : public Backend {
 
   mutable std::mutex mu_;
   std::map<uintptr_t, Entry> entries_;
+  // WDU_Uninit has begun: units are refused, so an attach handler still probing ends at once.
+  bool closing_ = false;
   // Units opened and not yet closed, those held only by a transfer still returning included:
   // WDU_Uninit waits for them before it ends the libusb context their handles belong to.
   std::mutex live_mu_;

@@ -11,6 +11,9 @@ namespace {
 
 constexpr int kInterface = 0;
 constexpr unsigned kSetupSize = LIBUSB_CONTROL_SETUP_SIZE;
+// libusb waits without end on a time-out of 0. A write to a unit that has stopped taking data
+// would then hang its caller (and WDU_Uninit behind it); it gives up after this instead.
+constexpr uint32_t kWriteTimeoutMs = 30000;
 
 }  // namespace
 
@@ -102,6 +105,7 @@ uint32_t LibusbUnit::Transfer(uint32_t pipe, uint32_t direction, void* buffer, u
                               uint32_t timeout_ms) {
   if (transferred != nullptr) *transferred = 0;
   if (length > 0x7FFFFFFFu) return USBKIT_STATUS_FAILED;
+  if (direction != USBKIT_READ && timeout_ms == 0) timeout_ms = kWriteTimeoutMs;
   if (pipe == 0) {
     return ControlTransfer(direction, buffer, length, transferred, setup_packet, timeout_ms);
   }

@@ -1,22 +1,21 @@
-#include "graph/graph_setup.h"
+// Set-up of the graph: series, titles, the vertical range (automatic or fixed, with its
+// validation) and the mapping of sample numbers onto the time axis.
+#include "graph/graph.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <algorithm>
-#include <cmath>
 
+#include "core/axis_range.h"
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/number_text.h"
 #include "core/operator_number.h"
 #include "graph/chart2d.h"
-#include "graph/graph_plot.h"
-#include "graph/graph_state.h"
-#include "measure/main_controls.h"
+#include "graph/graph_controls.h"
 
 namespace {
 
@@ -24,62 +23,57 @@ const char* const kRangeError = "設定値に誤りがあります。";
 
 }  // namespace
 
-GraphSetup::GraphSetup(ModuleData& md, MainControls& ui, GraphState& gs, DialogService& dialogs,
-                       GraphPlot& plot)
-    : md_(md), ui_(ui), gs_(gs), dialogs_(dialogs), plot_(plot) {}
+Graph::Graph(ModuleData& md, GraphControls& ui, DialogService& dialogs)
+    : md_(md), ui_(ui), dialogs_(dialogs) {}
 
-void GraphSetup::InitGraph() {
+void Graph::InitGraph() {
   Chart2D* chart = ui_.Chart2D1;
   chart->SetRedrawSuspended(true);
   chart->SetNumSeries(4);
   // A full record set then fills the graph without growing its storage during a measurement.
   chart->ReservePoints(ModuleData::MaxData);
   SetGraphStyle();
-  DispConnectflg(ui_, md_);
+  DispConnectflg();
   // The legend's look and place are the chart's own; it always lists the four labels.
   chart->SetRedrawSuspended(false);
 }
 
-void GraphSetup::SetGraphStyle() {
+void Graph::SetGraphStyle() {
   Chart2D* chart = ui_.Chart2D1;
   const int count = chart->NumSeries();
   for (int s = 1; s <= count; ++s) chart->SetSeriesStyle(s, 1, 2);
 }
 
-void GraphSetup::DefaultRangeY(float& minV, float& maxV) const {
-  if (md_.MeasKind) {
-    minV = -15000;
-    maxV = 84000;
-  } else {
-    minV = -270;
-    maxV = 1820;
-  }
+void Graph::DefaultRangeY(float& minV, float& maxV) const {
+  const RangeY range = ::DefaultRangeY(md_.MeasKind);
+  minV = range.min;
+  maxV = range.max;
 }
 
-void GraphSetup::InitGraphParam(bool flg) {
+void Graph::InitGraphParam(bool flg) {
   gs_.DispStart = 1;
-  gs_.ScrollMode = 0;
+  gs_.ScrollMode = XWindowMode::FullDisplay;
   gs_.DispCount = flg ? md_.SampleCount : 100;
   gs_.DispEnd = gs_.DispCount;
   DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
-  DispConnectflg(ui_, md_);
-  gs_.ScaleYMode = 0;
+  DispConnectflg();
+  gs_.ScaleYMode = YRangeMode::Automatic;
   SelectOptHei(0);
   SetScaleYInput(false);
-  plot_.SelectOptWid(0);
+  SelectOptWid(0);
   ui_.cmdLeft->setEnabled(false);
   ui_.cmdRight->setEnabled(false);
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
-  plot_.InitDispCountList();
+  InitDispCountList();
 }
 
-bool GraphSetup::SetGraphParam() {
+bool Graph::SetGraphParam() {
   float defMin = 0;
   float defMax = 0;
   DefaultRangeY(defMin, defMax);
 
-  if (gs_.ScaleYMode == 1) {
+  if (gs_.ScaleYMode == YRangeMode::Fixed) {
     const std::optional<float> hi = ToSingle(ui_.txtVhi->text());
     const std::optional<float> lo = ToSingle(ui_.txtVlow->text());
     // A text that is not a number counts as a wrong range: the start must be able to stop here
@@ -99,19 +93,19 @@ bool GraphSetup::SetGraphParam() {
   }
 
   gs_.DispStart = 1;
-  gs_.DispCount = gs_.ScrollMode == 0 ? 100 : plot_.Combo1Value();
+  gs_.DispCount = gs_.ScrollMode == XWindowMode::FullDisplay ? 100 : Combo1Value();
   gs_.DispEnd = gs_.DispCount;
-  plot_.EnableScrollControls(gs_.ScrollMode);
+  EnableScrollControls(gs_.ScrollMode);
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
   return true;
 }
 
-void GraphSetup::SetAxesY(float minV, float maxV) {
+void Graph::SetAxesY(float minV, float maxV) {
   ui_.Chart2D1->SetAxisRange(Chart2D::Axis::Y, minV, maxV);
 }
 
-void GraphSetup::SetAxesX(int32_t dcnt1, int32_t dcnt2) {
+void Graph::SetAxesX(int32_t dcnt1, int32_t dcnt2) {
   const double interval = md_.IntervalTM;
   double lo = dcnt1 * interval / 1000.0;
   double hi = dcnt2 * interval / 1000.0;
@@ -122,17 +116,17 @@ void GraphSetup::SetAxesX(int32_t dcnt1, int32_t dcnt2) {
   ui_.Chart2D1->SetAxisRange(Chart2D::Axis::X, lo, hi);
 }
 
-void GraphSetup::ResetAxesXY(bool flg) {
+void Graph::ResetAxesXY(bool flg) {
   if (flg) {
     gs_.DispStart = 1;
-    if (gs_.ScrollMode != 0) gs_.DispCount = plot_.Combo1Value();
+    if (gs_.ScrollMode != XWindowMode::FullDisplay) gs_.DispCount = Combo1Value();
     gs_.DispEnd = gs_.DispCount;
     SetAxesX(gs_.DispStart, gs_.DispEnd);
     return;
   }
   DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
-  if (gs_.ScaleYMode == 1) {
+  if (gs_.ScaleYMode == YRangeMode::Fixed) {
     const auto whole = [](float v) {
       return QString::number(static_cast<qlonglong>(RoundHalfEven(v)));
     };
@@ -141,20 +135,20 @@ void GraphSetup::ResetAxesXY(bool flg) {
   }
 }
 
-void GraphSetup::SetGraphTitle(bool reset) {
+void Graph::SetGraphTitle(bool reset) {
   Chart2D* chart = ui_.Chart2D1;
   chart->SetRedrawSuspended(true);
   if (reset) SelectOptHei(0);
-  plot_.GrDrawData(1);
+  GrDrawData(1);
   chart->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime + QStringLiteral(" ]"));
   chart->SetAxisTitle(Chart2D::Axis::X, QStringLiteral("開始からの経過時間（秒）"));
   chart->SetAxisTitle(Chart2D::Axis::Y, md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
   chart->SetHeaderAppearance(3);
-  DispConnectflg(ui_, md_);
+  DispConnectflg();
   chart->SetRedrawSuspended(false);
 }
 
-void GraphSetup::SetScaleYInput(bool fixed) {
+void Graph::SetScaleYInput(bool fixed) {
   ui_.txtVhi->setEnabled(fixed);
   ui_.txtVlow->setEnabled(fixed);
   ui_.cmdSetScaleY->setEnabled(fixed);
@@ -169,27 +163,20 @@ void GraphSetup::SetScaleYInput(bool fixed) {
   ui_.txtVlow->update();
 }
 
-void GraphSetup::CalcAutoScaleY() {
-  // Next multiple of 100 strictly above the maximum; multiple of 100 at or below the minimum.
-  const double maxY = (std::floor(static_cast<double>(md_.AllMax) / 100.0) + 1.0) * 100.0;
-  const double minY = std::floor(static_cast<double>(md_.AllMin) / 100.0) * 100.0;
-  if (!(maxY > minY)) {
-    // The extremes still hold their starting values (no sample of the record set has a value
-    // yet): an axis upside down helps nobody, so show the kind's default range instead.
-    DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
-    return;
-  }
-  md_.AxisMaxY = static_cast<float>(maxY) + 0.0f;
-  md_.AxisMinY = static_cast<float>(minY) + 0.0f;
+void Graph::CalcAutoScaleY() {
+  // While no sample of the record set has a value the kind's default range stays.
+  const RangeY range = FitRangeY(md_.AllMax, md_.AllMin, md_.MeasKind);
+  md_.AxisMaxY = range.max;
+  md_.AxisMinY = range.min;
 }
 
-void GraphSetup::optHei_Click(int16_t index) {
+void Graph::optHei_Click(int16_t index) {
   if (index == 1) {
-    gs_.ScaleYMode = 1;
+    gs_.ScaleYMode = YRangeMode::Fixed;
     SetScaleYInput(true);
     return;
   }
-  gs_.ScaleYMode = 0;
+  gs_.ScaleYMode = YRangeMode::Automatic;
   if (md_.SampleCount >= 1) {
     CalcAutoScaleY();
   } else {
@@ -199,7 +186,7 @@ void GraphSetup::optHei_Click(int16_t index) {
   SetScaleYInput(false);
 }
 
-void GraphSetup::cmdSetScaleY_Click() {
+void Graph::cmdSetScaleY_Click() {
   const std::optional<float> hi = ToSingle(ui_.txtVhi->text());
   const std::optional<float> lo = ToSingle(ui_.txtVlow->text());
   if (!hi || !lo) return;
@@ -212,7 +199,7 @@ void GraphSetup::cmdSetScaleY_Click() {
   }
 }
 
-void GraphSetup::SelectOptHei(int16_t index) {
+void Graph::SelectOptHei(int16_t index) {
   QRadioButton* button = ui_.optHei[static_cast<size_t>(index)];
   {
     // The handler runs once below, whether or not the form listens to the button's signals.
@@ -222,11 +209,11 @@ void GraphSetup::SelectOptHei(int16_t index) {
   optHei_Click(index);
 }
 
-void DispConnectflg(MainControls& ui, const ModuleData& md) {
-  Chart2D* chart = ui.Chart2D1;
+void Graph::DispConnectflg() {
+  Chart2D* chart = ui_.Chart2D1;
   chart->ClearSeriesLabels();
   for (int i = 0; i < ModuleData::kUnits; ++i) {
     chart->AddSeriesLabel(QStringLiteral("ID%1 ").arg(i) +
-                          TcTypeName(md.Units[static_cast<size_t>(i)].ConnectID));
+                          TcTypeName(md_.Units[static_cast<size_t>(i)].ConnectID));
   }
 }

@@ -1,0 +1,39 @@
+// The controls of the main window that belong to the time graph: the chart, the vertical range
+// panel, the horizontal window controls, the current-value panel and the status line. The main
+// window creates them (its MainControls extend this set); the Graph reads and writes only these.
+#pragma once
+
+#include <array>
+
+class Chart2D;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+struct GraphControls {
+  Chart2D* Chart2D1 = nullptr;
+
+  QGroupBox* Frame4 = nullptr;            // "表示範囲"
+  std::array<QRadioButton*, 2> optHei{};  // "自動", "固定"
+  QLineEdit* txtVhi = nullptr;
+  QLineEdit* txtVlow = nullptr;
+  QLabel* Label3 = nullptr;             // "↑"
+  QLabel* Label4 = nullptr;             // "↓"
+  QPushButton* cmdSetScaleY = nullptr;  // "設定"
+
+  std::array<QRadioButton*, 3> optWid{};  // "全表示", "自動ｽｸﾛｰﾙ", "手動ｽｸﾛｰﾙ"
+  QComboBox* Combo1 = nullptr;
+  QLabel* Label5 = nullptr;         // "表示データ数"
+  QPushButton* cmdLeft = nullptr;   // "←"
+  QPushButton* cmdRight = nullptr;  // "→"
+
+  QGroupBox* Frame1 = nullptr;      // "現在値"
+  std::array<QLabel*, 4> Label2{};  // "ID0".."ID3"
+  std::array<QLabel*, 4> Label1{};  // current values
+
+  // Under the graph: samples stored, measuring time and time left until the buffers are full.
+  QLabel* lblStatus = nullptr;
+};

@@ -1,0 +1,19 @@
+// The status line under the graph: how many samples the record set holds of the buffers'
+// capacity, the measuring time they span and the time left until the buffers are full at the
+// current interval, with a warning when less than 5 % of the capacity remains.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+struct StatusLine {
+  QString text;
+  bool warning = false;  // less than 5 % of the buffers left
+};
+
+// samples of capacity taken every intervalMs milliseconds.
+StatusLine MakeStatusLine(int32_t samples, int32_t capacity, int32_t intervalMs);
+
+// A duration in milliseconds as "h:mm:ss", with the days in front from one day on
+// ("3日 04:05:06"); parts of a second are dropped.
+QString FormatDuration(int64_t ms);

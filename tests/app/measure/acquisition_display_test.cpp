@@ -1,0 +1,121 @@
+// What the graph and the status line show while measuring: a failed first reading, a second
+// record set over a longer first one, a voltage measurement, and the progress of the buffers.
+#include <QLabel>
+
+#include "acquisition_rig.h"
+#include "graph/graph.h"
+
+namespace acqtest {
+namespace {
+
+class DisplayTest : public AcquisitionTest {
+ protected:
+  void Tick() {
+    usbkit_sim_advance_ms(1000);
+    acq().Timer1_Timer();
+  }
+  double YMin() { return chart().AxisMin(Chart2D::Axis::Y); }
+  double YMax() { return chart().AxisMax(Chart2D::Axis::Y); }
+  QString Status() { return ui().lblStatus->text(); }
+};
+
+TEST_F(DisplayTest, FailedFirstReadingKeepsASaneRangeAndLeavesNoPoint) {
+  Plug(0);
+  Plug(2);
+  Configure({0, 2}, true, 1000, false);
+  acq().cmdStart_Click();
+  usbkit_sim_fail_transfers(sim_[0], 1);
+  Tick();
+  ASSERT_TRUE(md_.Measuring);
+  ASSERT_EQ(md_.Units[0].Data[0], ModuleData::NoData);
+  // Unit 2 reads between 200 and 700 degC: the axis fits it, not -99999.
+  EXPECT_GE(YMin(), 200);
+  EXPECT_LE(YMax(), 800);
+  EXPECT_FALSE(chart().PointY(1, 1).has_value());
+  for (int s = 0; s < 3; ++s) Tick();
+  EXPECT_GE(YMin(), 100);
+  EXPECT_LE(YMax(), 800);
+  EXPECT_GT(md_.Units[0].MinValue, 100);
+}
+
+TEST_F(DisplayTest, RecordSetStartingWithoutValuesKeepsTheDefaultRangeUntilAValue) {
+  // A record set read back whose first sample has no value on any unit.
+  Configure({0}, true, 1000, false);
+  md_.Units[0].Data[0] = ModuleData::NoData;
+  md_.Units[0].Data[1] = 25;
+  md_.Units[0].Data[2] = 130;
+  md_.SampleCount = 3;
+  acq().ReplayData();
+  EXPECT_DOUBLE_EQ(YMin(), 0);
+  EXPECT_DOUBLE_EQ(YMax(), 200);
+  EXPECT_FALSE(chart().PointY(1, 1).has_value());
+  EXPECT_DOUBLE_EQ(chart().PointY(1, 3).value(), 130);
+}
+
+TEST_F(DisplayTest, SecondRecordSetOverALongerFirstLeavesNoOldPoint) {
+  Plug(0);
+  Plug(2);
+  Configure({0, 2}, true, 1000, false);
+  acq().cmdStart_Click();
+  for (int s = 0; s < 5; ++s) Tick();
+  acq().cmdStop_Click();
+  ASSERT_TRUE(chart().PointY(3, 1).has_value());
+
+  // Again, at another interval, with unit 0 failing its first reading.
+  Configure({0, 2}, true, 2000, false);
+  acq().cmdStart_Click();
+  ASSERT_TRUE(md_.Measuring);
+  usbkit_sim_fail_transfers(sim_[0], 1);
+  usbkit_sim_advance_ms(2000);
+  acq().Timer1_Timer();
+  ASSERT_EQ(md_.SampleCount, 1);
+  for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 1);
+  EXPECT_DOUBLE_EQ(chart().PointX(1).value(), 2.0);
+  EXPECT_FALSE(chart().PointY(1, 1).has_value());
+  EXPECT_TRUE(chart().PointY(3, 1).has_value());
+  acq().cmdStop_Click();
+
+  // Unit 2 no longer used: its series keeps nothing of before.
+  ASSERT_TRUE(chart().PointY(3, 1).has_value());
+  Configure({0}, true, 1000, false);
+  acq().cmdStart_Click();
+  for (int s = 0; s < 3; ++s) Tick();
+  for (int k = 1; k <= 3; ++k) EXPECT_FALSE(chart().PointY(3, k).has_value()) << k;
+}
+
+TEST_F(DisplayTest, VoltageMeasurementIsStoredAndDrawnInMicrovolts) {
+  Plug(0);
+  Configure({0}, true, 1000, false);
+  md_.MeasKind = true;
+  form_->Graph().SetGraphTitle(true);
+  md_.ClearData();
+  EXPECT_EQ(chart().AxisTitle(Chart2D::Axis::Y), QStringLiteral("μV"));
+  acq().cmdStart_Click();
+  for (int s = 0; s < 3; ++s) Tick();
+  ASSERT_EQ(md_.SampleCount, 3);
+  const float v = md_.Units[0].Data[2];
+  // A type K couple between 100 and 600 degC against 25 degC gives thousands of microvolts (a
+  // temperature would read at most 600).
+  EXPECT_GT(v, 2000);
+  EXPECT_LT(v, 30000);
+  EXPECT_DOUBLE_EQ(chart().PointY(1, 3).value(), v);
+  EXPECT_LE(YMin(), md_.AllMin);
+  EXPECT_GE(YMax(), md_.AllMax);
+  EXPECT_LT(YMax() - YMin(), 2000);
+}
+
+TEST_F(DisplayTest, StatusLineCountsSamplesTimeAndKeepsTheFinalCountAfterStop) {
+  Plug(0);
+  Configure({0}, true, 1000, false);
+  EXPECT_TRUE(Status().isEmpty());
+  acq().cmdStart_Click();
+  for (int s = 0; s < 3; ++s) Tick();
+  EXPECT_TRUE(Status().startsWith(
+      QStringLiteral("データ数 3 / 88000　経過時間 0:00:03　満杯まで 1日 00:26:37")))
+      << Status().toStdString();
+  acq().cmdStop_Click();
+  EXPECT_TRUE(Status().startsWith(QStringLiteral("データ数 3 / 88000"))) << Status().toStdString();
+}
+
+}  // namespace
+}  // namespace acqtest

@@ -1,0 +1,54 @@
+// The main window at its smallest: every control keeps its room.
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "form_main_fixture.h"
+#include "graph/chart2d.h"
+
+namespace {
+
+TEST_F(FormMainTest, SmallestWindowKeepsEveryControlApart) {
+  form->resize(1, 1);  // clamped to the minimum the layout allows
+  QApplication::processEvents();
+  form->layout()->activate();
+  EXPECT_LE(form->width(), 1200);
+  MainControls& c = ui();
+  const std::vector<QWidget*> row = {c.cmdStart, c.cmdStop,  c.cmdSetting,  c.cmdDisp, c.cmdRead,
+                                     c.cmdSave,  c.cmdPrint, c.cmdMeasInfo, c.cmdEnd};
+  const std::vector<QWidget*> scroll = {c.optWid[0], c.optWid[1], c.optWid[2], c.Label5,
+                                        c.Combo1,    c.cmdLeft,   c.cmdRight};
+  for (const auto& group : {row, scroll}) {
+    for (size_t i = 0; i < group.size(); ++i) {
+      const QRect a = group[i]->geometry();
+      const int wanted = std::min(group[i]->minimumSizeHint().width(), group[i]->maximumWidth());
+      EXPECT_GE(a.width(), wanted) << i;
+      EXPECT_LE(a.right(), form->width()) << i;
+      for (size_t j = i + 1; j < group.size(); ++j) {
+        EXPECT_FALSE(a.intersects(group[j]->geometry())) << i << " overlaps " << j;
+      }
+    }
+  }
+  EXPECT_FALSE(c.lblStatus->geometry().intersects(c.Chart2D1->geometry()));
+}
+
+TEST_F(FormMainTest, CountListOpensAsAScrollingListOfTwelve) {
+  QComboBox* combo = ui().Combo1;
+  combo->setEnabled(true);
+  ASSERT_EQ(combo->count(), 36);
+  combo->showPopup();
+  QApplication::processEvents();
+  QWidget* popup = combo->view()->window();
+  ASSERT_TRUE(popup->isVisible());
+  const int row = combo->view()->sizeHintForRow(0);
+  // Twelve rows and a frame, not all 36 over the height of the screen.
+  EXPECT_LT(popup->height(), 14 * row);
+  EXPECT_GE(popup->height(), 12 * row);
+  combo->hidePopup();
+}
+
+}  // namespace
