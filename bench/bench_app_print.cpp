@@ -6,8 +6,7 @@
 //
 //   bench_app_print [--keep PATH.pdf] [benchmark options]
 //
-// --keep leaves the PDF of the cold run at PATH and ends after it (the documentation's picture of
-// a printed page is drawn from such a file by scripts/print_page_png.sh).
+// --keep leaves the PDF of the cold run at PATH and ends after it, to look at the page.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the documentation's pictures and writes them to docs/: the main window measuring the four
 # demonstration units in each horizontal display mode (automatic scroll at 10 ms after a minute),
-# after a failed first reading and with a second, shorter record set, the data list and the
-# settings dialog. They are drawn on the offscreen platform by tools/korvale_shots, which builds
+# after a failed first reading and with a second, shorter record set, the save window, the printed
+# page, the data list and the settings dialog. They are drawn on the offscreen platform by tools/korvale_shots, which builds
 # the windows with the program's classes and drives the units' clock by hand.
 # Afterwards the program itself is started on a virtual X display for a few seconds to check that
 # it comes up.
@@ -16,6 +16,10 @@ cmake --build build/shots -j"$(nproc)" --target korvale korvale_shots mdxdrv
 
 export USBKIT_SIMULATE=demo
 QT_QPA_PLATFORM=offscreen build/shots/bin/korvale_shots docs
+# The printed page of the first measurement, drawn from its PDF at 80 dots per inch: the whole A4
+# sheet at about 935 x 660 dots, its texts still readable.
+pdftoppm -r 80 -png -singlefile docs/print-page.pdf docs/screenshot-print
+rm -f docs/print-page.pdf
 
 if command -v xvfb-run >/dev/null; then
   rc=0

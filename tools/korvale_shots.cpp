@@ -22,6 +22,7 @@
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "dialogs/dialog_datalist.h"
+#include "dialogs/dialog_memo.h"
 #include "dialogs/dialog_setting.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
@@ -135,6 +136,23 @@ int main(int argc, char** argv) {
   Polls(form, 30);
   bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
   Stop(form);
+
+  // The save window over that record set, with memo lines as an operator would write them, and
+  // the page of "印刷" as a PDF that the script turns into a picture.
+  md.MemoText[0] = QStringLiteral("電気炉 No.2 昇温試験");
+  md.MemoText[1] = QStringLiteral("試料 A-17（SUS304）");
+  md.MemoText[2] = QStringLiteral("担当: 山田");
+  {
+    DialogMemo memo(md, dialogs, &form);
+    memo.show();
+    Wait(100);
+    ok = Save(memo, out, QStringLiteral("screenshot-save.png")) && ok;
+  }
+  QString printError;
+  if (!PrintDatGraphToPdf(form, out.filePath(QStringLiteral("print-page.pdf")), &printError)) {
+    std::fprintf(stderr, "could not print: %s\n", qPrintable(printError));
+    ok = false;
+  }
 
   // The manual scroll over 30 samples of that record set, moved once to the right, and its data
   // list.
