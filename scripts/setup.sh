@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test, run and take screenshots.
+# Installs every Debian package the project needs to build, test, fuzz, package, run and take
+# screenshots.
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils
   xvfb xauth x11-apps imagemagick
   dpkg-dev lintian appstream
+  clang libclang-rt-14-dev
 )
 
 missing=()
