@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it as a user would meet it: its metadata and contents list,
 # lintian, and the program run from the unpacked package (version, a conversion, the driver library
-# loaded from the package's own library folder).
+# loaded from the package's own library folder). What the conversion writes is tested with the
+# program's own tests; here it only has to run from where the package puts it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -87,16 +88,6 @@ for _ in 1 2 3; do printf '\x00\x00\x00\x00\xf0\x69\xf8\xc0' >>"$work/in.mx1"; d
 run --convert "$work/in.mx1" "$work/out.csv" || fail "--convert to CSV failed"
 [ "$(wc -l <"$work/out.csv")" = 16 ] || fail "CSV has not 16 lines"
 [ "$(tail -n 1 "$work/out.csv")" = $'23.5,"","",""\r' ] || fail "CSV sample line: $(tail -n 1 "$work/out.csv")"
-run --convert "$work/in.mx1" "$work/out.mx1" || fail "--convert to mx1 failed"
-cmp "$work/in.mx1" "$work/out.mx1" || fail "own data file not written back byte for byte"
-
-# A failure exits non-zero with one line on standard error and leaves the output alone.
-echo keep >"$work/keep.csv"
-if run --convert "$work/missing.mx1" "$work/keep.csv" 2>"$work/err"; then
-  fail "--convert of a missing file succeeded"
-fi
-[ "$(wc -l <"$work/err")" = 1 ] || fail "expected one line on stderr, got: $(cat "$work/err")"
-[ "$(cat "$work/keep.csv")" = keep ] || fail "a failed conversion touched its output"
 
 # A measurement on simulated units loads the driver library from the package's own folder.
 USBKIT_SIMULATE=demo LD_DEBUG=files "$korvale" --start 2>"$work/ld" >/dev/null &
