@@ -231,13 +231,6 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.UpdateAverageCount();
 }
 
-bool ReadDataFile(ModuleData& md, const QString& path, QString* error) {
-  DataFileImage image;
-  if (!ReadDataFileImage(path, image, error)) return false;
-  ApplyDataFile(md, image);
-  return true;
-}
-
 QString TextFieldProblem(const QString& text, const QString& field) {
   QByteArray bytes;
   QString bad;

@@ -48,10 +48,6 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
 // follows the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
 
-// Reads the file at path into md (record set, memo lines, start time and the header's settings).
-// On failure md is unchanged and error (when given) holds the operator's reason in Japanese.
-bool ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
-
 // The reason, in Japanese, why a text field named field cannot be written exactly, or an empty
 // text: a character code page 932 cannot hold (named with its code), or more than 65535 bytes.
 QString TextFieldProblem(const QString& text, const QString& field);
