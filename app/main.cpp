@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
       qInstallMessageHandler(QuietPlatformNotes);
       QString err;
       int code = 0;
-      if (cl.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+      if (ConvertDrawsPage(cl.output)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));

@@ -30,8 +30,7 @@ struct DataFileImage {
   bool DataAverage = false;
   bool MeasKind = false;
   std::array<int16_t, 4> ConnectID{};
-  int32_t HeaderCount = 0;  // the header's sample count; the records decide
-  int32_t Records = 0;      // complete 32-byte records read
+  int32_t Records = 0;  // complete 32-byte records read (the header's count is not used)
   // The samples of units 0 to 3, narrowed to single; Records slots each.
   std::array<std::vector<float>, 4> Data;
 };
