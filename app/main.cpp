@@ -34,16 +34,15 @@ void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString
   }
 }
 
-int RunWindow(int argc, char** argv, const CommandLine& cl) {
+int RunWindow(const char* program, const CommandLine& cl) {
   // The program name and the window system's own options.
   std::vector<QByteArray> storage;
-  storage.push_back(QByteArray(argv[0]));
+  storage.push_back(QByteArray(program));
   for (const QString& a : cl.passOn) storage.push_back(a.toLocal8Bit());
   std::vector<char*> qtArgs;
   for (QByteArray& a : storage) qtArgs.push_back(a.data());
   qtArgs.push_back(nullptr);
   int qtArgc = static_cast<int>(storage.size());
-  (void)argc;
 
   QApplication app(qtArgc, qtArgs.data());
   LoadQtTranslations(app);
@@ -89,7 +88,7 @@ int main(int argc, char** argv) {
       qInstallMessageHandler(QuietPlatformNotes);
       QString err;
       int code = 0;
-      if (cl.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+      if (ConvertDrawsPage(cl.output)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
@@ -107,5 +106,5 @@ int main(int argc, char** argv) {
 
   // The toolkit reads this when the driver first starts it, which is after this point.
   if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
-  return RunWindow(argc, argv, cl);
+  return RunWindow(argv[0], cl);
 }

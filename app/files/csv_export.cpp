@@ -17,18 +17,15 @@ class CsvWriter {
  public:
   explicit CsvWriter(std::string& out) : out_(out) {}
 
-  // A text item, written unchanged between double quotes. False when code page 932 cannot hold
-  // it; *bad then holds the character.
-  bool Text(const QString& text, QString* bad) {
+  // A text item, written unchanged between double quotes. The caller has made sure that code
+  // page 932 holds every text written (DataFileTextProblem).
+  void Text(const QString& text) {
     Separate();
-    if (!EncodeCp932(text, bytes_, bad)) return false;
+    EncodeCp932(text, bytes_);
     out_ += '"';
     out_.append(bytes_.constData(), static_cast<size_t>(bytes_.size()));
     out_ += '"';
-    return true;
   }
-  // A text of the program itself, always representable.
-  void Text(const QString& text) { Text(text, nullptr); }
   void Integer(int32_t v) {
     Separate();
     out_ += std::to_string(v);

@@ -167,7 +167,8 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
   ok = ok && in.Bool(image.TimerType) && in.I32(image.IntervalTM) && in.Bool(image.DataAverage) &&
        in.Bool(image.MeasKind);
   for (size_t i = 0; ok && i < image.ConnectID.size(); ++i) ok = in.I16(image.ConnectID[i]);
-  ok = ok && in.I32(image.HeaderCount);
+  int32_t headerCount = 0;  // the complete records decide the sample count
+  ok = ok && in.I32(headerCount);
   if (!ok) return Fail(error, QStringLiteral("ファイルがヘッダーの途中で終わっています。"));
 
   const size_t records = in.Left() / kRecordBytes;
@@ -229,13 +230,6 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   }
   md.SampleCount = image.Records;
   md.UpdateAverageCount();
-}
-
-bool ReadDataFile(ModuleData& md, const QString& path, QString* error) {
-  DataFileImage image;
-  if (!ReadDataFileImage(path, image, error)) return false;
-  ApplyDataFile(md, image);
-  return true;
 }
 
 QString TextFieldProblem(const QString& text, const QString& field) {

@@ -30,8 +30,7 @@ struct DataFileImage {
   bool DataAverage = false;
   bool MeasKind = false;
   std::array<int16_t, 4> ConnectID{};
-  int32_t HeaderCount = 0;  // the header's sample count; the records decide
-  int32_t Records = 0;      // complete 32-byte records read
+  int32_t Records = 0;  // complete 32-byte records read (the header's count is not used)
   // The samples of units 0 to 3, narrowed to single; Records slots each.
   std::array<std::vector<float>, 4> Data;
 };
@@ -47,10 +46,6 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
 // first sample is a value, and its DataCount counts its slots that hold a value. AverageCount
 // follows the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
-
-// Reads the file at path into md (record set, memo lines, start time and the header's settings).
-// On failure md is unchanged and error (when given) holds the operator's reason in Japanese.
-bool ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
 
 // The reason, in Japanese, why a text field named field cannot be written exactly, or an empty
 // text: a character code page 932 cannot hold (named with its code), or more than 65535 bytes.

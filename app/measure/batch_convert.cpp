@@ -72,6 +72,10 @@ bool PrintPdf(const QString& input, const QString& output, QString* reason) {
 
 }  // namespace
 
+bool ConvertDrawsPage(const QString& output) {
+  return FormatOf(output) == Format::Pdf;
+}
+
 int BatchConvert(const QString& input, const QString& output, QString& err) {
   const Format format = FormatOf(output);
   if (format == Format::Unknown) {

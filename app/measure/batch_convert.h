@@ -8,3 +8,6 @@
 // process exit code: 0 on success; otherwise one line naming the file and the reason has been
 // written to err, and output has not been created or changed.
 int BatchConvert(const QString& input, const QString& output, QString& err);
+
+// Whether the conversion to output draws the printed page, which needs the widgets.
+bool ConvertDrawsPage(const QString& output);

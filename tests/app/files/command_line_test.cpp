@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "core/module_data.h"
+#include "file_bytes.h"
 #include "files/data_file.h"
 
 namespace {
@@ -57,11 +57,6 @@ class ConvertTest : public ::testing::Test {
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   }
   QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
-  static QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-
   QTemporaryDir dir_;
   QString out_, err_;
 };
@@ -70,8 +65,6 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
   ModuleData md;
   md.StartTime = QStringLiteral("2008/12/25 9:30:15");
   md.MemoText[0] = QStringLiteral("温度");
-  md.TimerType = true;
-  md.IntervalTM = 5000;
   md.Units[2].MflagID = true;
   for (int k = 0; k < 5; ++k) {
     md.Units[0].Data[k] = 20.25f + k;
@@ -83,23 +76,23 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
 
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.csv")}), 0) << err_.toStdString();
   EXPECT_TRUE(err_.isEmpty());
+  // What "保存" writes after "読込み" of the file.
+  DataFileImage image;
+  ASSERT_TRUE(ReadDataFileImage(Path("in.mx1"), image));
   ModuleData read;
-  ASSERT_TRUE(ReadDataFile(read, Path("in.mx1")));
+  ApplyDataFile(read, image);
   QByteArray csv;
   ASSERT_TRUE(EncodeCsv(read, csv));
-  EXPECT_EQ(Bytes(Path("out.csv")), csv);
+  EXPECT_EQ(FileBytes(Path("out.csv")), csv);
 
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.mx1")}), 0) << err_.toStdString();
-  EXPECT_EQ(Bytes(Path("out.mx1")), Bytes(Path("in.mx1")));
+  EXPECT_EQ(FileBytes(Path("out.mx1")), FileBytes(Path("in.mx1")));
 
   // The printed page, over an older file of that name; nothing else is left in the folder.
-  QFile old(Path("out.pdf"));
-  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-  old.write("old");
-  old.close();
+  WriteBytes(Path("out.pdf"), "old");
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.pdf")}), 0) << err_.toStdString();
   EXPECT_TRUE(err_.isEmpty()) << err_.toStdString();
-  EXPECT_TRUE(Bytes(Path("out.pdf")).startsWith("%PDF"));
+  EXPECT_TRUE(FileBytes(Path("out.pdf")).startsWith("%PDF"));
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 
   EXPECT_EQ(Run({"--version"}), 0);
@@ -109,33 +102,22 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
 }
 
 TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
-  {
-    QFile f(Path("cut.mx1"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray::fromHex("1200") + "2008/12/25");
-    QFile e(Path("empty.mx1"));
-    ASSERT_TRUE(e.open(QIODevice::WriteOnly));
-    e.write(EncodeDataHeader(ModuleData(), 0));
-    QFile o(Path("kept.csv"));
-    ASSERT_TRUE(o.open(QIODevice::WriteOnly));
-    o.write("old");
-    QFile p(Path("kept.pdf"));
-    ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-    p.write("old");
-    ModuleData md;
-    md.Units[0].Data[0] = 23.5f;
-    md.SampleCount = 1;
-    ASSERT_TRUE(SaveDataFile(md, Path("good.mx1")));
-  }
+  WriteBytes(Path("cut.mx1"), QByteArray::fromHex("1200") + "2008/12/25");
+  WriteBytes(Path("empty.mx1"), EncodeDataHeader(ModuleData(), 0));
+  WriteBytes(Path("kept.csv"), "old");
+  WriteBytes(Path("kept.pdf"), "old");
+  ModuleData md;
+  md.Units[0].Data[0] = 23.5f;
+  md.SampleCount = 1;
+  ASSERT_TRUE(SaveDataFile(md, Path("good.mx1")));
   struct Case {
     QString input, output, named;
   };
   const Case cases[] = {
-      {Path("missing.mx1"), Path("new.csv"), Path("missing.mx1")},
       {Path("cut.mx1"), Path("kept.csv"), Path("cut.mx1")},
       {Path("empty.mx1"), Path("new.mx1"), Path("empty.mx1")},
       {Path("empty.mx1"), Path("new.txt"), Path("new.txt")},
-      {Path("empty.mx1"), Path("no-folder/new.csv"), Path("empty.mx1")},
+      {Path("good.mx1"), Path("no-folder/new.csv"), Path("no-folder/new.csv")},
       {Path("cut.mx1"), Path("kept.pdf"), Path("cut.mx1")},
       {Path("good.mx1"), Path("no-folder/new.pdf"), Path("no-folder/new.pdf")},
   };
@@ -145,8 +127,8 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
     EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
     EXPECT_TRUE(err_.contains(c.named)) << err_.toStdString();
   }
-  EXPECT_EQ(Bytes(Path("kept.csv")), QByteArray("old"));
-  EXPECT_EQ(Bytes(Path("kept.pdf")), QByteArray("old"));
+  EXPECT_EQ(FileBytes(Path("kept.csv")), QByteArray("old"));
+  EXPECT_EQ(FileBytes(Path("kept.pdf")), QByteArray("old"));
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
   EXPECT_NE(Run({"--convert", Path("cut.mx1")}), 0);
 }
