@@ -45,10 +45,7 @@ void BM_ReadDataFile(benchmark::State& state) {
   if (!SaveDataFile(f.md, path)) state.SkipWithError("cannot write the input");
   ModuleData md;
   for (auto _ : state) {
-    // The read of "読込み": the whole file into a record set of its own, then taken over.
-    DataFileImage image;
-    if (!ReadDataFileImage(path, image)) state.SkipWithError("read failed");
-    ApplyDataFile(md, image);
+    if (ReadDataFile(md, path) != ReadResult::Read) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(md.SampleCount);
   }
 }

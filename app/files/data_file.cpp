@@ -232,6 +232,14 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.UpdateAverageCount();
 }
 
+ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error) {
+  DataFileImage image;
+  if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
+  if (image.Records < 1) return ReadResult::NoSamples;
+  ApplyDataFile(md, image);
+  return ReadResult::Read;
+}
+
 QString TextFieldProblem(const QString& text, const QString& field) {
   QByteArray bytes;
   QString bad;

@@ -47,6 +47,12 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
 // follows the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
 
+enum class ReadResult { Read, NoSamples, Failed };
+// The read of "読込み": the file at path replaces md's record set, start time, memo lines and
+// settings when it was read whole and holds at least one complete sample. Otherwise md stays as
+// it was: NoSamples for a file without a sample, Failed with the operator's reason in error.
+ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
+
 // The reason, in Japanese, why a text field named field cannot be written exactly, or an empty
 // text: a character code page 932 cannot hold (named with its code), or more than 65535 bytes.
 QString TextFieldProblem(const QString& text, const QString& field);

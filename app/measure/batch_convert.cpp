@@ -84,12 +84,16 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
   }
 
   // The read of "読込み": the whole file or nothing.
-  DataFileImage image;
-  QString reason;
-  if (!ReadDataFileImage(input, image, &reason)) return Fail(err, input, reason);
-  if (image.Records < 1) return Fail(err, input, QStringLiteral("データがありません。"));
   ModuleData md;
-  ApplyDataFile(md, image);
+  QString reason;
+  switch (ReadDataFile(md, input, &reason)) {
+    case ReadResult::Failed:
+      return Fail(err, input, reason);
+    case ReadResult::NoSamples:
+      return Fail(err, input, QStringLiteral("データがありません。"));
+    case ReadResult::Read:
+      break;
+  }
 
   // The save of "保存" after that read.
   bool saved = false;

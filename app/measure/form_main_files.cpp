@@ -31,20 +31,19 @@ bool FormMain::LoadDataFile(const QString& path) {
   if (md_.Measuring) return false;
   // The file is read whole into a record set of its own; only a complete read replaces the one
   // in memory, so a file that cannot be read leaves data, settings and graph as they were.
-  DataFileImage image;
   QString reason;
-  if (!ReadDataFileImage(path, image, &reason)) {
-    dialogs_.Message(ReadFailureText(path, reason), QStringLiteral("Message"), MsgButtons::Ok,
-                     MsgIcon::Critical);
-    return false;
+  switch (ReadDataFile(md_, path, &reason)) {
+    case ReadResult::Failed:
+      dialogs_.Message(ReadFailureText(path, reason), QStringLiteral("Message"), MsgButtons::Ok,
+                       MsgIcon::Critical);
+      return false;
+    case ReadResult::NoSamples:
+      // A file without a complete sample brings nothing to show; the samples in memory are kept.
+      dialogs_.Notice(QStringLiteral("データがありません。"));
+      return false;
+    case ReadResult::Read:
+      break;
   }
-  // A file without a complete sample brings nothing to show; the samples in memory are kept.
-  if (image.Records < 1) {
-    dialogs_.Notice(QStringLiteral("データがありません。"));
-    return false;
-  }
-
-  ApplyDataFile(md_, image);
   graph_->ClearNowValue();
   // An open data list (cmdDisp disabled) stays open and is rebuilt with the new record set at
   // the end of the replay; otherwise "データ表示" becomes available.

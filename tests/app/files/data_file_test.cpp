@@ -31,14 +31,6 @@ const QByteArray kExample =
         "00000000f069f8c0"
         "00000000f069f8c0");
 
-// The read of "読込み": the whole file into a record set of its own, then taken over.
-bool Read(ModuleData& md, const QString& path, QString* error = nullptr) {
-  DataFileImage image;
-  if (!ReadDataFileImage(path, image, error)) return false;
-  ApplyDataFile(md, image);
-  return true;
-}
-
 class DataFileTest : public ::testing::Test {
  protected:
   QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
@@ -64,7 +56,7 @@ TEST_F(DataFileTest, ExampleFileBothWays) {
   read.Units[2].MflagID = true;
   WriteBytes(path, kExample);
   QString error;
-  ASSERT_TRUE(Read(read, path, &error)) << error.toStdString();
+  ASSERT_EQ(ReadDataFile(read, path, &error), ReadResult::Read) << error.toStdString();
   EXPECT_TRUE(read.Units[0].MflagID);
   EXPECT_FALSE(read.Units[2].MflagID);
   EXPECT_EQ(read.Units[0].DataCount, 1);
@@ -98,7 +90,7 @@ TEST_F(DataFileTest, RoundTripOfUnusedUnitsHolesAndAPartialRecord) {
   WriteBytes(path, bytes + Hex("0000000000"));
 
   ModuleData read;
-  ASSERT_TRUE(Read(read, path));
+  ASSERT_EQ(ReadDataFile(read, path), ReadResult::Read);
   EXPECT_EQ(read.SampleCount, 3);
   EXPECT_TRUE(read.Units[0].MflagID);
   EXPECT_FALSE(read.Units[1].MflagID);
