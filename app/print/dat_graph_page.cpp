@@ -30,9 +30,7 @@ DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now
 PageResult PrintDatGraphPage(QPrinter& printer, const DatGraphPageTexts& texts,
                              const QString& pictureFile) {
   QPicture picture;
-  if (!picture.load(pictureFile) || picture.boundingRect().isEmpty()) {
-    return PageResult::PictureUnreadable;
-  }
+  if (!MyPrinter::LoadPicture(pictureFile, picture)) return PageResult::PictureUnreadable;
   MyPrinter page;
   if (!page.SetPrinter(printer)) return PageResult::PrinterFailed;
   page.PrDate(texts.date);
