@@ -24,12 +24,9 @@ class DialogService {
   // The chosen path, or nothing when the operator cancelled.
   virtual std::optional<QString> OpenFileName(const QString& filter) = 0;
   virtual std::optional<QString> SaveFileName(const QString& filter) = 0;
-  // True when the operator confirmed the printer settings.
-  virtual bool PrinterDialog(QPrinter& printer) = 0;
   // The printer dialog on `printer`; on confirmation the name of the chosen printer as the dialog
-  // reports it (empty when the page goes to a file), nothing when cancelled. By default the name
-  // the dialog left on `printer`.
-  virtual std::optional<QString> ChoosePrinter(QPrinter& printer);
+  // reports it (empty when the page goes to a file), nothing when cancelled.
+  virtual std::optional<QString> ChoosePrinter(QPrinter& printer) = 0;
   // The names of the installed printers; by default those of the system's print service.
   virtual QStringList InstalledPrinterNames();
   // Shows the window modally and returns its result (QDialog::Accepted or Rejected).
@@ -56,7 +53,7 @@ class QtDialogService : public DialogService {
                     MsgIcon icon) override;
   std::optional<QString> OpenFileName(const QString& filter) override;
   std::optional<QString> SaveFileName(const QString& filter) override;
-  bool PrinterDialog(QPrinter& printer) override;
+  std::optional<QString> ChoosePrinter(QPrinter& printer) override;
   int RunModal(QDialog& dialog) override;
 
  private:

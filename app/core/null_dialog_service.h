@@ -20,7 +20,7 @@ class NullDialogs : public DialogService {
                     MsgIcon icon) override;
   std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
   std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
-  bool PrinterDialog(QPrinter&) override { return false; }
+  std::optional<QString> ChoosePrinter(QPrinter&) override { return std::nullopt; }
   int RunModal(QDialog& dialog) override;
 
  private:

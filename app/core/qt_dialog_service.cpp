@@ -92,17 +92,13 @@ std::optional<QString> QtDialogService::SaveFileName(const QString& filter) {
   return std::nullopt;
 }
 
-bool QtDialogService::PrinterDialog(QPrinter& printer) {
+std::optional<QString> QtDialogService::ChoosePrinter(QPrinter& printer) {
   QPrintDialog dialog(&printer, parent_);
   // Only the printer, its orientation and paper are chosen: no selection and no page range.
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-  return dialog.exec() == QDialog::Accepted;
-}
-
-std::optional<QString> DialogService::ChoosePrinter(QPrinter& printer) {
-  if (!PrinterDialog(printer)) return std::nullopt;
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return printer.outputFormat() == QPrinter::PdfFormat ? QString() : printer.printerName();
 }
 

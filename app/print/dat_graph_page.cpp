@@ -2,22 +2,26 @@
 
 #include <QDateTime>
 #include <QPicture>
+#include <cstdint>
 
 #include "core/module_data.h"
 #include "print/my_printer.h"
 
+namespace {
+
+// The interval as printed: seconds and " (sec)" when the computer paces sampling, milliseconds
+// and " (msec)" when the units do ("60 (sec)", "250 (msec)").
 QString IntervalText(bool timerType, int32_t intervalTM) {
   if (timerType) return QString::number(intervalTM / 1000.0, 'g', 15) + QStringLiteral(" (sec)");
   return QString::number(intervalTM) + QStringLiteral(" (msec)");
 }
 
-QString GeneralDateTime(const QDateTime& t) {
-  return t.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
-}
+}  // namespace
 
 DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now) {
   DatGraphPageTexts texts;
-  texts.date = GeneralDateTime(now);
+  // The general date-and-time text ("2026/12/08 9:05:07").
+  texts.date = now.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
   texts.params = {{
       {QStringLiteral("測定日"), md.StartTime},
       {QStringLiteral("測定間隔"), IntervalText(md.TimerType, md.IntervalTM)},
@@ -30,9 +34,7 @@ DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now
 PageResult PrintDatGraphPage(QPrinter& printer, const DatGraphPageTexts& texts,
                              const QString& pictureFile) {
   QPicture picture;
-  if (!picture.load(pictureFile) || picture.boundingRect().isEmpty()) {
-    return PageResult::PictureUnreadable;
-  }
+  if (!MyPrinter::LoadPicture(pictureFile, picture)) return PageResult::PictureUnreadable;
   MyPrinter page;
   if (!page.SetPrinter(printer)) return PageResult::PrinterFailed;
   page.PrDate(texts.date);

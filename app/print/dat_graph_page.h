@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <array>
-#include <cstdint>
 #include <utility>
 
 class ModuleData;
@@ -17,11 +16,7 @@ struct DatGraphPageTexts {
   std::array<std::pair<QString, QString>, 4> params;
 };
 
-// The interval as printed: whole seconds and " (sec)" when the computer paces sampling,
-// milliseconds and " (msec)" when the units do ("60 (sec)", "250 (msec)").
-QString IntervalText(bool timerType, int32_t intervalTM);
-// The general date-and-time text of the page ("2026/12/08 9:05:07").
-QString GeneralDateTime(const QDateTime& t);
+// The texts of the page for the record set md, printed at `now`.
 DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now);
 
 enum class PageResult {

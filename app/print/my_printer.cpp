@@ -96,9 +96,13 @@ void MyPrinter::PrDate(const QString& mdate) {
   LocateStr(static_cast<float>(at.x()), static_cast<float>(at.y()), mdate);
 }
 
+bool MyPrinter::LoadPicture(const QString& fname, QPicture& picture) {
+  return picture.load(fname) && !picture.boundingRect().isEmpty();
+}
+
 bool MyPrinter::PrintGraph(const QString& fname) {
   QPicture picture;
-  if (!picture.load(fname) || picture.boundingRect().isEmpty()) return false;
+  if (!LoadPicture(fname, picture)) return false;
   PrintGraph(picture);
   return true;
 }

@@ -44,6 +44,8 @@ class MyPrinter {
   // holds no picture.
   bool PrintGraph(const QString& fname);
   void PrintGraph(const QPicture& picture);
+  // Loads a picture file for PrintGraph; false when it holds no picture.
+  static bool LoadPicture(const QString& fname, QPicture& picture);
 
   // Printed size of a text in the current font, in centimetres.
   float TextWidth(const QString& txt) const;

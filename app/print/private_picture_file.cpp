@@ -22,12 +22,6 @@ PrivatePictureFile::PrivatePictureFile() {
   file_ = std::move(file);
 }
 
-PrivatePictureFile::~PrivatePictureFile() {
-  // The file goes first, then the directory with anything left in it.
-  file_.reset();
-  if (dir_) dir_->remove();
-}
-
 QString PrivatePictureFile::Path() const {
   return file_ ? file_->fileName() : QString();
 }

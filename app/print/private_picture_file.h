@@ -15,13 +15,14 @@ class PrivatePictureFile {
   PrivatePictureFile();
   PrivatePictureFile(const PrivatePictureFile&) = delete;
   PrivatePictureFile& operator=(const PrivatePictureFile&) = delete;
-  ~PrivatePictureFile();
 
   // False when the directory or the file could not be created.
   bool IsValid() const { return file_ != nullptr; }
   QString Path() const;
 
  private:
+  // Both remove what they created when they go: the file first (members go in reverse order),
+  // then the directory with anything left in it.
   std::unique_ptr<QTemporaryDir> dir_;
   std::unique_ptr<QTemporaryFile> file_;
 };

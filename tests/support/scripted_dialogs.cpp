@@ -1,9 +1,6 @@
 #include "scripted_dialogs.h"
 
 #include <QDialog>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPrinter>
 
 namespace {
 
@@ -41,16 +38,8 @@ std::optional<QString> ScriptedDialogs::SaveFileName(const QString& filter) {
   return TakeFront(saveFiles);
 }
 
-bool ScriptedDialogs::PrinterDialog(QPrinter&) {
-  return printerAnswer;
-}
-
 std::optional<QString> ScriptedDialogs::ChoosePrinter(QPrinter& printer) {
-  const QPageLayout layout = printer.pageLayout();
-  printerDialogs.push_back({printer.printerName(), layout.orientation() == QPageLayout::Landscape,
-                            layout.pageSize().id() == QPageSize::A4});
   if (onPrinterDialog) onPrinterDialog(printer);
-  if (!printerAnswer) return std::nullopt;
   return chosenPrinter;
 }
 

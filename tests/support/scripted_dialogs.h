@@ -48,19 +48,11 @@ class ScriptedDialogs : public DialogService {
   std::deque<std::optional<QString>> openFiles;
   std::deque<std::optional<QString>> saveFiles;
   std::vector<QString> fileFilters;
-  bool printerAnswer = false;
-  // Printer dialogs: the installed printers, the name the dialog reports on confirmation and a
-  // script that plays the operator on the dialog's printer (may be empty). Each dialog's printer
-  // is recorded as it was preset (orientation and page size) before the script runs.
-  QStringList installedPrinters;
-  QString chosenPrinter;
+  // Printer dialogs: a script that plays the operator on the dialog's printer (may be empty), then
+  // the name the dialog reports (nothing = cancelled); the installed printers.
   std::function<void(QPrinter&)> onPrinterDialog;
-  struct PrinterPreset {
-    QString printerName;
-    bool landscape = false;
-    bool a4 = false;
-  };
-  std::vector<PrinterPreset> printerDialogs;
+  std::optional<QString> chosenPrinter;
+  QStringList installedPrinters;
   // Modal windows: each script gets the window and plays the operator (fills controls, clicks OK
   // or Cancel). Without a script the window is rejected.
   std::deque<std::function<void(QDialog&)>> modalScripts;
@@ -72,7 +64,6 @@ class ScriptedDialogs : public DialogService {
                     MsgIcon icon) override;
   std::optional<QString> OpenFileName(const QString& filter) override;
   std::optional<QString> SaveFileName(const QString& filter) override;
-  bool PrinterDialog(QPrinter& printer) override;
   std::optional<QString> ChoosePrinter(QPrinter& printer) override;
   QStringList InstalledPrinterNames() override { return installedPrinters; }
   int RunModal(QDialog& dialog) override;
