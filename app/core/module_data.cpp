@@ -15,6 +15,20 @@ bool FitsInt32(double v) {
 
 }  // namespace
 
+void UnitRecord::FoldExtremes(float v) {
+  // A slot without a value (a failed reading) never becomes an extreme, not even the first one:
+  // a single -99999 would flatten every curve for the rest of the record set.
+  if (v == ModuleData::NoData) return;
+  if (!HasValue) {
+    MaxValue = v;
+    MinValue = v;
+    HasValue = true;
+  } else {
+    if (v > MaxValue) MaxValue = v;
+    if (v < MinValue) MinValue = v;
+  }
+}
+
 ModuleData::ModuleData() {
   Units[0].MflagID = true;
   InitDataBuffers();
@@ -60,19 +74,8 @@ void ModuleData::UpdateUnitMaxMin(int32_t n) {
     if (!u.MflagID) continue;
     // Sample numbers outside the buffer have no slot; the acquisition never passes one.
     if (n < 1 || n > static_cast<int64_t>(u.Data.size())) continue;
-    const float v = u.Data[n - 1];
-    if (n == 1) u.HasValue = false;
-    // A slot without a value (a failed reading) never becomes an extreme, not even the first
-    // one: a single -99999 would flatten every curve for the rest of the record set.
-    if (v == NoData) continue;
-    if (!u.HasValue) {
-      u.MaxValue = v;
-      u.MinValue = v;
-      u.HasValue = true;
-    } else {
-      if (v > u.MaxValue) u.MaxValue = v;
-      if (v < u.MinValue) u.MinValue = v;
-    }
+    if (n == 1) u.HasValue = false;  // a new record set
+    u.FoldExtremes(u.Data[n - 1]);
   }
 }
 

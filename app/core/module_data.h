@@ -20,6 +20,9 @@ struct UnitRecord {
   int32_t DataCount = 0;  // samples taken for the unit in the current record set
   // MaxValue and MinValue hold a measured value (a NoData slot never enters them).
   bool HasValue = false;
+
+  // Folds v into MaxValue and MinValue; the first value sets both, NoData is skipped.
+  void FoldExtremes(float v);
 };
 
 struct AvgAccumRecord {

@@ -1,6 +1,5 @@
 // Points of the record set on the graph, the current-value panel and the status line.
 #include <QLabel>
-#include <array>
 
 #include "core/module_data.h"
 #include "core/number_text.h"
@@ -48,27 +47,11 @@ void Graph::GrDrawData1() {
   chart->BeginDataUpdate();
   const int32_t count = md_.SampleCount;
   for (int i = 0; i < ModuleData::kUnits; ++i) chart->SetPointCount(i + 1, count);
-  // The samples of each used unit; null for a unit whose points are all cleared.
-  std::array<const float*, ModuleData::kUnits> samples{};
-  for (size_t i = 0; i < samples.size(); ++i) {
-    const UnitRecord& unit = md_.Units[i];
-    if (unit.MflagID && count >= 0 && static_cast<size_t>(count) <= unit.Data.size()) {
-      samples[i] = unit.Data.data();
-    }
-  }
   // X is shared by the series and written for every sample, so the curve stays in time order
   // whatever the previous record set left there.
   for (int32_t k = 1; k <= count; ++k) {
     chart->SetPointX(k, SampleTime(k, md_.IntervalTM));
-    for (int i = 0; i < ModuleData::kUnits; ++i) {
-      const float* data = samples[static_cast<size_t>(i)];
-      const float v = data ? data[k - 1] : ModuleData::NoData;
-      if (v == ModuleData::NoData) {
-        chart->ClearPointY(i + 1, k);
-      } else {
-        chart->SetPointY(i + 1, k, static_cast<double>(v));
-      }
-    }
+    for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, k, static_cast<size_t>(k - 1));
   }
   chart->EndDataUpdate();
 }

@@ -152,16 +152,7 @@ bool Acquisition::StoreUnitValue(int i, float v) {
   UnitRecord& unit = md_.Units[i];
   const int32_t n = unit.DataCount;
   unit.Data[n] = v;
-  if (v == ModuleData::NoData) {
-    // no value: not an extreme
-  } else if (!unit.HasValue) {
-    unit.MaxValue = v;
-    unit.MinValue = v;
-    unit.HasValue = true;
-  } else {
-    if (v > unit.MaxValue) unit.MaxValue = v;
-    if (v < unit.MinValue) unit.MinValue = v;
-  }
+  unit.FoldExtremes(v);
   unit.DataCount = n + 1;
   return n + 1 >= ModuleData::MaxData;
 }

@@ -177,26 +177,6 @@ TEST(ModuleDataTest, NoDataNeverBecomesAnExtremeNotEvenTheFirstSample) {
   EXPECT_EQ(u2.MinValue, -3);
 }
 
-TEST(ModuleDataTest, FailedFirstReadingsLeaveTheAutomaticRangeSane) {
-  // Every unit failed its first reading: no extreme, and the axis keeps the kind's range
-  // instead of turning upside down or stretching to -99999.
-  ModuleData md;
-  md.SampleCount = 1;
-  md.UpdateUnitMaxMin(1);
-  md.UpdateAllMaxMin();
-  EXPECT_FALSE(md.HasExtremes());
-  EXPECT_EQ(md.RoundAxisY(), 0);
-  EXPECT_EQ(md.AxisMinY, -270);
-  EXPECT_EQ(md.AxisMaxY, 1820);
-
-  md.Units[0].Data[1] = 2500;  // above the default top: the first value replaces the extremes
-  md.SampleCount = 2;
-  md.UpdateUnitMaxMin(2);
-  md.UpdateAllMaxMin();
-  EXPECT_EQ(md.AllMax, 2500);
-  EXPECT_EQ(md.AllMin, 2500);
-}
-
 TEST(ModuleDataTest, OverallExtremesRestartAtTheFirstSampleUnlessMerged) {
   ModuleData md;
   md.Units[1].MflagID = true;

@@ -12,54 +12,35 @@ TEST(FormatTest, ThreeDecimalsPaddedToTenCharacters) {
   EXPECT_EQ(FormatValue(0), "     0.000");
   EXPECT_EQ(FormatValue(ModuleData::NoData), "-99999.000");
   EXPECT_EQ(FormatValue(123456.5f), "123456.500");
-  EXPECT_EQ(FormatValue(-1234567.f), "-1234567.000");
-  EXPECT_EQ(FormatValue(0.25f), "     0.250");
 }
 
 TEST(FormatTest, FixedThreeRoundsTheDecimalTextHalfAwayFromZero) {
   EXPECT_EQ(FormatFixed3(1.0005), "1.001");  // binary value lies just below the half
   EXPECT_EQ(FormatFixed3(-1.0005), "-1.001");
   EXPECT_EQ(FormatFixed3(0.0625), "0.063");
-  EXPECT_EQ(FormatFixed3(9.9996), "10.000");
   EXPECT_EQ(FormatFixed3(999.9999), "1000.000");
   EXPECT_EQ(FormatFixed3(0.0005), "0.001");
   EXPECT_EQ(FormatFixed3(0.00049), "0.000");
   EXPECT_EQ(FormatFixed3(-0.0004), "0.000");  // no sign on a zero
-  EXPECT_EQ(FormatFixed3(1e-9), "0.000");
-  EXPECT_EQ(FormatFixed3(1e20), "100000000000000000000.000");
   EXPECT_EQ(FormatFixed3(-1e40), "-10000000000000000000000000000000000000000.000");
-  EXPECT_EQ(FormatFixed3(12.3), "12.300");
   // A widened single reads as in FormatValue.
   EXPECT_EQ(FormatFixed3(1.0005f), "1.001");
   EXPECT_EQ(FormatValue(1.0005f), "     1.001");
 }
 
 TEST(CsvNumberTest, ShortestTextWithinTheDigitsOfEachPrecision) {
-  const auto single = [](float v) {
+  const auto text = [](auto v) {
     std::string s;
     AppendCsvNumber(s, v);
     return s;
   };
-  const auto dbl = [](double v) {
-    std::string s;
-    AppendCsvNumber(s, v);
-    return s;
-  };
-  EXPECT_EQ(single(23.5f), "23.5");
-  EXPECT_EQ(single(-12.125f), "-12.125");
-  EXPECT_EQ(single(ModuleData::NoData), "-99999");
-  EXPECT_EQ(single(0.1f), "0.1");  // not 0.100000001
-  EXPECT_EQ(single(1234.5678f), "1234.568");
-  EXPECT_EQ(single(0.5f), "0.5");
-  EXPECT_EQ(single(-0.0f), "0");
-  EXPECT_EQ(single(1e-5f), "1E-05");
-  EXPECT_EQ(single(0.0001f), "0.0001");
-  EXPECT_EQ(single(9999999.f), "9999999");
-  EXPECT_EQ(single(123456789.f), "1.234568E+08");
-  EXPECT_EQ(dbl(5.0), "5");
-  EXPECT_EQ(dbl(0.25), "0.25");
-  EXPECT_EQ(dbl(2147483.647), "2147483.647");
-  EXPECT_EQ(dbl(0.1 + 0.2), "0.3");
+  EXPECT_EQ(text(0.1f), "0.1");  // not 0.100000001
+  EXPECT_EQ(text(1234.5678f), "1234.568");
+  EXPECT_EQ(text(-0.0f), "0");
+  EXPECT_EQ(text(9999999.f), "9999999");
+  EXPECT_EQ(text(123456789.f), "1.234568E+08");
+  EXPECT_EQ(text(2147483.647), "2147483.647");
+  EXPECT_EQ(text(0.1 + 0.2), "0.3");
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 // The main window at its smallest: every control keeps its room.
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
@@ -34,21 +33,6 @@ TEST_F(FormMainTest, SmallestWindowKeepsEveryControlApart) {
     }
   }
   EXPECT_FALSE(c.lblStatus->geometry().intersects(c.Chart2D1->geometry()));
-}
-
-TEST_F(FormMainTest, CountListOpensAsAScrollingListOfTwelve) {
-  QComboBox* combo = ui().Combo1;
-  combo->setEnabled(true);
-  ASSERT_EQ(combo->count(), 36);
-  combo->showPopup();
-  QApplication::processEvents();
-  QWidget* popup = combo->view()->window();
-  ASSERT_TRUE(popup->isVisible());
-  const int row = combo->view()->sizeHintForRow(0);
-  // Twelve rows and a frame, not all 36 over the height of the screen.
-  EXPECT_LT(popup->height(), 14 * row);
-  EXPECT_GE(popup->height(), 12 * row);
-  combo->hidePopup();
 }
 
 }  // namespace

@@ -124,11 +124,11 @@ void LibusbBackend::Uninit() {
   }
   StopThreads();
 
-  // Wait until the transfers still running have returned (they are cancelled as well).
+  // Wait until the transfers still running have returned (every unit was marked gone above, and
+  // none has been taken since).
   std::map<uintptr_t, Entry> entries;
   {
     std::lock_guard<std::mutex> lock(mu_);
-    for (auto& [token, entry] : entries_) entry.unit->MarkGone();
     entries.swap(entries_);
   }
   // Closing a unit takes libusb's event lock, under which hotplug callbacks take mu_: never
