@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "core/mdx4a.h"
 #include "core/module_data.h"
@@ -34,20 +35,11 @@ int Fail(QString& err, const QString& path, const QString& reason) {
   return 1;
 }
 
-// The page of "印刷" for the file at input, as "読込み" then "印刷" would make it. The PDF is
-// written beside output under a temporary name and takes output's name only when complete, so a
+// The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
+// is written beside output under a temporary name and takes output's name only when complete, so a
 // failure leaves output as it was.
-bool PrintPdf(const QString& input, const QString& output, QString* reason) {
-  ModuleData md;
-  // No window and nobody to ask: a message the main window would show becomes the reason.
-  NullDialogs dialogs;
-  MDX4A driver(dialogs);
-  FormMain form(md, driver, dialogs);
-  if (!form.LoadDataFile(input)) {
-    *reason = dialogs.texts.isEmpty() ? QStringLiteral("ファイルを読み込めませんでした。")
-                                      : dialogs.texts.back();
-    return false;
-  }
+bool PrintPdf(FormMain& form, const QString& output, QString* reason) {
+  form.ShowReadData();
   const QFileInfo target(output);
   QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvale-XXXXXX.pdf"));
   if (!part.open()) {
@@ -83,8 +75,15 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
                 QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
   }
 
-  // The read of "読込み": the whole file or nothing.
+  // The page is drawn by a main window that is never shown. It is built before the read, as its
+  // load empties the record set; nobody is asked anything, and no message is shown.
   ModuleData md;
+  NullDialogs dialogs;
+  MDX4A driver(dialogs);
+  std::unique_ptr<FormMain> form;
+  if (format == Format::Pdf) form = std::make_unique<FormMain>(md, driver, dialogs);
+
+  // The read of "読込み": the whole file or nothing.
   QString reason;
   switch (ReadDataFile(md, input, &reason)) {
     case ReadResult::Failed:
@@ -105,7 +104,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
       saved = SaveDataFile(md, output, &reason);
       break;
     case Format::Pdf:
-      saved = PrintPdf(input, output, &reason);
+      saved = PrintPdf(*form, output, &reason);
       break;
     case Format::Unknown:
       break;

@@ -55,6 +55,9 @@ class FormMain : public QWidget {
   // the graph. Reports a failure (the record set then stays as it was) or a file without samples
   // to the operator; true when a record set was loaded.
   bool LoadDataFile(const QString& path);
+  // Shows a record set just read into memory: empties the current-value panel, makes the data list
+  // available (or rebuilds an open one), and replays it onto the graph.
+  void ShowReadData();
 
   // Printing (form_main_print.cpp): "印刷" with its printer dialog, and the page it prints.
   void cmdPrint_Click();

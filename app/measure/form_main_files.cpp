@@ -44,6 +44,11 @@ bool FormMain::LoadDataFile(const QString& path) {
     case ReadResult::Read:
       break;
   }
+  ShowReadData();
+  return true;
+}
+
+void FormMain::ShowReadData() {
   graph_->ClearNowValue();
   // An open data list (cmdDisp disabled) stays open and is rebuilt with the new record set at
   // the end of the replay; otherwise "データ表示" becomes available.
@@ -55,5 +60,4 @@ bool FormMain::LoadDataFile(const QString& path) {
   const int32_t samples = md_.SampleCount;
   acquisition_->ReplayData();
   md_.SampleCount = samples;
-  return true;
 }
