@@ -22,6 +22,18 @@ qint64 SteadyMs() {
   return timer.elapsed();
 }
 
+// The samples of md that the journal takes now: the record set's samples that every used unit
+// has reached, or all of them once the measurement is final.
+int32_t CompleteSamples(const ModuleData& md, bool final) {
+  int32_t n = md.SampleCount;
+  if (!final) {
+    for (const UnitRecord& unit : md.Units) {
+      if (unit.MflagID) n = std::min(n, unit.DataCount);
+    }
+  }
+  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
+}
+
 QString Reason(int error) {
   switch (error) {
     case ENOSPC:
@@ -73,16 +85,6 @@ RecordingJournal::~RecordingJournal() {
   } else {
     file_.Remove();
   }
-}
-
-int32_t RecordingJournal::CompleteSamples(const ModuleData& md, bool final) {
-  int32_t n = md.SampleCount;
-  if (!final) {
-    for (const UnitRecord& unit : md.Units) {
-      if (unit.MflagID) n = std::min(n, unit.DataCount);
-    }
-  }
-  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
 }
 
 void RecordingJournal::Begin(const ModuleData& md) {
@@ -147,7 +149,7 @@ void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
     return;
   }
   if (upTo == written_) return;
-  records_.clear();
+  records_.resize(0);  // keeps its capacity
   for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, md, k);
   // Written at its place rather than appended: after a failed or partial write the next attempt
   // rewrites the same bytes, and the file never holds a record out of place.
