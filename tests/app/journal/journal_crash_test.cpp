@@ -17,14 +17,19 @@ QString MemoryFile() {
   return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/memory.mx1");
 }
 
-// The measuring process, started by the test below with KORVALE_JOURNAL_CHILD set. After each
-// poll it saves its record set in memory to MemoryFile() and says "done" on standard output,
-// then waits for a line on standard input before the next poll.
-class JournalCrashChild : public MeasuringTest {};
+// The measuring process, started by the test below with KORVALE_JOURNAL_CHILD set to the data
+// folder they share. After each poll it saves its record set in memory to MemoryFile() and says
+// "done" on standard output, then waits for a line on standard input before the next poll.
+class JournalCrashChild : public JournalTest {
+  void SetUp() override {
+    const QByteArray shared = qgetenv("KORVALE_JOURNAL_CHILD");
+    if (!shared.isEmpty()) qputenv("XDG_DATA_HOME", shared);
+    JournalTest::SetUp();
+  }
+};
 
 TEST_F(JournalCrashChild, DISABLED_MeasuresUntilKilled) {
   if (qEnvironmentVariableIsEmpty("KORVALE_JOURNAL_CHILD")) GTEST_SKIP();
-  form_->StartJournal(false);
   Start({0, 2}, false, 10, false);
   for (int poll = 1; poll <= 50; ++poll) {
     Tick();
@@ -49,8 +54,7 @@ bool WaitForPoll(QProcess& child) {
 TEST_F(JournalTest, AKilledMeasurementLeavesItsCompletedPollsAndTheNextStartReadsThemBack) {
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("KORVALE_JOURNAL_CHILD"), QStringLiteral("1"));
-  env.insert(QStringLiteral("XDG_DATA_HOME"), home_.Path());
+  env.insert(QStringLiteral("KORVALE_JOURNAL_CHILD"), home_.Path());
   child.setProcessEnvironment(env);
   child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   child.start(QCoreApplication::applicationFilePath(),

@@ -14,8 +14,6 @@ class LeftJournalTest : public ::testing::Test {
  protected:
   void SetUp() override {
     md_.StartTime = QStringLiteral("2026/3/7 9:05:02");
-    md_.TimerType = true;
-    md_.IntervalTM = 2000;
     md_.Units[0].MflagID = true;
     for (int k = 0; k < 3; ++k) md_.Units[0].Data[k] = 20.5f + static_cast<float>(k);
   }

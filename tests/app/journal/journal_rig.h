@@ -48,9 +48,14 @@ inline void ExpectFileHolds(const QString& path, const ModuleData& md, int32_t s
   }
 }
 
-// Measuring with the timers driven by hand.
-class MeasuringTest : public acqtest::AcquisitionTest {
+class JournalTest : public acqtest::AcquisitionTest {
  protected:
+  void SetUp() override {
+    AcquisitionTest::SetUp();
+    form_->StartJournal(false);
+  }
+
+  // Measures with the timers driven by hand.
   void Start(const std::vector<int>& ids, bool computerPaced, int32_t intervalMs, bool average) {
     for (int id : ids) Plug(id);
     Configure(ids, computerPaced, intervalMs, average);
@@ -72,29 +77,10 @@ class MeasuringTest : public acqtest::AcquisitionTest {
       acq().Timer2_Timer();
     }
   }
-};
-
-class JournalTest : public MeasuringTest {
- protected:
-  void SetUp() override {
-    MeasuringTest::SetUp();
-    form_->StartJournal(false);
-  }
 
   RecordingJournal& journal() { return *form_->Journal(); }
 
-  // Counts the journal's warnings on their way to the window.
-  const int& CountWarnings() {
-    auto show = journal().onWriteFailure;
-    journal().onWriteFailure = [this, show](const QString& text) {
-      ++warnings_;
-      show(text);
-    };
-    return warnings_;
-  }
-
   DataHome home_;
-  int warnings_ = 0;
 };
 
 }  // namespace journaltest
