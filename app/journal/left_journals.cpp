@@ -115,18 +115,9 @@ QString KeepAsDatedFile(LeftJournal& journal, int* error) {
     *error = errno;
     return {};
   }
-  const QString base = folder + QLatin1Char('/') + DatedName(journal);
-  for (int n = 1; n < 1000; ++n) {
-    const QString path = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
-                         QStringLiteral(".mx1");
-    if (file.MoveTo(path, error)) {
-      SyncFolder(folder);
-      file.Close();
-      return path;
-    }
-    if (*error != EEXIST) return {};
-  }
-  return {};
+  if (!file.MoveToFreeName(folder + QLatin1Char('/') + DatedName(journal), error)) return {};
+  file.Close();
+  return file.Path();
 }
 
 void KeepLeftJournals(const QString& folder, std::FILE* err) {
