@@ -90,7 +90,6 @@ RecordingJournal::~RecordingJournal() {
 void RecordingJournal::Begin(const ModuleData& md) {
   active_ = true;
   warned_ = false;
-  written_ = 0;
   header_ = EncodeDataHeader(md, 0);
   headerOnDisk_ = false;
   if (!file_.IsOpen()) {
@@ -119,19 +118,20 @@ bool RecordingJournal::WriteHeader() {
 }
 
 void RecordingJournal::Follow(const ModuleData& md) {
-  if (!active_ || !file_.IsOpen()) return;
-  Append(md, CompleteSamples(md, false));
-  if (const int error = sync_.TakeError()) Failed(error);
-  if (unsynced_ && clock() - lastSync_ >= kSyncSpacingMs) RequestSync();
+  if (active_) Take(md, false);
 }
 
 void RecordingJournal::End(const ModuleData& md) {
   if (!active_) return;
   active_ = false;
+  Take(md, true);
+}
+
+void RecordingJournal::Take(const ModuleData& md, bool final) {
   if (!file_.IsOpen()) return;
-  Append(md, CompleteSamples(md, true));
+  Append(md, CompleteSamples(md, final));
   if (const int error = sync_.TakeError()) Failed(error);
-  if (unsynced_) RequestSync();
+  if (unsynced_ && (final || clock() - lastSync_ >= kSyncSpacingMs)) RequestSync();
 }
 
 void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {

@@ -51,6 +51,8 @@ class RecordingJournal {
 
  private:
   bool WriteHeader();
+  // Writes md's complete samples (all of them when final) and asks for a push when it is due.
+  void Take(const ModuleData& md, bool final);
   void Append(const ModuleData& md, int32_t upTo);
   void RequestSync();
   void Failed(int error);
