@@ -2,6 +2,7 @@
 // declines them or nobody is there to ask, deleted only when they hold no sample, left alone
 // while their program runs.
 #include <QFile>
+#include <limits>
 #include <set>
 
 #include "journal/journal_file.h"
@@ -77,6 +78,18 @@ TEST_F(LeftJournalTest, DeclinedJournalsBecomeDatedDataFilesAndEmptyOnesGoWhileL
             (std::set<QByteArray>{Saved(2), Saved(3)}));
   for (const QString& path : left) EXPECT_FALSE(QFile::exists(path));
   EXPECT_TRUE(QFile::exists(live.Path()));
+}
+
+TEST_F(LeftJournalTest, AJournalThatCannotBeReadIsKeptAsADatedFileEvenWhenTheOperatorWantsIt) {
+  md_.Units[0].Data[1] = std::numeric_limits<float>::quiet_NaN();  // the reader refuses it
+  Leave(3, 0);
+  dialogs_.answers = {MsgAnswer::Yes};
+  form_.StartJournal(false);
+  ASSERT_EQ(dialogs_.shown.size(), 3u);
+  EXPECT_EQ(dialogs_.shown[1].icon, MsgIcon::Critical);
+  EXPECT_TRUE(dialogs_.shown[2].text.endsWith(QLatin1Char('\n') + dated_));
+  EXPECT_EQ(formMd_.SampleCount, 0);
+  EXPECT_EQ(Contents(dated_), Saved(3));
 }
 
 TEST_F(LeftJournalTest, AnUnattendedStartKeepsLeftJournalsWithoutAskingAndReportsOnStandardError) {
