@@ -48,16 +48,17 @@ inline void ExpectFileHolds(const QString& path, const ModuleData& md, int32_t s
   }
 }
 
+// Four units plugged in; the journal follows the main window's measurements.
 class JournalTest : public acqtest::AcquisitionTest {
  protected:
   void SetUp() override {
     AcquisitionTest::SetUp();
+    for (int id = 0; id < 4; ++id) Plug(id);
     form_->StartJournal(false);
   }
 
-  // Measures with the timers driven by hand.
+  // Measures with the units ids, the timers driven by hand.
   void Start(const std::vector<int>& ids, bool computerPaced, int32_t intervalMs, bool average) {
-    for (int id : ids) Plug(id);
     Configure(ids, computerPaced, intervalMs, average);
     acq().cmdStart_Click();
     ASSERT_TRUE(md_.Measuring);
