@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
 
@@ -20,6 +21,14 @@ QByteArray Native(const QString& path) {
 int LinkNoReplace(const QByteArray& from, const QByteArray& to) {
   if (::link(from.constData(), to.constData()) == 0) return 0;
   return errno;
+}
+
+// Flushes the folder's entry list to the disk, so that a new or renamed file survives a power cut.
+void SyncFolder(const QString& folder) {
+  const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 }  // namespace
@@ -65,25 +74,12 @@ JournalFile JournalFile::Create(const QString& folder, int* error) {
     file.Remove();
     return {};
   }
-  const QString base = folder + QStringLiteral("/journal-") + QString::number(::getpid());
-  for (int n = 1; n < 1000; ++n) {
-    const QString name = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
-                         QStringLiteral(".mx1");
-    const int r = LinkNoReplace(tmp, Native(name));
-    if (r == EEXIST) continue;
-    if (r != 0) {
-      *error = r;
-      file.Remove();
-      return {};
-    }
-    ::unlink(tmp.constData());
-    file.path_ = name;
-    SyncFolder(folder);
-    return file;
+  if (!file.MoveToFreeName(folder + QStringLiteral("/journal-") + QString::number(::getpid()),
+                           error)) {
+    file.Remove();
+    return {};
   }
-  *error = EEXIST;
-  file.Remove();
-  return {};
+  return file;
 }
 
 JournalFile JournalFile::LockExisting(const QString& path) {
@@ -137,16 +133,20 @@ bool JournalFile::Truncate(off_t size, int* error) {
   return true;
 }
 
-bool JournalFile::MoveTo(const QString& newPath, int* error) {
+bool JournalFile::MoveToFreeName(const QString& base, int* error) {
   const QByteArray from = Native(path_);
-  const int r = LinkNoReplace(from, Native(newPath));
-  if (r != 0) {
-    *error = r;
-    return false;
+  for (int n = 1; n < 1000; ++n) {
+    const QString name = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
+                         QStringLiteral(".mx1");
+    *error = LinkNoReplace(from, Native(name));
+    if (*error == EEXIST) continue;
+    if (*error != 0) return false;
+    ::unlink(from.constData());
+    path_ = name;
+    SyncFolder(QFileInfo(name).absolutePath());
+    return true;
   }
-  ::unlink(from.constData());
-  path_ = newPath;
-  return true;
+  return false;
 }
 
 void JournalFile::Remove() {
@@ -159,11 +159,4 @@ void JournalFile::Remove() {
 void JournalFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-}
-
-void SyncFolder(const QString& folder) {
-  const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }

@@ -37,8 +37,9 @@ class JournalFile {
   // whatever reached the file is a correct prefix of data.
   bool WriteAt(off_t offset, const char* data, size_t len, int* error);
   bool Truncate(off_t size, int* error);
-  // Gives the file the name newPath (never replacing an existing file) and keeps it open.
-  bool MoveTo(const QString& newPath, int* error);
+  // Gives the file the first free name of base.mx1, base-2.mx1, base-3.mx1, ... (never replacing
+  // an existing file) and keeps it open; the folder's new entry is pushed to the disk.
+  bool MoveToFreeName(const QString& base, int* error);
   // Deletes the file and closes it.
   void Remove();
   void Close();
@@ -48,6 +49,3 @@ class JournalFile {
   int fd_ = -1;
   QString path_;
 };
-
-// Flushes the folder's entry list to the disk, so that a new or renamed file survives a power cut.
-void SyncFolder(const QString& folder);

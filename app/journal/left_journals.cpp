@@ -42,6 +42,17 @@ QString StartTimeOf(const QByteArray& head) {
   return QString::fromLatin1(text).trimmed();
 }
 
+// Length of the own data file header at the start of bytes, or -1 when bytes end inside it.
+qint64 DataHeaderLength(const QByteArray& bytes) {
+  qint64 pos = 0;
+  for (int i = 0; i < kStrings; ++i) {
+    if (pos + 2 > bytes.size()) return -1;
+    pos += 2 + qFromLittleEndian<quint16>(bytes.constData() + pos);
+  }
+  pos += kSettingBytes;
+  return pos <= bytes.size() ? pos : -1;
+}
+
 QString DatedName(const LeftJournal& journal) {
   QDateTime t = QDateTime::fromString(journal.startTime, QStringLiteral("yyyy/M/d H:m:s"));
   if (!t.isValid()) t = QFileInfo(journal.file.Path()).lastModified();
@@ -53,16 +64,6 @@ QString ReasonText(int error) {
 }
 
 }  // namespace
-
-qint64 DataHeaderLength(const QByteArray& bytes) {
-  qint64 pos = 0;
-  for (int i = 0; i < kStrings; ++i) {
-    if (pos + 2 > bytes.size()) return -1;
-    pos += 2 + qFromLittleEndian<quint16>(bytes.constData() + pos);
-  }
-  pos += kSettingBytes;
-  return pos <= bytes.size() ? pos : -1;
-}
 
 std::vector<LeftJournal> TakeLeftJournals(const QString& folder) {
   QDir dir(folder);
@@ -91,6 +92,7 @@ std::vector<LeftJournal> TakeLeftJournals(const QString& folder) {
     }
     LeftJournal journal;
     journal.samples = static_cast<int32_t>(samples);
+    journal.headerLength = headerLength;
     journal.startTime = StartTimeOf(head);
     journal.file = std::move(file);
     left.push_back(std::move(journal));
@@ -101,12 +103,7 @@ std::vector<LeftJournal> TakeLeftJournals(const QString& folder) {
 QString KeepAsDatedFile(LeftJournal& journal, int* error) {
   JournalFile& file = journal.file;
   const QString folder = QFileInfo(file.Path()).absolutePath();
-  const QByteArray head = ReadHead(file, file.Size());
-  const qint64 headerLength = DataHeaderLength(head);
-  if (headerLength < 0) {
-    *error = EIO;
-    return {};
-  }
+  const qint64 headerLength = journal.headerLength;
   // A file of exactly the header and its records, with the header's count telling how many.
   char count[4];
   qToLittleEndian<qint32>(journal.samples, count);
@@ -118,22 +115,12 @@ QString KeepAsDatedFile(LeftJournal& journal, int* error) {
     *error = errno;
     return {};
   }
-  const QString base = folder + QLatin1Char('/') + DatedName(journal);
-  for (int n = 1; n < 1000; ++n) {
-    const QString path = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
-                         QStringLiteral(".mx1");
-    if (file.MoveTo(path, error)) {
-      SyncFolder(folder);
-      file.Close();
-      return path;
-    }
-    if (*error != EEXIST) return {};
-  }
-  return {};
+  if (!file.MoveToFreeName(folder + QLatin1Char('/') + DatedName(journal), error)) return {};
+  file.Close();
+  return file.Path();
 }
 
-QStringList KeepLeftJournals(const QString& folder, std::FILE* err) {
-  QStringList kept;
+void KeepLeftJournals(const QString& folder, std::FILE* err) {
   for (LeftJournal& journal : TakeLeftJournals(folder)) {
     const QString from = journal.file.Path();
     int error = 0;
@@ -146,8 +133,6 @@ QStringList KeepLeftJournals(const QString& folder, std::FILE* err) {
     }
     std::fprintf(err, "korvale: 前回の測定データ (%d 件) を %s に保存しました。\n", journal.samples,
                  QFile::encodeName(path).constData());
-    kept << path;
   }
   std::fflush(err);
-  return kept;
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -15,7 +14,8 @@
 struct LeftJournal {
   JournalFile file;     // open and locked: no other program takes it meanwhile
   int32_t samples = 0;  // complete records
-  QString startTime;    // the header's start time text
+  qint64 headerLength = 0;
+  QString startTime;  // the header's start time text
 };
 
 // Takes the lock of every journal in folder whose program has ended, newest first. Journals that
@@ -28,8 +28,5 @@ std::vector<LeftJournal> TakeLeftJournals(const QString& folder);
 QString KeepAsDatedFile(LeftJournal& journal, int* error);
 
 // For an unattended start: keeps every left journal of folder as a dated file and writes where
-// to err. Returns the kept files.
-QStringList KeepLeftJournals(const QString& folder, std::FILE* err);
-
-// Length of the own data file header at the start of bytes, or -1 when bytes end inside it.
-qint64 DataHeaderLength(const QByteArray& bytes);
+// to err.
+void KeepLeftJournals(const QString& folder, std::FILE* err);

@@ -22,6 +22,18 @@ qint64 SteadyMs() {
   return timer.elapsed();
 }
 
+// The samples of md that the journal takes now: the record set's samples that every used unit
+// has reached, or all of them once the measurement is final.
+int32_t CompleteSamples(const ModuleData& md, bool final) {
+  int32_t n = md.SampleCount;
+  if (!final) {
+    for (const UnitRecord& unit : md.Units) {
+      if (unit.MflagID) n = std::min(n, unit.DataCount);
+    }
+  }
+  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
+}
+
 QString Reason(int error) {
   switch (error) {
     case ENOSPC:
@@ -75,20 +87,9 @@ RecordingJournal::~RecordingJournal() {
   }
 }
 
-int32_t RecordingJournal::CompleteSamples(const ModuleData& md, bool final) {
-  int32_t n = md.SampleCount;
-  if (!final) {
-    for (const UnitRecord& unit : md.Units) {
-      if (unit.MflagID) n = std::min(n, unit.DataCount);
-    }
-  }
-  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
-}
-
 void RecordingJournal::Begin(const ModuleData& md) {
   active_ = true;
   warned_ = false;
-  written_ = 0;
   header_ = EncodeDataHeader(md, 0);
   headerOnDisk_ = false;
   if (!file_.IsOpen()) {
@@ -117,19 +118,20 @@ bool RecordingJournal::WriteHeader() {
 }
 
 void RecordingJournal::Follow(const ModuleData& md) {
-  if (!active_ || !file_.IsOpen()) return;
-  Append(md, CompleteSamples(md, false));
-  if (const int error = sync_.TakeError()) Failed(error);
-  if (unsynced_ && clock() - lastSync_ >= kSyncSpacingMs) RequestSync();
+  if (active_) Take(md, false);
 }
 
 void RecordingJournal::End(const ModuleData& md) {
   if (!active_) return;
   active_ = false;
+  Take(md, true);
+}
+
+void RecordingJournal::Take(const ModuleData& md, bool final) {
   if (!file_.IsOpen()) return;
-  Append(md, CompleteSamples(md, true));
+  Append(md, CompleteSamples(md, final));
   if (const int error = sync_.TakeError()) Failed(error);
-  if (unsynced_) RequestSync();
+  if (unsynced_ && (final || clock() - lastSync_ >= kSyncSpacingMs)) RequestSync();
 }
 
 void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
@@ -147,7 +149,7 @@ void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
     return;
   }
   if (upTo == written_) return;
-  records_.clear();
+  records_.resize(0);  // keeps its capacity
   for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, md, k);
   // Written at its place rather than appended: after a failed or partial write the next attempt
   // rewrites the same bytes, and the file never holds a record out of place.

@@ -26,7 +26,8 @@ class RecordingJournal {
   RecordingJournal& operator=(const RecordingJournal&) = delete;
 
   // Called once per measurement when the journal cannot be created or written, with the
-  // operator's message. The measurement goes on; the journal tries again at the next tick.
+  // operator's message. The measurement goes on; a failed write is tried again at the next tick,
+  // a journal that could not be created stays off until the next measurement.
   std::function<void(const QString&)> onWriteFailure;
   // Monotonic milliseconds, for the disk-push cadence (tests drive it by hand).
   std::function<qint64()> clock;
@@ -46,14 +47,12 @@ class RecordingJournal {
   void Adopt(JournalFile file);
 
   QString Path() const { return file_.Path(); }
-  int32_t WrittenSamples() const { return written_; }
   int SyncRequests() const { return syncRequests_; }
-  // The samples of md that the journal takes now: the record set's samples that every used
-  // unit has reached, or all of them once the measurement is final.
-  static int32_t CompleteSamples(const ModuleData& md, bool final);
 
  private:
   bool WriteHeader();
+  // Writes md's complete samples (all of them when final) and asks for a push when it is due.
+  void Take(const ModuleData& md, bool final);
   void Append(const ModuleData& md, int32_t upTo);
   void RequestSync();
   void Failed(int error);

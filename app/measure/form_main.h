@@ -81,7 +81,6 @@ class FormMain : public QWidget {
   // abnormally is offered to the operator, or with unattended (an automatic start, nobody to ask)
   // kept as a dated file and reported on standard error.
   void StartJournal(bool unattended);
-  void OfferLeftJournals();
   RecordingJournal* Journal() { return journal_.get(); }
 
  protected:
@@ -103,6 +102,7 @@ class FormMain : public QWidget {
 
   // Recording journal (form_main_journal.cpp). Shared pointer: destroyed without this header
   // knowing the type. The warning is shown once per failing measurement, without blocking.
+  void OfferLeftJournals();
   void ShowJournalWarning(const QString& text);
   std::shared_ptr<RecordingJournal> journal_;
   QPointer<QMessageBox> journalWarning_;

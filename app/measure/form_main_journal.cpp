@@ -41,12 +41,10 @@ void FormMain::StartJournal(bool unattended) {
 }
 
 void FormMain::OfferLeftJournals() {
-  if (!journal_ || md_.Measuring) return;
-  std::vector<LeftJournal> left = TakeLeftJournals(JournalFolder());
   QStringList kept;
   QStringList notKept;
   bool loaded = false;
-  for (LeftJournal& journal : left) {
+  for (LeftJournal& journal : TakeLeftJournals(JournalFolder())) {
     // One record set fits in memory: after one is read, the others are kept as files.
     if (!loaded && dialogs_.Ask(LeftJournalQuestion(journal)) == MsgAnswer::Yes &&
         LoadDataFile(journal.file.Path())) {

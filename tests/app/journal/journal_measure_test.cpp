@@ -2,7 +2,6 @@
 // record set in memory, and a journal that cannot be written never stops the measurement.
 #include <sys/resource.h>
 
-#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <csignal>
@@ -12,152 +11,72 @@
 namespace journaltest {
 namespace {
 
-struct Mode {
-  const char* name;
-  std::vector<int> ids;
-  bool computerPaced;
-  int32_t intervalMs;
-  bool average;
-  int ticks;
-};
-
-void PrintTo(const Mode& mode, std::ostream* os) {
-  *os << mode.name;
-}
-
-class JournalFollowsTest : public JournalTest, public ::testing::WithParamInterface<Mode> {};
-
-TEST_P(JournalFollowsTest, ReadsBackAsTheRecordSetAfterEveryTickAndIsRemovedAtTheNormalEnd) {
-  const Mode& mode = GetParam();
-  for (int id : mode.ids) Plug(id);
-  Configure(mode.ids, mode.computerPaced, mode.intervalMs, mode.average);
-  acq().cmdStart_Click();
-  ASSERT_TRUE(md_.Measuring);
-  ui().Timer1->stop();
-  ui().Timer2->stop();
-
-  const QString path = journal().Path();
-  ASSERT_EQ(JournalNames(), QStringList{QFileInfo(path).fileName()});
-  ExpectFileHolds(path, md_, 0);  // the header at once, no sample yet
-
-  for (int t = 0; t < mode.ticks; ++t) {
-    if (mode.computerPaced) {
-      usbkit_sim_advance_ms(static_cast<unsigned>(mode.intervalMs));
-      acq().Timer1_Timer();
-    } else {
-      usbkit_sim_advance_ms(300);
-      acq().Timer2_Timer();
+TEST_F(JournalTest, ReadsBackAsTheRecordSetAfterEveryTickInBothModes) {
+  const struct {
+    std::vector<int> ids;
+    bool computerPaced;
+    int32_t intervalMs;
+    bool average;
+  } modes[] = {
+      {{0, 2}, true, 1000, false}, {{0, 1, 3}, false, 10, false}, {{1, 2}, false, 100, true}};
+  QString path;
+  for (const auto& mode : modes) {
+    SCOPED_TRACE(testing::Message() << "interval " << mode.intervalMs);
+    Start(mode.ids, mode.computerPaced, mode.intervalMs, mode.average);
+    // One journal; each measurement starts a new record set in it, the header at once.
+    if (path.isEmpty()) path = journal().Path();
+    ASSERT_EQ(JournalNames(), QStringList{QFileInfo(path).fileName()});
+    ExpectFileHolds(path, md_, 0);
+    for (int t = 1; t <= 6; ++t) {
+      Tick();
+      SCOPED_TRACE(testing::Message() << "tick " << t);
+      ExpectFileHolds(path, md_, md_.SampleCount);
     }
-    ASSERT_TRUE(md_.Measuring);
-    SCOPED_TRACE(testing::Message() << "tick " << t + 1);
+    ASSERT_GE(md_.SampleCount, 3);
+    acq().cmdStop_Click();
     ExpectFileHolds(path, md_, md_.SampleCount);
   }
-  ASSERT_GE(md_.SampleCount, 3);
-  acq().cmdStop_Click();
-  ExpectFileHolds(path, md_, md_.SampleCount);
-  EXPECT_TRUE(dialogs_.shown.empty());
-
-  // A new measurement starts a new record set in the same journal.
-  dialogs_.defaultAnswer = MsgAnswer::Yes;
-  acq().cmdStart_Click();
-  ASSERT_TRUE(md_.Measuring);
-  EXPECT_EQ(journal().Path(), path);
-  ExpectFileHolds(path, md_, 0);
-  acq().cmdStop_Click();
-
-  form_.reset();
-  EXPECT_FALSE(QFile::exists(path));
-  EXPECT_TRUE(JournalNames().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothModes, JournalFollowsTest,
-                         ::testing::Values(Mode{"ComputerPaced", {0, 2}, true, 1000, false, 4},
-                                           Mode{"UnitPaced", {0, 1, 3}, false, 10, false, 4},
-                                           Mode{"UnitPacedAveraged", {1, 2}, false, 100, true, 6}),
-                         [](const ::testing::TestParamInfo<Mode>& info) {
-                           return info.param.name;
-                         });
-
-std::vector<QMessageBox*> WarningBoxes(QWidget& window) {
-  std::vector<QMessageBox*> boxes;
-  for (QMessageBox* box : window.findChildren<QMessageBox*>()) {
-    if (box->isVisible()) boxes.push_back(box);
-  }
-  return boxes;
-}
-
-// Counts the journal's warnings on their way to the window.
-int* CountWarnings(RecordingJournal& journal) {
-  static int count;
-  count = 0;
-  auto show = journal.onWriteFailure;
-  journal.onWriteFailure = [show](const QString& text) {
-    ++count;
+TEST_F(JournalTest, AJournalThatCannotBeWrittenWarnsOnceWithoutABlockingBoxAndMeasuringGoesOn) {
+  int warnings = 0;  // the journal's warnings on their way to the window
+  journal().onWriteFailure = [&warnings, show = journal().onWriteFailure](const QString& text) {
+    ++warnings;
     show(text);
   };
-  return &count;
-}
-
-TEST_F(JournalTest, AFolderThatCannotBeWrittenWarnsOnceWithoutABlockingBoxAndMeasuringGoesOn) {
   // The data folder's place is taken by a plain file: no journal can be made there.
   QFile blocker(home_.Path() + QStringLiteral("/korvale"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  const int* warnings = CountWarnings(journal());
-
-  Plug(0);
-  Configure({0}, false, 10, false);
-  acq().cmdStart_Click();
-  ASSERT_TRUE(md_.Measuring);
-  ui().Timer2->stop();
-  for (int t = 0; t < 4; ++t) {
-    usbkit_sim_advance_ms(300);
-    acq().Timer2_Timer();
-  }
-  EXPECT_TRUE(md_.Measuring);
-  EXPECT_GE(md_.SampleCount, 100);
+  Start({0, 1}, false, 10, false);
+  for (int t = 0; t < 3; ++t) Tick();
+  EXPECT_EQ(warnings, 1);
   EXPECT_TRUE(dialogs_.shown.empty());  // no modal box
-  EXPECT_EQ(*warnings, 1);
-  const auto boxes = WarningBoxes(*form_);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_FALSE(boxes[0]->isModal());
+  const auto boxes = form_->findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes[0]->isVisible());
   EXPECT_EQ(boxes[0]->windowModality(), Qt::NonModal);
   EXPECT_TRUE(
       boxes[0]->text().startsWith(QStringLiteral("測定データを記録ファイルに書き込めません")));
   acq().cmdStop_Click();
-}
 
-TEST_F(JournalTest, AFullDiskMidMeasurementKeepsMeasuringAndTheJournalCatchesUpWhenThereIsRoom) {
-  Plug(0);
-  Plug(1);
-  Configure({0, 1}, false, 10, false);
+  // The next measurement has its folder, but the disk is full 100 bytes after its first poll:
+  // the writes stop in the middle of a record.
+  ASSERT_TRUE(blocker.remove());
   acq().cmdStart_Click();
-  ASSERT_TRUE(md_.Measuring);
   ui().Timer2->stop();
-  usbkit_sim_advance_ms(300);
-  acq().Timer2_Timer();
+  dialogs_.Clear();  // the start's own question
+  Tick();
   const QString path = journal().Path();
-  const qint64 before = QFileInfo(path).size();
-  const int* warnings = CountWarnings(journal());
-
-  // The disk is full 100 bytes further on: the next writes stop in the middle of a record.
   struct rlimit old {};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
   auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit small = old;
-  small.rlim_cur = static_cast<rlim_t>(before + 100);
+  small.rlim_cur = static_cast<rlim_t>(QFileInfo(path).size() + 100);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  for (int t = 0; t < 3; ++t) {
-    usbkit_sim_advance_ms(300);
-    acq().Timer2_Timer();
-  }
+  for (int t = 0; t < 3; ++t) Tick();
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
   std::signal(SIGXFSZ, oldHandler);
-
-  EXPECT_TRUE(md_.Measuring);
-  EXPECT_TRUE(dialogs_.shown.empty());
-  EXPECT_EQ(*warnings, 1);
-  EXPECT_EQ(WarningBoxes(*form_).size(), 1u);
+  EXPECT_EQ(warnings, 2);
   // What reached the disk is a readable prefix of the record set.
   DataFileImage image;
   ASSERT_TRUE(ReadDataFileImage(path, image));
@@ -165,11 +84,12 @@ TEST_F(JournalTest, AFullDiskMidMeasurementKeepsMeasuringAndTheJournalCatchesUpW
   for (int32_t k = 0; k < image.Records; ++k) EXPECT_EQ(image.Data[1][k], md_.Units[1].Data[k]);
 
   // Room again: the next poll brings the journal level with the record set, without a new box.
-  usbkit_sim_advance_ms(300);
-  acq().Timer2_Timer();
+  Tick();
   ExpectFileHolds(path, md_, md_.SampleCount);
-  EXPECT_EQ(*warnings, 1);
-  acq().cmdStop_Click();
+  EXPECT_EQ(warnings, 2);
+  EXPECT_TRUE(md_.Measuring);
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(form_->findChildren<QMessageBox*>().size(), 1);
 }
 
 }  // namespace
