@@ -16,8 +16,8 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
+#include "session/measurement_session.h"
 #include "usbkit_sim.h"
 
 namespace {
@@ -55,8 +55,8 @@ Run RunOnce(FormMain& form, ModuleData& md, QuietDialogs& dialogs) {
   Run r;
   const double unit0 = usbkit_sim_now_ms();
   const auto t0 = std::chrono::steady_clock::now();
-  Acquisition& acq = form.Measure();
-  acq.cmdStart_Click();
+  MeasurementSession& acq = form.Session();
+  form.cmdStart_Click();
   if (!md.Measuring) {
     std::fprintf(stderr, "the measurement did not start: %s\n",
                  qPrintable(dialogs.texts.join(QStringLiteral(" / "))));

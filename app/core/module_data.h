@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/recording_settings.h"
+
 class QSettings;
 
 struct UnitRecord {
@@ -43,6 +45,7 @@ class ModuleData {
   bool MeasKind = false;      // True: voltage on all units
   bool DataAverage = false;
   int32_t AverageCount = 1;
+  RecordingSettings Recording;  // continuous recording, section "Recording" of the store
 
   // Run-time state of the record set and the acquisition cycle.
   std::array<AvgAccumRecord, kUnits> AvgAccum;
@@ -64,8 +67,9 @@ class ModuleData {
   // buffers are already sized, so that it is usable before the start-up routines run.
   ModuleData();
 
-  // Settings store: application "Korvalle", section "MeasInfo". The overloads without an argument
-  // use the per-user INI store; tests pass a store of their own.
+  // Settings store: application "Korvalle", section "MeasInfo", and the continuous recording's
+  // section "Recording". The overloads without an argument use the per-user INI store; tests and
+  // `korvale --record --settings` pass a store of their own.
   void LoadSettings();
   void LoadSettings(QSettings& store);
   void SaveSettings() const;

@@ -79,6 +79,11 @@ void Graph::DispNowValueUnit() {
   }
 }
 
+void Graph::SetRecordingProgress(int32_t file, int64_t runSamples) {
+  recordingFile_ = file;
+  runSamples_ = runSamples;
+}
+
 void Graph::DispStatus() {
   QLabel* label = ui_.lblStatus;
   if (!label) return;
@@ -86,7 +91,10 @@ void Graph::DispStatus() {
     label->clear();
     return;
   }
-  const StatusLine line = MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM);
+  const StatusLine line =
+      recordingFile_ > 0 ? MakeRecordingStatusLine(recordingFile_, md_.SampleCount,
+                                                   ModuleData::MaxData, runSamples_, md_.IntervalTM)
+                         : MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM);
   label->setText(line.text);
   // A warning in the line itself, in red: a message box would stop nobody's measurement.
   const QString sheet = line.warning ? QStringLiteral("color: #c00000;") : QString();

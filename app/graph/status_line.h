@@ -13,6 +13,10 @@ struct StatusLine {
 
 // samples of capacity taken every intervalMs milliseconds.
 StatusLine MakeStatusLine(int32_t samples, int32_t capacity, int32_t intervalMs);
+// A continuous recording: the record set that becomes file number `file` holds samples of
+// capacity, the whole run runSamples; the time is the run's, then the time until the file is full.
+StatusLine MakeRecordingStatusLine(int32_t file, int32_t samples, int32_t capacity,
+                                   int64_t runSamples, int32_t intervalMs);
 
 // A duration in milliseconds as "h:mm:ss", with the days in front from one day on
 // ("3日 04:05:06"); parts of a second are dropped.

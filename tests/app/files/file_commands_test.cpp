@@ -27,12 +27,12 @@ class FileCommandsTest : public AcquisitionTest {
     Plug(0);
     Plug(2);
     Configure({0, 2}, true, 1000, false);
-    acq().cmdStart_Click();
+    form_->cmdStart_Click();
     for (int k = 0; k < 3; ++k) {
       usbkit_sim_advance_ms(1000);
       acq().Timer1_Timer();
     }
-    acq().cmdStop_Click();
+    form_->cmdStop_Click();
     ASSERT_EQ(md_.SampleCount, 3);
   }
 
@@ -194,7 +194,7 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   EXPECT_EQ(md_.IntervalTM, 0);
 
   dialogs_.Clear();
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   EXPECT_EQ(dialogs_.LastText(), QStringLiteral("タイマー設定エラーのため測定開始できません。"));
   EXPECT_TRUE(Idle());
 
@@ -215,7 +215,7 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   md_.AverageCount = 1;
   ASSERT_TRUE(form_->LoadDataFile(Path("avg.mx1")));
   EXPECT_EQ(md_.AverageCount, 100);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(ui().Timer2->isActive());
   for (int p = 0; p < 10; ++p) {
     usbkit_sim_advance_ms(300);

@@ -33,7 +33,7 @@ TEST_F(JournalTest, ReadsBackAsTheRecordSetAfterEveryTickInBothModes) {
       ExpectFileHolds(path, md_, md_.SampleCount);
     }
     ASSERT_GE(md_.SampleCount, 3);
-    acq().cmdStop_Click();
+    form_->cmdStop_Click();
     ExpectFileHolds(path, md_, md_.SampleCount);
   }
 }
@@ -57,12 +57,12 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenWarnsOnceWithoutABlockingBoxAndMe
   EXPECT_EQ(boxes[0]->windowModality(), Qt::NonModal);
   EXPECT_TRUE(
       boxes[0]->text().startsWith(QStringLiteral("測定データを記録ファイルに書き込めません")));
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
 
   // The next measurement has its folder, but the disk is full 100 bytes after its first poll:
   // the writes stop in the middle of a record.
   ASSERT_TRUE(blocker.remove());
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ui().Timer2->stop();
   dialogs_.Clear();  // the start's own question
   Tick();

@@ -11,7 +11,7 @@ namespace {
 class UnitPacedTest : public AcquisitionTest {
  protected:
   void Start() {
-    acq().cmdStart_Click();
+    form_->cmdStart_Click();
     ASSERT_TRUE(md_.Measuring);
     ASSERT_TRUE(ui().Timer2->isActive());
     startTime_ = usbkit_sim_now_ms();
@@ -70,7 +70,7 @@ TEST_F(UnitPacedTest, UnitsSampleAtTheConfiguredIntervalAndEveryReadingIsStoredI
   // The panel shows each unit's own last sample.
   EXPECT_EQ(ui().Label1[1]->text(), FormatFixed3(md_.Units[1].Data[23]));
 
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0, 1}));
 }
@@ -186,7 +186,7 @@ TEST_F(UnitPacedTest, PollsWithoutReadingsKeepTheDefaultRangeUntilTheFirstValue)
 TEST_F(UnitPacedTest, UnitThatCannotStartEndsTheStart) {
   Plug(0);
   Configure({0}, false, 200000, false);  // 20000 steps of 10 ms: beyond what a unit accepts
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   EXPECT_EQ(dialogs_.Texts(),
             (std::vector<QString>{DriverErrorText(8),
                                   QStringLiteral("エラーのため測定開始できません。")}));
