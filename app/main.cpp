@@ -1,5 +1,5 @@
 // korvale: the desktop program of the MDX-4A thermocouple measurement unit. Without options it
-// opens the main window; --convert works without a window (and without a display).
+// opens the main window; --convert and --record work without a window (and without a display).
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +17,7 @@
 #include "core/qt_translations.h"
 #include "measure/batch_convert.h"
 #include "measure/form_main.h"
+#include "session/record_command.h"
 
 namespace {
 
@@ -99,6 +100,18 @@ int main(int argc, char** argv) {
       }
       if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
       return code;
+    }
+    case CommandLine::Action::Record: {
+      // No window and no display: the measurement session on a core application.
+      qInstallMessageHandler(QuietPlatformNotes);
+      if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
+      QCoreApplication app(argc, argv);
+      RecordOptions options;
+      options.folder = cl.recordFolder;
+      options.durationMs = cl.recordForMs;
+      options.settingsFile = cl.settingsFile;
+      options.stream = cl.stream;
+      return RunRecord(options);
     }
     case CommandLine::Action::Run:
       break;
