@@ -9,11 +9,11 @@
 #include <cstring>
 #include <memory>
 
-#include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "files/data_file.h"
-#include "measure/form_main.h"
+#include "graph/record_set_graph.h"
+#include "measure/graph_page.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ int Fail(QString& err, const QString& path, const QString& reason) {
 // The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
 // is written beside output under a temporary name and takes output's name only when complete, so a
 // failure leaves output as it was.
-bool PrintPdf(FormMain& form, const QString& output, QString* reason) {
-  form.ShowReadData();
+bool PrintPdf(RecordSetGraph& graph, const ModuleData& md, const QString& output, QString* reason) {
+  graph.ShowReadData();
   const QFileInfo target(output);
   QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvale-XXXXXX.pdf"));
   if (!part.open()) {
@@ -47,7 +47,7 @@ bool PrintPdf(FormMain& form, const QString& output, QString* reason) {
     return false;
   }
   part.close();
-  if (!PrintDatGraphToPdf(form, part.fileName(), reason)) return false;
+  if (!PrintGraphToPdf(graph.Chart(), md, part.fileName(), reason)) return false;
   // A new file gets the usual permissions, as a file the program saves.
   QFile::setPermissions(part.fileName(),
                         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -75,13 +75,13 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
                 QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
   }
 
-  // The page is drawn by a main window that is never shown. It is built before the read, as its
-  // load empties the record set; nobody is asked anything, and no message is shown.
+  // The page is drawn from a graph of its own that is never shown, set up before the read as the
+  // window's is when it opens. It reads nothing of the operator's settings; nobody is asked
+  // anything, and no message is shown.
   ModuleData md;
   NullDialogs dialogs;
-  MDX4A driver(dialogs);
-  std::unique_ptr<FormMain> form;
-  if (format == Format::Pdf) form = std::make_unique<FormMain>(md, driver, dialogs);
+  std::unique_ptr<RecordSetGraph> graph;
+  if (format == Format::Pdf) graph = std::make_unique<RecordSetGraph>(md, dialogs);
 
   // The read of "読込み": the whole file or nothing.
   QString reason;
@@ -104,7 +104,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
       saved = SaveDataFile(md, output, &reason);
       break;
     case Format::Pdf:
-      saved = PrintPdf(*form, output, &reason);
+      saved = PrintPdf(*graph, md, output, &reason);
       break;
     case Format::Unknown:
       break;

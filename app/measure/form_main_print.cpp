@@ -1,6 +1,5 @@
 // The main window's print command "印刷": the printer dialog, the program's printer for the
 // session, and the page with the acquisition settings and the graph as the window shows it.
-#include <QDateTime>
 #include <QLayout>
 #include <QPageLayout>
 #include <QPageSize>
@@ -8,14 +7,12 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
-#include "graph/chart2d.h"
 #include "measure/form_main.h"
+#include "measure/graph_page.h"
 #include "print/printer_choice.h"
-#include "print/private_picture_file.h"
 
 namespace {
 
-const char* const kGraphError = "グラフ印刷エラー";
 const char* const kPrinterError = "印刷できませんでした。プリンタの設定と状態を確認して下さい。";
 
 }  // namespace
@@ -53,7 +50,7 @@ bool FormMain::PrintDatGraph() {
     case PageResult::Printed:
       return true;
     case PageResult::PictureUnreadable:
-      dialogs_.Notice(QString::fromUtf8(kGraphError));
+      dialogs_.Notice(GraphPictureError());
       return false;
     case PageResult::PrinterFailed:
       dialogs_.Notice(QString::fromUtf8(kPrinterError));
@@ -63,39 +60,14 @@ bool FormMain::PrintDatGraph() {
 }
 
 PageResult FormMain::PrintDatGraphOn(QPrinter& printer) {
-  PrivatePictureFile picture;
-  if (!picture.IsValid() || !ui_.Chart2D1->RenderToFile(picture.Path())) {
-    return PageResult::PictureUnreadable;
-  }
-  return PrintDatGraphPage(printer, DatGraphPageTextsOf(md_, QDateTime::currentDateTime()),
-                           picture.Path());
+  return PrintGraphPage(printer, *ui_.Chart2D1, md_);
 }
 
 bool FormMain::PrintDatGraphToPdf(const QString& pdfPath, QString* error) {
-  auto fail = [error](const QString& text) {
-    if (error) *error = text;
-    return false;
-  };
-  // The window's record set is what the page shows; the sample count says whether there is one.
-  if (md_.SampleCount < 1) return fail(QStringLiteral("データがありません。"));
   // Without a display the window is never shown: its layout still gives the graph the size it
   // would be shown at.
   if (!isVisible() && layout()) layout()->activate();
-  QPrinter printer;
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(pdfPath);
-  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                    QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-  printer.setCreator(QStringLiteral("korvale"));
-  switch (PrintDatGraphOn(printer)) {
-    case PageResult::Printed:
-      return true;
-    case PageResult::PictureUnreadable:
-      return fail(QString::fromUtf8(kGraphError));
-    case PageResult::PrinterFailed:
-      break;
-  }
-  return fail(QStringLiteral("PDFファイルを作成できませんでした: ") + pdfPath);
+  return PrintGraphToPdf(*ui_.Chart2D1, md_, pdfPath, error);
 }
 
 bool PrintDatGraphToPdf(FormMain& form, const QString& pdfPath, QString* error) {
