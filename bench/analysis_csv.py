@@ -37,6 +37,13 @@ def read(path):
                 voltage=kind != 0, types=types, values=values)
 
 
+def shortest(v):
+    """The shortest text of a single that reads back as the same single; fixed on a tie."""
+    fixed = numpy.format_float_positional(v, unique=True, trim="-")
+    exponent = numpy.format_float_scientific(v, unique=True, trim="-")
+    return exponent if len(exponent) < len(fixed) else fixed
+
+
 def seconds(ms):
     return str(ms // 1000) + ("." + ("%03d" % (ms % 1000)).rstrip("0") if ms % 1000 else "")
 
@@ -77,8 +84,7 @@ def main(version, dst, sources):
                     if used[i]:
                         v = values[i]
                         empty = v == NO_DATA or (not voltage and v == NOT_CONVERTED)
-                        items.append("" if empty else
-                                     numpy.format_float_positional(v, unique=True, trim="-"))
+                        items.append("" if empty else shortest(v))
                 writer.writerow(items)
                 row += 1
 
