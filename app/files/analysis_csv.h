@@ -69,13 +69,12 @@ class AnalysisCsvWriter {
  private:
   // The local time of utcMs as "yyyy-mm-ddThh:mm:ss.mmm+hh:mm" (without ".mmm" unless withMs).
   char* PutTime(char* p, int64_t utcMs, bool withMs);
-
-  AnalysisTable table_;
-  int64_t recordSetMs_;
-  int64_t row_ = 0;
   // The local zone's offset in seconds at utcSeconds.
   int64_t OffsetAt(int64_t utcSeconds);
 
+  AnalysisTable table_;
+  int64_t recordSetMs_;  // the start of the record set whose rows are being written
+  int64_t row_ = 0;
   // The local zone's offset, kept for the span of instants [offsetFrom_, offsetTo_) it holds for.
   int64_t offsetFrom_ = 1;
   int64_t offsetTo_ = 0;
