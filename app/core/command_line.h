@@ -1,5 +1,6 @@
 // The program's command line: a window run (optionally with simulated units and an immediate
-// start), a batch conversion or a recording without a window, or the help and version texts.
+// start), a batch conversion or export or a recording without a window, or the help and version
+// texts.
 #pragma once
 
 #include <QString>
@@ -8,11 +9,12 @@
 #include <optional>
 
 struct CommandLine {
-  enum class Action { Run, Convert, Record, Help, Version, Error };
+  enum class Action { Run, Convert, Export, Record, Help, Version, Error };
   Action action = Action::Run;
   bool start = false;       // --start: run "開始" once the window is shown
   bool demo = false;        // --demo: simulated demonstration units
-  QString input, output;    // --convert INPUT OUTPUT
+  QString input, output;    // --convert INPUT OUTPUT; --export ... OUTPUT
+  QStringList inputs;       // --export INPUT... OUTPUT
   QString recordFolder;     // --record DIR
   int64_t recordForMs = 0;  // --for DURATION, in milliseconds; 0 without
   QString settingsFile;     // --settings FILE
