@@ -2,6 +2,7 @@
 // Yes and OK and remembers the texts it was asked to show, and four simulated units to measure.
 #pragma once
 
+#include <array>
 #include <cmath>
 
 #include "core/module_data.h"
@@ -20,18 +21,22 @@ inline double RigWave(void* context, double t) {
   return 200.0 + 50.0 * *static_cast<int*>(context) + 0.3 * std::fmod(t, 1009.5);
 }
 
-inline void PlugFourRigUnits() {
+// Returns the simulated units' numbers, in unit ID order.
+inline std::array<int, 4> PlugFourRigUnits() {
   usbkit_sim_reset();
   usbkit_sim_enable();
   usbkit_sim_use_manual_clock(1);
   static int index[4] = {0, 1, 2, 3};
   static const unsigned char idByte[4] = {0, 2, 1, 3};
+  std::array<int, 4> units{};
   for (int i = 0; i < 4; ++i) {
     const int sim = usbkit_sim_plug(USBKIT_SIM_MODEL_BASE, idByte[i]);
+    units[i] = sim;
     usbkit_sim_set_temperature(sim, 4, 200.0, 25.0);
     usbkit_sim_set_profile(sim, &RigWave, &index[i]);
   }
   usbkit_sim_wait_idle();
+  return units;
 }
 
 // All four units used, type K, sampled by the units every 10 ms without averaging.
