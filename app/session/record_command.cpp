@@ -21,6 +21,7 @@
 #include "journal/recording_journal.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
+#include "session/sample_stream.h"
 #include "session/session_journal.h"
 #include "session/stderr_dialogs.h"
 
@@ -161,6 +162,17 @@ int RunRecord(const RecordOptions& options) {
       });
   QObject::connect(&recording, &ContinuousRecording::warning,
                    [&dialogs](const QString& text) { dialogs.Say(text); });
+
+  // Every sample on standard output as well; a reader that goes ends the recording as a signal
+  // does, once the tick that found it gone is over.
+  std::unique_ptr<SampleStream> stream;
+  if (options.stream) {
+    std::signal(SIGPIPE, SIG_IGN);
+    stream = std::make_unique<SampleStream>(session, md, STDOUT_FILENO);
+    QObject::connect(
+        stream.get(), &SampleStream::closed, &session,
+        [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
+  }
 
   QEventLoop loop;
   int code = 0;

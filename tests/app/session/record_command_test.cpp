@@ -12,6 +12,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
+#include <vector>
 
 #include "core/module_data.h"
 #include "files/data_file.h"
@@ -52,6 +53,7 @@ class RecordCommandTest : public ::testing::Test {
     QProcess p;
     Start(p, args, simulate);
     EXPECT_TRUE(p.waitForFinished(60000));
+    out_ = p.readAllStandardOutput();
     err_ = QString::fromLocal8Bit(p.readAllStandardError());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   }
@@ -64,6 +66,7 @@ class RecordCommandTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  QByteArray out_;
   QString err_;
 };
 
@@ -124,6 +127,57 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesItsJournalWhichTheNextStartKeeps
   EXPECT_EQ(image.Data[1], left.Data[1]);
   // The second run recorded for its second, into a file of its own.
   EXPECT_EQ(QDir(Path("records")).entryList(QDir::Files).size(), 1);
+}
+
+// The rows of --stream: the values of each row after the time, elapsed time and sample number,
+// one row per sample, the preamble and the header row left out.
+std::vector<QStringList> StreamRows(const QByteArray& out, QString* header) {
+  std::vector<QStringList> rows;
+  for (const QByteArray& line : out.split('\n')) {
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    const QStringList cells = QString::fromUtf8(line).split(QLatin1Char(','));
+    if (header->isEmpty()) {
+      *header = QString::fromUtf8(line);
+      continue;
+    }
+    rows.push_back(cells.mid(3));
+  }
+  return rows;
+}
+
+TEST_F(RecordCommandTest, StreamRowsAreTheFilesSamplesAndAClosedPipeEndsTheRecording) {
+  ASSERT_EQ(Run({"--record", Path("records"), "--for", "2s", "--stream", "--settings",
+                 Path("settings.ini")}),
+            0)
+      << err_.toStdString();
+  QString header;
+  const std::vector<QStringList> rows = StreamRows(out_, &header);
+  EXPECT_TRUE(header.startsWith(QStringLiteral("time,elapsed_s,sample,"))) << header.toStdString();
+  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
+  ASSERT_GT(image.Records, 100);
+  ASSERT_EQ(static_cast<int32_t>(rows.size()), image.Records);
+  for (int32_t k = 0; k < image.Records; ++k) {
+    ASSERT_EQ(rows[k].size(), 2) << k;
+    for (int unit = 0; unit < 2; ++unit) {
+      ASSERT_EQ(rows[k][unit].toFloat(), image.Data[unit][k]) << "unit " << unit << " row " << k;
+    }
+  }
+
+  // A reader that goes away after the first rows (head) ends the recording as SIGTERM does.
+  QProcess p;
+  QProcess reader;
+  p.setStandardOutputProcess(&reader);
+  reader.start(QStringLiteral("head"), {QStringLiteral("-c"), QStringLiteral("2000")});
+  Start(p, {"--record", Path("piped"), "--stream", "--settings", Path("settings.ini")});
+  ASSERT_TRUE(reader.waitForFinished(30000));
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  const QStringList piped = QDir(Path("piped")).entryList(QDir::Files);
+  ASSERT_EQ(piped.size(), 1);
+  Read(QDir(Path("piped")).filePath(piped[0]));
 }
 
 TEST_F(RecordCommandTest, UsageErrorsExitTwoAndADriverErrorOne) {
