@@ -1,9 +1,13 @@
 // Shared by the benchmark and soak programs: a dialog service that never shows anything, answers
-// Yes and OK and remembers the texts it was asked to show, and four simulated units to measure.
+// Yes and OK and remembers the texts it was asked to show, four simulated units to measure, and
+// the resident memory.
 #pragma once
+
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
+#include <fstream>
 
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
@@ -14,6 +18,14 @@ class QuietDialogs : public NullDialogs {
  public:
   QuietDialogs() : NullDialogs(MsgAnswer::Yes) {}
 };
+
+// Resident set size of this process in kilobytes.
+inline long ResidentKb() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
 
 // Four simulated base-model units on the manual clock, one per unit ID, each with its own slow
 // saw-tooth around 200 degC + 50 degC x its index, on a type K thermocouple.

@@ -1,8 +1,6 @@
 // Soak of the unit-paced mode: four simulated units sample every 10 ms until all 88000 slots of
 // every unit are used, with the toolkit clock driven as fast as the program runs. Reports the
 // resident memory after the first poll and at the end, and the time of the whole run.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
@@ -10,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 #include "bench_rig.h"
 #include "core/mdx4a.h"
@@ -21,14 +18,6 @@
 #include "usbkit_sim.h"
 
 namespace {
-
-// Resident set size in kilobytes.
-long ResidentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 double ThreadCpuMs() {
   timespec ts{};

@@ -3,8 +3,6 @@
 // fast as the program runs, with the recording journal and the files written into a temporary
 // folder (99 files). Reports the samples per second, the resident memory after the second file
 // and at the end, and fails when they differ by 5 MB or more or a sample is missing.
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,7 +10,6 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 
 #include "bench_rig.h"
 #include "core/mdx4a.h"
@@ -24,14 +21,6 @@
 #include "usbkit_sim.h"
 
 namespace {
-
-// Resident set size in kilobytes.
-long ResidentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 constexpr int64_t kDayMs = 24LL * 3600 * 1000;
 
