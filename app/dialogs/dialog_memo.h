@@ -1,10 +1,13 @@
 // The save window "データ保存": the file format (CSV export or the own data file) and the five
 // memo lines. "次へ" asks for the file through the save dialog, takes the memo lines over and
-// writes the file; "戻る" closes the window without saving.
+// writes the file; "戻る" closes the window without saving. The window opens with the format last
+// saved in, and the save dialog in the folder last used, proposing a name from the start time.
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <array>
+#include <optional>
 
 class DialogService;
 class ModuleData;
@@ -36,11 +39,16 @@ class DialogMemo : public QDialog {
   // Save dialog filters of the two formats.
   static const QString kCsvFilter;
   static const QString kDataFilter;
+  // The filter of the format of optFiletype index `format`.
+  static QString FormatFilter(size_t format);
 
  private:
   void BuildControls();
   // Shows why a memo line cannot be saved and returns false; true when all five can.
   bool CheckMemo();
+  // The save dialog for filter; remembers the folder and the format of the file chosen. Nothing
+  // when the operator cancelled.
+  std::optional<QString> ChooseFile(const QString& filter);
 
   ModuleData& md_;
   DialogService& dialogs_;
