@@ -16,10 +16,12 @@
 #include "core/file_dialog_memory.h"
 #include "core/file_names.h"
 #include "core/module_data.h"
+#include "files/analysis_csv.h"
 #include "files/data_file.h"
 
 const QString DialogMemo::kCsvFilter = QStringLiteral("CSVファイル  (*.csv)|*.csv|");
 const QString DialogMemo::kDataFilter = QStringLiteral("専用ファイル  (*.mx1)|*.mx1|");
+const QString DialogMemo::kAnalysisFilter = QStringLiteral("解析用CSVファイル  (*.csv)|*.csv|");
 
 namespace {
 
@@ -62,7 +64,8 @@ void DialogMemo::BuildControls() {
   auto* typeGroup = new QButtonGroup(this);
   optFiletype[0] = new QRadioButton(QStringLiteral("CSV"), Frame1);
   optFiletype[1] = new QRadioButton(QStringLiteral("専用 (*.mx1)"), Frame1);
-  for (int i = 0; i < 2; ++i) {
+  optFiletype[2] = new QRadioButton(QStringLiteral("解析用CSV (UTF-8, 時刻付き)"), Frame1);
+  for (int i = 0; i < 3; ++i) {
     typeGroup->addButton(optFiletype[i], i);
     typeBox->addWidget(optFiletype[i]);
   }
@@ -110,7 +113,7 @@ void DialogMemo::Form_Load() {
 }
 
 QString DialogMemo::FormatFilter(size_t format) {
-  const QString* const filters[] = {&kCsvFilter, &kDataFilter};
+  const QString* const filters[] = {&kCsvFilter, &kDataFilter, &kAnalysisFilter};
   return format < std::size(filters) ? *filters[format] : QString();
 }
 
@@ -138,16 +141,21 @@ std::optional<QString> DialogMemo::ChooseFile(const QString& filter) {
 
 void DialogMemo::OKButton_Click() {
   // Text the file cannot hold is refused before a file is chosen, so that nothing is written
-  // with a memo changed behind the operator's back.
-  if (!CheckMemo()) return;
+  // with a memo changed behind the operator's back. The analysis CSV, in UTF-8, holds any text.
   const bool csv = optFiletype[0]->isChecked();
-  const std::optional<QString> path = ChooseFile(csv ? kCsvFilter : kDataFilter);
+  const bool analysis = optFiletype[2]->isChecked();
+  if (!analysis && !CheckMemo()) return;
+  const std::optional<QString> path = ChooseFile(analysis ? kAnalysisFilter
+                                                 : csv    ? kCsvFilter
+                                                          : kDataFilter);
   if (!path) return;  // cancelled: the window stays open, nothing has changed
 
   const std::array<QString, 5> previous = md_.MemoText;
   for (int i = 0; i < 5; ++i) md_.MemoText[i] = txtMemo[i]->text();
   QString reason;
-  const bool saved = csv ? SaveCsvFile(md_, *path, &reason) : SaveDataFile(md_, *path, &reason);
+  const bool saved = analysis ? SaveAnalysisCsvFile(md_, *path, &reason)
+                     : csv    ? SaveCsvFile(md_, *path, &reason)
+                              : SaveDataFile(md_, *path, &reason);
   if (!saved) {
     // The window stays open so that another place can be chosen; the memo lines stay as they
     // were until a save succeeds.

@@ -1,7 +1,8 @@
-// The save window "データ保存": the file format (CSV export or the own data file) and the five
-// memo lines. "次へ" asks for the file through the save dialog, takes the memo lines over and
-// writes the file; "戻る" closes the window without saving. The window opens with the format last
-// saved in, and the save dialog in the folder last used, proposing a name from the start time.
+// The save window "データ保存": the file format (CSV export, the own data file or the analysis CSV)
+// and the five memo lines. "次へ" asks for the file through the save dialog, takes the memo lines
+// over and writes the file; "戻る" closes the window without saving. The window opens with the
+// format last saved in, and the save dialog in the folder last used, proposing a name from the
+// start time.
 #pragma once
 
 #include <QDialog>
@@ -29,16 +30,17 @@ class DialogMemo : public QDialog {
   void CancelButton_Click();
 
   QGroupBox* Frame1 = nullptr;                 // "ファイルの保存形式"
-  std::array<QRadioButton*, 2> optFiletype{};  // "CSV", "専用"
+  std::array<QRadioButton*, 3> optFiletype{};  // "CSV", "専用", "解析用CSV (UTF-8, 時刻付き)"
   QGroupBox* Frame2 = nullptr;                 // "メモ"
   std::array<QLabel*, 5> lblMemo{};            // "１．" .. "５．"
   std::array<QLineEdit*, 5> txtMemo{};
   QPushButton* OKButton = nullptr;      // "次へ"
   QPushButton* CancelButton = nullptr;  // "戻る"
 
-  // Save dialog filters of the two formats.
+  // Save dialog filters of the formats.
   static const QString kCsvFilter;
   static const QString kDataFilter;
+  static const QString kAnalysisFilter;
   // The filter of the format of optFiletype index `format`.
   static QString FormatFilter(size_t format);
 
