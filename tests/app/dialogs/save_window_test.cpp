@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "core/dialog_service.h"
@@ -58,6 +59,8 @@ TEST(SaveWindowTest, TypedNameGetsTheExtensionAndFolderAndFormatComeBackNextRun)
   // Kept in a section of its own, away from the measurement settings.
   QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Korvalle"));
   EXPECT_EQ(store.childGroups(), QStringList({QStringLiteral("FileDialog")}));
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                     QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "../measure/acquisition_rig.h"
@@ -27,6 +28,11 @@ class FileCommandsTest : public AcquisitionTest {
     ASSERT_TRUE(config_.isValid());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config_.path());
     AcquisitionTest::SetUp();
+  }
+  void TearDown() override {
+    AcquisitionTest::TearDown();
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
   }
 
   QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
