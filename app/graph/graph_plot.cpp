@@ -94,7 +94,9 @@ void Graph::DispStatus() {
   const StatusLine line =
       recordingFile_ > 0 ? MakeRecordingStatusLine(recordingFile_, md_.SampleCount,
                                                    ModuleData::MaxData, runSamples_, md_.IntervalTM)
-                         : MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM);
+      : md_.ReadFrom.isEmpty()
+          ? MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM)
+          : MakeReadStatusLine(md_.SampleCount, md_.IntervalTM);
   label->setText(line.text);
   // A warning in the line itself, in red: a message box would stop nobody's measurement.
   const QString sheet = line.warning ? QStringLiteral("color: #c00000;") : QString();

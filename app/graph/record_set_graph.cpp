@@ -10,20 +10,10 @@
 #include "core/module_data.h"
 #include "graph/chart2d.h"
 
-namespace {
-
-// The size of the main window's graph in its window of 1000 x 700 pixels: the picture of the page
-// keeps the proportions and the lettering of the graph the operator sees.
-constexpr int kChartWidth = 720;
-constexpr int kChartHeight = 588;
-
-}  // namespace
-
 RecordSetGraph::RecordSetGraph(ModuleData& md, DialogService& dialogs)
     : md_(md), host_(std::make_unique<QWidget>()) {
   QWidget* host = host_.get();
   ui_.Chart2D1 = new Chart2D(host);
-  ui_.Chart2D1->resize(kChartWidth, kChartHeight);
   ui_.Frame4 = new QGroupBox(host);
   for (auto& option : ui_.optHei) option = new QRadioButton(host);
   ui_.txtVhi = new QLineEdit(host);

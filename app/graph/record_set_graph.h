@@ -1,7 +1,7 @@
 // A time graph of its own that is never shown, for drawing a record set without a window (the
 // page of `korvale --convert IN OUT.pdf`): the graph's controls on a widget of their own, set up
 // as the main window sets up its graph when it opens, and showing a record set as "読込み" shows
-// one, at the size the window's graph has.
+// one.
 #pragma once
 
 #include <QWidget>

@@ -49,3 +49,12 @@ StatusLine MakeRecordingStatusLine(int32_t file, int32_t samples, int32_t capaci
                   .arg(FormatDuration((capacity - taken) * interval));
   return line;
 }
+
+StatusLine MakeReadStatusLine(int32_t samples, int32_t intervalMs) {
+  const int64_t taken = std::max<int64_t>(samples, 0);
+  StatusLine line;
+  line.text = QStringLiteral("データ数 %1　経過時間 %2")
+                  .arg(taken)
+                  .arg(FormatDuration(taken * std::max<int64_t>(intervalMs, 0)));
+  return line;
+}

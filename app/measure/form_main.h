@@ -33,7 +33,10 @@ class FormMain : public QWidget {
   void Form_Load();
   // Sets cancel to true to refuse the close.
   void Form_QueryUnload(bool& cancel);
+  // The command states for idle or measuring, and the title.
   void SetButtonState();
+  // The window's title: the caption, after the name of the file the record set was read from.
+  void DispTitle();
   void cmdStart_Click();
   void cmdStop_Click();
   void cmdEnd_Click();

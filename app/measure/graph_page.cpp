@@ -14,12 +14,14 @@ QString GraphPictureError() {
 }
 
 PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md) {
+  const DatGraphPageTexts texts = DatGraphPageTextsOf(md, QDateTime::currentDateTime());
+  // The graph is laid out anew for its rectangle on this paper, in the line styles of paper.
   PrivatePictureFile picture;
-  if (!picture.IsValid() || !chart.RenderToFile(picture.Path())) {
+  if (!picture.IsValid() || !chart.RenderToFile(picture.Path(), DatGraphPictureSize(printer, texts),
+                                                Chart2D::Look::Paper)) {
     return PageResult::PictureUnreadable;
   }
-  return PrintDatGraphPage(printer, DatGraphPageTextsOf(md, QDateTime::currentDateTime()),
-                           picture.Path());
+  return PrintDatGraphPage(printer, texts, picture.Path());
 }
 
 bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPath, QString* error) {

@@ -13,8 +13,8 @@ class StderrDialogs : public DialogService {
 
   MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
                     MsgIcon icon) override;
-  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
+  std::optional<QString> OpenFile(const FileRequest&) override { return std::nullopt; }
+  std::optional<FileChoice> SaveFile(const FileRequest&) override { return std::nullopt; }
   std::optional<QString> ChoosePrinter(QPrinter&) override { return std::nullopt; }
   QStringList InstalledPrinterNames() override { return {}; }
   int RunModal(QDialog&) override { return 0; }  // rejected
