@@ -118,5 +118,24 @@ TEST_F(ContinuousRecordingTest, UnitPacedAveragedFilesKeepALaggingUnitsSamplesIn
   }
 }
 
+TEST_F(ContinuousRecordingTest, ADriverErrorEndsTheRecordingWithTheSamplesSoFarInTheLastFile) {
+  Plug(0);
+  Configure({0}, false, 10, false);
+  std::vector<StopReason> reasons;
+  QObject::connect(&session_, &MeasurementSession::stopped,
+                   [&reasons](StopReason reason) { reasons.push_back(reason); });
+  Start();
+  Tick();
+  Tick();
+  usbkit_sim_fail_transfers(sim_[0], 1);
+  Tick();
+  EXPECT_FALSE(md_.Measuring);
+  EXPECT_EQ(reasons, std::vector<StopReason>{StopReason::DriverError});
+  EXPECT_EQ(dialogs_.Texts(), std::vector<QString>{DriverErrorText(9)});
+  const std::vector<DataFileImage> files = RunFiles(1);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].Records, 60);
+}
+
 }  // namespace
 }  // namespace sessiontest
