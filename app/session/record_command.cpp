@@ -128,6 +128,18 @@ class Deadline : public QObject {
   QTimer timer_;
 };
 
+// Records into folder from the next start on; one line per file written, and the warnings.
+void TellFiles(ContinuousRecording& recording, const QString& folder, StderrDialogs& out) {
+  recording.SetFolder(folder);
+  recording.SetEnabled(true);
+  QObject::connect(
+      &recording, &ContinuousRecording::fileWritten, [&out](const QString& path, int32_t samples) {
+        out.Say(QStringLiteral("%1（%2 件）").arg(QDir::toNativeSeparators(path)).arg(samples));
+      });
+  QObject::connect(&recording, &ContinuousRecording::warning,
+                   [&out](const QString& text) { out.Say(text); });
+}
+
 }  // namespace
 
 int RunRecord(const RecordOptions& options) {
@@ -153,15 +165,7 @@ int RunRecord(const RecordOptions& options) {
   FollowSession(session, journal, md);
 
   ContinuousRecording recording(session, md, JournalFolder());
-  recording.SetFolder(folder);
-  recording.SetEnabled(true);
-  QObject::connect(
-      &recording, &ContinuousRecording::fileWritten,
-      [&dialogs](const QString& path, int32_t samples) {
-        dialogs.Say(QStringLiteral("%1（%2 件）").arg(QDir::toNativeSeparators(path)).arg(samples));
-      });
-  QObject::connect(&recording, &ContinuousRecording::warning,
-                   [&dialogs](const QString& text) { dialogs.Say(text); });
+  TellFiles(recording, folder, dialogs);
 
   // Every sample on standard output as well; a reader that goes ends the recording as a signal
   // does, once the tick that found it gone is over.
