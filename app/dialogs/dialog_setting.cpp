@@ -17,7 +17,6 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
-#include "core/recording_settings.h"
 
 namespace {
 
@@ -125,7 +124,7 @@ void DialogSetting::BuildControls() {
   chkContinuous->setToolTip(QStringLiteral(
       "バッファがいっぱいになるたびにフォルダーへファイルを書き出し、測定を続けます"));
   txtFolder = new QLineEdit(this);
-  txtFolder->setPlaceholderText(DefaultRecordingFolder());
+  txtFolder->setPlaceholderText(QStringLiteral("~/korvale-records"));
   txtFolder->setMinimumWidth(220);
   auto* recordingRow = new QHBoxLayout;
   recordingRow->addWidget(chkContinuous);
