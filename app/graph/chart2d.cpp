@@ -117,6 +117,7 @@ Chart2D::Chart2D(QWidget* parent) : QWidget(parent) {
     if (!redrawSuspended_) SyncCurves();
   });
   connect(plot_, &QCustomPlot::afterReplot, this, [this] { ++repaintCount_; });
+  ConnectPointer();
 }
 
 Chart2D::~Chart2D() = default;

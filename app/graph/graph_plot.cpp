@@ -1,4 +1,6 @@
-// Points of the record set on the graph, the current-value panel and the status line.
+// Points of the record set on the graph, the current-value panel and the status line. A sample
+// without a measured value (an empty slot, or a thermocouple the driver could not convert) is a
+// gap in its curve.
 #include <QLabel>
 
 #include "core/module_data.h"
@@ -27,6 +29,13 @@ void Graph::GrDrawData(int32_t dCnt) {
   chart->SetPointX(dCnt, SampleTime(dCnt, md_.IntervalTM));
   for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, dCnt, slot);
   chart->EndDataUpdate();
+  // Sample dCnt again (a new record set starts at 1): the range of the window is fitted anew.
+  if (dCnt <= fit_.through) {
+    RefitVisibleY();
+  } else {
+    ExtendVisibleY();
+  }
+  SyncScrollBar();
 }
 
 void Graph::DrawPoint(int unitIndex, int32_t k, size_t slot) {
@@ -34,7 +43,7 @@ void Graph::DrawPoint(int unitIndex, int32_t k, size_t slot) {
   // that is not used clear it, so the graph never shows an old measurement as a new one.
   const UnitRecord& unit = md_.Units[static_cast<size_t>(unitIndex)];
   const float v = unit.MflagID && slot < unit.Data.size() ? unit.Data[slot] : ModuleData::NoData;
-  if (v == ModuleData::NoData) {
+  if (!ModuleData::IsMeasured(v, md_.MeasKind)) {
     ui_.Chart2D1->ClearPointY(unitIndex + 1, k);
   } else {
     ui_.Chart2D1->SetPointY(unitIndex + 1, k, static_cast<double>(v));
@@ -54,6 +63,14 @@ void Graph::GrDrawData1() {
     for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, k, static_cast<size_t>(k - 1));
   }
   chart->EndDataUpdate();
+  RefitVisibleY();
+  SyncScrollBar();
+}
+
+QString Graph::NowValueText(float v) const {
+  // An open or out-of-range thermocouple says so instead of showing -300 as a temperature.
+  if (!md_.MeasKind && v == ModuleData::NotConverted) return NotConvertedText();
+  return FormatFixed3(v);
 }
 
 void Graph::ClearNowValue() {
@@ -66,7 +83,7 @@ void Graph::DispNowValue() {
   for (size_t i = 0; i < md_.Units.size(); ++i) {
     const UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID || static_cast<size_t>(samples) > unit.Data.size()) continue;
-    ui_.Label1[i]->setText(FormatFixed3(unit.Data[static_cast<size_t>(samples - 1)]));
+    ui_.Label1[i]->setText(NowValueText(unit.Data[static_cast<size_t>(samples - 1)]));
   }
 }
 
@@ -75,7 +92,7 @@ void Graph::DispNowValueUnit() {
     const UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID || unit.DataCount <= 0) continue;
     if (static_cast<size_t>(unit.DataCount) > unit.Data.size()) continue;
-    ui_.Label1[i]->setText(FormatFixed3(unit.Data[static_cast<size_t>(unit.DataCount - 1)]));
+    ui_.Label1[i]->setText(NowValueText(unit.Data[static_cast<size_t>(unit.DataCount - 1)]));
   }
 }
 
