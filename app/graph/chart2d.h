@@ -27,6 +27,7 @@ class QCPItemStraightLine;
 class QCPItemText;
 class QCPTextElement;
 class ChartCurveData;
+class ChartCurveLayer;
 class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
@@ -103,6 +104,8 @@ class Chart2D : public QWidget {
   QCustomPlot* Plot() const { return plot_; }
   // The line of series s (1-based), to read from; null for a series the chart does not have.
   QCPGraph* Curve(int series) const;
+  // The layer that draws the curves, keeping their picture between repaints.
+  ChartCurveLayer* CurveLayer() const { return curveLayer_; }
 
   // Vertical marker lines across the plot at time x, each with a short label at its top (the
   // cursors "A" and "B"); nothing removes the line. Indices 0 and 1.
@@ -177,7 +180,8 @@ class Chart2D : public QWidget {
 
   QCustomPlot* plot_ = nullptr;
   QCPTextElement* header_ = nullptr;
-  QCPTextElement* titleY_ = nullptr;  // the Y title, upright above the axis
+  QCPTextElement* titleY_ = nullptr;       // the Y title, upright above the axis
+  ChartCurveLayer* curveLayer_ = nullptr;  // draws the curves; owned by the plot
   std::vector<Series> series_;
   std::vector<double> x_;  // NaN where never set; as long as the longest series
   QStringList labels_;

@@ -104,8 +104,10 @@ bool Graph::SetGraphParam() {
   EnableScrollControls(gs_.ScrollMode);
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
-  // A new record set: the cursors of the previous one have nothing to read.
+  // A new record set: the cursors of the previous one have nothing to read, and its first poll
+  // draws it whole.
   ClearCursors();
+  pollDrawn_.valid = false;
   return true;
 }
 

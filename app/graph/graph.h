@@ -139,6 +139,9 @@ class Graph {
   void DrawPoint(int unitIndex, int32_t k, size_t slot);
   // A current value as the panel shows it.
   QString NowValueText(float v) const;
+  // The first sample GrDrawData1 must write; what the previous poll drew before it is unchanged.
+  int32_t FirstUndrawnSample() const;
+  void RememberPollDrawn();
 
   // The window as the axis shows it, in (fractional) sample numbers.
   std::pair<double, double> ShownWindow() const;
@@ -174,5 +177,14 @@ class Graph {
     float max = 0;
     float min = 0;
   } fit_;
+  // What the last poll's drawing covered while measuring: the sample count and each unit's own.
+  struct PollDrawn {
+    bool valid = false;
+    int32_t samples = 0;
+    int32_t interval = 0;
+    bool kind = false;
+    std::array<int32_t, 4> counts{};
+    std::array<bool, 4> used{};
+  } pollDrawn_;
   std::unique_ptr<GraphInput> input_;
 };
