@@ -128,7 +128,6 @@ void FormMain::BuildControls() {
   ui_.lblReadout = new QLabel(ui_.FrameCursor);
   ui_.lblReadout->setTextFormat(Qt::RichText);
   ui_.lblReadout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  ui_.lblReadout->setWordWrap(true);
   ui_.lblReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
   ui_.cmdClearCursors = new QPushButton(QStringLiteral("消去"), ui_.FrameCursor);
   ui_.cmdClearCursors->setAutoDefault(false);

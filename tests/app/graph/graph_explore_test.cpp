@@ -184,15 +184,15 @@ TEST_F(Explore, ReadoutGivesTheStoredSamplesAndTheirDifferences) {
   const CursorReadout r = rig.graph->Readout();
   ASSERT_EQ(r.sample[0], 40);
   ASSERT_EQ(r.sample[1], 80);
-  EXPECT_EQ(*r.units[0].value[0], rig.md.Units[0].Data[39]);
-  EXPECT_EQ(*r.units[0].value[1], rig.md.Units[0].Data[79]);
-  EXPECT_DOUBLE_EQ(*r.deltaSeconds, 20.0);
+  EXPECT_EQ(r.units[0].value[0], rig.md.Units[0].Data[39]);
+  EXPECT_EQ(r.units[0].value[1], rig.md.Units[0].Data[79]);
+  EXPECT_EQ(r.deltaSeconds, 20.0);
   const double rise = static_cast<double>(rig.md.Units[0].Data[79]) - rig.md.Units[0].Data[39];
-  EXPECT_DOUBLE_EQ(*r.units[0].delta, rise);
-  EXPECT_DOUBLE_EQ(*r.units[0].slopePerMinute, rise * 3.0);
-  EXPECT_DOUBLE_EQ(*r.units[2].slopePerMinute, -60.0);
+  EXPECT_DOUBLE_EQ(r.units[0].delta.value_or(0), rise);
+  EXPECT_DOUBLE_EQ(r.units[0].slopePerMinute.value_or(0), rise * 3.0);
+  EXPECT_DOUBLE_EQ(r.units[2].slopePerMinute.value_or(0), -60.0);
   EXPECT_FALSE(r.units[1].used);
-  EXPECT_DOUBLE_EQ(*chart().CursorLine(1), 40.0);
+  EXPECT_EQ(chart().CursorLine(1), 40.0);
   EXPECT_TRUE(rig.ui.lblReadout->text().contains(QStringLiteral("-60.000")));
 
   // A cursor on an empty slot reads nothing there and gives no difference.
@@ -218,7 +218,7 @@ TEST_F(Explore, NotConvertedIsAGapOutsideTheRangeWhileVoltagesKeepIt) {
   rig.graph->DispNowValue();
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("断線?"));
   EXPECT_FALSE(chart().PointY(1, 4));
-  EXPECT_DOUBLE_EQ(*chart().PointY(1, 5), 25.0);
+  EXPECT_EQ(chart().PointY(1, 5), 25.0);
   EXPECT_EQ(rig.md.AllMin, 25.0f);
   rig.graph->SelectOptHei(0);
   EXPECT_DOUBLE_EQ(rig.YMin(), 0.0);
@@ -229,7 +229,7 @@ TEST_F(Explore, NotConvertedIsAGapOutsideTheRangeWhileVoltagesKeepIt) {
   rig.md.MeasKind = true;
   rig.graph->GrDrawData1();
   rig.graph->DispNowValue();
-  EXPECT_DOUBLE_EQ(*chart().PointY(1, 4), -300.0);
+  EXPECT_EQ(chart().PointY(1, 4), -300.0);
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("-300.000"));
 }
 

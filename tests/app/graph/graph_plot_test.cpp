@@ -89,16 +89,16 @@ TEST_F(Plot, PollsDrawWhatEachUnitStoredSinceThePreviousPoll) {
   poll(30, 28, 100.0f);  // unit 2 lags two readings behind
   EXPECT_FALSE(chart().PointY(3, 29));
   poll(30, 32, 200.0f);  // and catches up
-  EXPECT_DOUBLE_EQ(*chart().PointY(3, 29), 200.0);
-  EXPECT_DOUBLE_EQ(*chart().PointY(3, 60), 231.0);
-  EXPECT_DOUBLE_EQ(*chart().PointY(1, 31), 200.0);
+  EXPECT_EQ(chart().PointY(3, 29), 200.0);
+  EXPECT_EQ(chart().PointY(3, 60), 231.0);
+  EXPECT_EQ(chart().PointY(1, 31), 200.0);
 
   // A new record set of the same size in between is drawn whole.
   rig.md.ClearData();
   rig.md.Measuring = true;
   rig.graph->SetGraphParam();
   poll(60, 60, 5.0f);
-  EXPECT_DOUBLE_EQ(*chart().PointY(3, 29), 33.0);
+  EXPECT_EQ(chart().PointY(3, 29), 33.0);
 }
 
 TEST_F(Plot, CurrentValuePanel) {
