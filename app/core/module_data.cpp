@@ -58,6 +58,7 @@ void ModuleData::ClearData() {
   SampleCount = 0;
   Measuring = false;
   PollCount = 0;
+  ReadFrom.clear();
   ClearAverage();
   StartTime = QString(19, QLatin1Char(' '));
 }

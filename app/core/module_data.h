@@ -68,6 +68,9 @@ class ModuleData {
   int32_t PollCount = 0;  // completed unit-paced polls since the last ClearData
   QString StartTime;
   std::array<QString, 5> MemoText;
+  // The own data file the record set was read from; empty for a measured one (ClearData empties
+  // it).
+  QString ReadFrom;
   bool SettingOK = false;  // set by the settings dialog's OK
 
   // A new object holds the defaults of an empty settings store and an empty record set whose

@@ -34,6 +34,30 @@ constexpr int64_t kSecMax = 65535000;
 // Raw readings per stored sample when the computer's timer paces an averaged measurement.
 constexpr int32_t kTimerAverageCount = 100;
 
+// What the box of the unit chosen accepts, said after "時間の入力に誤りがあります。": the range of
+// numbers, and in seconds the longer minimum that averaging needs.
+QString AcceptedIntervalText(bool ms, bool averaged) {
+  if (ms) {
+    return QStringLiteral(
+               "「ミリ秒」には %1 ～ %2 を入力して下さい（×10msec：10 ミリ秒 ～ 100 秒）。")
+        .arg(kMsMin / kMsStep)
+        .arg(kMsMax / kMsStep);
+  }
+  if (averaged) {
+    return QStringLiteral(
+               "「秒」にはデータ値の平均化をするとき %1 ～ %2 を入力して下さい（平均化しないときは "
+               "%3 から）。")
+        .arg(kSecMinAveraged / kSecStep)
+        .arg(kSecMax / kSecStep)
+        .arg(kSecMin / kSecStep);
+  }
+  return QStringLiteral(
+             "「秒」には %1 ～ %2 を入力して下さい（データ値の平均化をするときは %3 から）。")
+      .arg(kSecMin / kSecStep)
+      .arg(kSecMax / kSecStep)
+      .arg(kSecMinAveraged / kSecStep);
+}
+
 }  // namespace
 
 DialogSetting::DialogSetting(ModuleData& md, DialogService& dialogs, QWidget* parent)
@@ -176,7 +200,8 @@ std::optional<int32_t> DialogSetting::EnteredInterval() const {
 
 bool DialogSetting::CheckInterval() {
   if (EnteredInterval()) return true;
-  dialogs_.Error(QStringLiteral("時間の入力に誤りがあります。"));
+  dialogs_.Error(QStringLiteral("時間の入力に誤りがあります。\n") +
+                 AcceptedIntervalText(optTimer[0]->isChecked(), md_.DataAverage));
   return false;
 }
 

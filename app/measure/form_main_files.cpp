@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "core/dialog_service.h"
+#include "core/file_dialog_memory.h"
 #include "core/module_data.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
@@ -22,8 +23,10 @@ void FormMain::cmdSave_Click() {
 }
 
 void FormMain::cmdRead_Click() {
-  const std::optional<QString> path = dialogs_.OpenFileName(DialogMemo::kDataFilter);
+  const std::optional<QString> path =
+      dialogs_.OpenFile({DialogMemo::kDataFilter, LastFileFolder(), QString()});
   if (!path) return;
+  RememberFileFolder(*path);
   LoadDataFile(*path);
 }
 
@@ -44,6 +47,7 @@ bool FormMain::LoadDataFile(const QString& path) {
     case ReadResult::Read:
       break;
   }
+  md_.ReadFrom = path;
   ShowReadData();
   return true;
 }
@@ -60,4 +64,5 @@ void FormMain::ShowReadData() {
   const int32_t samples = md_.SampleCount;
   acquisition_->ReplayData();
   md_.SampleCount = samples;
+  DispTitle();
 }
