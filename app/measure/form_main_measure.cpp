@@ -65,6 +65,7 @@ void FormMain::ConnectSession() {
     gs.DispStart = 1;
     gs.DispEnd = gs.DispCount;
     graph_->SetAxesX(gs.DispStart, gs.DispEnd);
+    graph_->ClearCursors();
     ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
                                 QStringLiteral(" ]"));
     // The old points go; the range fits the new record set's first values.

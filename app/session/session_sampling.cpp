@@ -144,7 +144,7 @@ bool MeasurementSession::StoreUnitValue(int i, float v) {
     return false;
   }
   unit.Data[n] = v;
-  unit.FoldExtremes(v);
+  unit.FoldExtremes(v, md_.MeasKind);
   unit.DataCount = n + 1;
   return !continuous_ && n + 1 >= ModuleData::MaxData;
 }
