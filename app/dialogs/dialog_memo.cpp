@@ -164,6 +164,7 @@ void DialogMemo::OKButton_Click() {
                      MsgIcon::Critical);
     return;
   }
+  emit fileSaved(*path);
   accept();
 }
 
