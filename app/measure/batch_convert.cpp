@@ -1,12 +1,7 @@
 #include "measure/batch_convert.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "core/mdx4a.h"
@@ -35,31 +30,10 @@ int Fail(QString& err, const QString& path, const QString& reason) {
   return 1;
 }
 
-// The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
-// is written beside output under a temporary name and takes output's name only when complete, so a
-// failure leaves output as it was.
+// The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it.
 bool PrintPdf(FormMain& form, const QString& output, QString* reason) {
   form.ShowReadData();
-  const QFileInfo target(output);
-  QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvale-XXXXXX.pdf"));
-  if (!part.open()) {
-    *reason = QStringLiteral("PDFファイルを作成できませんでした: ") + part.errorString();
-    return false;
-  }
-  part.close();
-  if (!PrintDatGraphToPdf(form, part.fileName(), reason)) return false;
-  // A new file gets the usual permissions, as a file the program saves.
-  QFile::setPermissions(part.fileName(),
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-  // rename() replaces an existing file in one step.
-  if (std::rename(QFile::encodeName(part.fileName()).constData(),
-                  QFile::encodeName(output).constData()) != 0) {
-    *reason = QStringLiteral("PDFファイルを作成できませんでした: ") +
-              QString::fromLocal8Bit(std::strerror(errno));
-    return false;
-  }
-  part.setAutoRemove(false);
-  return true;
+  return PrintDatGraphToPdf(form, output, reason);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include "core/module_data.h"
 #include "file_bytes.h"
+#include "file_size_limit.h"
 #include "files/data_file.h"
 
 namespace {
@@ -50,6 +52,7 @@ class ConvertTest : public ::testing::Test {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
+    if (limit_ > 0) p.setChildProcessModifier([limit = limit_] { LimitFileSizeForChild(limit); });
     p.start(QStringLiteral(KORVALE_PROGRAM), args);
     EXPECT_TRUE(p.waitForFinished(60000));
     out_ = QString::fromUtf8(p.readAllStandardOutput());
@@ -59,6 +62,7 @@ class ConvertTest : public ::testing::Test {
   QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
   QTemporaryDir dir_;
   QString out_, err_;
+  rlim_t limit_ = 0;  // a file-size limit on the program, when not 0
 };
 
 TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
@@ -129,6 +133,35 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
   EXPECT_EQ(FileBytes(Path("kept.pdf")), QByteArray("old"));
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
   EXPECT_NE(Run({"--convert", Path("cut.mx1")}), 0);
+}
+
+// A full disk, made real by a file-size limit on the program: each format keeps the previous
+// output byte for byte, exits 1 with its line, and leaves nothing else in the folder.
+TEST_F(ConvertTest, WriteFailureKeepsThePreviousOutput) {
+  ModuleData md;
+  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  for (int k = 0; k < 3; ++k) md.Units[0].Data[k] = 20.5f + k;
+  md.SampleCount = md.Units[0].DataCount = 3;
+  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  // The page's graph picture is written first and is smaller than the page: a limit just below
+  // the page's size lets the picture through and cuts the page.
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("probe.pdf")}), 0) << err_.toStdString();
+  const qint64 pdfSize = QFileInfo(Path("probe.pdf")).size();
+  ASSERT_TRUE(QFile::remove(Path("probe.pdf")));
+
+  const std::pair<const char*, qint64> cases[] = {
+      {"out.mx1", 100}, {"out.csv", 100}, {"out.pdf", pdfSize - 512}};
+  for (const auto& [name, limit] : cases) {
+    SCOPED_TRACE(name);
+    WriteBytes(Path(name), "previous");
+    limit_ = static_cast<rlim_t>(limit);
+    EXPECT_EQ(Run({"--convert", Path("in.mx1"), Path(name)}), 1);
+    EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(err_.contains(Path(name))) << err_.toStdString();
+    EXPECT_EQ(FileBytes(Path(name)), QByteArray("previous"));
+  }
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList({"in.mx1", "out.csv", "out.mx1", "out.pdf"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window's "保存" and "読込み" with the save window, on simulated units: what the operator
 // measured, saved and read back is what the graph and the list show again; failures keep memory,
 // graph and files as they were.
+#include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 #include "dialogs/dialog_memo.h"
 #include "dialogs/dialog_setting.h"
 #include "file_bytes.h"
+#include "file_size_limit.h"
 #include "files/data_file.h"
 
 namespace acqtest {
@@ -149,6 +151,31 @@ TEST_F(FileCommandsTest, SaveWindowRefusesTextItCannotWriteAndStaysOpenOnCancelO
   ui().cmdSave->click();
   EXPECT_EQ(dialogs_.shown, std::vector<ShownMessage>{
                                 ShownMessage::Notice(QStringLiteral("測定データがありません。"))});
+}
+
+// A full disk, made real by a file-size limit on a child process: in both formats the previous
+// file stays byte for byte, nothing else is left, and the window stays open with its message.
+TEST_F(FileCommandsTest, WriteFailureKeepsThePreviousFileAndTheSaveWindowOpen) {
+  Measure();
+  for (const int format : {0, 1}) {
+    const QString path = Path(format == 0 ? "run.csv" : "run.mx1");
+    WriteBytes(path, "previous");
+    const int result = RunWithFileSizeLimit(100, [&] {
+      int code = 0;
+      Save([&](DialogMemo& d) {
+        d.optFiletype[format]->setChecked(true);
+        dialogs_.saveFiles = {path};
+        d.OKButton->click();
+        if (d.result() == QDialog::Accepted) code = 1;
+        if (!dialogs_.LastText().contains(path)) code = 2;
+      });
+      return code;
+    });
+    EXPECT_EQ(result, 0) << "1: the window closed as if saved, 2: nobody was told";
+    EXPECT_EQ(FileBytes(path), QByteArray("previous"));
+  }
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList({"run.csv", "run.mx1"}));
 }
 
 TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) {
