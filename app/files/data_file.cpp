@@ -221,12 +221,15 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
     UnitRecord& u = md.Units[i];
     const std::vector<float>& data = image.Data[i];
     u.ConnectID = image.ConnectID[i];
-    // With no record the use flags stay as they were: only a first sample decides them.
-    if (image.Records > 0) u.MflagID = data[0] != ModuleData::NoData;
-    std::copy(data.begin(), data.begin() + image.Records, u.Data.begin());
-    u.DataCount =
-        static_cast<int32_t>(std::count_if(data.begin(), data.begin() + image.Records,
-                                           [](float v) { return v != ModuleData::NoData; }));
+    const auto end = data.begin() + image.Records;
+    std::copy(data.begin(), end, u.Data.begin());
+    // A unit is used when any of its samples holds a value (a failed first reading included);
+    // its count runs to its last value, and the slots without one before it stay empty in place.
+    const auto last = std::find_if(std::make_reverse_iterator(end), data.rend(),
+                                   [](float v) { return v != ModuleData::NoData; });
+    u.DataCount = static_cast<int32_t>(data.rend() - last);
+    // With no record the use flags stay as they were.
+    if (image.Records > 0) u.MflagID = u.DataCount > 0;
   }
   md.SampleCount = image.Records;
   md.UpdateAverageCount();

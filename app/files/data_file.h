@@ -42,9 +42,9 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
 // Reads and parses the file at path.
 bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error = nullptr);
 // Replaces md's record set, start time, memo lines and settings with the image's (the image's
-// buffers are taken over): as after ClearData, then the header's values; a unit is used when its
-// first sample is a value, and its DataCount counts its slots that hold a value. AverageCount
-// follows the new settings.
+// buffers are taken over): as after ClearData, then the header's values; a unit is used when any
+// of its samples is a value, and its DataCount runs to its last value (slots without a value
+// before it stay NoData). AverageCount follows the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
 
 enum class ReadResult { Read, NoSamples, Failed };

@@ -204,6 +204,23 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
   EXPECT_EQ(dialogs_.fileFilters, (std::vector<QString>(3, kDataFilter)));
 }
 
+// A unit whose first reading failed and which has a hole later: "読込み" shows every value in its
+// place.
+TEST_F(FileCommandsTest, ReadReplaysAUnitWithoutAFirstValue) {
+  ModuleData file;
+  file.Units[1].MflagID = true;
+  for (int k = 0; k < 4; ++k) file.Units[0].Data[k] = static_cast<float>(k);
+  file.Units[1].Data[1] = 5;
+  file.Units[1].Data[3] = 7;
+  file.SampleCount = file.Units[0].DataCount = file.Units[1].DataCount = 4;
+  ASSERT_TRUE(SaveDataFile(file, Path("holes.mx1")));
+  ASSERT_TRUE(form_->LoadDataFile(Path("holes.mx1")));
+  EXPECT_EQ(chart().PointCount(2), 4);
+  const std::vector<std::optional<double>> unit1 = {chart().PointY(2, 1), chart().PointY(2, 2),
+                                                    chart().PointY(2, 3), chart().PointY(2, 4)};
+  EXPECT_EQ(unit1, (std::vector<std::optional<double>>{std::nullopt, 5.0, std::nullopt, 7.0}));
+}
+
 // Values the settings dialog never produces come in from a file; the next start and settings
 // command end in their usual messages. A stale averaging count would store a sample per reading.
 TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
