@@ -1,9 +1,13 @@
 #include "files/data_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -195,18 +199,42 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
 }
 
 bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error) {
-  const QFileInfo info(path);
-  if (!info.exists()) return Fail(error, QStringLiteral("ファイルが見つかりません。"));
-  if (info.isDir()) return Fail(error, QStringLiteral("ファイルではなくフォルダーです。"));
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  const QByteArray native = QFile::encodeName(path);
+  // Only a regular file is read. A pipe would block the open, and with a writer the read, for
+  // ever; a device must not even be opened. Checked before the open, and again on what was opened
+  // (without waiting) in case the name changed in between.
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0) {
+    return Fail(error, errno == ENOENT ? QStringLiteral("ファイルが見つかりません。")
+                                       : QStringLiteral("ファイルを開けません。"));
+  }
+  if (S_ISDIR(st.st_mode)) return Fail(error, QStringLiteral("ファイルではなくフォルダーです。"));
+  const QString notRegular = QStringLiteral("通常のファイルではないため読み込めません。");
+  if (!S_ISREG(st.st_mode)) return Fail(error, notRegular);
+  const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
     return Fail(error, QStringLiteral("ファイルを開けません（読み取りの権限がありません）。"));
   }
-  const QByteArray bytes = file.read(kReadLimit);
-  if (file.error() != QFileDevice::NoError) {
-    return Fail(error, QStringLiteral("ファイルの読み取り中にエラーが発生しました。"));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(error, notRegular);
   }
-  return ParseDataFile(bytes.constData(), static_cast<size_t>(bytes.size()), image, error);
+  QByteArray bytes(static_cast<qsizetype>(std::min<qint64>(st.st_size, kReadLimit)), '\0');
+  qint64 done = 0;
+  bool failed = false;
+  while (done < kReadLimit) {
+    if (done == bytes.size()) bytes.resize(std::min<qint64>(kReadLimit, done + 65536));
+    const ssize_t n = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failed = n < 0;
+      break;
+    }
+    done += n;
+  }
+  ::close(fd);
+  if (failed) return Fail(error, QStringLiteral("ファイルの読み取り中にエラーが発生しました。"));
+  return ParseDataFile(bytes.constData(), static_cast<size_t>(done), image, error);
 }
 
 void ApplyDataFile(ModuleData& md, DataFileImage& image) {

@@ -3,6 +3,7 @@
 #include "core/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -162,6 +163,16 @@ TEST_F(ConvertTest, WriteFailureKeepsThePreviousOutput) {
   }
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
             QStringList({"in.mx1", "out.csv", "out.mx1", "out.pdf"}));
+}
+
+// Inputs and outputs that are not what they seem are refused at once, before anything is read or
+// written.
+TEST_F(ConvertTest, RefusesAPipeAsInput) {
+  ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe.mx1")).constData(), 0600), 0);
+  EXPECT_EQ(Run({"--convert", Path("pipe.mx1"), Path("out.csv")}), 1);
+  EXPECT_TRUE(err_.startsWith(QStringLiteral("korvale: ") + Path("pipe.mx1")))
+      << err_.toStdString();
+  EXPECT_FALSE(QFile::exists(Path("out.csv")));
 }
 
 }  // namespace
