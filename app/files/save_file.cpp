@@ -140,3 +140,16 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error
   SyncFolder(target);
   return true;
 }
+
+QString ConversionOutputProblem(const QString& input, const QString& output) {
+  struct stat out {};
+  if (::stat(QFile::encodeName(output).constData(), &out) != 0) return QString();
+  if (S_ISDIR(out.st_mode)) return QStringLiteral("同じ名前のフォルダーがあります。");
+  if (!S_ISREG(out.st_mode)) return QStringLiteral("通常のファイルではないため上書きできません。");
+  struct stat in {};
+  if (::stat(QFile::encodeName(input).constData(), &in) == 0 && in.st_dev == out.st_dev &&
+      in.st_ino == out.st_ino) {
+    return QStringLiteral("入力ファイルと同じファイルには書き出せません。");
+  }
+  return QString();
+}

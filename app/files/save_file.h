@@ -12,3 +12,8 @@
 // False with the operator's reason (Japanese) in *error when the file could not be written; the
 // existing file, if any, is then unchanged.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error);
+
+// Why output must not be written by a conversion that reads input (the operator's reason in
+// Japanese), or an empty text: output is, after following links, the same file as input, or it
+// exists and is not a regular file.
+QString ConversionOutputProblem(const QString& input, const QString& output);

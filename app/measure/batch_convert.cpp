@@ -8,6 +8,7 @@
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "files/data_file.h"
+#include "files/save_file.h"
 #include "measure/form_main.h"
 
 namespace {
@@ -48,6 +49,10 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
     return Fail(err, output,
                 QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
   }
+  // An output that leads to the input would destroy it; one that is not a regular file (a device,
+  // a pipe) is never replaced.
+  const QString outputProblem = ConversionOutputProblem(input, output);
+  if (!outputProblem.isEmpty()) return Fail(err, output, outputProblem);
 
   // The page is drawn by a main window that is never shown. It is built before the read, as its
   // load empties the record set; nobody is asked anything, and no message is shown.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -166,13 +167,34 @@ TEST_F(ConvertTest, WriteFailureKeepsThePreviousOutput) {
 }
 
 // Inputs and outputs that are not what they seem are refused at once, before anything is read or
-// written.
-TEST_F(ConvertTest, RefusesAPipeAsInput) {
-  ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe.mx1")).constData(), 0600), 0);
-  EXPECT_EQ(Run({"--convert", Path("pipe.mx1"), Path("out.csv")}), 1);
-  EXPECT_TRUE(err_.startsWith(QStringLiteral("korvale: ") + Path("pipe.mx1")))
-      << err_.toStdString();
+// written; a link to another file is followed in every format.
+TEST_F(ConvertTest, RefusesPipesAndOutputsThatAreTheInput) {
+  ModuleData md;
+  md.SampleCount = md.Units[0].DataCount = 1;
+  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  const QByteArray input = FileBytes(Path("in.mx1"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link(Path("in.mx1"), Path("link.csv")));
+  ASSERT_TRUE(QFile::link(Path("pipe"), Path("pipe.pdf")));
+  ASSERT_EQ(link(QFile::encodeName(Path("in.mx1")).constData(),
+                 QFile::encodeName(Path("hard.mx1")).constData()),
+            0);
+  const std::pair<const char*, const char*> refused[] = {
+      {"pipe", "out.csv"}, {"in.mx1", "link.csv"}, {"in.mx1", "hard.mx1"}, {"in.mx1", "pipe.pdf"}};
+  for (const auto& [in, out] : refused) {
+    SCOPED_TRACE(out);
+    EXPECT_EQ(Run({"--convert", Path(in), Path(out)}), 1);
+    EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
+  }
+  EXPECT_EQ(FileBytes(Path("in.mx1")), input);
   EXPECT_FALSE(QFile::exists(Path("out.csv")));
+  EXPECT_EQ(QFileInfo(Path("pipe.pdf")).symLinkTarget(), Path("pipe"));
+
+  WriteBytes(Path("other.pdf"), "old");
+  ASSERT_TRUE(QFile::link(Path("other.pdf"), Path("to-other.pdf")));
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("to-other.pdf")}), 0) << err_.toStdString();
+  EXPECT_TRUE(QFileInfo(Path("to-other.pdf")).isSymLink());
+  EXPECT_TRUE(FileBytes(Path("other.pdf")).startsWith("%PDF"));
 }
 
 }  // namespace
