@@ -1,6 +1,6 @@
-// The CSV export: code page 932 text, CR LF line ends, text items between double quotes, numbers
-// in the general format. The sample lines are ASCII and are built directly as bytes; only the
-// handful of text items go through the code page conversion.
+// The CSV export: code page 932 text, CR LF line ends, text items between double quotes (a double
+// quote inside doubled), numbers in the general format. The sample lines are ASCII and are built
+// directly as bytes; only the handful of text items go through the code page conversion.
 #include <algorithm>
 #include <string>
 
@@ -17,13 +17,18 @@ class CsvWriter {
  public:
   explicit CsvWriter(std::string& out) : out_(out) {}
 
-  // A text item, written unchanged between double quotes. The caller has made sure that code
-  // page 932 holds every text written (DataFileTextProblem).
+  // A text item between double quotes, a double quote inside it doubled, so that every CSV reader
+  // takes it as one item whatever it holds. The byte of the double quote is never part of a
+  // two-byte code page 932 character. The caller has made sure that code page 932 holds every
+  // text written (DataFileTextProblem).
   void Text(const QString& text) {
     Separate();
     EncodeCp932(text, bytes_);
     out_ += '"';
-    out_.append(bytes_.constData(), static_cast<size_t>(bytes_.size()));
+    for (const char c : bytes_) {
+      if (c == '"') out_ += '"';
+      out_ += c;
+    }
     out_ += '"';
   }
   void Integer(int32_t v) {
