@@ -59,10 +59,12 @@ void ModuleData::ClearData() {
   PollCount = 0;
   ClearAverage();
   StartTime = QString(19, QLatin1Char(' '));
+  StartTimeBytes.clear();
 }
 
 void ModuleData::ClearMemo() {
   for (auto& m : MemoText) m.clear();
+  for (auto& b : MemoBytes) b.clear();
 }
 
 void ModuleData::ClearAverage() {

@@ -103,7 +103,7 @@ void DialogMemo::Form_Load() {
 bool DialogMemo::CheckMemo() {
   for (int i = 0; i < 5; ++i) {
     const QString problem =
-        TextFieldProblem(txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1));
+        TextFieldProblem(txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1), md_.MemoBytes[i]);
     if (problem.isEmpty()) continue;
     dialogs_.Error(problem);
     txtMemo[i]->setFocus();

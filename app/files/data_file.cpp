@@ -69,8 +69,9 @@ QByteArray EncodeReplacing(const QString& text) {
   return out;
 }
 
-void PutString(QByteArray& out, const QString& text) {
-  QByteArray bytes = EncodeReplacing(text);
+void PutString(QByteArray& out, const QString& text, const QByteArray& source) {
+  QByteArray bytes;
+  if (!EncodeText(text, source, bytes)) bytes = EncodeReplacing(text);
   if (static_cast<size_t>(bytes.size()) > kMaxString) bytes.truncate(kMaxString);
   PutU16(out, static_cast<uint16_t>(bytes.size()));
   out.append(bytes);
@@ -107,10 +108,11 @@ class Reader {
     v = i != 0;
     return true;
   }
-  bool String(QString& v) {
+  bool String(QString& v, QByteArray& bytes) {
     uint16_t n;
     if (!U16(n) || left_ < n) return false;
-    v = DecodeCp932(reinterpret_cast<const char*>(p_), n);
+    bytes = QByteArray(reinterpret_cast<const char*>(p_), n);
+    v = DecodeCp932(bytes);
     Skip(n);
     return true;
   }
@@ -143,8 +145,8 @@ bool Fail(QString* error, const QString& reason) {
 
 QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount) {
   QByteArray out;
-  PutString(out, md.StartTime);
-  for (const QString& memo : md.MemoText) PutString(out, memo);
+  PutString(out, md.StartTime, md.StartTimeBytes);
+  for (size_t i = 0; i < md.MemoText.size(); ++i) PutString(out, md.MemoText[i], md.MemoBytes[i]);
   PutBool(out, md.TimerType);
   PutI32(out, md.IntervalTM);
   PutBool(out, md.DataAverage);
@@ -166,8 +168,8 @@ void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k) {
 
 bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString* error) {
   Reader in(reinterpret_cast<const unsigned char*>(bytes), size);
-  bool ok = in.String(image.StartTime);
-  for (int i = 0; ok && i < kMemoLines; ++i) ok = in.String(image.MemoText[i]);
+  bool ok = in.String(image.StartTime, image.StartTimeBytes);
+  for (int i = 0; ok && i < kMemoLines; ++i) ok = in.String(image.MemoText[i], image.MemoBytes[i]);
   ok = ok && in.Bool(image.TimerType) && in.I32(image.IntervalTM) && in.Bool(image.DataAverage) &&
        in.Bool(image.MeasKind);
   for (size_t i = 0; ok && i < image.ConnectID.size(); ++i) ok = in.I16(image.ConnectID[i]);
@@ -241,6 +243,8 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.ClearData();
   md.StartTime = std::move(image.StartTime);
   md.MemoText = std::move(image.MemoText);
+  md.StartTimeBytes = std::move(image.StartTimeBytes);
+  md.MemoBytes = std::move(image.MemoBytes);
   md.TimerType = image.TimerType;
   md.IntervalTM = image.IntervalTM;
   md.DataAverage = image.DataAverage;
@@ -271,10 +275,18 @@ ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error) {
   return ReadResult::Read;
 }
 
-QString TextFieldProblem(const QString& text, const QString& field) {
+bool EncodeText(const QString& text, const QByteArray& source, QByteArray& out, QString* bad) {
+  if (!source.isEmpty() && DecodeCp932(source) == text) {
+    out = source;
+    return true;
+  }
+  return EncodeCp932(text, out, bad);
+}
+
+QString TextFieldProblem(const QString& text, const QString& field, const QByteArray& source) {
   QByteArray bytes;
   QString bad;
-  if (!EncodeCp932(text, bytes, &bad)) {
+  if (!EncodeText(text, source, bytes, &bad)) {
     const QString code =
         QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
     return QStringLiteral("%1の文字「%2」（U+%3）はファイルに保存できません。")
@@ -287,9 +299,10 @@ QString TextFieldProblem(const QString& text, const QString& field) {
 }
 
 QString DataFileTextProblem(const ModuleData& md) {
-  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"));
+  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"), md.StartTimeBytes);
   for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
-    problem = TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1));
+    problem =
+        TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1), md.MemoBytes[i]);
   }
   return problem;
 }

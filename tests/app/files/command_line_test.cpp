@@ -78,10 +78,29 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
   }
   md.Units[0].DataCount = md.Units[2].DataCount = 5;
   md.SampleCount = 5;
+  md.MemoText[1] = QStringLiteral("ID2=\"sample\", bath");
   ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  // Bytes that are not code page 932 in the start time and the first memo line.
+  QByteArray bytes = FileBytes(Path("in.mx1"));
+  bytes.replace(QByteArray("9:30:15"), QByteArray("9:30:\xfd\xfe"));
+  bytes.replace(QByteArray::fromHex("89b79378"), QByteArray::fromHex("fda0feff"));
+  WriteBytes(Path("in.mx1"), bytes);
 
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.csv")}), 0) << err_.toStdString();
   EXPECT_TRUE(err_.isEmpty());
+  EXPECT_TRUE(FileBytes(Path("out.csv")).contains(QByteArray::fromHex("22fda0feff22")));
+  // The memo with a double quote and a comma is one item to a strict CSV reader.
+  QProcess reader;
+  reader.start(
+      QStringLiteral("/usr/bin/python3"),
+      {QStringLiteral("-c"),
+       QStringLiteral("import csv, sys\n"
+                      "f = open(sys.argv[1], encoding='cp932', errors='replace', newline='')\n"
+                      "print(list(csv.reader(f, strict=True))[3])"),
+       Path("out.csv")});
+  ASSERT_TRUE(reader.waitForFinished(30000));
+  EXPECT_EQ(QString::fromUtf8(reader.readAllStandardOutput()).trimmed(),
+            QStringLiteral("['メモ２', 'ID2=\"sample\", bath']"));
   // What "保存" writes after "読込み" of the file.
   ModuleData read;
   ASSERT_EQ(ReadDataFile(read, Path("in.mx1")), ReadResult::Read);

@@ -204,6 +204,26 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
   EXPECT_EQ(dialogs_.fileFilters, (std::vector<QString>(3, kDataFilter)));
 }
 
+// Texts with bytes that are not code page 932, read and not edited, are saved as they were read.
+TEST_F(FileCommandsTest, SaveWindowWritesUneditedTextsAsTheyWereRead) {
+  ModuleData file;
+  file.MemoText[2] = QStringLiteral("x");
+  file.Units[0].Data[0] = 1;
+  file.SampleCount = file.Units[0].DataCount = 1;
+  ASSERT_TRUE(SaveDataFile(file, Path("in.mx1")));
+  QByteArray bytes = FileBytes(Path("in.mx1"));
+  bytes.replace(QByteArray("\x01\x00x", 3), QByteArray("\x03\x00\xfd\x81\xff", 5));
+  WriteBytes(Path("in.mx1"), bytes);
+  ASSERT_TRUE(form_->LoadDataFile(Path("in.mx1")));
+  Save([&](DialogMemo& d) {
+    d.optFiletype[1]->setChecked(true);
+    dialogs_.saveFiles = {Path("out.mx1")};
+    d.OKButton->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted) << dialogs_.LastText().toStdString();
+  });
+  EXPECT_EQ(FileBytes(Path("out.mx1")), bytes);
+}
+
 // A unit whose first reading failed and which has a hole later: "読込み" shows every value in its
 // place.
 TEST_F(FileCommandsTest, ReadReplaysAUnitWithoutAFirstValue) {
