@@ -56,6 +56,7 @@ void ModuleData::ClearData() {
   }
   SampleCount = 0;
   Measuring = false;
+  Unsaved = false;
   PollCount = 0;
   ClearAverage();
   StartTime = QString(19, QLatin1Char(' '));

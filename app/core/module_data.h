@@ -65,6 +65,9 @@ class ModuleData {
   QByteArray StartTimeBytes;
   std::array<QByteArray, 5> MemoBytes;
   bool SettingOK = false;  // set by the settings dialog's OK
+  // The record set holds samples measured here that no save has written since (a read asks before
+  // it replaces them). ClearData resets it.
+  bool Unsaved = false;
 
   // A new object holds the defaults of an empty settings store and an empty record set whose
   // buffers are already sized, so that it is usable before the start-up routines run.

@@ -132,6 +132,7 @@ void DialogMemo::OKButton_Click() {
                      MsgIcon::Critical);
     return;
   }
+  md_.Unsaved = false;
   accept();
 }
 

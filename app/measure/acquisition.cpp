@@ -91,6 +91,7 @@ void Acquisition::cmdStart_Click() {
   md_.ClearData();
   md_.ClearMemo();
   md_.Measuring = true;
+  md_.Unsaved = true;
   fitted_ = true;
   graph_.DispStatus();
   form_.SetButtonState();

@@ -49,6 +49,8 @@ void FormMain::OfferLeftJournals() {
     if (!loaded && dialogs_.Ask(LeftJournalQuestion(journal)) == MsgAnswer::Yes &&
         LoadDataFile(journal.file.Path())) {
       journal_->Adopt(std::move(journal.file));
+      // Its samples are in no file the operator keeps: the journal goes at the normal end.
+      md_.Unsaved = true;
       loaded = true;
       continue;
     }

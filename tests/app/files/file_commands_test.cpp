@@ -73,6 +73,14 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
   const QStringList measuredList = ListLines();
   const auto measuredGraph = GraphPoints();
   ASSERT_EQ(measuredList.size(), 3);
+  // Measured and not saved: "読込み" asks first, and "いいえ" leaves everything as it was.
+  const QString question =
+      QStringLiteral("ファイルを読み込むとデータが消去されます。よろしいですか？");
+  dialogs_.answers = {MsgAnswer::No};
+  ui().cmdRead->click();
+  EXPECT_EQ(dialogs_.shown, std::vector<ShownMessage>{ShownMessage::Question(question)});
+  EXPECT_TRUE(dialogs_.fileFilters.empty());
+  dialogs_.Clear();
 
   Save([&](DialogMemo& d) {
     EXPECT_TRUE(d.optFiletype[0]->isChecked());
@@ -87,8 +95,13 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
     dialogs_.saveFiles = {Path("run.mx1")};
     d.OKButton->click();
   });
+  // Saved: the read no longer asks (the open dialog is cancelled here).
+  dialogs_.openFiles = {std::nullopt};
+  ui().cmdRead->click();
+  EXPECT_TRUE(dialogs_.shown.empty());
   EXPECT_EQ(dialogs_.fileFilters,
-            (std::vector<QString>{QStringLiteral("CSVファイル  (*.csv)|*.csv|"), kDataFilter}));
+            (std::vector<QString>{QStringLiteral("CSVファイル  (*.csv)|*.csv|"), kDataFilter,
+                                  kDataFilter}));
 
   // A new measurement replaces the record set; reading the file brings the old one back, into
   // the list that is still open.
@@ -180,6 +193,7 @@ TEST_F(FileCommandsTest, WriteFailureKeepsThePreviousFileAndTheSaveWindowOpen) {
 
 TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) {
   Measure();
+  md_.Unsaved = false;  // as after a save: the reads do not ask
   const auto graph = GraphPoints();
   const QString header = chart().HeaderText();
   const QString bad = Path("cut.mx1");
