@@ -14,7 +14,7 @@
 
 #include "core/module_data.h"
 #include "file_bytes.h"
-#include "file_size_limit.h"
+#include "child_process.h"
 #include "files/data_file.h"
 
 namespace {

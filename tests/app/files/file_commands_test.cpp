@@ -12,7 +12,7 @@
 #include "dialogs/dialog_memo.h"
 #include "dialogs/dialog_setting.h"
 #include "file_bytes.h"
-#include "file_size_limit.h"
+#include "child_process.h"
 #include "files/data_file.h"
 
 namespace acqtest {

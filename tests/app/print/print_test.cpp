@@ -12,7 +12,7 @@
 
 #include "../files/file_bytes.h"
 #include "../measure/form_main_fixture.h"
-#include "file_size_limit.h"
+#include "child_process.h"
 #include "graph/chart2d.h"
 #include "measure/acquisition.h"
 #include "print/printer_choice.h"
