@@ -4,15 +4,17 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <limits>
 
 #include "../measure/acquisition_rig.h"
+#include "child_process.h"
 #include "dialogs/data_list_model.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
 #include "dialogs/dialog_setting.h"
 #include "file_bytes.h"
-#include "child_process.h"
 #include "files/data_file.h"
 
 namespace acqtest {
@@ -255,26 +257,31 @@ TEST_F(FileCommandsTest, ReadReplaysAUnitWithoutAFirstValue) {
   EXPECT_EQ(unit1, (std::vector<std::optional<double>>{std::nullopt, 5.0, std::nullopt, 7.0}));
 }
 
-// Values the settings dialog never produces come in from a file; the next start and settings
-// command end in their usual messages. A stale averaging count would store a sample per reading.
+// Values the settings dialog never produces come in from a file and are shown as read; "開始" and
+// "取込設定" refuse them with the dialog's message, and "測定条件保存" never stores them. A stale
+// averaging count would store a sample per reading.
 TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   Plug(0);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
   ModuleData file;
   file.Units[0].Data[0] = 20;
   file.Units[0].ConnectID = 9;
   file.Units[1].ConnectID = -1;
   file.SampleCount = 1;
-  file.TimerType = true;
-  file.IntervalTM = 0;
+  file.DataAverage = true;
+  file.IntervalTM = std::numeric_limits<int32_t>::min();
   ASSERT_TRUE(SaveDataFile(file, Path("odd.mx1")));
   ASSERT_TRUE(form_->LoadDataFile(Path("odd.mx1")));
   EXPECT_EQ(md_.Units[0].ConnectID, 9);
-  EXPECT_EQ(md_.IntervalTM, 0);
+  EXPECT_EQ(md_.IntervalTM, file.IntervalTM);
 
   dialogs_.Clear();
   acq().cmdStart_Click();
-  EXPECT_EQ(dialogs_.LastText(), QStringLiteral("タイマー設定エラーのため測定開始できません。"));
+  ui().cmdMeasInfo->click();
+  const ShownMessage refused = ShownMessage::Error(QStringLiteral("時間の入力に誤りがあります。"));
+  EXPECT_EQ(dialogs_.shown, (std::vector<ShownMessage>{refused, refused}));
   EXPECT_TRUE(Idle());
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("Korvalle.ini"))));
 
   dialogs_.modalScripts.push_back([](QDialog& d) {
     auto* setting = dynamic_cast<DialogSetting*>(&d);
