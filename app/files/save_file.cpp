@@ -68,7 +68,7 @@ bool ResolveTarget(const QString& path, QByteArray& target, int* mode, QString* 
   if (!S_ISREG(st.st_mode)) {
     return Fail(error, QStringLiteral("通常のファイルではないため上書きできません。"));
   }
-  *mode = static_cast<int>(st.st_mode & 07777);
+  *mode = static_cast<int>(st.st_mode & 0777);
   return true;
 }
 
