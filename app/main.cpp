@@ -1,5 +1,5 @@
 // korvale: the desktop program of the MDX-4A thermocouple measurement unit. Without options it
-// opens the main window; --convert works without a window (and without a display).
+// opens the main window; --convert and --export work without a window (and without a display).
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +17,7 @@
 #include "core/module_data.h"
 #include "core/qt_translations.h"
 #include "measure/batch_convert.h"
+#include "measure/batch_export.h"
 #include "measure/form_main.h"
 
 namespace {
@@ -101,6 +102,15 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         code = BatchConvert(cl.input, cl.output, err);
       }
+      if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
+      return code;
+    }
+    case CommandLine::Action::Export: {
+      // No window and no display, as a conversion to CSV.
+      qInstallMessageHandler(QuietPlatformNotes);
+      QCoreApplication app(argc, argv);
+      QString err;
+      const int code = BatchExport(cl.inputs, cl.output, err);
       if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
       return code;
     }

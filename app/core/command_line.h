@@ -1,16 +1,17 @@
 // The program's command line: a window run (optionally with simulated units and an immediate
-// start), a batch conversion without a window, or the help and version texts.
+// start), a batch conversion or export without a window, or the help and version texts.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 struct CommandLine {
-  enum class Action { Run, Convert, Help, Version, Error };
+  enum class Action { Run, Convert, Export, Help, Version, Error };
   Action action = Action::Run;
   bool start = false;     // --start: run "開始" once the window is shown
   bool demo = false;      // --demo: simulated demonstration units
-  QString input, output;  // --convert INPUT OUTPUT
+  QString input, output;  // --convert INPUT OUTPUT; --export ... OUTPUT
+  QStringList inputs;     // --export INPUT... OUTPUT
   QString error;          // Action::Error: what is wrong with the command line
   QStringList passOn;     // arguments for the window system (Qt's own options)
 };

@@ -13,10 +13,12 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "files/analysis_csv.h"
 #include "files/data_file.h"
 
 const QString DialogMemo::kCsvFilter = QStringLiteral("CSVファイル  (*.csv)|*.csv|");
 const QString DialogMemo::kDataFilter = QStringLiteral("専用ファイル  (*.mx1)|*.mx1|");
+const QString DialogMemo::kAnalysisFilter = QStringLiteral("解析用CSVファイル  (*.csv)|*.csv|");
 
 namespace {
 
@@ -59,7 +61,8 @@ void DialogMemo::BuildControls() {
   auto* typeGroup = new QButtonGroup(this);
   optFiletype[0] = new QRadioButton(QStringLiteral("CSV"), Frame1);
   optFiletype[1] = new QRadioButton(QStringLiteral("専用"), Frame1);
-  for (int i = 0; i < 2; ++i) {
+  optFiletype[2] = new QRadioButton(QStringLiteral("解析用CSV (UTF-8, 時刻付き)"), Frame1);
+  for (int i = 0; i < 3; ++i) {
     typeGroup->addButton(optFiletype[i], i);
     typeBox->addWidget(optFiletype[i]);
   }
@@ -114,16 +117,21 @@ bool DialogMemo::CheckMemo() {
 
 void DialogMemo::OKButton_Click() {
   // Text the file cannot hold is refused before a file is chosen, so that nothing is written
-  // with a memo changed behind the operator's back.
-  if (!CheckMemo()) return;
+  // with a memo changed behind the operator's back. The analysis CSV, in UTF-8, holds any text.
   const bool csv = optFiletype[0]->isChecked();
-  const std::optional<QString> path = dialogs_.SaveFileName(csv ? kCsvFilter : kDataFilter);
+  const bool analysis = optFiletype[2]->isChecked();
+  if (!analysis && !CheckMemo()) return;
+  const std::optional<QString> path = dialogs_.SaveFileName(analysis ? kAnalysisFilter
+                                                            : csv    ? kCsvFilter
+                                                                     : kDataFilter);
   if (!path) return;  // cancelled: the window stays open, nothing has changed
 
   const std::array<QString, 5> previous = md_.MemoText;
   for (int i = 0; i < 5; ++i) md_.MemoText[i] = txtMemo[i]->text();
   QString reason;
-  const bool saved = csv ? SaveCsvFile(md_, *path, &reason) : SaveDataFile(md_, *path, &reason);
+  const bool saved = analysis ? SaveAnalysisCsvFile(md_, *path, &reason)
+                     : csv    ? SaveCsvFile(md_, *path, &reason)
+                              : SaveDataFile(md_, *path, &reason);
   if (!saved) {
     // The window stays open so that another place can be chosen; the memo lines stay as they
     // were until a save succeeds.

@@ -1,6 +1,6 @@
-// The save window "データ保存": the file format (CSV export or the own data file) and the five
-// memo lines. "次へ" asks for the file through the save dialog, takes the memo lines over and
-// writes the file; "戻る" closes the window without saving.
+// The save window "データ保存": the file format (CSV export, the own data file or the analysis CSV)
+// and the five memo lines. "次へ" asks for the file through the save dialog, takes the memo lines
+// over and writes the file; "戻る" closes the window without saving.
 #pragma once
 
 #include <QDialog>
@@ -26,16 +26,17 @@ class DialogMemo : public QDialog {
   void CancelButton_Click();
 
   QGroupBox* Frame1 = nullptr;                 // "ファイルの保存形式"
-  std::array<QRadioButton*, 2> optFiletype{};  // "CSV", "専用"
+  std::array<QRadioButton*, 3> optFiletype{};  // "CSV", "専用", "解析用CSV (UTF-8, 時刻付き)"
   QGroupBox* Frame2 = nullptr;                 // "メモ"
   std::array<QLabel*, 5> lblMemo{};            // "１．" .. "５．"
   std::array<QLineEdit*, 5> txtMemo{};
   QPushButton* OKButton = nullptr;      // "次へ"
   QPushButton* CancelButton = nullptr;  // "戻る"
 
-  // Save dialog filters of the two formats.
+  // Save dialog filters of the formats.
   static const QString kCsvFilter;
   static const QString kDataFilter;
+  static const QString kAnalysisFilter;
 
  private:
   void BuildControls();

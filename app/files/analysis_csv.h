@@ -1,0 +1,92 @@
+// The analysis CSV: a table that analysis tools (pandas, LibreOffice, MATLAB) read as it is.
+// UTF-8 without a byte-order mark, LF line ends, comma separators, a period as the decimal point.
+// A preamble of lines starting with "# " names the program, the start, the interval, the sampling
+// mode, averaging, the measurement kind, each unit with a column and the five memo lines; then one
+// header row "time,elapsed_s,sample" and a column per unit ("ID1 K (°C)", "ID2 (µV)"); then one
+// row per sample:
+//   time       ISO 8601 local time with milliseconds and its offset from UTC: the record set's
+//              start plus sample number (from 1) x interval, as the graph places the sample;
+//   elapsed_s  seconds since the start of the table, the exact decimal of a whole number of ms;
+//   sample     the row's number in the table, from 0;
+//   values     the shortest text that reads back as the same single-precision value; empty where
+//              the slot holds no value, and for the driver's -300 in a temperature measurement.
+// A table may run on over several record sets (the files of one long recording, or a recording
+// that empties its record set as it goes): AnalysisCsvWriter carries the row number and the time
+// origin across them, so that a caller writes the preamble and the header row once and then the
+// rows of each record set as they come.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+class ModuleData;
+
+// What the preamble and the header row say, fixed for the whole table.
+struct AnalysisTable {
+  std::array<bool, 4> columns{};   // the units that get a column
+  std::array<int16_t, 4> types{};  // thermocouple type 0..7 of each unit
+  int32_t intervalMs = 1000;
+  bool timerType = false;
+  bool average = false;
+  bool voltage = false;
+  std::array<QString, 5> memo;
+  int64_t originMs = 0;  // the table's start, in ms since the epoch: elapsed_s counts from here
+};
+
+// A start time text "yyyy/m/d h:m:s" (leading zeros allowed), read as local time of this computer,
+// in ms since the epoch. A local time that occurs twice (the hour repeated when clocks go back) is
+// the first; one that never occurs (skipped when clocks go forward) reads with the offset before
+// the change. False for a text that is not such a time.
+bool ParseStartTime(const QString& text, int64_t& utcMs);
+
+// The units of md that get a column: those used, and any holding a value within the record set (a
+// unit whose first reading failed reads back from a file as not used, yet holds values).
+std::array<bool, 4> AnalysisColumns(const ModuleData& md);
+
+// The table of md's settings, memo lines and columns, starting at md's StartTime. False with the
+// operator's reason (Japanese) when the start time cannot be read or the interval is not positive.
+bool AnalysisTableOf(const ModuleData& md, AnalysisTable& table, QString* error);
+
+class AnalysisCsvWriter {
+ public:
+  // The rows that follow belong to a record set starting at the table's origin.
+  explicit AnalysisCsvWriter(const AnalysisTable& table);
+
+  void AppendPreamble(std::string& out);
+  void AppendHeaderRow(std::string& out) const;
+  // The rows that follow belong to a record set that started at startMs (ms since the epoch): its
+  // sample in slot k is at startMs + (k + 1) x interval.
+  void BeginRecordSet(int64_t startMs) { recordSetMs_ = startMs; }
+  // Appends the rows of md's slots [from, to) (clamped to the buffers), numbering them on from the
+  // rows already written.
+  void AppendRows(std::string& out, const ModuleData& md, int32_t from, int32_t to);
+  // Rows written so far.
+  int64_t RowCount() const { return row_; }
+
+ private:
+  // The local time of utcMs as "yyyy-mm-ddThh:mm:ss.mmm+hh:mm" (without ".mmm" unless withMs).
+  char* PutTime(char* p, int64_t utcMs, bool withMs);
+  // The local zone's offset in seconds at utcSeconds.
+  int64_t OffsetAt(int64_t utcSeconds);
+
+  AnalysisTable table_;
+  int64_t recordSetMs_;  // the start of the record set whose rows are being written
+  int64_t row_ = 0;
+  // The local zone's offset, kept for the span of instants [offsetFrom_, offsetTo_) it holds for.
+  int64_t offsetFrom_ = 1;
+  int64_t offsetTo_ = 0;
+  int64_t offset_ = 0;
+  char offsetText_[6] = {};
+  // The date text of the local day dayNumber_ (days since 1970-01-01).
+  int64_t dayNumber_ = std::numeric_limits<int64_t>::min();
+  char dayText_[32] = {};
+  size_t dayLength_ = 0;
+};
+
+// The analysis CSV of md's whole record set; false with the reason as AnalysisTableOf.
+bool EncodeAnalysisCsv(const ModuleData& md, std::string& out, QString* error = nullptr);
+// Writes it to path; an existing file is replaced only by a complete new one.
+bool SaveAnalysisCsvFile(const ModuleData& md, const QString& path, QString* error = nullptr);
