@@ -12,9 +12,9 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "child_process.h"
 #include "core/module_data.h"
 #include "file_bytes.h"
-#include "child_process.h"
 #include "files/data_file.h"
 
 namespace {
@@ -205,6 +205,9 @@ TEST_F(ConvertTest, RefusesPipesAndOutputsThatAreTheInput) {
     EXPECT_EQ(Run({"--convert", Path(in), Path(out)}), 1);
     EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
   }
+  // The export as well.
+  EXPECT_EQ(Run({"--export", Path("in.mx1"), Path("link.csv")}), 1);
+  EXPECT_TRUE(err_.contains(Path("link.csv"))) << err_.toStdString();
   EXPECT_EQ(FileBytes(Path("in.mx1")), input);
   EXPECT_FALSE(QFile::exists(Path("out.csv")));
   EXPECT_EQ(QFileInfo(Path("pipe.pdf")).symLinkTarget(), Path("pipe"));
