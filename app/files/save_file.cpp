@@ -44,8 +44,10 @@ bool ResolveTarget(const QString& path, QByteArray& target, int* mode, QString* 
   const QByteArray native = QFile::encodeName(path);
   struct stat st {};
   if (::lstat(native.constData(), &st) != 0) {
-    if (errno != ENOENT)
-      return Fail(error, QStringLiteral("保存先を確認できません（%1）。").arg(ErrorText(errno)));
+    const int failure = errno;
+    if (failure != ENOENT) {
+      return Fail(error, QStringLiteral("保存先を確認できません（%1）。").arg(ErrorText(failure)));
+    }
     struct stat dir {};
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     if (::stat(folder.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode)) {
