@@ -14,6 +14,8 @@
 #include <QFont>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <array>
 #include <cstdio>
@@ -118,6 +120,9 @@ int main(int argc, char** argv) {
   QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
   const QDir out(QString::fromLocal8Bit(argv[1]));
   if (!QDir().mkpath(out.path())) return 1;
+  // A settings store of its own: the pictures never show what the user's dialogs remember.
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
   usbkit_sim_use_manual_clock(1);
 
   ModuleData md;

@@ -15,6 +15,20 @@ enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { None, Question, Critical, Exclamation, Information };
 enum class MsgAnswer { Ok, Yes, No };
 
+// What a file dialog is asked for: the program's filter ("CSVファイル  (*.csv)|*.csv|", one entry
+// or more), the folder it opens in and the name it proposes (both may be empty).
+struct FileRequest {
+  QString filter;
+  QString folder;
+  QString name;
+};
+
+// The file chosen in a save dialog and the filter entry chosen with it.
+struct FileChoice {
+  QString path;
+  QString filter;
+};
+
 class DialogService {
  public:
   virtual ~DialogService() = default;
@@ -22,8 +36,17 @@ class DialogService {
   virtual MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
                             MsgIcon icon) = 0;
   // The chosen path, or nothing when the operator cancelled.
-  virtual std::optional<QString> OpenFileName(const QString& filter) = 0;
-  virtual std::optional<QString> SaveFileName(const QString& filter) = 0;
+  virtual std::optional<QString> OpenFile(const FileRequest& request) = 0;
+  // The file to save to, or nothing when the operator cancelled. A name typed without an
+  // extension gets the one of the filter chosen (WithFilterExtension); the operator has been
+  // asked before a file of the resulting name is replaced, or created.
+  virtual std::optional<FileChoice> SaveFile(const FileRequest& request) = 0;
+  std::optional<QString> OpenFileName(const QString& filter) { return OpenFile({filter, {}, {}}); }
+  std::optional<QString> SaveFileName(const QString& filter) {
+    const std::optional<FileChoice> choice = SaveFile({filter, {}, {}});
+    if (!choice) return std::nullopt;
+    return choice->path;
+  }
   // The printer dialog on `printer`; on confirmation the name of the chosen printer as the dialog
   // reports it (empty when the page goes to a file), nothing when cancelled.
   virtual std::optional<QString> ChoosePrinter(QPrinter& printer) = 0;
@@ -51,8 +74,8 @@ class QtDialogService : public DialogService {
 
   MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
                     MsgIcon icon) override;
-  std::optional<QString> OpenFileName(const QString& filter) override;
-  std::optional<QString> SaveFileName(const QString& filter) override;
+  std::optional<QString> OpenFile(const FileRequest& request) override;
+  std::optional<FileChoice> SaveFile(const FileRequest& request) override;
   std::optional<QString> ChoosePrinter(QPrinter& printer) override;
   int RunModal(QDialog& dialog) override;
 

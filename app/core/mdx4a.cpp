@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -85,7 +86,14 @@ int16_t MDX4A::OpenUnits(const ModuleData& md) {
     if (!md.Units[i].MflagID) continue;
     result = Mdx4a_Device_Open(i);
     if (result > 0) {
-      ShowDriverError(result);
+      // Which unit was not found; whether any is there at all only matters when none opened.
+      if (result == kNotFound) {
+        const bool none = std::none_of(opened.begin(), opened.end(), [](bool o) { return o; }) &&
+                          NoOtherUnitAttached(i);
+        ShowNotFound(i, none);
+      } else {
+        ShowDriverError(result);
+      }
       break;
     }
     opened[i] = true;
@@ -98,6 +106,30 @@ int16_t MDX4A::OpenUnits(const ModuleData& md) {
   }
   if (result == kNoUnitUsed) dialogs_.Notice(QStringLiteral("使用ユニットの指定がありません。"));
   return result;
+}
+
+bool MDX4A::NoOtherUnitAttached(int16_t missing) {
+  // The failed open has connected the driver and waited for the units on the bus, so each answer
+  // comes at once. A unit that opens is closed again straight away.
+  for (int16_t id = 0; id < ModuleData::kUnits; ++id) {
+    if (id == missing) continue;
+    const int16_t result = Mdx4a_Device_Open(id);
+    if (result == 0) Mdx4a_Device_Close(id);
+    if (result != kNotFound) return false;
+  }
+  return true;
+}
+
+void MDX4A::ShowNotFound(int16_t id, bool noUnitAtAll) {
+  QString text = DriverErrorText(kNotFound) + QStringLiteral("（ID%1）").arg(id);
+  if (noUnitAtAll) {
+    text += QStringLiteral(
+        "\n\nUSB に接続されたユニットが1台も見つかりません。\n"
+        "・ユニットの USB ケーブルと電源を確かめて下さい。\n"
+        "・実機を使うには udev 規則のインストールが必要です（README の「Real units」）。\n"
+        "・実機なしで試すには、模擬ユニットで動く korvale --demo で起動して下さい。");
+  }
+  dialogs_.Message(text, QStringLiteral("MDX-4AApp"), MsgButtons::Ok, MsgIcon::None);
 }
 
 void MDX4A::CloseUnits(const ModuleData& md) {

@@ -16,6 +16,8 @@ class MDX4A {
   // What an export returns when the library or the export cannot be found: the driver's own code
   // for "the driver is not installed properly".
   static constexpr int16_t kUnavailable = 2;
+  // The driver's code for a unit ID that no attached unit has.
+  static constexpr int16_t kNotFound = 6;
 
   explicit MDX4A(DialogService& dialogs, QString libraryName = QStringLiteral("libmdxdrv.so"));
   ~MDX4A();
@@ -29,6 +31,9 @@ class MDX4A {
   int16_t Mdx4a_Get_Datas(int16_t id, double* values, uint8_t* status, uint8_t& count,
                           uint8_t type);
 
+  // Opens every used unit. A unit that is not found is named in the message; when no unit at all
+  // is attached, the message also says how to try the program without one and what real units
+  // need.
   int16_t OpenUnits(const ModuleData& md);
   void CloseUnits(const ModuleData& md);
   int16_t StartUnits(const ModuleData& md, int16_t interval);
@@ -36,6 +41,9 @@ class MDX4A {
 
  private:
   void* Resolve(const char* name);
+  // True when no unit but `missing` answers either: the bus has none.
+  bool NoOtherUnitAttached(int16_t missing);
+  void ShowNotFound(int16_t id, bool noUnitAtAll);
 
   DialogService& dialogs_;
   QString libraryName_;

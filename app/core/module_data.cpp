@@ -58,6 +58,7 @@ void ModuleData::ClearData() {
   Measuring = false;
   Unsaved = false;
   PollCount = 0;
+  ReadFrom.clear();
   ClearAverage();
   StartTime = QString(19, QLatin1Char(' '));
   StartTimeBytes.clear();

@@ -64,6 +64,9 @@ class ModuleData {
   // edit. ClearData forgets the start time's, ClearMemo the memo lines'.
   QByteArray StartTimeBytes;
   std::array<QByteArray, 5> MemoBytes;
+  // The own data file the record set was read from; empty for a measured one (ClearData empties
+  // it).
+  QString ReadFrom;
   bool SettingOK = false;  // set by the settings dialog's OK
   // The record set holds samples measured here that no save has written since (a read asks before
   // it replaces them). ClearData resets it.

@@ -18,8 +18,8 @@ class NullDialogs : public DialogService {
 
   MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
                     MsgIcon icon) override;
-  std::optional<QString> OpenFileName(const QString&) override { return std::nullopt; }
-  std::optional<QString> SaveFileName(const QString&) override { return std::nullopt; }
+  std::optional<QString> OpenFile(const FileRequest&) override { return std::nullopt; }
+  std::optional<FileChoice> SaveFile(const FileRequest&) override { return std::nullopt; }
   std::optional<QString> ChoosePrinter(QPrinter&) override { return std::nullopt; }
   int RunModal(QDialog& dialog) override;
 

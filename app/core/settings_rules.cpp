@@ -33,13 +33,36 @@ QString NoUnitMessage() {
   return QStringLiteral("使用ユニットにチェックが付いていません。");
 }
 
-QString IntervalMessage() {
-  return QStringLiteral("時間の入力に誤りがあります。");
+QString IntervalMessage(bool timerType, bool dataAverage) {
+  const QString wrong = QStringLiteral("時間の入力に誤りがあります。\n");
+  if (!timerType) {
+    return wrong + QStringLiteral(
+                       "「ミリ秒」には %1 ～ %2 を入力して下さい（×10msec：10 ミリ秒 ～ 100 秒）。")
+                       .arg(kMsMin / kMsStep)
+                       .arg(kMsMax / kMsStep);
+  }
+  if (dataAverage) {
+    return wrong +
+           QStringLiteral(
+               "「秒」にはデータ値の平均化をするとき %1 ～ %2 を入力して下さい（平均化しない"
+               "ときは %3 から）。")
+               .arg(kSecMinAveraged / kSecStep)
+               .arg(kSecMax / kSecStep)
+               .arg(kSecMin / kSecStep);
+  }
+  return wrong +
+         QStringLiteral(
+             "「秒」には %1 ～ %2 を入力して下さい（データ値の平均化をするときは %3 から）。")
+             .arg(kSecMin / kSecStep)
+             .arg(kSecMax / kSecStep)
+             .arg(kSecMinAveraged / kSecStep);
 }
 
 QString SettingsProblem(const ModuleData& md) {
   if (!AnyUnitUsed(md)) return NoUnitMessage();
-  if (!IntervalAllowed(md.TimerType, md.DataAverage, md.IntervalTM)) return IntervalMessage();
+  if (!IntervalAllowed(md.TimerType, md.DataAverage, md.IntervalTM)) {
+    return IntervalMessage(md.TimerType, md.DataAverage);
+  }
   return QString();
 }
 

@@ -17,9 +17,10 @@ bool IntervalAllowed(bool timerType, bool dataAverage, int64_t intervalMs);
 // Whether at least one unit is used.
 bool AnyUnitUsed(const ModuleData& md);
 
-// The dialog's messages for a settings choice without a used unit and for a wrong interval.
+// The dialog's messages for a settings choice without a used unit, and for a wrong interval with
+// the timing and averaging chosen (it says what the box of that unit accepts).
 QString NoUnitMessage();
-QString IntervalMessage();
+QString IntervalMessage(bool timerType, bool dataAverage);
 
 // The dialog's message for the first rule md's settings break (no unit used, then the interval),
 // or an empty text when they keep every rule.

@@ -7,17 +7,11 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/module_data.h"
 #include "dialogs/data_list_model.h"
-
-namespace {
-
-// Window lengths are given in twips; the program maps 15 twips to one pixel.
-constexpr int kTwipsPerPixel = 15;
-
-}  // namespace
 
 DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidget* parent)
     : QDialog(parent), cmdDisp_(cmdDisp) {
@@ -43,15 +37,6 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   countRow->addWidget(lblDataNum);
   countRow->addStretch();
 
-  // Column headings 1000 twips apart, over the value fields.
-  auto* headings = new QWidget(this);
-  const int pitch = 1000 / kTwipsPerPixel;
-  for (int i = 0; i < 4; ++i) {
-    Label2[static_cast<size_t>(i)] = new QLabel(QStringLiteral("ID%1").arg(i), headings);
-    Label2[static_cast<size_t>(i)]->move(4 + column * 6 + i * pitch, 0);
-  }
-  headings->setMinimumHeight(Label2[0]->sizeHint().height());
-
   model_ = new DataListModel(this);
   List1 = new QListView(this);
   List1->setFont(listFont);
@@ -60,6 +45,21 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   List1->setSelectionMode(QAbstractItemView::SingleSelection);
   List1->setModel(model_);
   List1->setMinimumSize(column * 44 + 24, 300);
+
+  // Column headings over the value fields (ten columns each, one apart; a field and its separator
+  // span the 1000 twips between two headings), right-aligned like the values under them. The
+  // lines start after the list's frame and the margin of its items.
+  auto* headings = new QWidget(this);
+  const int textLeft = List1->frameWidth() +
+                       List1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, List1) +
+                       1;
+  for (int i = 0; i < 4; ++i) {
+    QLabel* heading = new QLabel(QStringLiteral("ID%1").arg(i), headings);
+    heading->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    heading->setGeometry(textLeft + i * 11 * column, 0, 10 * column, heading->sizeHint().height());
+    Label2[static_cast<size_t>(i)] = heading;
+  }
+  headings->setMinimumHeight(Label2[0]->height());
 
   OKButton = new QPushButton(QStringLiteral("閉じる"), this);
   OKButton->setAutoDefault(false);

@@ -10,8 +10,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <iterator>
 
 #include "core/dialog_service.h"
+#include "core/file_dialog_memory.h"
+#include "core/file_names.h"
 #include "core/module_data.h"
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
@@ -60,7 +63,7 @@ void DialogMemo::BuildControls() {
   auto* typeBox = new QHBoxLayout(Frame1);
   auto* typeGroup = new QButtonGroup(this);
   optFiletype[0] = new QRadioButton(QStringLiteral("CSV"), Frame1);
-  optFiletype[1] = new QRadioButton(QStringLiteral("専用"), Frame1);
+  optFiletype[1] = new QRadioButton(QStringLiteral("専用 (*.mx1)"), Frame1);
   optFiletype[2] = new QRadioButton(QStringLiteral("解析用CSV (UTF-8, 時刻付き)"), Frame1);
   for (int i = 0; i < 3; ++i) {
     typeGroup->addButton(optFiletype[i], i);
@@ -99,8 +102,19 @@ void DialogMemo::BuildControls() {
 }
 
 void DialogMemo::Form_Load() {
-  optFiletype[0]->setChecked(true);
+  // The format last saved in, else "CSV".
+  const QString last = LastSaveFilter();
+  size_t format = 0;
+  for (size_t i = 0; i < optFiletype.size(); ++i) {
+    if (FormatFilter(i) == last) format = i;
+  }
+  optFiletype[format]->setChecked(true);
   for (int i = 0; i < 5; ++i) txtMemo[i]->setText(md_.MemoText[i]);
+}
+
+QString DialogMemo::FormatFilter(size_t format) {
+  const QString* const filters[] = {&kCsvFilter, &kDataFilter, &kAnalysisFilter};
+  return format < std::size(filters) ? *filters[format] : QString();
 }
 
 bool DialogMemo::CheckMemo() {
@@ -115,15 +129,25 @@ bool DialogMemo::CheckMemo() {
   return true;
 }
 
+std::optional<QString> DialogMemo::ChooseFile(const QString& filter) {
+  // The dialog opens where the operator last saved or read, proposing a name from the start time.
+  const std::optional<FileChoice> choice =
+      dialogs_.SaveFile({filter, LastFileFolder(), SuggestedFileName(md_.StartTime, filter)});
+  if (!choice) return std::nullopt;
+  RememberFileFolder(choice->path);
+  RememberSaveFilter(filter);
+  return choice->path;
+}
+
 void DialogMemo::OKButton_Click() {
   // Text the file cannot hold is refused before a file is chosen, so that nothing is written
   // with a memo changed behind the operator's back. The analysis CSV, in UTF-8, holds any text.
   const bool csv = optFiletype[0]->isChecked();
   const bool analysis = optFiletype[2]->isChecked();
   if (!analysis && !CheckMemo()) return;
-  const std::optional<QString> path = dialogs_.SaveFileName(analysis ? kAnalysisFilter
-                                                            : csv    ? kCsvFilter
-                                                                     : kDataFilter);
+  const std::optional<QString> path = ChooseFile(analysis ? kAnalysisFilter
+                                                 : csv    ? kCsvFilter
+                                                          : kDataFilter);
   if (!path) return;  // cancelled: the window stays open, nothing has changed
 
   const std::array<QString, 5> previous = md_.MemoText;

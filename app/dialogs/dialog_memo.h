@@ -1,10 +1,14 @@
 // The save window "データ保存": the file format (CSV export, the own data file or the analysis CSV)
 // and the five memo lines. "次へ" asks for the file through the save dialog, takes the memo lines
-// over and writes the file; "戻る" closes the window without saving.
+// over and writes the file; "戻る" closes the window without saving. The window opens with the
+// format last saved in, and the save dialog in the folder last used, proposing a name from the
+// start time.
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <array>
+#include <optional>
 
 class DialogService;
 class ModuleData;
@@ -37,11 +41,16 @@ class DialogMemo : public QDialog {
   static const QString kCsvFilter;
   static const QString kDataFilter;
   static const QString kAnalysisFilter;
+  // The filter of the format of optFiletype index `format`.
+  static QString FormatFilter(size_t format);
 
  private:
   void BuildControls();
   // Shows why a memo line cannot be saved and returns false; true when all five can.
   bool CheckMemo();
+  // The save dialog for filter; remembers the folder and the format of the file chosen. Nothing
+  // when the operator cancelled.
+  std::optional<QString> ChooseFile(const QString& filter);
 
   ModuleData& md_;
   DialogService& dialogs_;

@@ -1,6 +1,8 @@
 #include "dialogs/dialog_move_window.h"
 
+#include <QHBoxLayout>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 
 #include "core/operator_number.h"
@@ -19,7 +21,8 @@ const MoveButton kButtons[5] = {
     {"←", "左に移動", 120, 600},  {"→", "右に移動", 1080, 600},  {"↑", "上に移動", 600, 120},
     {"↓", "下に移動", 600, 1080}, {"□", "左上合わせ", 600, 600},
 };
-constexpr int kButtonSize = 375;  // twips
+constexpr int kButtonSize = 375;    // twips
+constexpr int kWindowWidth = 2700;  // twips: the title "移動" with the title bar's buttons
 
 int ToPixels(double twips) {
   return static_cast<int>(std::lround(twips / DialogMoveWindow::kTwipsPerPixel));
@@ -32,9 +35,14 @@ DialogMoveWindow::DialogMoveWindow(QWidget* mainWindow, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
   setWindowTitle(QStringLiteral("移動"));
+  // The cross of buttons, centred in a window wide enough for a title bar that shows its title
+  // beside the window's own buttons.
+  auto* cross = new QWidget(this);
+  const int side = ToPixels(1080 + kButtonSize + 120);
+  cross->setFixedSize(side, side);
   for (int i = 0; i < 5; ++i) {
     const MoveButton& b = kButtons[i];
-    auto* button = new QPushButton(QString::fromUtf8(b.caption), this);
+    auto* button = new QPushButton(QString::fromUtf8(b.caption), cross);
     button->setToolTip(QString::fromUtf8(b.tip));
     button->setAutoDefault(false);
     button->setGeometry(ToPixels(b.left), ToPixels(b.top), ToPixels(kButtonSize),
@@ -42,7 +50,10 @@ DialogMoveWindow::DialogMoveWindow(QWidget* mainWindow, QWidget* parent)
     connect(button, &QPushButton::clicked, this, [this, i] { cmdMV_Click(i); });
     cmdMV[static_cast<size_t>(i)] = button;
   }
-  setFixedSize(ToPixels(1080 + kButtonSize + 120), ToPixels(1080 + kButtonSize + 120));
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(cross, 0, Qt::AlignCenter);
+  setFixedSize(std::max(side, ToPixels(kWindowWidth)), side);
 
   // Load: the steps follow the main window's outer size at this opening only.
   if (mainWindow_) {

@@ -170,7 +170,7 @@ std::optional<int32_t> DialogSetting::EnteredInterval() const {
 
 bool DialogSetting::CheckInterval() {
   if (EnteredInterval()) return true;
-  dialogs_.Error(IntervalMessage());
+  dialogs_.Error(IntervalMessage(!optTimer[0]->isChecked(), md_.DataAverage));
   return false;
 }
 

@@ -478,18 +478,48 @@ void Chart2D::SyncLonePoints(Series& s, int from) {
 
 namespace {
 
-// Paints the plot into a picture at the size it is shown (a chart not shown yet: the size it was
-// given); returns that size.
-QSize PaintPlot(const QWidget& chart, QCustomPlot* plot, QPicture& picture) {
-  QSize size = chart.isVisible() ? plot->viewport().size() : chart.size();
+// Paints the plot into a picture at `size`, or without one at the size it is shown (a chart not
+// shown yet: the size it was given); returns the size painted. For paper, lines drawn one screen
+// dot wide whatever the scale (axes, grid) get the width of a dot of the picture instead: on a
+// printer they would be one printer dot, too thin to see.
+QSize PaintPlot(const QWidget& chart, QCustomPlot* plot, QPicture& picture, QSize size = QSize(),
+                bool paper = false) {
+  if (size.isEmpty()) size = chart.isVisible() ? plot->viewport().size() : chart.size();
   if (size.width() < 1 || size.height() < 1) size = QSize(800, 500);
   QCPPainter painter(&picture);
   painter.setMode(QCPPainter::pmVectorized);
+  painter.setMode(QCPPainter::pmNonCosmetic, paper);
   plot->toPainter(&painter, size.width(), size.height());
   painter.end();
   picture.setBoundingRect(QRect(QPoint(0, 0), size));
   return size;
 }
+
+// Gives series i of the plot the line style i of paper while it lives, and the screen's back.
+class PaperLines {
+ public:
+  explicit PaperLines(const std::vector<QCPGraph*>& curves) : curves_(curves) {
+    static const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+                                           Qt::DashDotLine};
+    for (size_t i = 0; i < curves_.size(); ++i) {
+      QPen pen = curves_[i]->pen();
+      pen.setStyle(kStyles[i % 4]);
+      curves_[i]->setPen(pen);
+    }
+  }
+  ~PaperLines() {
+    for (QCPGraph* curve : curves_) {
+      QPen pen = curve->pen();
+      pen.setStyle(Qt::SolidLine);
+      curve->setPen(pen);
+    }
+  }
+  PaperLines(const PaperLines&) = delete;
+  PaperLines& operator=(const PaperLines&) = delete;
+
+ private:
+  std::vector<QCPGraph*> curves_;
+};
 
 }  // namespace
 
@@ -504,9 +534,16 @@ void Chart2D::RenderTo(QPainter& painter, const QRectF& target) {
   painter.restore();
 }
 
-bool Chart2D::RenderToFile(const QString& path) {
+bool Chart2D::RenderToFile(const QString& path, const QSize& size, Look look) {
   if (!redrawSuspended_) SyncCurves();
   QPicture picture;
-  PaintPlot(*this, plot_, picture);
+  {
+    std::vector<QCPGraph*> curves;
+    if (look == Look::Paper) {
+      for (const Series& s : series_) curves.push_back(s.graph);
+    }
+    const PaperLines paper(curves);
+    PaintPlot(*this, plot_, picture, size, look == Look::Paper);
+  }
   return picture.save(path);
 }

@@ -8,6 +8,7 @@
 // event loop; Flush() repaints at once when one is due.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -77,9 +78,15 @@ class Chart2D : public QWidget {
   // Nothing when Y of the point was never set (the line shows a gap there).
   std::optional<double> PointY(int series, int k) const;
 
+  // How a picture draws the chart: as on the screen, or for paper, where a printer without colour
+  // would make the series alike greys: each series then also has a line style of its own (solid,
+  // dash, dot, dash-dot, in the legend too), and hairlines (axes, grid) get a visible width.
+  enum class Look { Screen, Paper };
   // Renders the chart as currently shown into a picture file (Qt picture format, scalable);
-  // false when the file cannot be written. A chart not shown yet renders at the size it was given.
-  bool RenderToFile(const QString& path);
+  // false when the file cannot be written. The chart is laid out for `size` (in the picture's
+  // units); an empty size takes the size shown, or for a chart not shown yet the size it was
+  // given.
+  bool RenderToFile(const QString& path, const QSize& size = QSize(), Look look = Look::Screen);
   // Paints the chart scaled into a rectangle of a painter (printing).
   void RenderTo(class QPainter& painter, const QRectF& target);
 

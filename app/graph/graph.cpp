@@ -212,8 +212,10 @@ void Graph::SelectOptHei(int16_t index) {
 void Graph::DispConnectflg() {
   Chart2D* chart = ui_.Chart2D1;
   chart->ClearSeriesLabels();
+  // A voltage measurement measures voltage on every unit, whatever thermocouple type it keeps.
   for (int i = 0; i < ModuleData::kUnits; ++i) {
     chart->AddSeriesLabel(QStringLiteral("ID%1 ").arg(i) +
-                          TcTypeName(md_.Units[static_cast<size_t>(i)].ConnectID));
+                          (md_.MeasKind ? QStringLiteral("電圧値")
+                                        : TcTypeName(md_.Units[static_cast<size_t>(i)].ConnectID)));
   }
 }

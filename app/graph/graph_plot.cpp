@@ -86,7 +86,9 @@ void Graph::DispStatus() {
     label->clear();
     return;
   }
-  const StatusLine line = MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM);
+  const StatusLine line = md_.ReadFrom.isEmpty()
+                              ? MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM)
+                              : MakeReadStatusLine(md_.SampleCount, md_.IntervalTM);
   label->setText(line.text);
   // A warning in the line itself, in red: a message box would stop nobody's measurement.
   const QString sheet = line.warning ? QStringLiteral("color: #c00000;") : QString();

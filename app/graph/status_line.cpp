@@ -31,3 +31,12 @@ StatusLine MakeStatusLine(int32_t samples, int32_t capacity, int32_t intervalMs)
   if (line.warning) line.text += QStringLiteral("　※ バッファの残りが 5% を切りました");
   return line;
 }
+
+StatusLine MakeReadStatusLine(int32_t samples, int32_t intervalMs) {
+  const int64_t taken = std::max<int64_t>(samples, 0);
+  StatusLine line;
+  line.text = QStringLiteral("データ数 %1　経過時間 %2")
+                  .arg(taken)
+                  .arg(FormatDuration(taken * std::max<int64_t>(intervalMs, 0)));
+  return line;
+}

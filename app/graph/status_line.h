@@ -1,6 +1,7 @@
 // The status line under the graph: how many samples the record set holds of the buffers'
 // capacity, the measuring time they span and the time left until the buffers are full at the
-// current interval, with a warning when less than 5 % of the capacity remains.
+// current interval, with a warning when less than 5 % of the capacity remains. A record set read
+// from a file shows its samples and time span only.
 #pragma once
 
 #include <QString>
@@ -13,6 +14,8 @@ struct StatusLine {
 
 // samples of capacity taken every intervalMs milliseconds.
 StatusLine MakeStatusLine(int32_t samples, int32_t capacity, int32_t intervalMs);
+// A record set read from a file: its samples and the time they span; nothing fills it any more.
+StatusLine MakeReadStatusLine(int32_t samples, int32_t intervalMs);
 
 // A duration in milliseconds as "h:mm:ss", with the days in front from one day on
 // ("3日 04:05:06"); parts of a second are dropped.

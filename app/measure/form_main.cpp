@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
 
@@ -85,6 +86,14 @@ void FormMain::SetButtonState() {
   ui_.cmdSave->setEnabled(idle);
   ui_.cmdEnd->setEnabled(idle);
   ui_.cmdDisp->setEnabled(idle && md_.SampleCount >= 1);
+  DispTitle();
+}
+
+void FormMain::DispTitle() {
+  const QString caption = QStringLiteral("熱電対温度測定ユニット");
+  setWindowTitle(md_.ReadFrom.isEmpty()
+                     ? caption
+                     : QFileInfo(md_.ReadFrom).fileName() + QStringLiteral(" - ") + caption);
 }
 
 void FormMain::Form_QueryUnload(bool& cancel) {
@@ -140,6 +149,7 @@ void FormMain::cmdSetting_Click() {
     graph_->ClearNowValue();
     graph_->DispStatus();
     ui_.cmdDisp->setEnabled(md_.SampleCount >= 1);
+    DispTitle();
   }
   graph_->SetGraphTitle(md_.MeasKind != oldKind);
 }

@@ -31,7 +31,10 @@ class FormMain : public QWidget {
   void Form_Load();
   // Sets cancel to true to refuse the close.
   void Form_QueryUnload(bool& cancel);
+  // The command states for idle or measuring, and the title.
   void SetButtonState();
+  // The window's title: the caption, after the name of the file the record set was read from.
+  void DispTitle();
   void cmdEnd_Click();
   void cmdSetting_Click();
   void cmdDisp_Click();

@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "core/dialog_service.h"
+#include "core/file_dialog_memory.h"
 #include "core/module_data.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
@@ -29,8 +30,10 @@ void FormMain::cmdRead_Click() {
           MsgAnswer::Yes) {
     return;
   }
-  const std::optional<QString> path = dialogs_.OpenFileName(DialogMemo::kDataFilter);
+  const std::optional<QString> path =
+      dialogs_.OpenFile({DialogMemo::kDataFilter, LastFileFolder(), QString()});
   if (!path) return;
+  RememberFileFolder(*path);
   LoadDataFile(*path);
 }
 
@@ -51,6 +54,7 @@ bool FormMain::LoadDataFile(const QString& path) {
     case ReadResult::Read:
       break;
   }
+  md_.ReadFrom = path;
   ShowReadData();
   return true;
 }
@@ -67,4 +71,5 @@ void FormMain::ShowReadData() {
   const int32_t samples = md_.SampleCount;
   acquisition_->ReplayData();
   md_.SampleCount = samples;
+  DispTitle();
 }

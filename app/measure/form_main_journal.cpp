@@ -1,7 +1,12 @@
 // The main window's part of the recording journal: it follows the acquisition, warns once when
 // the journal cannot be written, and at start-up deals with journals that earlier programs left.
+#include <QEvent>
 #include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
@@ -21,6 +26,29 @@ QString LeftJournalQuestion(const LeftJournal& journal) {
       .arg(what);
 }
 
+// Runs `then` once, on owner's behalf, after window has first been exposed on the screen.
+class WhenExposed : public QObject {
+ public:
+  WhenExposed(QWindow* window, QObject* owner, std::function<void()> then)
+      : QObject(window), owner_(owner), then_(std::move(then)) {
+    window->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+      watched->removeEventFilter(this);
+      // After the event has been handled, so that the window is shown when `then` runs.
+      QTimer::singleShot(0, owner_, then_);
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QObject* owner_;
+  std::function<void()> then_;
+};
+
 }  // namespace
 
 void FormMain::StartJournal(bool unattended) {
@@ -35,9 +63,17 @@ void FormMain::StartJournal(bool unattended) {
 
   if (unattended) {
     KeepLeftJournals(JournalFolder(), stderr);
-  } else {
-    OfferLeftJournals();
+    return;
   }
+  // The offer is a box centred on this window. A window just shown is not on the screen yet (the
+  // window system places it first): the box waits for it, or it would be placed for a window that
+  // is not there.
+  QWindow* window = windowHandle();
+  if (isVisible() && window && !window->isExposed()) {
+    new WhenExposed(window, this, [this] { OfferLeftJournals(); });
+    return;
+  }
+  OfferLeftJournals();
 }
 
 void FormMain::OfferLeftJournals() {

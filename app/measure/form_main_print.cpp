@@ -87,12 +87,15 @@ bool FormMain::PrintDatGraph() {
 }
 
 PageResult FormMain::PrintDatGraphOn(QPrinter& printer) {
+  const DatGraphPageTexts texts = DatGraphPageTextsOf(md_, QDateTime::currentDateTime());
+  // The graph is laid out anew for its rectangle on this paper, in the line styles of paper.
   PrivatePictureFile picture;
-  if (!picture.IsValid() || !ui_.Chart2D1->RenderToFile(picture.Path())) {
+  if (!picture.IsValid() ||
+      !ui_.Chart2D1->RenderToFile(picture.Path(), DatGraphPictureSize(printer, texts),
+                                  Chart2D::Look::Paper)) {
     return PageResult::PictureUnreadable;
   }
-  return PrintDatGraphPage(printer, DatGraphPageTextsOf(md_, QDateTime::currentDateTime()),
-                           picture.Path());
+  return PrintDatGraphPage(printer, texts, picture.Path());
 }
 
 bool FormMain::PrintDatGraphToPdf(const QString& pdfPath, QString* error) {

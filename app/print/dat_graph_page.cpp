@@ -16,6 +16,19 @@ QString IntervalText(bool timerType, int32_t intervalTM) {
   return QString::number(intervalTM) + QStringLiteral(" (msec)");
 }
 
+// Everything of the page but the graph; without an open page it only measures.
+void PrintTexts(MyPrinter& page, const DatGraphPageTexts& texts) {
+  page.PrDate(texts.date);
+  page.PrTitle(QStringLiteral("----- 熱電対温度測定ユニット -----"));
+  float y = page.PrSubTitle(QStringLiteral("＜取込設定＞"));
+  const float d = page.GetStrH();
+  for (const auto& [label, value] : texts.params) {
+    page.PrMeasParam(y, label, false);
+    page.PrMeasParam(y, value, true);
+    y += d;
+  }
+}
+
 }  // namespace
 
 DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now) {
@@ -31,21 +44,20 @@ DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now
   return texts;
 }
 
+QSize DatGraphPictureSize(QPrinter& printer, const DatGraphPageTexts& texts) {
+  MyPrinter plan;
+  plan.UsePrinter(printer);
+  PrintTexts(plan, texts);
+  return MyPrinter::PictureSize(plan.GraphRect().size());
+}
+
 PageResult PrintDatGraphPage(QPrinter& printer, const DatGraphPageTexts& texts,
                              const QString& pictureFile) {
   QPicture picture;
   if (!MyPrinter::LoadPicture(pictureFile, picture)) return PageResult::PictureUnreadable;
   MyPrinter page;
   if (!page.SetPrinter(printer)) return PageResult::PrinterFailed;
-  page.PrDate(texts.date);
-  page.PrTitle(QStringLiteral("----- 熱電対温度測定ユニット -----"));
-  float y = page.PrSubTitle(QStringLiteral("＜取込設定＞"));
-  const float d = page.GetStrH();
-  for (const auto& [label, value] : texts.params) {
-    page.PrMeasParam(y, label, false);
-    page.PrMeasParam(y, value, true);
-    y += d;
-  }
+  PrintTexts(page, texts);
   page.PrintGraph(picture);
   return page.EndPrint() ? PageResult::Printed : PageResult::PrinterFailed;
 }

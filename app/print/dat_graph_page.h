@@ -2,6 +2,7 @@
 // and the graph picture, composed with MyPrinter on a printer.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <array>
 #include <utility>
@@ -24,6 +25,11 @@ enum class PageResult {
   PictureUnreadable,  // the picture file holds no picture: no job was opened
   PrinterFailed,      // the printer could not start the job or reported an error
 };
+
+// The size of the graph picture for the page on printer: the picture is to be drawn at that size,
+// in its own units, so that it fills the page's graph rectangle undistorted with its texts at
+// their point size. Opens no job.
+QSize DatGraphPictureSize(QPrinter& printer, const DatGraphPageTexts& texts);
 
 // Composes the page on printer, with the graph picture read from pictureFile, and sends it. The
 // picture is read before the job is opened; a job that was opened is always ended.

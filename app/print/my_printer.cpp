@@ -4,12 +4,16 @@
 #include <QPageLayout>
 #include <QPicture>
 #include <QPrinter>
+#include <algorithm>
+#include <cmath>
 
 #include "print/page_layout.h"
+#include "print/picture_player.h"
 
 namespace {
 
 constexpr double kCmPerInch = 2.54;
+constexpr int kPageDpi = 1200;
 
 // The page's texts name the Mincho face by the name the page was drawn up with.
 QString FaceFor(const QString& fname) {
@@ -23,15 +27,12 @@ MyPrinter::~MyPrinter() {
   if (painter_.isActive()) painter_.end();
 }
 
-bool MyPrinter::SetPrinter(QPrinter& printer) {
+void MyPrinter::UsePrinter(QPrinter& printer) {
   printer_ = &printer;
-  // The graph picture draws its texts at the resolution of the device it is played on, sized for
-  // the resolution it was recorded at: the page works at that resolution, so the picture's texts
-  // keep their size relative to the graph. Coordinates stay fractional, so the page loses no
-  // precision: lines and texts go to the printer as outlines, not as dots.
-  const int pictureDpi = QPicture().logicalDpiY();
-  if (printer.resolution() != pictureDpi) printer.setResolution(pictureDpi);
-  if (!painter_.begin(&printer)) return false;
+  // A font's size becomes a whole number of device dots: at screen resolution a 10-point text
+  // would print at 9.75 points. At 1200 dots per inch every size is within a fiftieth of a point.
+  // Coordinates stay fractional: lines and texts go to the printer as outlines, not as dots.
+  if (printer.resolution() < kPageDpi) printer.setResolution(kPageDpi);
   // The painter's origin is the top left corner of the printable area, in device dots.
   dotsPerCm_ = printer.resolution() / kCmPerInch;
   const QRectF area = printer.pageLayout().paintRect(QPageLayout::Millimeter);
@@ -39,7 +40,12 @@ bool MyPrinter::SetPrinter(QPrinter& printer) {
   PrHeight_ = static_cast<float>(area.height() / 10.0);
   CurY_ = static_cast<float>(page_layout::kFirstSubTitleY);
   CenterX_ = PrWidth_ / 2.0f;
-  return true;
+  TextBottom_ = 0;
+}
+
+bool MyPrinter::SetPrinter(QPrinter& printer) {
+  UsePrinter(printer);
+  return painter_.begin(&printer);
 }
 
 void MyPrinter::SetFont(float fSize, const QString& fname) {
@@ -65,6 +71,7 @@ float MyPrinter::TextHeight(const QString&) const {
 }
 
 void MyPrinter::LocateStr(float x, float y, const QString& txt) {
+  TextBottom_ = std::max(TextBottom_, y + TextHeight(txt));
   if (!painter_.isActive()) return;
   painter_.setFont(font_);
   const double ascent = QFontMetricsF(font_, printer_).ascent();
@@ -107,19 +114,33 @@ bool MyPrinter::PrintGraph(const QString& fname) {
   return true;
 }
 
+QRectF MyPrinter::GraphRect() const {
+  return page_layout::GraphRect(PrWidth_, PrHeight_, TextBottom_ + page_layout::kLineGap);
+}
+
+QSize MyPrinter::PictureSize(const QSizeF& cm) {
+  // A picture measures in dots of its own resolution, at which its fonts take their point size.
+  const QPicture unit;
+  return QSize(static_cast<int>(std::lround(cm.width() / kCmPerInch * unit.logicalDpiX())),
+               static_cast<int>(std::lround(cm.height() / kCmPerInch * unit.logicalDpiY())));
+}
+
 void MyPrinter::PrintGraph(const QPicture& picture) {
   const QRect source = picture.boundingRect();
-  if (!painter_.isActive() || source.isEmpty()) return;
-  const QRectF cm = page_layout::GraphRect(PrWidth_, PrHeight_);
+  const QRectF cm = GraphRect();
+  if (!painter_.isActive() || source.isEmpty() || cm.isEmpty()) return;
   const QRectF target(ToDevice(cm.x()), ToDevice(cm.y()), ToDevice(cm.width()),
                       ToDevice(cm.height()));
-  painter_.save();
-  painter_.setClipRect(target);
-  painter_.translate(target.topLeft());
-  painter_.scale(target.width() / source.width(), target.height() / source.height());
-  painter_.translate(-source.topLeft());
-  painter_.drawPicture(0, 0, picture);
-  painter_.restore();
+  // Scaled alike in both directions, so that letters and the graph keep their shape; a picture
+  // of the rectangle's own aspect fills it.
+  const double scale = std::min(target.width() / source.width(), target.height() / source.height());
+  const QSizeF drawn(source.width() * scale, source.height() * scale);
+  QTransform toPage;
+  toPage.translate(target.x() + (target.width() - drawn.width()) / 2.0,
+                   target.y() + (target.height() - drawn.height()) / 2.0);
+  toPage.scale(scale, scale);
+  toPage.translate(-source.x(), -source.y());
+  PlayPicture(picture, painter_, toPage, target);
 }
 
 bool MyPrinter::EndPrint() {

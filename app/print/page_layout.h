@@ -6,6 +6,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <algorithm>
 
 namespace page_layout {
 
@@ -39,9 +40,14 @@ inline double ParamX(double centerX, double w, bool value) {
 }
 
 // The graph picture: 0.8 W wide, centred, 12.5 high, its bottom 0.8 above the printable bottom.
-inline QRectF GraphRect(double w, double h) {
+// Its white background would hide any text under it, so on paper too short for that (B5
+// landscape) its top stays at textBottom, the lowest text's bottom plus a line gap, and the graph
+// is lower instead; nothing is left of it when the texts reach its bottom.
+inline QRectF GraphRect(double w, double h, double textBottom) {
   const double width = kGraphWidthShare * w;
-  return {(w - width) / 2.0, h - kGraphBottomGap - kGraphHeight, width, kGraphHeight};
+  const double bottom = h - kGraphBottomGap;
+  const double top = std::max(bottom - kGraphHeight, textBottom);
+  return {(w - width) / 2.0, top, width, std::max(0.0, bottom - top)};
 }
 
 }  // namespace page_layout

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "core/file_names.h"
+
 namespace {
 
 // The next scripted file answer. Copied out as a plain QString: copying the optional itself trips
@@ -28,14 +30,18 @@ MsgAnswer ScriptedDialogs::Message(const QString& text, const QString& caption, 
   return a;
 }
 
-std::optional<QString> ScriptedDialogs::OpenFileName(const QString& filter) {
-  fileFilters.push_back(filter);
+std::optional<QString> ScriptedDialogs::OpenFile(const FileRequest& request) {
+  fileFilters.push_back(request.filter);
+  fileRequests.push_back(request);
   return TakeFront(openFiles);
 }
 
-std::optional<QString> ScriptedDialogs::SaveFileName(const QString& filter) {
-  fileFilters.push_back(filter);
-  return TakeFront(saveFiles);
+std::optional<FileChoice> ScriptedDialogs::SaveFile(const FileRequest& request) {
+  fileFilters.push_back(request.filter);
+  fileRequests.push_back(request);
+  const std::optional<QString> typed = TakeFront(saveFiles);
+  if (!typed) return std::nullopt;
+  return FileChoice{WithFilterExtension(*typed, request.filter), request.filter};
 }
 
 std::optional<QString> ScriptedDialogs::ChoosePrinter(QPrinter& printer) {

@@ -44,10 +44,13 @@ class ScriptedDialogs : public DialogService {
   MsgAnswer defaultAnswer = MsgAnswer::Yes;
   // Runs while a message box is "shown" (to check re-entrancy); may be empty.
   std::function<void(const ShownMessage&)> onMessage;
-  // File dialogs: the next answers, nothing = cancelled.
+  // File dialogs: the next answers, nothing = cancelled. A save answer is the name as typed; it
+  // gets the filter's extension when it has none, as in the program's dialog. The filters and
+  // the whole requests of the dialogs shown, oldest first.
   std::deque<std::optional<QString>> openFiles;
   std::deque<std::optional<QString>> saveFiles;
   std::vector<QString> fileFilters;
+  std::vector<FileRequest> fileRequests;
   // Printer dialogs: a script that plays the operator on the dialog's printer (may be empty), then
   // the name the dialog reports (nothing = cancelled); the installed printers.
   std::function<void(QPrinter&)> onPrinterDialog;
@@ -62,8 +65,8 @@ class ScriptedDialogs : public DialogService {
 
   MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons,
                     MsgIcon icon) override;
-  std::optional<QString> OpenFileName(const QString& filter) override;
-  std::optional<QString> SaveFileName(const QString& filter) override;
+  std::optional<QString> OpenFile(const FileRequest& request) override;
+  std::optional<FileChoice> SaveFile(const FileRequest& request) override;
   std::optional<QString> ChoosePrinter(QPrinter& printer) override;
   QStringList InstalledPrinterNames() override { return installedPrinters; }
   int RunModal(QDialog& dialog) override;

@@ -180,7 +180,31 @@ TEST_F(Mdx4aTest, FailedOpenClosesTheUnitsOpenedBefore) {
 
   EXPECT_EQ(driver.OpenUnits(md_), 6);
   EXPECT_EQ(Log(), "open(0) open(2) close(0) ");
-  EXPECT_EQ(dialogs_.shown, std::vector{DriverMessage("指定のデバイスが見つからない")});
+  EXPECT_EQ(dialogs_.shown, std::vector{DriverMessage("指定のデバイスが見つからない（ID2）")});
+}
+
+// A unit not found when none opened: the other IDs are asked whether any unit is there at all
+// (one that opens is closed at once). Only an empty bus brings the hints for trying without one.
+TEST_F(Mdx4aTest, UnitNotFoundIsNamedAndAnEmptyBusGetsHints) {
+  const QString path = CopyLibrary(FAKE_MDXDRV_FULL);
+  Attach(path);
+  for (int id = 0; id < 4; ++id) script_('o', id, id == 2 ? 0 : 6);
+  MDX4A driver(dialogs_, path);
+  for (auto& u : md_.Units) u.MflagID = false;
+  md_.Units[1].MflagID = true;
+
+  EXPECT_EQ(driver.OpenUnits(md_), 6);
+  EXPECT_EQ(Log(), "open(1) open(0) open(2) close(2) ");
+  EXPECT_EQ(dialogs_.shown, std::vector{DriverMessage("指定のデバイスが見つからない（ID1）")});
+
+  script_('o', 2, 6);
+  dialogs_.Clear();
+  EXPECT_EQ(driver.OpenUnits(md_), 6);
+  const QString text = dialogs_.LastText();
+  EXPECT_TRUE(text.startsWith(QStringLiteral("指定のデバイスが見つからない（ID1）\n")))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("korvale --demo"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("udev"))) << text.toStdString();
 }
 
 TEST_F(Mdx4aTest, OpenCloseAndStartActOnTheUsedUnitsInOrder) {

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -13,6 +16,7 @@
 #include <utility>
 
 #include "core/dialog_service.h"
+#include "dialog_operator.h"
 
 namespace {
 
@@ -22,84 +26,6 @@ TEST(QtDialogServiceTest, PipeFiltersBecomeQtFilters) {
   EXPECT_EQ(QtFileFilter("Data|*.csv;*.txt|All (*.*)|*.*"), "Data (*.csv *.txt);;All (*.*)");
   EXPECT_EQ(QtFileFilter(""), "");
 }
-
-// Plays the operator on the modal windows the service opens, one step per window, in order. A
-// step waits until a window of its kind is the active modal one; a window that never comes fails
-// the test and closes whatever is open, so that nothing blocks.
-class Operator {
- public:
-  ~Operator() { EXPECT_TRUE(steps_.empty()) << steps_.size() << " steps left"; }
-
-  template <typename Window>
-  void Then(std::function<void(Window&)> act) {
-    steps_.push_back({[](QWidget* w) { return qobject_cast<Window*>(w) != nullptr; },
-                      [act](QWidget* w) { act(*qobject_cast<Window*>(w)); }});
-    if (!polling_) Poll(0);
-  }
-
-  // What the last message box showed.
-  QString text, caption;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  int buttons = 0;
-
-  void Press(QMessageBox::StandardButton press) {
-    Then<QMessageBox>([this, press](QMessageBox& box) {
-      text = box.text();
-      caption = box.windowTitle();
-      icon = box.icon();
-      buttons = box.standardButtons();
-      box.button(press)->click();
-    });
-  }
-
-  void ChooseFile(const QString& path, const QStringList& filters) {
-    Then<QFileDialog>([path, filters](QFileDialog& dialog) {
-      EXPECT_EQ(dialog.nameFilters(), filters);
-      dialog.selectFile(path);
-      static_cast<QDialog&>(dialog).accept();  // runs the file dialog's own checks
-    });
-  }
-
-  void CancelFile() {
-    Then<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-  }
-
- private:
-  // One chain of polls at a time, ending with the steps; bound to owner_ so that no poll outlives
-  // the operator.
-  void Poll(int tries) {
-    polling_ = true;
-    QTimer::singleShot(5, &owner_, [this, tries] {
-      if (steps_.empty()) {
-        polling_ = false;
-        return;
-      }
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal && steps_.front().matches(modal)) {
-        // The next poll is due before the act, which may open a window of its own and wait in it.
-        const Step step = std::move(steps_.front());
-        steps_.pop_front();
-        Poll(0);
-        step.act(modal);
-      } else if (tries > 400) {
-        ADD_FAILURE() << "the expected window did not open";
-        steps_.clear();
-        polling_ = false;
-        if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
-      } else {
-        Poll(tries + 1);
-      }
-    });
-  }
-
-  struct Step {
-    std::function<bool(QWidget*)> matches;
-    std::function<void(QWidget*)> act;
-  };
-  std::deque<Step> steps_;
-  bool polling_ = false;
-  QObject owner_;
-};
 
 TEST(QtDialogServiceTest, MessageShowsCaptionButtonsAndIcon) {
   QtDialogService dialogs;
@@ -139,19 +65,31 @@ TEST(QtDialogServiceTest, SaveAsksBeforeCreatingANewFile) {
   EXPECT_EQ(dialogs.SaveFileName(filter), path);
 }
 
-TEST(QtDialogServiceTest, SaveAsksBeforeOverwritingAnExistingFile) {
+// The dialog opens in the folder asked for with the name proposed. A name typed without an
+// extension gets the filter's before the dialog asks about the file: "old" is the existing
+// "old.mx1", whose replacement the operator must confirm.
+TEST(QtDialogServiceTest, SaveAddsTheFilterExtensionBeforeAskingAboutTheFile) {
   QTemporaryDir dir;
-  const QString path = dir.filePath("old.mx1");
-  QFile f(path);
+  QFile f(dir.filePath("old.mx1"));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
+  const QString filter = "専用ファイル  (*.mx1)|*.mx1|";
   QtDialogService dialogs;
   Operator op;
 
-  op.ChooseFile(path, {"専用ファイル (*.mx1)"});
+  op.Then<QFileDialog>([&dir](QFileDialog& dialog) {
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+    EXPECT_EQ(dialog.selectedFiles().value(0), dir.filePath("20261208-050335.mx1"));
+    dialog.selectFile(dir.filePath("old"));
+    static_cast<QDialog&>(dialog).accept();
+  });
   op.Press(QMessageBox::Yes);
-  EXPECT_EQ(dialogs.SaveFileName("専用ファイル  (*.mx1)|*.mx1|"), path);
-  EXPECT_TRUE(op.text.contains("old.mx1")) << op.text.toStdString();
+  const auto choice = dialogs.SaveFile({filter, dir.path(), "20261208-050335.mx1"});
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->path, dir.filePath("old.mx1"));
+  EXPECT_EQ(choice->filter, filter);
+  EXPECT_TRUE(op.text.startsWith("old.mx1 ")) << op.text.toStdString();
+  EXPECT_TRUE(op.text.contains("上書き")) << op.text.toStdString();
 }
 
 TEST(QtDialogServiceTest, OpenGivesTheChosenFileOrNothing) {
@@ -167,6 +105,24 @@ TEST(QtDialogServiceTest, OpenGivesTheChosenFileOrNothing) {
   EXPECT_EQ(dialogs.OpenFileName("専用ファイル  (*.mx1)|*.mx1|"), path);
   op.CancelFile();
   EXPECT_EQ(dialogs.OpenFileName("専用ファイル  (*.mx1)|*.mx1|"), std::nullopt);
+}
+
+// A one-page print: no range of pages and no order of pages to choose.
+TEST(QtDialogServiceTest, PrinterDialogOffersNoPageRangeOrOrder) {
+  QtDialogService dialogs;
+  Operator op;
+  QPrinter printer;
+  op.Then<QPrintDialog>([](QPrintDialog& dialog) {
+    // Hidden themselves, not only with the dialog's folded options.
+    for (const char* name : {"gbPrintRange", "reverse"}) {
+      const QWidget* control = dialog.findChild<QWidget*>(QLatin1String(name));
+      ASSERT_NE(control, nullptr) << name;
+      EXPECT_TRUE(control->isHidden()) << name;
+    }
+    EXPECT_FALSE(dialog.findChild<QWidget*>(QStringLiteral("copies"))->isHidden());
+    dialog.reject();
+  });
+  EXPECT_EQ(dialogs.ChoosePrinter(printer), std::nullopt);
 }
 
 }  // namespace

@@ -41,7 +41,13 @@ class DialogSettingTest : public ::testing::Test {
     md.SettingOK = false;
     d.OKButton->click();
     if (!md.SettingOK) {
-      EXPECT_EQ(dialogs.Texts(), std::vector<QString>{kTimeError}) << text.toStdString();
+      // The message says what the box of the unit chosen accepts.
+      const QString accepted = !seconds ? QStringLiteral("「ミリ秒」には 1 ～ 10000 を")
+                               : average ? QStringLiteral("平均化をするとき 10 ～ 65535 を")
+                                         : QStringLiteral("「秒」には 1 ～ 65535 を");
+      EXPECT_EQ(dialogs.Texts().size(), 1u);
+      EXPECT_TRUE(dialogs.LastText().startsWith(kTimeError + '\n')) << text.toStdString();
+      EXPECT_TRUE(dialogs.LastText().contains(accepted)) << dialogs.LastText().toStdString();
       EXPECT_NE(d.result(), QDialog::Accepted);
       return std::nullopt;
     }
@@ -162,7 +168,10 @@ TEST_F(DialogSettingTest, UnitCheckComesBeforeTheIntervalCheck) {
   d.chkID[3]->setChecked(true);
   dialogs.Clear();
   d.OKButton->click();
-  EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Error(kTimeError)});
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].caption, QStringLiteral("エラーメッセージ"));
+  EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Critical);
+  EXPECT_TRUE(dialogs.LastText().startsWith(kTimeError));
   EXPECT_TRUE(d.txtTime[0]->text().isEmpty());
   EXPECT_FALSE(md.Units[3].MflagID);
 

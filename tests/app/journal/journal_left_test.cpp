@@ -3,7 +3,9 @@
 // while their program runs.
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +99,24 @@ TEST_F(LeftJournalTest, AJournalThatCannotBeReadIsKeptAsADatedFileEvenWhenTheOpe
   EXPECT_TRUE(dialogs_.shown[2].text.endsWith(QLatin1Char('\n') + dated_));
   EXPECT_EQ(formMd_.SampleCount, 0);
   EXPECT_EQ(Contents(dated_), Saved(3));
+}
+
+// A window just shown is placed by the window system first: the offer, a box centred on it,
+// waits until the window is on the screen.
+TEST_F(LeftJournalTest, TheOfferWaitsUntilTheWindowIsOnTheScreen) {
+  Leave(3, 0);
+  dialogs_.answers = {MsgAnswer::Yes};
+  bool exposedWhenAsked = false;
+  dialogs_.onMessage = [this, &exposedWhenAsked](const ShownMessage&) {
+    exposedWhenAsked = form_.windowHandle()->isExposed();
+  };
+  form_.show();
+  form_.StartJournal(false);
+  EXPECT_TRUE(dialogs_.shown.empty());
+  for (int i = 0; i < 100 && dialogs_.shown.empty(); ++i) QApplication::processEvents();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_TRUE(exposedWhenAsked);
+  EXPECT_EQ(formMd_.SampleCount, 3);
 }
 
 TEST_F(LeftJournalTest, AnUnattendedStartKeepsLeftJournalsWithoutAskingAndReportsOnStandardError) {

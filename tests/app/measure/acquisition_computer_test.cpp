@@ -73,8 +73,9 @@ TEST_F(ComputerPacedTest, IntervalBelowASecondIsRefusedAndLeavesTheWindowIdle) {
   Plug(0);
   Configure({0}, true, 400, false);
   acq().cmdStart_Click();
-  EXPECT_EQ(dialogs_.shown, std::vector<ShownMessage>{ShownMessage::Error(
-                                QStringLiteral("時間の入力に誤りがあります。"))});
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].caption, QStringLiteral("エラーメッセージ"));
+  EXPECT_TRUE(dialogs_.LastText().startsWith(QStringLiteral("時間の入力に誤りがあります。\n")));
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0}));
   EXPECT_EQ(md_.SampleCount, 0);

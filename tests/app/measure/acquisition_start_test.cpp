@@ -72,7 +72,7 @@ TEST_F(StartTest, UnitThatCannotBeOpenedLeavesTheDataAndTheDataListAlone) {
   Configure({0, 3}, true, 1000, false);  // unit 3 is not plugged in
   dialogs_.Clear();
   acq().cmdStart_Click();
-  EXPECT_EQ(dialogs_.LastText(), DriverErrorText(6));
+  EXPECT_EQ(dialogs_.LastText(), DriverErrorText(6) + QStringLiteral("（ID3）"));
   EXPECT_EQ(md_.SampleCount, 1);
   EXPECT_FALSE(ui().cmdDisp->isEnabled());
   EXPECT_TRUE(ui().datalist);

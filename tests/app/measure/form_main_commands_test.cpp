@@ -139,7 +139,7 @@ TEST_F(FormMainTest, ConfirmedSettingsCloseAnOpenDataList) {
   EXPECT_FALSE(ui().cmdDisp->isEnabled());
 }
 
-TEST_F(FormMainTest, SeriesLabelsNameEveryUnitWithItsType) {
+TEST_F(FormMainTest, SeriesLabelsNameEveryUnitWithItsTypeOrVoltage) {
   dialogs.modalScripts.push_back(Confirm([](DialogSetting& d) {
     d.chkID[0]->setChecked(true);
     d.Combo1[0]->setCurrentIndex(4);  // K
@@ -155,15 +155,19 @@ TEST_F(FormMainTest, SeriesLabelsNameEveryUnitWithItsType) {
                             QStringLiteral("ID2 T熱電対"), QStringLiteral("ID3 B熱電対")};
   EXPECT_EQ(ui().Chart2D1->SeriesLabels(), want);
 
-  // Voltage measurement keeps the type names.
+  // A voltage measurement names voltage on every unit; the types come back with thermocouples.
   dialogs.modalScripts.push_back(Confirm(ToVoltage));
   ui().cmdSetting->click();
-  EXPECT_EQ(ui().Chart2D1->SeriesLabels(), want);
+  EXPECT_EQ(ui().Chart2D1->SeriesLabels(),
+            QStringList({QStringLiteral("ID0 電圧値"), QStringLiteral("ID1 電圧値"),
+                         QStringLiteral("ID2 電圧値"), QStringLiteral("ID3 電圧値")}));
+  md.MeasKind = false;
 
   // DispConnectflg replaces the labels rather than adding to them.
   md.Units[3].ConnectID = 5;
   form->DispConnectflg();
   ASSERT_EQ(ui().Chart2D1->SeriesLabels().size(), 4);
+  EXPECT_EQ(ui().Chart2D1->SeriesLabels()[0], QStringLiteral("ID0 K熱電対"));
   EXPECT_EQ(ui().Chart2D1->SeriesLabels()[3], QStringLiteral("ID3 E熱電対"));
 }
 

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <set>
 
 #include "../files/file_bytes.h"
 #include "../measure/form_main_fixture.h"
@@ -68,6 +69,49 @@ struct PdfPage {
     return out;
   }
 
+  // The lengths of the dark runs along the legend's line sample left of `label`: the rows within
+  // a few dots of the label's middle, from 1.2 cm left of it up to it.
+  std::vector<int> LegendRuns(const QString& label) const {
+    const QRectF at = Find(label).box;
+    const int mid = static_cast<int>(at.center().y() * 100);
+    std::vector<int> runs;
+    int run = 0;
+    for (int x = static_cast<int>((at.left() - 1.2) * 100); x < at.left() * 100 - 2; ++x) {
+      bool dark = false;
+      for (int y = mid - 6; y <= mid + 6; ++y) dark = dark || qGray(image.pixel(x, y)) < 160;
+      if (dark) {
+        ++run;
+      } else if (run > 0) {
+        runs.push_back(run);
+        run = 0;
+      }
+    }
+    if (run > 0) runs.push_back(run);
+    return runs;
+  }
+
+  // The black graph: the rows and then the columns that are more than half dark.
+  QRectF BlackBox() const {
+    const auto dark = [this](int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    int y0 = -1, y1 = -1, x0 = -1, x1 = -1;
+    for (int y = 0; y < image.height(); ++y) {
+      int n = 0;
+      for (int x = 0; x < image.width(); ++x) n += dark(x, y);
+      if (2 * n <= image.width()) continue;
+      y1 = y;
+      if (y0 < 0) y0 = y;
+    }
+    for (int x = 0; x < image.width() && y0 >= 0; ++x) {
+      int n = 0;
+      for (int y = y0; y <= y1; ++y) n += dark(x, y);
+      if (2 * n <= y1 - y0) continue;
+      x1 = x;
+      if (x0 < 0) x0 = x;
+    }
+    if (x0 < 0) return {};
+    return {x0 / 100.0, y0 / 100.0, (x1 + 1 - x0) / 100.0, (y1 + 1 - y0) / 100.0};
+  }
+
   // The bounding box of the dots darker than mid grey below y = top (the black graph).
   QRectF DarkBox(double top) const {
     int x0 = image.width(), y0 = image.height(), x1 = -1, y1 = -1;
@@ -86,6 +130,8 @@ struct PdfPage {
 class PrintTest : public FormMainTest {
  protected:
   void SetUp() override {
+    // The program's own font, 10 points: the graph's texts too print at their size.
+    QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
     FormMainTest::SetUp();
     ASSERT_TRUE(dir.isValid() && tmp.isValid());
     qputenv("TMPDIR", tmp.path().toUtf8());
@@ -93,6 +139,7 @@ class PrintTest : public FormMainTest {
 
   void TearDown() override {
     FormMainTest::TearDown();
+    QApplication::setFont(oldFont_);
     qputenv("TMPDIR", oldTmp_);
   }
 
@@ -135,6 +182,7 @@ class PrintTest : public FormMainTest {
 
  private:
   QByteArray oldTmp_ = qgetenv("TMPDIR");
+  QFont oldFont_ = QApplication::font();
 };
 
 // The page of --convert: A4 landscape with 10 mm margins, printable area 27.7 x 19.0 cm from (1,
@@ -194,6 +242,55 @@ TEST_F(PrintTest, ConvertPageGeometryOnA4Landscape) {
   EXPECT_NEAR(graph.top(), 1 + 5.7, kTol);
   EXPECT_NEAR(graph.width(), 22.16, 2 * kTol);
   EXPECT_NEAR(graph.height(), 12.5, 2 * kTol);
+
+  // Every text at its point size (a word's box is one em high in these faces), and the graph's
+  // letters undistorted: a full-width letter of its title as wide as it is high.
+  constexpr double kPt = 2.54 / 72;
+  EXPECT_NEAR(title.box.height(), 12 * kPt, 0.02 * 12 * kPt);
+  for (const QString& text :
+       {QStringLiteral("＜取込設定＞"), QStringLiteral("測定間隔"), QStringLiteral("(sec)"),
+        date.text, QStringLiteral("開始時刻"), QStringLiteral("ID0")}) {
+    EXPECT_NEAR(page.Find(text).box.height(), 10 * kPt, 0.02 * 10 * kPt) << text.toStdString();
+  }
+  const QRectF header = page.Find(QStringLiteral("開始時刻")).box;
+  EXPECT_NEAR(header.width() / 4 / header.height(), 1.0, 0.15);
+
+  // Black and white tell the units apart: the legend shows four different line patterns.
+  std::set<std::vector<int>> patterns;
+  for (int i = 0; i < 4; ++i) patterns.insert(page.LegendRuns(QStringLiteral("ID%1").arg(i)));
+  EXPECT_EQ(patterns.size(), 4u);
+}
+
+// On paper too short for the graph below the texts (B5 landscape, 16.2 cm printable), the graph
+// gets lower instead of hiding the texts; in a voltage measurement its legend names voltage.
+TEST_F(PrintTest, ShortPaperKeepsEveryTextAboveTheGraph) {
+  md.MeasKind = true;
+  LoadRecordSet(100);
+  const QString pdf = dir.filePath(QStringLiteral("b5.pdf"));
+  ChooseFile(pdf, QPageLayout(QPageSize(QPageSize::JisB5), QPageLayout::Landscape,
+                              QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+  ui().cmdPrint->click();
+  ASSERT_TRUE(dialogs.shown.empty()) << dialogs.LastText().toStdString();
+
+  const PdfPage page(pdf, dir.path());
+  const double w = 23.7, h = 16.2;
+  // The black of the graph (its white legend below it), and with the legend's ink.
+  const QRectF graph = page.BlackBox();
+  EXPECT_NEAR(graph.left(), 1 + 0.1 * w, kTol);
+  EXPECT_NEAR(graph.width(), 0.8 * w, 2 * kTol);
+  EXPECT_NEAR(page.DarkBox(graph.top()).bottom(), 1 + h - 0.8, 2 * kTol);
+  EXPECT_GT(graph.height(), 9.0);
+  int texts = 0;
+  for (const auto& word : page.words) {
+    if (word.box.top() >= graph.top()) break;  // the graph's own texts follow
+    EXPECT_FALSE(word.box.intersects(graph)) << word.text.toStdString();
+    ++texts;
+  }
+  EXPECT_GE(texts, 14);  // date, title, sub-title and the four lines
+  EXPECT_EQ(page.RightOf(QStringLiteral("平均化")), QStringList({QStringLiteral("無し")}));
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(page.RightOf(QStringLiteral("ID%1").arg(i)).value(0), QStringLiteral("電圧値"));
+  }
 }
 
 // The page follows the paper and the file chosen in the dialog; the next dialog starts there.
