@@ -1,10 +1,14 @@
 // Timing of the graph's heavy paths with a full record set of 4 x 88000 samples: the batch
-// rewrite of every point, the sample-by-sample drawing of a read file, and the opening of the
-// data list window.
+// rewrite of every point, the sample-by-sample drawing of a read file, one step of a zoom, and the
+// opening of the data list window.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QWidget>
 #include <array>
 #include <cmath>
@@ -34,6 +38,16 @@ struct Rig {
     ui.Chart2D1 = new Chart2D(&window);
     ui.Chart2D1->resize(900, 600);
     cmdDisp = new QPushButton(&window);
+    // The range and window controls a zoom works on.
+    for (auto& b : ui.optHei) b = new QRadioButton(&window);
+    for (auto& b : ui.optWid) b = new QRadioButton(&window);
+    ui.txtVhi = new QLineEdit(&window);
+    ui.txtVlow = new QLineEdit(&window);
+    ui.cmdSetScaleY = new QPushButton(&window);
+    ui.Combo1 = new QComboBox(&window);
+    ui.cmdLeft = new QPushButton(&window);
+    ui.cmdRight = new QPushButton(&window);
+    ui.hsbWindow = new QScrollBar(Qt::Horizontal, &window);
     ui.Chart2D1->SetNumSeries(4);
     for (int i = 0; i < ModuleData::kUnits; ++i) {
       UnitRecord& u = md.Units[static_cast<size_t>(i)];
@@ -106,6 +120,27 @@ void BM_GrDrawDataEverySample(benchmark::State& state) {
       static_cast<double>(chart.RepaintCount() - before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_GrDrawDataEverySample)->Unit(benchmark::kMillisecond);
+
+// One notch of the wheel over the whole record set, then the repaint: in and out in turn around
+// the middle, so that every step changes the view. follow:1 with the vertical range "追従", which
+// fits itself to the window at every step.
+void BM_ZoomStep(benchmark::State& state) {
+  Rig& rig = TheRig();
+  Chart2D& chart = *rig.ui.Chart2D1;
+  rig.plot->GrDrawData1();
+  rig.plot->SelectOptHei(state.range(0) ? 2 : 0);
+  rig.plot->SetAxesX(1, ModuleData::MaxData);
+  chart.Flush();
+  const double middle = ModuleData::MaxData / 2 * rig.md.IntervalTM / 1000.0;
+  double notch = 1;
+  for (auto _ : state) {
+    rig.plot->ZoomX(middle, notch);
+    chart.Flush();
+    notch = -notch;
+  }
+  rig.plot->SelectOptHei(0);
+}
+BENCHMARK(BM_ZoomStep)->ArgName("follow")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // "データ表示" with a full record set: the window built, filled and shown.
 void BM_OpenDataList(benchmark::State& state) {

@@ -1,8 +1,9 @@
 // Pictures of the program for its documentation: builds the main window with the program's own
 // classes, lets it measure the four demonstration units (USBKIT_SIMULATE=demo) and writes PNG
 // files of the main window in each horizontal display mode, of the data list and the settings
-// dialog, and of the situations the graph must get right: automatic scroll at 10 ms after a
-// minute, a failed first reading, and a second, shorter record set over a longer one. The units'
+// dialog, of the situations the graph must get right: automatic scroll at 10 ms after a minute, a
+// failed first reading, and a second, shorter record set over a longer one, and of a record set
+// explored with a zoom and the two cursors. The units'
 // clock is driven by hand and the timer handlers are called directly, so a minute of measuring
 // takes a moment and every run draws the same pictures. Run by scripts/screenshots.sh on the
 // offscreen platform, so no display is needed.
@@ -207,6 +208,23 @@ int main(int argc, char** argv) {
   Samples(form, md, 3);
   ok = Save(form, out, QStringLiteral("screenshot-second-record-set.png")) && ok;
   Stop(form);
+  form.Graph().SelectOptWid(0);
+
+  // A minute of all four units at 100 ms explored: three notches of the wheel into the middle,
+  // the vertical range fitted to the window ("追従"), and the cursors A and B sixteen seconds
+  // apart with their readout beside the graph.
+  Configure(form, md, {true, true, true, true}, false, 100);
+  Start(form);
+  Polls(form, 200);
+  Stop(form);
+  form.Graph().SelectOptHei(2);
+  form.Graph().ZoomX(30.0, 3);
+  form.Graph().PlaceCursor(0, 22.0);
+  form.Graph().PlaceCursor(1, 38.0);
+  Wait(100);
+  ok = Save(form, out, QStringLiteral("screenshot-cursors.png")) && ok;
+  form.Graph().ClearCursors();
+  form.Graph().SelectOptHei(0);
   form.Graph().SelectOptWid(0);
 
   DialogSetting setting(md, dialogs, &form);

@@ -15,10 +15,11 @@ bool FitsInt32(double v) {
 
 }  // namespace
 
-void UnitRecord::FoldExtremes(float v) {
+void UnitRecord::FoldExtremes(float v, bool measKind) {
   // A slot without a value (a failed reading) never becomes an extreme, not even the first one:
-  // a single -99999 would flatten every curve for the rest of the record set.
-  if (v == ModuleData::NoData) return;
+  // a single -99999 would flatten every curve for the rest of the record set. Nor does an open
+  // thermocouple's -300, which would stretch the range of a room-air curve down past -300.
+  if (!ModuleData::IsMeasured(v, measKind)) return;
   if (!HasValue) {
     MaxValue = v;
     MinValue = v;
@@ -79,7 +80,7 @@ void ModuleData::UpdateUnitMaxMin(int32_t n) {
     // Sample numbers outside the buffer have no slot; the acquisition never passes one.
     if (n < 1 || n > static_cast<int64_t>(u.Data.size())) continue;
     if (n == 1) u.HasValue = false;  // a new record set
-    u.FoldExtremes(u.Data[n - 1]);
+    u.FoldExtremes(u.Data[n - 1], MeasKind);
   }
 }
 

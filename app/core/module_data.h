@@ -21,8 +21,9 @@ struct UnitRecord {
   // MaxValue and MinValue hold a measured value (a NoData slot never enters them).
   bool HasValue = false;
 
-  // Folds v into MaxValue and MinValue; the first value sets both, NoData is skipped.
-  void FoldExtremes(float v);
+  // Folds v into MaxValue and MinValue; the first value sets both. A slot without a measured value
+  // (ModuleData::IsMeasured) is skipped.
+  void FoldExtremes(float v, bool measKind);
 };
 
 struct AvgAccumRecord {
@@ -35,6 +36,15 @@ class ModuleData {
   static constexpr int kUnits = 4;
   static constexpr int32_t MaxData = 88000;
   static constexpr float NoData = -99999.0f;
+  // The driver's value for a thermocouple reading it cannot convert (an open or out-of-range
+  // thermocouple). Stored and saved as it came; in a voltage measurement it is an ordinary value.
+  static constexpr float NotConverted = -300.0f;
+
+  // v is a measurement: neither an empty slot nor, in a temperature measurement (measKind False),
+  // the driver's NotConverted. Only such values are drawn and fitted into the vertical range.
+  static bool IsMeasured(float v, bool measKind) {
+    return v != NoData && (measKind || v != NotConverted);
+  }
 
   // Settings (defaults as with an empty settings store).
   std::array<UnitRecord, kUnits> Units;

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <limits>
 
+#include "graph/chart_curves.h"
+
 // The curve data of one series. The chart keeps the keys in ascending order itself, so it writes
 // the storage directly: truncating and appending never search, sort or merge.
 class ChartCurveData : public QCPGraphDataContainer {
@@ -107,6 +109,13 @@ Chart2D::Chart2D(QWidget* parent) : QWidget(parent) {
 
   // Curves are drawn without antialiasing: with tens of thousands of points it is the costly part.
   plot_->setNotAntialiasedElements(QCP::aePlottables);
+  // The lines live on a layer that is never drawn; the curve layer below the items draws them,
+  // keeping its picture between repaints.
+  plot_->addLayer(QStringLiteral("curvedata"));
+  plot_->layer(QStringLiteral("curvedata"))->setVisible(false);
+  plot_->addLayer(QStringLiteral("curves"), plot_->layer(QStringLiteral("main")),
+                  QCustomPlot::limBelow);
+  curveLayer_ = new ChartCurveLayer(plot_, QStringLiteral("curves"));
   axisMin_[0] = plot_->xAxis->range().lower;
   axisMax_[0] = plot_->xAxis->range().upper;
   axisMin_[1] = plot_->yAxis->range().lower;
@@ -117,6 +126,7 @@ Chart2D::Chart2D(QWidget* parent) : QWidget(parent) {
     if (!redrawSuspended_) SyncCurves();
   });
   connect(plot_, &QCustomPlot::afterReplot, this, [this] { ++repaintCount_; });
+  ConnectPointer();
 }
 
 Chart2D::~Chart2D() = default;
@@ -190,7 +200,8 @@ void Chart2D::SetNumSeries(int count) {
   series_.resize(count);
   for (int i = old; i < count; ++i) {
     Series& s = series_[i];
-    s.graph = plot_->addGraph();
+    s.graph = new ChartGraph(plot_->xAxis, plot_->yAxis);
+    s.graph->setLayer(QStringLiteral("curvedata"));
     QPen pen(SeriesColour(i));
     pen.setWidth(1);
     s.graph->setPen(pen);
@@ -200,7 +211,8 @@ void Chart2D::SetNumSeries(int count) {
     QSharedPointer<ChartCurveData> data(new ChartCurveData);
     s.curve = data.data();
     s.graph->setData(data);
-    s.marks = plot_->addGraph();
+    s.marks = new ChartGraph(plot_->xAxis, plot_->yAxis);
+    s.marks->setLayer(QStringLiteral("curvedata"));
     s.marks->setPen(pen);
     s.marks->setLineStyle(QCPGraph::lsNone);
     s.marks->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
@@ -209,6 +221,12 @@ void Chart2D::SetNumSeries(int count) {
     s.markData = marks.data();
     s.marks->setData(marks);
   }
+  std::vector<ChartGraph*> lines;
+  for (const Series& s : series_) {
+    lines.push_back(static_cast<ChartGraph*>(s.graph));
+    lines.push_back(static_cast<ChartGraph*>(s.marks));
+  }
+  curveLayer_->SetGraphs(std::move(lines));
   ResizeSharedX();
   ApplyLabels();
   RequestRepaint();
@@ -449,6 +467,9 @@ void Chart2D::SyncCurve(Series& s, int lead) {
   }
   // X values that go back in time: the curve is sorted by key and built whole from now on.
   if (!ordered) curve.sort();
+  // The line changes from the entry before the first one built again.
+  const double inf = std::numeric_limits<double>::infinity();
+  curveLayer_->NoteChangeFrom(ordered && from > 0 ? curve.KeyAt(from - 1) : -inf);
   SyncLonePoints(s, ordered ? from : 0);
   s.curveOrdered = ordered;
   s.curveLead = lead;

@@ -6,8 +6,13 @@
 // from them at most once per repaint, from the first point that changed. Changes made while
 // neither redrawing nor data updates are suspended ask for one repaint on the next pass of the
 // event loop; Flush() repaints at once when one is due.
+//
+// The operator's pointer and keys over the plot are reported as signals in axis values (seconds on
+// X, the unit of the values on Y); what they do to the view is the owner's decision. The chart
+// itself never moves its axes on input.
 #pragma once
 
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -19,8 +24,14 @@
 
 class QCustomPlot;
 class QCPGraph;
+class QCPItemStraightLine;
+class QCPItemText;
 class QCPTextElement;
 class ChartCurveData;
+class ChartCurveLayer;
+class QKeyEvent;
+class QMouseEvent;
+class QWheelEvent;
 
 class Chart2D : public QWidget {
   Q_OBJECT
@@ -100,6 +111,37 @@ class Chart2D : public QWidget {
   QCustomPlot* Plot() const { return plot_; }
   // The line of series s (1-based), to read from; null for a series the chart does not have.
   QCPGraph* Curve(int series) const;
+  // The layer that draws the curves, keeping their picture between repaints.
+  ChartCurveLayer* CurveLayer() const { return curveLayer_; }
+
+  // Vertical marker lines across the plot at time x, each with a short label at its top (the
+  // cursors "A" and "B"); nothing removes the line. Indices 0 and 1.
+  static constexpr int kCursorLines = 2;
+  void SetCursorLine(int index, std::optional<double> x, const QString& label);
+  std::optional<double> CursorLine(int index) const;
+
+  // The axis value at a pixel of the plot and back, as the axes stand now.
+  double PixelToValue(Axis axis, double pixel) const;
+  double ValueToPixel(Axis axis, double value) const;
+
+ signals:
+  // The wheel turned over the plot at (x, y): steps > 0 away from the operator, one per notch.
+  void wheelTurned(double x, double y, double steps, Qt::KeyboardModifiers modifiers);
+  // A drag with the left button went on: the view would follow the pointer if shifted by (dx, dy).
+  void dragged(double dx, double dy, Qt::KeyboardModifiers modifiers);
+  // A left click that did not become a drag, at time x.
+  void clicked(double x, Qt::KeyboardModifiers modifiers);
+  void doubleClicked();
+  // The pointer rests over the plot at time x (global screen position pos), or has left it.
+  void hovered(double x, const QPoint& pos);
+  void hoverLeft();
+  // A key pressed while the chart has the focus; a receiver that acts on it sets *handled, and
+  // the keys nobody takes go on to the window.
+  void keyPressed(int key, Qt::KeyboardModifiers modifiers, bool* handled);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   static constexpr int kClean = 0x7fffffff;  // no stale point
@@ -134,10 +176,19 @@ class Chart2D : public QWidget {
   void SyncLonePoints(Series& s, int from);
   void ApplyLabels();
   void ApplyAxisRange(Axis axis);
+  // Pointer input (chart2d_input.cpp).
+  void ConnectPointer();
+  bool InPlot(const QPointF& pos) const;
+  void OnMousePress(QMouseEvent* event);
+  void OnMouseMove(QMouseEvent* event);
+  void OnMouseRelease(QMouseEvent* event);
+  void OnMouseDoubleClick(QMouseEvent* event);
+  void OnWheel(QWheelEvent* event);
 
   QCustomPlot* plot_ = nullptr;
   QCPTextElement* header_ = nullptr;
-  QCPTextElement* titleY_ = nullptr;  // the Y title, upright above the axis
+  QCPTextElement* titleY_ = nullptr;       // the Y title, upright above the axis
+  ChartCurveLayer* curveLayer_ = nullptr;  // draws the curves; owned by the plot
   std::vector<Series> series_;
   std::vector<double> x_;  // NaN where never set; as long as the longest series
   QStringList labels_;
@@ -149,6 +200,18 @@ class Chart2D : public QWidget {
   bool repaintDue_ = false;
   bool repaintQueued_ = false;
   int repaintCount_ = 0;
+
+  struct CursorLineItems {
+    QCPItemStraightLine* line = nullptr;
+    QCPItemText* label = nullptr;
+    std::optional<double> x;
+  };
+  CursorLineItems cursorLines_[kCursorLines];
+  // A press of the left button inside the plot, until its release.
+  bool pressed_ = false;
+  bool dragging_ = false;
+  QPointF pressPos_;
+  QPointF lastPos_;
 };
 
 // Rewriting what is stored is the common case (all points are written again on every poll), so it

@@ -16,6 +16,7 @@
 #include "core/operator_number.h"
 #include "graph/chart2d.h"
 #include "graph/graph_controls.h"
+#include "graph/graph_input.h"
 
 namespace {
 
@@ -24,7 +25,11 @@ const char* const kRangeError = "設定値に誤りがあります。";
 }  // namespace
 
 Graph::Graph(ModuleData& md, GraphControls& ui, DialogService& dialogs)
-    : md_(md), ui_(ui), dialogs_(dialogs) {}
+    : md_(md), ui_(ui), dialogs_(dialogs) {
+  if (ui_.Chart2D1) input_ = std::make_unique<GraphInput>(*this, ui_);
+}
+
+Graph::~Graph() = default;
 
 void Graph::InitGraph() {
   Chart2D* chart = ui_.Chart2D1;
@@ -66,6 +71,7 @@ void Graph::InitGraphParam(bool flg) {
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
   InitDispCountList();
+  ClearCursors();
 }
 
 bool Graph::SetGraphParam() {
@@ -98,6 +104,10 @@ bool Graph::SetGraphParam() {
   EnableScrollControls(gs_.ScrollMode);
   SetAxesY(md_.AxisMinY, md_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
+  // A new record set: the cursors of the previous one have nothing to read, and its first poll
+  // draws it whole.
+  ClearCursors();
+  pollDrawn_.valid = false;
   return true;
 }
 
@@ -114,6 +124,7 @@ void Graph::SetAxesX(int32_t dcnt1, int32_t dcnt2) {
   if (lo > hi) std::swap(lo, hi);
   if (!(hi > lo)) hi = lo + 1.0;
   ui_.Chart2D1->SetAxisRange(Chart2D::Axis::X, lo, hi);
+  WindowShown();
 }
 
 void Graph::ResetAxesXY(bool flg) {
@@ -140,6 +151,7 @@ void Graph::SetGraphTitle(bool reset) {
   chart->SetRedrawSuspended(true);
   if (reset) SelectOptHei(0);
   GrDrawData(1);
+  ClearCursors();
   chart->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime + QStringLiteral(" ]"));
   chart->SetAxisTitle(Chart2D::Axis::X, QStringLiteral("開始からの経過時間（秒）"));
   chart->SetAxisTitle(Chart2D::Axis::Y, md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
@@ -171,9 +183,22 @@ void Graph::CalcAutoScaleY() {
 }
 
 void Graph::optHei_Click(int16_t index) {
+  // A choice of the operator's own: a double click no longer brings back the one a zoom replaced.
+  resumeYMode_.reset();
   if (index == 1) {
     gs_.ScaleYMode = YRangeMode::Fixed;
     SetScaleYInput(true);
+    return;
+  }
+  if (index == 2) {
+    // Fitted to the window now, and as the window moves or samples arrive in it.
+    gs_.ScaleYMode = YRangeMode::Follow;
+    SetScaleYInput(false);
+    if (md_.SampleCount < 1) {
+      DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+      SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+    }
+    RefitVisibleY();
     return;
   }
   gs_.ScaleYMode = YRangeMode::Automatic;
@@ -200,8 +225,7 @@ void Graph::cmdSetScaleY_Click() {
 }
 
 void Graph::SelectOptHei(int16_t index) {
-  QRadioButton* button = ui_.optHei[static_cast<size_t>(index)];
-  {
+  if (QRadioButton* button = ui_.optHei[static_cast<size_t>(index)]) {
     // The handler runs once below, whether or not the form listens to the button's signals.
     const QSignalBlocker blocker(button);
     button->setChecked(true);

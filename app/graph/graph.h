@@ -1,14 +1,24 @@
 // The main window's time graph: its set-up, titles and vertical range (graph.cpp), the points of
-// the record set, the current-value panel and the status line (graph_plot.cpp), and the
-// horizontal window with its display modes and count list (graph_scroll.cpp). It works on its own
-// controls only; whatever concerns other windows (the data list, the move tool) is the main
-// window's.
+// the record set, the current-value panel and the status line (graph_plot.cpp), the horizontal
+// window with its display modes and count list (graph_scroll.cpp), zooming, panning, the
+// scrollbar and the range fitted to the window (graph_explore.cpp), and the two cursors with their
+// readout (graph_cursors.cpp). It works on its own controls only; whatever concerns other windows
+// (the data list, the move tool) is the main window's.
 #pragma once
 
+#include <QString>
+#include <Qt>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "graph/cursor_readout.h"
 
 class DialogService;
+class GraphInput;
 class ModuleData;
 struct GraphControls;
 
@@ -16,6 +26,7 @@ struct GraphControls;
 enum class YRangeMode : int16_t {
   Automatic = 0,  // "自動": fitted to the extremes
   Fixed = 1,      // "固定": the limits typed by the operator
+  Follow = 2,     // "追従": fitted to the samples in the window, narrowing as well as widening
 };
 
 // The horizontal window: the index of the selected option optWid.
@@ -37,6 +48,9 @@ struct GraphState {
 class Graph {
  public:
   Graph(ModuleData& md, GraphControls& ui, DialogService& dialogs);
+  ~Graph();
+  Graph(const Graph&) = delete;
+  Graph& operator=(const Graph&) = delete;
 
   GraphState& State() { return gs_; }
   const GraphState& State() const { return gs_; }
@@ -85,12 +99,92 @@ class Graph {
   // neither, automatic scroll the list, manual scroll both.
   void EnableScrollControls(XWindowMode mode);
 
+  // Exploring the record set (graph_explore.cpp). A zoom, a pan or a move of the scrollbar in a
+  // following display mode ("全表示", "自動ｽｸﾛｰﾙ") stops the following: the mode shows "手動ｽｸﾛｰﾙ"
+  // until the chosen view is asked back (ReturnToChosenView, or GoEnd while measuring).
+  // Zooms the time axis around time x (seconds) by `steps` notches of the wheel, > 0 closer.
+  void ZoomX(double x, double steps);
+  // Zooms the vertical axis around the value y; the range becomes "固定" with the shown limits.
+  void ZoomY(double y, double steps);
+  // Moves the window by dx seconds (the vertical range by dy), stopping at both ends of the
+  // record set.
+  void PanX(double dx);
+  void PanY(double dy);
+  // The window starting at sample `first`, its width kept (the scrollbar).
+  void ScrollTo(int32_t first);
+  // The window at the first sample; at the newest one, or following again while measuring.
+  void GoHome();
+  void GoEnd();
+  // The view of the chosen display mode again, and the vertical range choice a zoom replaced.
+  void ReturnToChosenView();
+  // The graph's keys: Left/Right pan by a tenth of the window, +/- zoom, Home/End, Escape removes
+  // the cursors. False for any other key.
+  bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
+  // The display mode a zoom or a pan left, to return to.
+  std::optional<XWindowMode> ChosenScrollMode() const { return resumeMode_; }
+
+  // The cursors (graph_cursors.cpp): A (0) and B (1), each on the stored sample nearest to where
+  // it was placed.
+  void PlaceCursor(int which, double x);
+  void ClearCursors();
+  // The samples under A and B, 0 where a cursor is not placed; SetCursors puts them back.
+  const std::array<int32_t, 2>& Cursors() const { return cursors_; }
+  void SetCursors(const std::array<int32_t, 2>& samples);
+  CursorReadout Readout() const;
+  // The time and the values of the sample nearest to time x, for the tooltip over the graph.
+  QString HoverText(double x) const;
+
  private:
   // Point k of unit i's series from buffer slot `slot`: its value, or no point.
   void DrawPoint(int unitIndex, int32_t k, size_t slot);
+  // A current value as the panel shows it.
+  QString NowValueText(float v) const;
+  // The first sample GrDrawData1 must write; what the previous poll drew before it is unchanged.
+  int32_t FirstUndrawnSample() const;
+  void RememberPollDrawn();
+
+  // The window as the axis shows it, in (fractional) sample numbers.
+  std::pair<double, double> ShownWindow() const;
+  // Shows samples first to last (fractional after a zoom); the state holds them rounded.
+  void ShowWindow(double first, double last);
+  // After every change of the window: the scrollbar and a range fitted to the window follow.
+  void WindowShown();
+  void SyncScrollBar();
+  void StopFollowing();
+  // The range of "追従": refitted over the whole window, or extended by the samples drawn since.
+  void RefitVisibleY();
+  void ExtendVisibleY();
+  void FoldVisibleSample(int32_t k);
+  void ApplyVisibleFit();
+  // A vertical range the operator set by zooming or panning: "固定", its limits in the boxes.
+  void FixRangeY(double lo, double hi);
+  void ShowReadout();
 
   ModuleData& md_;
   GraphControls& ui_;
   DialogService& dialogs_;
   GraphState gs_;
+
+  std::optional<XWindowMode> resumeMode_;  // the display mode a zoom or a pan stopped
+  std::optional<YRangeMode> resumeYMode_;  // the range choice a vertical zoom replaced
+  std::array<int32_t, 2> cursors_{};       // samples under A and B, 0 when not placed
+  // Extremes of the measured samples first..through of the window first..last ("追従").
+  struct VisibleFit {
+    int32_t first = 1;
+    int32_t last = 0;
+    int32_t through = 0;
+    bool has = false;
+    float max = 0;
+    float min = 0;
+  } fit_;
+  // What the last poll's drawing covered while measuring: the sample count and each unit's own.
+  struct PollDrawn {
+    bool valid = false;
+    int32_t samples = 0;
+    int32_t interval = 0;
+    bool kind = false;
+    std::array<int32_t, 4> counts{};
+    std::array<bool, 4> used{};
+  } pollDrawn_;
+  std::unique_ptr<GraphInput> input_;
 };

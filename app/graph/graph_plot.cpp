@@ -1,5 +1,8 @@
-// Points of the record set on the graph, the current-value panel and the status line.
+// Points of the record set on the graph, the current-value panel and the status line. A sample
+// without a measured value (an empty slot, or a thermocouple the driver could not convert) is a
+// gap in its curve.
 #include <QLabel>
+#include <algorithm>
 
 #include "core/module_data.h"
 #include "core/number_text.h"
@@ -19,6 +22,7 @@ double SampleTime(int32_t k, int32_t intervalTM) {
 
 void Graph::GrDrawData(int32_t dCnt) {
   if (dCnt < 1) return;
+  pollDrawn_.valid = false;
   Chart2D* chart = ui_.Chart2D1;
   if (chart->NumSeries() != 4) chart->SetNumSeries(4);
   chart->BeginDataUpdate();
@@ -27,6 +31,13 @@ void Graph::GrDrawData(int32_t dCnt) {
   chart->SetPointX(dCnt, SampleTime(dCnt, md_.IntervalTM));
   for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, dCnt, slot);
   chart->EndDataUpdate();
+  // Sample dCnt again (a new record set starts at 1): the range of the window is fitted anew.
+  if (dCnt <= fit_.through) {
+    RefitVisibleY();
+  } else {
+    ExtendVisibleY();
+  }
+  SyncScrollBar();
 }
 
 void Graph::DrawPoint(int unitIndex, int32_t k, size_t slot) {
@@ -34,7 +45,7 @@ void Graph::DrawPoint(int unitIndex, int32_t k, size_t slot) {
   // that is not used clear it, so the graph never shows an old measurement as a new one.
   const UnitRecord& unit = md_.Units[static_cast<size_t>(unitIndex)];
   const float v = unit.MflagID && slot < unit.Data.size() ? unit.Data[slot] : ModuleData::NoData;
-  if (v == ModuleData::NoData) {
+  if (!ModuleData::IsMeasured(v, md_.MeasKind)) {
     ui_.Chart2D1->ClearPointY(unitIndex + 1, k);
   } else {
     ui_.Chart2D1->SetPointY(unitIndex + 1, k, static_cast<double>(v));
@@ -44,16 +55,61 @@ void Graph::DrawPoint(int unitIndex, int32_t k, size_t slot) {
 void Graph::GrDrawData1() {
   Chart2D* chart = ui_.Chart2D1;
   if (chart->NumSeries() != 4) chart->SetNumSeries(4);
-  chart->BeginDataUpdate();
   const int32_t count = md_.SampleCount;
+  const int32_t from = FirstUndrawnSample();
+  chart->BeginDataUpdate();
   for (int i = 0; i < ModuleData::kUnits; ++i) chart->SetPointCount(i + 1, count);
   // X is shared by the series and written for every sample, so the curve stays in time order
   // whatever the previous record set left there.
-  for (int32_t k = 1; k <= count; ++k) {
+  for (int32_t k = from; k <= count; ++k) {
     chart->SetPointX(k, SampleTime(k, md_.IntervalTM));
     for (int i = 0; i < ModuleData::kUnits; ++i) DrawPoint(i, k, static_cast<size_t>(k - 1));
   }
   chart->EndDataUpdate();
+  RememberPollDrawn();
+  if (from <= fit_.through) {
+    RefitVisibleY();
+  } else {
+    ExtendVisibleY();
+  }
+  SyncScrollBar();
+}
+
+int32_t Graph::FirstUndrawnSample() const {
+  // A poll of a running measurement only appends to each unit's samples, so what the previous
+  // poll drew stays as it is, up to the first slot a unit had not filled then. Anything else (no
+  // measurement, another record set, other drawing in between, settings changed, a count that went
+  // back) draws the record set whole.
+  const PollDrawn& d = pollDrawn_;
+  if (!md_.Measuring || !d.valid || md_.SampleCount < d.samples || d.interval != md_.IntervalTM ||
+      d.kind != md_.MeasKind || ui_.Chart2D1->PointCount(1) != d.samples) {
+    return 1;
+  }
+  int32_t from = d.samples + 1;
+  for (size_t i = 0; i < md_.Units.size(); ++i) {
+    const UnitRecord& unit = md_.Units[i];
+    if (unit.MflagID != d.used[i] || unit.DataCount < d.counts[i]) return 1;
+    if (unit.MflagID) from = std::min(from, d.counts[i] + 1);
+  }
+  return std::max(from, 1);
+}
+
+void Graph::RememberPollDrawn() {
+  PollDrawn& d = pollDrawn_;
+  d.valid = md_.Measuring;
+  d.samples = md_.SampleCount;
+  d.interval = md_.IntervalTM;
+  d.kind = md_.MeasKind;
+  for (size_t i = 0; i < md_.Units.size(); ++i) {
+    d.used[i] = md_.Units[i].MflagID;
+    d.counts[i] = md_.Units[i].DataCount;
+  }
+}
+
+QString Graph::NowValueText(float v) const {
+  // An open or out-of-range thermocouple says so instead of showing -300 as a temperature.
+  if (!md_.MeasKind && v == ModuleData::NotConverted) return NotConvertedText();
+  return FormatFixed3(v);
 }
 
 void Graph::ClearNowValue() {
@@ -66,7 +122,7 @@ void Graph::DispNowValue() {
   for (size_t i = 0; i < md_.Units.size(); ++i) {
     const UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID || static_cast<size_t>(samples) > unit.Data.size()) continue;
-    ui_.Label1[i]->setText(FormatFixed3(unit.Data[static_cast<size_t>(samples - 1)]));
+    ui_.Label1[i]->setText(NowValueText(unit.Data[static_cast<size_t>(samples - 1)]));
   }
 }
 
@@ -75,7 +131,7 @@ void Graph::DispNowValueUnit() {
     const UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID || unit.DataCount <= 0) continue;
     if (static_cast<size_t>(unit.DataCount) > unit.Data.size()) continue;
-    ui_.Label1[i]->setText(FormatFixed3(unit.Data[static_cast<size_t>(unit.DataCount - 1)]));
+    ui_.Label1[i]->setText(NowValueText(unit.Data[static_cast<size_t>(unit.DataCount - 1)]));
   }
 }
 

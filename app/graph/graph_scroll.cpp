@@ -82,6 +82,8 @@ void Graph::SelectOptWid(int16_t index) {
 }
 
 void Graph::optWid_Click(int16_t index) {
+  // A mode chosen now is the one to return to.
+  resumeMode_.reset();
   const XWindowMode previous = gs_.ScrollMode;
   const auto mode = static_cast<XWindowMode>(index);
   gs_.ScrollMode = mode;

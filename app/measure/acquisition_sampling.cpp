@@ -152,7 +152,7 @@ bool Acquisition::StoreUnitValue(int i, float v) {
   UnitRecord& unit = md_.Units[i];
   const int32_t n = unit.DataCount;
   unit.Data[n] = v;
-  unit.FoldExtremes(v);
+  unit.FoldExtremes(v, md_.MeasKind);
   unit.DataCount = n + 1;
   return n + 1 >= ModuleData::MaxData;
 }

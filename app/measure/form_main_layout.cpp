@@ -1,6 +1,7 @@
 // The controls of the main window and their placement: the command bar on top, the time graph in
-// the middle with the display-range and current-value panels on its right, the horizontal scroll
-// controls below it, and the four move-tool buttons in the corners of the window.
+// the middle with the current-value, display-range and cursor panels on its right and its
+// scrollbar below it, the horizontal scroll controls under that, and the four move-tool buttons in
+// the corners of the window.
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -95,7 +97,9 @@ void FormMain::BuildControls() {
   optHeiGroup_->setExclusive(true);
   ui_.optHei[0] = new QRadioButton(QStringLiteral("自動"), ui_.Frame4);
   ui_.optHei[1] = new QRadioButton(QStringLiteral("固定"), ui_.Frame4);
-  for (int i = 0; i < 2; ++i) optHeiGroup_->addButton(ui_.optHei[i], i);
+  ui_.optHei[2] = new QRadioButton(QStringLiteral("追従"), ui_.Frame4);
+  ui_.optHei[2]->setToolTip(QStringLiteral("表示中のデータに合わせる"));
+  for (int i = 0; i < 3; ++i) optHeiGroup_->addButton(ui_.optHei[i], i);
   ui_.optHei[0]->setChecked(true);
   ui_.Label3 = new QLabel(QStringLiteral("↑"), ui_.Frame4);
   ui_.Label4 = new QLabel(QStringLiteral("↓"), ui_.Frame4);
@@ -109,6 +113,7 @@ void FormMain::BuildControls() {
   auto* modeRow = new QHBoxLayout;
   modeRow->addWidget(ui_.optHei[0]);
   modeRow->addWidget(ui_.optHei[1]);
+  modeRow->addWidget(ui_.optHei[2]);
   modeRow->addStretch(1);
   rangeGrid->addLayout(modeRow, 0, 0, 1, 2);
   rangeGrid->addWidget(ui_.Label3, 1, 0);
@@ -118,9 +123,23 @@ void FormMain::BuildControls() {
   rangeGrid->addWidget(ui_.cmdSetScaleY, 3, 1, Qt::AlignRight);
   rangeGrid->setColumnStretch(1, 1);
 
+  // The cursors: the values at A and B and between them.
+  ui_.FrameCursor = new QGroupBox(QStringLiteral("カーソル"), this);
+  ui_.lblReadout = new QLabel(ui_.FrameCursor);
+  ui_.lblReadout->setTextFormat(Qt::RichText);
+  ui_.lblReadout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  ui_.lblReadout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ui_.cmdClearCursors = new QPushButton(QStringLiteral("消去"), ui_.FrameCursor);
+  ui_.cmdClearCursors->setAutoDefault(false);
+  ui_.cmdClearCursors->setToolTip(QStringLiteral("カーソルを消す (Esc)"));
+  auto* cursorBox = new QVBoxLayout(ui_.FrameCursor);
+  cursorBox->addWidget(ui_.lblReadout);
+  cursorBox->addWidget(ui_.cmdClearCursors, 0, Qt::AlignRight);
+
   auto* sidePanel = new QVBoxLayout;
   sidePanel->addWidget(ui_.Frame1);
   sidePanel->addWidget(ui_.Frame4);
+  sidePanel->addWidget(ui_.FrameCursor);
   sidePanel->addStretch(1);
   auto* sideBox = new QWidget(this);
   sideBox->setLayout(sidePanel);
@@ -162,14 +181,18 @@ void FormMain::BuildControls() {
   scrollBar->addWidget(ui_.cmdRight);
   scrollBar->addStretch(1);
 
+  ui_.hsbWindow = new QScrollBar(Qt::Horizontal, this);
+  ui_.hsbWindow->setToolTip(QStringLiteral("表示位置"));
+
   ui_.lblStatus = new QLabel(this);
   ui_.lblStatus->setTextInteractionFlags(Qt::NoTextInteraction);
 
   auto* graphArea = new QGridLayout;
   graphArea->addWidget(ui_.Chart2D1, 0, 0);
-  graphArea->addWidget(sideBox, 0, 1);
-  graphArea->addWidget(ui_.lblStatus, 1, 0, 1, 2);
-  graphArea->addLayout(scrollBar, 2, 0, 1, 2);
+  graphArea->addWidget(sideBox, 0, 1, 2, 1);
+  graphArea->addWidget(ui_.hsbWindow, 1, 0);
+  graphArea->addWidget(ui_.lblStatus, 2, 0, 1, 2);
+  graphArea->addLayout(scrollBar, 3, 0, 1, 2);
   graphArea->setRowStretch(0, 1);
   graphArea->setColumnStretch(0, 1);
 

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "graph/chart_curves.h"
+
 namespace {
 
 using Curve = std::vector<std::pair<double, double>>;
@@ -399,6 +401,52 @@ TEST_F(Chart2DTest, RendersIntoAPictureFileWithoutADisplay) {
   }
 
   EXPECT_FALSE(chart.RenderToFile(dir.filePath(QStringLiteral("missing/graph.pic"))));
+}
+
+// Polls of `batch` points over a time axis of `seconds`, on a steep saw (series 1) and noise, with
+// gaps, lone points and a count that goes back once; each poll repainted as it comes.
+QImage PaintPolls(Chart2D& chart, int batch, double seconds) {
+  chart.SetAxisRange(Chart2D::Axis::X, 0, seconds);
+  chart.SetAxisRange(Chart2D::Axis::Y, -50, 1050);
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> value(0, 1000);
+  int count = 0;
+  for (int poll = 0; poll < 12; ++poll) {
+    chart.BeginDataUpdate();
+    const int next = poll == 8 ? count - batch * 2 / 3 : count + batch;
+    for (int s = 1; s <= 4; ++s) chart.SetPointCount(s, next);
+    for (int k = count + 1; k <= next; ++k) {
+      chart.SetPointX(k, k);
+      for (int s = 1; s <= 4; ++s) {
+        if (k % 11 != s) chart.SetPointY(s, k, s == 1 ? (k % 9) * 120.0 : value(random));
+      }
+    }
+    chart.EndDataUpdate();
+    chart.Flush();
+    count = next;
+  }
+  return chart.Plot()->grab().toImage();
+}
+
+TEST_F(Chart2DTest, RepaintingAStripDrawsWhatAWholeRepaintDraws) {
+  chart.resize(640, 400);
+  chart.show();
+  // A few points per pixel (drawn point by point) and many (drawn per pixel column).
+  for (const auto& [batch, seconds] : {std::pair(30, 400.0), std::pair(300, 4000.0)}) {
+    const int before = chart.CurveLayer()->StripRepaints();
+    const QImage strips = PaintPolls(chart, batch, seconds);
+    EXPECT_GE(chart.CurveLayer()->StripRepaints() - before, 10);
+    chart.CurveLayer()->Invalidate();
+    chart.Plot()->replot();
+    const QImage whole = chart.Plot()->grab().toImage();
+    ASSERT_EQ(strips.size(), whole.size());
+    int differ = 0;
+    for (int y = 0; y < whole.height(); ++y) {
+      for (int x = 0; x < whole.width(); ++x) differ += strips.pixel(x, y) != whole.pixel(x, y);
+    }
+    EXPECT_EQ(differ, 0) << batch << " points a poll";
+    for (int s = 1; s <= 4; ++s) chart.SetPointCount(s, 0);
+  }
 }
 
 // Pixels in the colour of series 1 in the chart as painted at 400 x 300.

@@ -1,6 +1,9 @@
 // Points on the graph and the current-value panel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "graph_test_rig.h"
 
 namespace {
@@ -70,6 +73,32 @@ TEST_F(Plot, BatchRewritesTheWholeRecordSetAtOnce) {
   rig.md.SampleCount = 10;
   rig.graph->GrDrawData1();
   EXPECT_EQ(chart().PointCount(3), 10);
+}
+
+TEST_F(Plot, PollsDrawWhatEachUnitStoredSinceThePreviousPoll) {
+  rig.md.Measuring = true;
+  // Appends a poll: unit 0 brings `a` readings, unit 2 `b`, each from its own count on.
+  auto poll = [this](int32_t a, int32_t b, float base) {
+    for (const auto& [unit, n] : {std::pair(0, a), std::pair(2, b)}) {
+      UnitRecord& u = rig.md.Units[static_cast<size_t>(unit)];
+      for (int32_t j = 0; j < n; ++j) u.Data[static_cast<size_t>(u.DataCount++)] = base + j;
+    }
+    rig.md.SampleCount = std::max(rig.md.Units[0].DataCount, rig.md.Units[2].DataCount);
+    rig.graph->GrDrawData1();
+  };
+  poll(30, 28, 100.0f);  // unit 2 lags two readings behind
+  EXPECT_FALSE(chart().PointY(3, 29));
+  poll(30, 32, 200.0f);  // and catches up
+  EXPECT_EQ(chart().PointY(3, 29), 200.0);
+  EXPECT_EQ(chart().PointY(3, 60), 231.0);
+  EXPECT_EQ(chart().PointY(1, 31), 200.0);
+
+  // A new record set of the same size in between is drawn whole.
+  rig.md.ClearData();
+  rig.md.Measuring = true;
+  rig.graph->SetGraphParam();
+  poll(60, 60, 5.0f);
+  EXPECT_EQ(chart().PointY(3, 29), 33.0);
 }
 
 TEST_F(Plot, CurrentValuePanel) {

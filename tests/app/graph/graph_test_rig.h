@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QWidget>
 #include <algorithm>
 #include <memory>
@@ -30,6 +31,7 @@ struct GraphRig {
     auto* heiFrame = new QWidget(&window);
     ui.optHei[0] = new QRadioButton(QStringLiteral("自動"), heiFrame);
     ui.optHei[1] = new QRadioButton(QStringLiteral("固定"), heiFrame);
+    ui.optHei[2] = new QRadioButton(QStringLiteral("追従"), heiFrame);
     ui.txtVhi = new QLineEdit(&window);
     ui.txtVlow = new QLineEdit(&window);
     ui.cmdSetScaleY = new QPushButton(QStringLiteral("設定"), &window);
@@ -40,8 +42,11 @@ struct GraphRig {
     ui.Combo1 = new QComboBox(&window);
     ui.cmdLeft = new QPushButton(QStringLiteral("←"), &window);
     ui.cmdRight = new QPushButton(QStringLiteral("→"), &window);
+    ui.hsbWindow = new QScrollBar(Qt::Horizontal, &window);
     for (auto& l : ui.Label1) l = new QLabel(&window);
     ui.lblStatus = new QLabel(&window);
+    ui.lblReadout = new QLabel(&window);
+    ui.cmdClearCursors = new QPushButton(QStringLiteral("消去"), &window);
 
     graph = std::make_unique<Graph>(md, ui, dialogs);
   }

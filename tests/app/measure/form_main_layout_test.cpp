@@ -1,9 +1,11 @@
-// The main window at its smallest: every control keeps its room.
+// The main window's controls: at its smallest every control keeps its room, and the graph's own
+// controls reach the graph.
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "form_main_fixture.h"
@@ -33,6 +35,20 @@ TEST_F(FormMainTest, SmallestWindowKeepsEveryControlApart) {
     }
   }
   EXPECT_FALSE(c.lblStatus->geometry().intersects(c.Chart2D1->geometry()));
+  EXPECT_FALSE(c.hsbWindow->geometry().intersects(c.Chart2D1->geometry()));
+}
+
+TEST_F(FormMainTest, RangeChoiceFollowAndTheScrollbarReachTheGraph) {
+  AddSamples(300);
+  form->Graph().GrDrawData1();
+  ui().optHei[2]->click();
+  EXPECT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Follow);
+  ui().optWid[2]->click();  // samples 1 to 100
+  ui().hsbWindow->setValue(151);
+  EXPECT_EQ(form->Graph().State().DispStart, 151);
+  // Samples 151 to 250 hold 170 to 269 degrees.
+  EXPECT_EQ(ui().Chart2D1->AxisMin(Chart2D::Axis::Y), 100);
+  EXPECT_EQ(ui().Chart2D1->AxisMax(Chart2D::Axis::Y), 300);
 }
 
 }  // namespace
