@@ -28,9 +28,18 @@ struct UnitRecord {
   void FoldExtremes(float v, bool measKind);
 };
 
+// The readings of one averaged sample of a unit, gathered as they come.
 struct AvgAccumRecord {
-  int32_t Count = 0;
-  double Sum = 0;
+  int32_t Count = 0;     // readings taken toward the sample
+  double Sum = 0;        // sum of those that converted
+  int32_t Converted = 0;  // how many converted
+
+  // In a temperature measurement (measKind False) a reading the driver could not convert (-300)
+  // counts toward the sample but stays out of the sum: averaged with good readings it would give
+  // a temperature nobody measured.
+  void Add(double reading, bool measKind);
+  // The sample: the mean of the readings that converted, or -300 when none did.
+  float Mean() const;
 };
 
 class ModuleData {
