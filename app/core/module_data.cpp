@@ -57,14 +57,17 @@ void ModuleData::ClearData() {
   }
   SampleCount = 0;
   Measuring = false;
+  Unsaved = false;
   PollCount = 0;
   ReadFrom.clear();
   ClearAverage();
   StartTime = QString(19, QLatin1Char(' '));
+  StartTimeBytes.clear();
 }
 
 void ModuleData::ClearMemo() {
   for (auto& m : MemoText) m.clear();
+  for (auto& b : MemoBytes) b.clear();
 }
 
 void ModuleData::ClearAverage() {

@@ -68,10 +68,19 @@ class ModuleData {
   int32_t PollCount = 0;  // completed unit-paced polls since the last ClearData
   QString StartTime;
   std::array<QString, 5> MemoText;
+  // The bytes the start time and the memo lines were read from, when they came from a file (code
+  // page 932, possibly with bytes it does not define). A text that still reads as its bytes is
+  // written back as those bytes, so that a read and a save change no text the operator did not
+  // edit. ClearData forgets the start time's, ClearMemo the memo lines'.
+  QByteArray StartTimeBytes;
+  std::array<QByteArray, 5> MemoBytes;
   // The own data file the record set was read from; empty for a measured one (ClearData empties
   // it).
   QString ReadFrom;
   bool SettingOK = false;  // set by the settings dialog's OK
+  // The record set holds samples measured here that no save has written since (a read asks before
+  // it replaces them). ClearData resets it.
+  bool Unsaved = false;
 
   // A new object holds the defaults of an empty settings store and an empty record set whose
   // buffers are already sized, so that it is usable before the start-up routines run.

@@ -14,6 +14,7 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/settings_rules.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "measure/form_main.h"
@@ -75,6 +76,7 @@ void Acquisition::ApplyAutoScaleY(bool first) {
 
 void Acquisition::cmdStart_Click() {
   if (md_.Measuring) return;
+  if (!CheckSettings(md_, dialogs_)) return;
   if (md_.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
 
   // OpenUnits has shown its message and closed what it opened; the data stay as they are.
@@ -91,6 +93,7 @@ void Acquisition::cmdStart_Click() {
   md_.ClearData();
   md_.ClearMemo();
   md_.Measuring = true;
+  md_.Unsaved = true;
   fitted_ = true;
   graph_.DispStatus();
   form_.SetButtonState();

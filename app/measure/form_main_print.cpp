@@ -8,6 +8,7 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "files/pdf_file.h"
 #include "graph/chart2d.h"
 #include "measure/form_main.h"
 #include "print/printer_choice.h"
@@ -17,6 +18,28 @@ namespace {
 
 const char* const kGraphError = "グラフ印刷エラー";
 const char* const kPrinterError = "印刷できませんでした。プリンタの設定と状態を確認して下さい。";
+
+// Runs print on printer. A page for a PDF file is rendered apart and written to the file only
+// when it is whole (WritePdfFile): the PDF engine reports no write error of its own. A PDF that
+// could not be written fails as the printer would, with the reason in *reason.
+template <typename Print>
+PageResult PrintCheckingPdfFile(QPrinter& printer, Print print, QString* reason) {
+  const QString target = printer.outputFileName();
+  if (printer.outputFormat() != QPrinter::PdfFormat || target.isEmpty()) return print(printer);
+  PageResult result = PageResult::PrinterFailed;
+  const bool written = WritePdfFile(
+      target,
+      [&](const QString& renderPath) {
+        printer.setOutputFileName(renderPath);
+        result = print(printer);
+        return result == PageResult::Printed;
+      },
+      reason);
+  printer.setOutputFileName(target);
+  if (written) return PageResult::Printed;
+  // A page that was drawn but whose file could not be written fails as a printer would.
+  return result == PageResult::Printed ? PageResult::PrinterFailed : result;
+}
 
 }  // namespace
 
@@ -49,7 +72,8 @@ bool FormMain::PrintDatGraph() {
   QPrinter printer;
   // A chosen printer that has gone since fails the page: it must not go to another printer.
   const bool ready = !printer_ || ApplyPrinterChoice(*printer_, printer);
-  switch (ready ? PrintDatGraphOn(printer) : PageResult::PrinterFailed) {
+  const auto print = [this](QPrinter& p) { return PrintDatGraphOn(p); };
+  switch (ready ? PrintCheckingPdfFile(printer, print, nullptr) : PageResult::PrinterFailed) {
     case PageResult::Printed:
       return true;
     case PageResult::PictureUnreadable:
@@ -90,7 +114,9 @@ bool FormMain::PrintDatGraphToPdf(const QString& pdfPath, QString* error) {
   printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
   printer.setCreator(QStringLiteral("korvale"));
-  switch (PrintDatGraphOn(printer)) {
+  QString reason;
+  const auto print = [this](QPrinter& p) { return PrintDatGraphOn(p); };
+  switch (PrintCheckingPdfFile(printer, print, &reason)) {
     case PageResult::Printed:
       return true;
     case PageResult::PictureUnreadable:
@@ -98,7 +124,8 @@ bool FormMain::PrintDatGraphToPdf(const QString& pdfPath, QString* error) {
     case PageResult::PrinterFailed:
       break;
   }
-  return fail(QStringLiteral("PDFファイルを作成できませんでした: ") + pdfPath);
+  return fail(QStringLiteral("PDFファイルを作成できませんでした: ") +
+              (reason.isEmpty() ? pdfPath : reason));
 }
 
 bool PrintDatGraphToPdf(FormMain& form, const QString& pdfPath, QString* error) {

@@ -185,10 +185,16 @@ TEST_F(UnitPacedTest, PollsWithoutReadingsKeepTheDefaultRangeUntilTheFirstValue)
 
 TEST_F(UnitPacedTest, UnitThatCannotStartEndsTheStart) {
   Plug(0);
-  Configure({0}, false, 200000, false);  // 20000 steps of 10 ms: beyond what a unit accepts
+  Plug(1);
+  // Unit 1 open keeps the toolkit up, so unit 0 has been probed before its transfers fail: the
+  // open's notice (whose failure the driver ignores) and the start command.
+  ASSERT_EQ(driver_.Mdx4a_Device_Open(1), 0);
+  Configure({0}, false, 1000, false);
+  usbkit_sim_fail_transfers(sim_[0], 2);
   acq().cmdStart_Click();
+  driver_.Mdx4a_Device_Close(1);
   EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<QString>{DriverErrorText(8),
+            (std::vector<QString>{DriverErrorText(9),
                                   QStringLiteral("エラーのため測定開始できません。")}));
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0}));
