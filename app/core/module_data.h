@@ -30,8 +30,8 @@ struct UnitRecord {
 
 // The readings of one averaged sample of a unit, gathered as they come.
 struct AvgAccumRecord {
-  int32_t Count = 0;     // readings taken toward the sample
-  double Sum = 0;        // sum of those that converted
+  int32_t Count = 0;      // readings taken toward the sample
+  double Sum = 0;         // sum of those that converted
   int32_t Converted = 0;  // how many converted
 
   // In a temperature measurement (measKind False) a reading the driver could not convert (-300)
