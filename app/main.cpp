@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QPushButton>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -70,6 +71,9 @@ int RunWindow(const char* program, const CommandLine& cl) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Beyond a file-size limit a write then fails with an error the program reports and recovers
+  // from, instead of the signal ending the program with a half-written file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QFile::decodeName(argv[i]);
   const CommandLine cl = ParseCommandLine(args);

@@ -15,6 +15,10 @@ cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_ASAN=ON -DK
 cmake --build build/asan -j"$jobs"
 ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
+# The data file reader's fuzz target, built with clang from the program's own library, and a short
+# fuzzing run: a target that no longer builds fails here.
+bash scripts/fuzz.sh -runs=20000
+
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_TSAN=ON \
   -DKORVALE_BUILD_APP=OFF -DKORVALE_BUILD_BENCH=OFF
 cmake --build build/tsan -j"$jobs"

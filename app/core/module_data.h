@@ -28,9 +28,18 @@ struct UnitRecord {
   void FoldExtremes(float v, bool measKind);
 };
 
+// The readings of one averaged sample of a unit, gathered as they come.
 struct AvgAccumRecord {
-  int32_t Count = 0;
-  double Sum = 0;
+  int32_t Count = 0;      // readings taken toward the sample
+  double Sum = 0;         // sum of those that converted
+  int32_t Converted = 0;  // how many converted
+
+  // In a temperature measurement (measKind False) a reading the driver could not convert (-300)
+  // counts toward the sample but stays out of the sum: averaged with good readings it would give
+  // a temperature nobody measured.
+  void Add(double reading, bool measKind);
+  // The sample: the mean of the readings that converted, or -300 when none did.
+  float Mean() const;
 };
 
 class ModuleData {
@@ -71,10 +80,19 @@ class ModuleData {
   int32_t PollCount = 0;  // completed unit-paced polls since the last ClearData
   QString StartTime;
   std::array<QString, 5> MemoText;
+  // The bytes the start time and the memo lines were read from, when they came from a file (code
+  // page 932, possibly with bytes it does not define). A text that still reads as its bytes is
+  // written back as those bytes, so that a read and a save change no text the operator did not
+  // edit. ClearData forgets the start time's, ClearMemo the memo lines'.
+  QByteArray StartTimeBytes;
+  std::array<QByteArray, 5> MemoBytes;
   // The own data file the record set was read from; empty for a measured one (ClearData empties
   // it).
   QString ReadFrom;
   bool SettingOK = false;  // set by the settings dialog's OK
+  // The record set holds samples measured here that no save has written since (a read asks before
+  // it replaces them). ClearData resets it.
+  bool Unsaved = false;
 
   // A new object holds the defaults of an empty settings store and an empty record set whose
   // buffers are already sized, so that it is usable before the start-up routines run.

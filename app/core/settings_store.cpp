@@ -6,6 +6,7 @@
 
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/settings_rules.h"
 
 namespace {
 
@@ -60,8 +61,7 @@ void ModuleData::LoadSettings() {
 }
 
 void ModuleData::LoadSettings(QSettings& store) {
-  constexpr int32_t kMin16 = std::numeric_limits<int16_t>::min();
-  constexpr int32_t kMax16 = std::numeric_limits<int16_t>::max();
+  constexpr int32_t kLastType = 7;  // thermocouple types B to T
   constexpr int32_t kMin32 = std::numeric_limits<int32_t>::min();
   constexpr int32_t kMax32 = std::numeric_limits<int32_t>::max();
 
@@ -71,13 +71,25 @@ void ModuleData::LoadSettings(QSettings& store) {
   }
   for (int i = 0; i < kUnits; ++i) {
     Units[i].ConnectID =
-        static_cast<int16_t>(ReadInt(store, IndexedKey("ConnectID", i), 0, kMin16, kMax16));
+        static_cast<int16_t>(ReadInt(store, IndexedKey("ConnectID", i), 0, 0, kLastType));
   }
   TimerType = ReadBool(store, QStringLiteral("TimerType"), false);
   IntervalTM = ReadInt(store, QStringLiteral("IntervalTM"), 1000, kMin32, kMax32);
   MeasKind = ReadBool(store, QStringLiteral("MeasKind"), false);
   DataAverage = ReadBool(store, QStringLiteral("DataAverage"), false);
   store.endGroup();
+
+  // A combination the settings dialog would refuse (a damaged or hand-edited store) falls back to
+  // the defaults: no unit used gives unit 0 alone; an interval the timing and averaging do not
+  // allow gives the default timing (units pace at 1000 ms, no averaging), which always keeps them.
+  if (!AnyUnitUsed(*this)) {
+    for (int i = 0; i < kUnits; ++i) Units[i].MflagID = i == 0;
+  }
+  if (!IntervalAllowed(TimerType, DataAverage, IntervalTM)) {
+    TimerType = false;
+    IntervalTM = 1000;
+    DataAverage = false;
+  }
 
   store.beginGroup(kRecordingSection);
   Recording.Continuous = ReadBool(store, QStringLiteral("Continuous"), false);

@@ -120,7 +120,7 @@ QString DialogMemo::FormatFilter(size_t format) {
 bool DialogMemo::CheckMemo() {
   for (int i = 0; i < 5; ++i) {
     const QString problem =
-        TextFieldProblem(txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1));
+        TextFieldProblem(txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1), md_.MemoBytes[i]);
     if (problem.isEmpty()) continue;
     dialogs_.Error(problem);
     txtMemo[i]->setFocus();
@@ -164,6 +164,7 @@ void DialogMemo::OKButton_Click() {
                      MsgIcon::Critical);
     return;
   }
+  md_.Unsaved = false;
   emit fileSaved(*path);
   accept();
 }

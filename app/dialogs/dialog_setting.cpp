@@ -17,46 +17,18 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/settings_rules.h"
 
 namespace {
 
 constexpr int kTypeCount = 8;
 
-// Accepted intervals in milliseconds.
+// The units of the two interval boxes, in milliseconds.
 constexpr int64_t kMsStep = 10;
-constexpr int64_t kMsMin = 10;
-constexpr int64_t kMsMax = 100000;
 constexpr int64_t kSecStep = 1000;
-constexpr int64_t kSecMin = 1000;
-constexpr int64_t kSecMinAveraged = 10000;
-constexpr int64_t kSecMax = 65535000;
 
 // Raw readings per stored sample when the computer's timer paces an averaged measurement.
 constexpr int32_t kTimerAverageCount = 100;
-
-// What the box of the unit chosen accepts, said after "時間の入力に誤りがあります。": the range of
-// numbers, and in seconds the longer minimum that averaging needs.
-QString AcceptedIntervalText(bool ms, bool averaged) {
-  if (ms) {
-    return QStringLiteral(
-               "「ミリ秒」には %1 ～ %2 を入力して下さい（×10msec：10 ミリ秒 ～ 100 秒）。")
-        .arg(kMsMin / kMsStep)
-        .arg(kMsMax / kMsStep);
-  }
-  if (averaged) {
-    return QStringLiteral(
-               "「秒」にはデータ値の平均化をするとき %1 ～ %2 を入力して下さい（平均化しないときは "
-               "%3 から）。")
-        .arg(kSecMinAveraged / kSecStep)
-        .arg(kSecMax / kSecStep)
-        .arg(kSecMin / kSecStep);
-  }
-  return QStringLiteral(
-             "「秒」には %1 ～ %2 を入力して下さい（データ値の平均化をするときは %3 から）。")
-      .arg(kSecMin / kSecStep)
-      .arg(kSecMax / kSecStep)
-      .arg(kSecMinAveraged / kSecStep);
-}
 
 }  // namespace
 
@@ -197,7 +169,7 @@ bool DialogSetting::CheckUnitSelect() {
   for (QCheckBox* box : chkID) {
     if (box->isChecked()) return true;
   }
-  dialogs_.Error(QStringLiteral("使用ユニットにチェックが付いていません。"));
+  dialogs_.Error(NoUnitMessage());
   return false;
 }
 
@@ -207,16 +179,13 @@ std::optional<int32_t> DialogSetting::EnteredInterval() const {
   if (!n) return std::nullopt;
   // The product is formed in 64 bits: one beyond the 32-bit range fails the range check.
   const int64_t v = static_cast<int64_t>(*n) * (ms ? kMsStep : kSecStep);
-  const int64_t lower = ms ? kMsMin : (md_.DataAverage ? kSecMinAveraged : kSecMin);
-  const int64_t upper = ms ? kMsMax : kSecMax;
-  if (v < lower || v > upper) return std::nullopt;
+  if (!IntervalAllowed(!ms, md_.DataAverage, v)) return std::nullopt;
   return static_cast<int32_t>(v);
 }
 
 bool DialogSetting::CheckInterval() {
   if (EnteredInterval()) return true;
-  dialogs_.Error(QStringLiteral("時間の入力に誤りがあります。\n") +
-                 AcceptedIntervalText(optTimer[0]->isChecked(), md_.DataAverage));
+  dialogs_.Error(IntervalMessage(!optTimer[0]->isChecked(), md_.DataAverage));
   return false;
 }
 

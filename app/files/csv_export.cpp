@@ -1,6 +1,6 @@
-// The CSV export: code page 932 text, CR LF line ends, text items between double quotes, numbers
-// in the general format. The sample lines are ASCII and are built directly as bytes; only the
-// handful of text items go through the code page conversion.
+// The CSV export: code page 932 text, CR LF line ends, text items between double quotes (a double
+// quote inside doubled), numbers in the general format. The sample lines are ASCII and are built
+// directly as bytes; only the handful of text items go through the code page conversion.
 #include <algorithm>
 #include <string>
 
@@ -17,13 +17,19 @@ class CsvWriter {
  public:
   explicit CsvWriter(std::string& out) : out_(out) {}
 
-  // A text item, written unchanged between double quotes. The caller has made sure that code
-  // page 932 holds every text written (DataFileTextProblem).
-  void Text(const QString& text) {
+  // A text item between double quotes, a double quote inside it doubled, so that every CSV reader
+  // takes it as one item whatever it holds. The byte of the double quote is never part of a
+  // two-byte code page 932 character. A text read from a file and not changed since is written as
+  // the bytes it was read from (EncodeText). The caller has made sure that every text can be
+  // written (DataFileTextProblem).
+  void Text(const QString& text, const QByteArray& source = {}) {
     Separate();
-    EncodeCp932(text, bytes_);
+    EncodeText(text, source, bytes_);
     out_ += '"';
-    out_.append(bytes_.constData(), static_cast<size_t>(bytes_.size()));
+    for (const char c : bytes_) {
+      if (c == '"') out_ += '"';
+      out_ += c;
+    }
     out_ += '"';
   }
   void Integer(int32_t v) {
@@ -71,13 +77,13 @@ bool EncodeCsv(const ModuleData& md, QByteArray& result, QString* error) {
   csv.Text(QStringLiteral("熱電対温度測定ユニット"));
   csv.EndLine();
   csv.Text(QStringLiteral("測定日"));
-  csv.Text(md.StartTime);
+  csv.Text(md.StartTime, md.StartTimeBytes);
   csv.EndLine();
   static const char16_t* const kMemoNames[] = {u"メモ１", u"メモ２", u"メモ３", u"メモ４",
                                                u"メモ５"};
   for (size_t i = 0; i < md.MemoText.size(); ++i) {
     csv.Text(QString::fromUtf16(kMemoNames[i]));
-    csv.Text(md.MemoText[i]);
+    csv.Text(md.MemoText[i], md.MemoBytes[i]);
     csv.EndLine();
   }
   if (md.TimerType) {

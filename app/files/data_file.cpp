@@ -1,9 +1,13 @@
 #include "files/data_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -65,8 +69,9 @@ QByteArray EncodeReplacing(const QString& text) {
   return out;
 }
 
-void PutString(QByteArray& out, const QString& text) {
-  QByteArray bytes = EncodeReplacing(text);
+void PutString(QByteArray& out, const QString& text, const QByteArray& source) {
+  QByteArray bytes;
+  if (!EncodeText(text, source, bytes)) bytes = EncodeReplacing(text);
   if (static_cast<size_t>(bytes.size()) > kMaxString) bytes.truncate(kMaxString);
   PutU16(out, static_cast<uint16_t>(bytes.size()));
   out.append(bytes);
@@ -103,10 +108,11 @@ class Reader {
     v = i != 0;
     return true;
   }
-  bool String(QString& v) {
+  bool String(QString& v, QByteArray& bytes) {
     uint16_t n;
     if (!U16(n) || left_ < n) return false;
-    v = DecodeCp932(reinterpret_cast<const char*>(p_), n);
+    bytes = QByteArray(reinterpret_cast<const char*>(p_), n);
+    v = DecodeCp932(bytes);
     Skip(n);
     return true;
   }
@@ -139,8 +145,8 @@ bool Fail(QString* error, const QString& reason) {
 
 QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount) {
   QByteArray out;
-  PutString(out, md.StartTime);
-  for (const QString& memo : md.MemoText) PutString(out, memo);
+  PutString(out, md.StartTime, md.StartTimeBytes);
+  for (size_t i = 0; i < md.MemoText.size(); ++i) PutString(out, md.MemoText[i], md.MemoBytes[i]);
   PutBool(out, md.TimerType);
   PutI32(out, md.IntervalTM);
   PutBool(out, md.DataAverage);
@@ -162,8 +168,8 @@ void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k) {
 
 bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString* error) {
   Reader in(reinterpret_cast<const unsigned char*>(bytes), size);
-  bool ok = in.String(image.StartTime);
-  for (int i = 0; ok && i < kMemoLines; ++i) ok = in.String(image.MemoText[i]);
+  bool ok = in.String(image.StartTime, image.StartTimeBytes);
+  for (int i = 0; ok && i < kMemoLines; ++i) ok = in.String(image.MemoText[i], image.MemoBytes[i]);
   ok = ok && in.Bool(image.TimerType) && in.I32(image.IntervalTM) && in.Bool(image.DataAverage) &&
        in.Bool(image.MeasKind);
   for (size_t i = 0; ok && i < image.ConnectID.size(); ++i) ok = in.I16(image.ConnectID[i]);
@@ -195,24 +201,50 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
 }
 
 bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error) {
-  const QFileInfo info(path);
-  if (!info.exists()) return Fail(error, QStringLiteral("ファイルが見つかりません。"));
-  if (info.isDir()) return Fail(error, QStringLiteral("ファイルではなくフォルダーです。"));
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  const QByteArray native = QFile::encodeName(path);
+  // Only a regular file is read. A pipe would block the open, and with a writer the read, for
+  // ever; a device must not even be opened. Checked before the open, and again on what was opened
+  // (without waiting) in case the name changed in between.
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0) {
+    return Fail(error, errno == ENOENT ? QStringLiteral("ファイルが見つかりません。")
+                                       : QStringLiteral("ファイルを開けません。"));
+  }
+  if (S_ISDIR(st.st_mode)) return Fail(error, QStringLiteral("ファイルではなくフォルダーです。"));
+  const QString notRegular = QStringLiteral("通常のファイルではないため読み込めません。");
+  if (!S_ISREG(st.st_mode)) return Fail(error, notRegular);
+  const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
     return Fail(error, QStringLiteral("ファイルを開けません（読み取りの権限がありません）。"));
   }
-  const QByteArray bytes = file.read(kReadLimit);
-  if (file.error() != QFileDevice::NoError) {
-    return Fail(error, QStringLiteral("ファイルの読み取り中にエラーが発生しました。"));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(error, notRegular);
   }
-  return ParseDataFile(bytes.constData(), static_cast<size_t>(bytes.size()), image, error);
+  QByteArray bytes(static_cast<qsizetype>(std::min<qint64>(st.st_size, kReadLimit)), '\0');
+  qint64 done = 0;
+  bool failed = false;
+  while (done < kReadLimit) {
+    if (done == bytes.size()) bytes.resize(std::min<qint64>(kReadLimit, done + 65536));
+    const ssize_t n = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failed = n < 0;
+      break;
+    }
+    done += n;
+  }
+  ::close(fd);
+  if (failed) return Fail(error, QStringLiteral("ファイルの読み取り中にエラーが発生しました。"));
+  return ParseDataFile(bytes.constData(), static_cast<size_t>(done), image, error);
 }
 
 void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.ClearData();
   md.StartTime = std::move(image.StartTime);
   md.MemoText = std::move(image.MemoText);
+  md.StartTimeBytes = std::move(image.StartTimeBytes);
+  md.MemoBytes = std::move(image.MemoBytes);
   md.TimerType = image.TimerType;
   md.IntervalTM = image.IntervalTM;
   md.DataAverage = image.DataAverage;
@@ -221,12 +253,15 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
     UnitRecord& u = md.Units[i];
     const std::vector<float>& data = image.Data[i];
     u.ConnectID = image.ConnectID[i];
-    // With no record the use flags stay as they were: only a first sample decides them.
-    if (image.Records > 0) u.MflagID = data[0] != ModuleData::NoData;
-    std::copy(data.begin(), data.begin() + image.Records, u.Data.begin());
-    u.DataCount =
-        static_cast<int32_t>(std::count_if(data.begin(), data.begin() + image.Records,
-                                           [](float v) { return v != ModuleData::NoData; }));
+    const auto end = data.begin() + image.Records;
+    std::copy(data.begin(), end, u.Data.begin());
+    // A unit is used when any of its samples holds a value (a failed first reading included);
+    // its count runs to its last value, and the slots without one before it stay empty in place.
+    const auto last = std::find_if(std::make_reverse_iterator(end), data.rend(),
+                                   [](float v) { return v != ModuleData::NoData; });
+    u.DataCount = static_cast<int32_t>(data.rend() - last);
+    // With no record the use flags stay as they were.
+    if (image.Records > 0) u.MflagID = u.DataCount > 0;
   }
   md.SampleCount = image.Records;
   md.UpdateAverageCount();
@@ -240,10 +275,18 @@ ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error) {
   return ReadResult::Read;
 }
 
-QString TextFieldProblem(const QString& text, const QString& field) {
+bool EncodeText(const QString& text, const QByteArray& source, QByteArray& out, QString* bad) {
+  if (!source.isEmpty() && DecodeCp932(source) == text) {
+    out = source;
+    return true;
+  }
+  return EncodeCp932(text, out, bad);
+}
+
+QString TextFieldProblem(const QString& text, const QString& field, const QByteArray& source) {
   QByteArray bytes;
   QString bad;
-  if (!EncodeCp932(text, bytes, &bad)) {
+  if (!EncodeText(text, source, bytes, &bad)) {
     const QString code =
         QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
     return QStringLiteral("%1の文字「%2」（U+%3）はファイルに保存できません。")
@@ -256,9 +299,10 @@ QString TextFieldProblem(const QString& text, const QString& field) {
 }
 
 QString DataFileTextProblem(const ModuleData& md) {
-  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"));
+  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"), md.StartTimeBytes);
   for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
-    problem = TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1));
+    problem =
+        TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1), md.MemoBytes[i]);
   }
   return problem;
 }

@@ -13,8 +13,9 @@
 
 class ModuleData;
 
-// The header fields of md, with sampleCount as the count field. A character that code page 932
-// cannot hold is written as "?" and a text longer than its 65535-byte count is cut; the savers
+// The header fields of md, with sampleCount as the count field. A text read from a file and not
+// changed since is written as the bytes it was read from (EncodeText). A character that code page
+// 932 cannot hold is written as "?" and a text longer than its 65535-byte count is cut; the savers
 // refuse such texts beforehand (DataFileTextProblem), so that this only matters to callers that
 // write texts they made themselves.
 QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount);
@@ -25,6 +26,8 @@ void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k);
 struct DataFileImage {
   QString StartTime;
   std::array<QString, 5> MemoText;
+  QByteArray StartTimeBytes;  // the bytes the texts above were read from
+  std::array<QByteArray, 5> MemoBytes;
   bool TimerType = false;
   int32_t IntervalTM = 0;
   bool DataAverage = false;
@@ -37,14 +40,15 @@ struct DataFileImage {
 
 // Parses the bytes of an own data file. On failure returns false and error (when given) holds
 // the operator's reason in Japanese; a partial record at the end is ignored, more than 88000
-// records are refused. Text bytes that are not code page 932 become U+FFFD.
+// records are refused. Text bytes that are not code page 932 become U+FFFD in the texts; the
+// bytes themselves are kept beside them.
 bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString* error = nullptr);
 // Reads and parses the file at path.
 bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error = nullptr);
 // Replaces md's record set, start time, memo lines and settings with the image's (the image's
-// buffers are taken over): as after ClearData, then the header's values; a unit is used when its
-// first sample is a value, and its DataCount counts its slots that hold a value. AverageCount
-// follows the new settings.
+// buffers are taken over): as after ClearData, then the header's values; a unit is used when any
+// of its samples is a value, and its DataCount runs to its last value (slots without a value
+// before it stay NoData). AverageCount follows the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
 
 enum class ReadResult { Read, NoSamples, Failed };
@@ -53,9 +57,15 @@ enum class ReadResult { Read, NoSamples, Failed };
 // it was: NoSamples for a file without a sample, Failed with the operator's reason in error.
 ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
 
-// The reason, in Japanese, why a text field named field cannot be written exactly, or an empty
-// text: a character code page 932 cannot hold (named with its code), or more than 65535 bytes.
-QString TextFieldProblem(const QString& text, const QString& field);
+// The bytes of text in a file: source, the bytes the text was read from, while the text still
+// reads as them (bytes that are not code page 932 included); otherwise the text in code page 932.
+// False, with the first character code page 932 cannot hold in *bad, when neither is possible.
+bool EncodeText(const QString& text, const QByteArray& source, QByteArray& out,
+                QString* bad = nullptr);
+// The reason, in Japanese, why a text field named field (read from the bytes source, if any)
+// cannot be written exactly, or an empty text: a character code page 932 cannot hold (named with
+// its code), or more than 65535 bytes.
+QString TextFieldProblem(const QString& text, const QString& field, const QByteArray& source = {});
 // The reason, in Japanese, why md's texts (start time, memo lines) cannot be written exactly, or
 // an empty text: a character code page 932 cannot hold, or a text over 65535 bytes.
 QString DataFileTextProblem(const ModuleData& md);

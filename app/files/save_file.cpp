@@ -1,29 +1,157 @@
 #include "files/save_file.h"
 
-#include <QDir>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+QString ErrorText(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("ディスクの空きが足りません");
+    case EFBIG:
+      return QStringLiteral("ファイルの大きさの上限を超えました");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("書き込みの権限がありません");
+    case EROFS:
+      return QStringLiteral("読み取り専用の場所です");
+    case EIO:
+      return QStringLiteral("ディスクの読み書きに失敗しました");
+    default:
+      return QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+bool Fail(QString* error, const QString& reason) {
+  if (error) *error = reason;
+  return false;
+}
+
+// The file a save to path replaces: path itself, or the file its links lead to. False with the
+// reason when there is no such place or the file there may not be replaced. *mode is the existing
+// file's permission bits, or -1 for a new file.
+bool ResolveTarget(const QString& path, QByteArray& target, int* mode, QString* error) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat st {};
+  if (::lstat(native.constData(), &st) != 0) {
+    const int failure = errno;
+    if (failure != ENOENT) {
+      return Fail(error, QStringLiteral("保存先を確認できません（%1）。").arg(ErrorText(failure)));
+    }
+    struct stat dir {};
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::stat(folder.constData(), &dir) != 0 || !S_ISDIR(dir.st_mode)) {
+      return Fail(error, QStringLiteral("保存先のフォルダーがありません。"));
+    }
+    target = native;
+    *mode = -1;
+    return true;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (!::realpath(native.constData(), resolved) || ::stat(resolved, &st) != 0) {
+      return Fail(error, QStringLiteral("リンク先のファイルがありません。"));
+    }
+    target = resolved;
+  } else {
+    target = native;
+  }
+  if (S_ISDIR(st.st_mode)) return Fail(error, QStringLiteral("同じ名前のフォルダーがあります。"));
+  if (!S_ISREG(st.st_mode)) {
+    return Fail(error, QStringLiteral("通常のファイルではないため上書きできません。"));
+  }
+  *mode = static_cast<int>(st.st_mode & 0777);
+  return true;
+}
+
+// Writes all of bytes to fd, retrying interrupted and short writes; the errno on failure, else 0.
+int WriteAll(int fd, const QByteArray& bytes) {
+  const char* p = bytes.constData();
+  size_t left = static_cast<size_t>(bytes.size());
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// Pushes the folder's entries to the disk, so that the new name survives a power cut.
+void SyncFolder(const QByteArray& file) {
+  const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(file)).absolutePath());
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
-  auto fail = [error](const QString& reason) {
-    if (error) *error = reason;
-    return false;
-  };
-  const QFileInfo info(path);
-  if (info.isDir()) return fail(QStringLiteral("同じ名前のフォルダーがあります。"));
-  if (!info.dir().exists()) return fail(QStringLiteral("保存先のフォルダーがありません。"));
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return fail(QStringLiteral("ファイルを作成できません（書き込みの権限がありません）。"));
+  QByteArray target;
+  int mode = -1;
+  if (!ResolveTarget(path, target, &mode, error)) return false;
+
+  QByteArray part =
+      QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath()) + "/.korvale-XXXXXX";
+  // Created exclusively under an unpredictable name: nothing of anybody else's is opened.
+  const int fd = ::mkostemp(part.data(), O_CLOEXEC);
+  if (fd < 0) {
+    return Fail(error, QStringLiteral("ファイルを作成できません（%1）。").arg(ErrorText(errno)));
   }
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
-    return fail(QStringLiteral(
-        "書き込み中にエラーが発生しました（ディスクの空きが足りない可能性があります）。"));
+  // A replaced file keeps its permissions; a new one gets the usual ones.
+  if (mode < 0) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = static_cast<int>(0666 & ~mask);
   }
-  if (!file.commit()) {
-    return fail(
-        QStringLiteral("書き込みを完了できません（ディスクの空きが足りない可能性があります）。"));
+  ::fchmod(fd, static_cast<mode_t>(mode));
+
+  int failure = WriteAll(fd, bytes);
+  QString step = QStringLiteral("書き込み中にエラーが発生しました（%1）。");
+  if (failure == 0 && ::fsync(fd) != 0) {
+    failure = errno;
+    step = QStringLiteral("ディスクへの書き込みを完了できません（%1）。");
   }
+  // close() reports errors that the file system only finds out at the end (network file systems).
+  if (::close(fd) != 0 && failure == 0) {
+    failure = errno;
+    step = QStringLiteral("ディスクへの書き込みを完了できません（%1）。");
+  }
+  if (failure == 0 && ::rename(part.constData(), target.constData()) != 0) {
+    failure = errno;
+    step = QStringLiteral("ファイルを置き換えられません（%1）。");
+  }
+  if (failure != 0) {
+    ::unlink(part.constData());
+    return Fail(error, step.arg(ErrorText(failure)));
+  }
+  SyncFolder(target);
   return true;
+}
+
+QString ConversionOutputProblem(const QString& input, const QString& output) {
+  struct stat out {};
+  if (::stat(QFile::encodeName(output).constData(), &out) != 0) return QString();
+  if (S_ISDIR(out.st_mode)) return QStringLiteral("同じ名前のフォルダーがあります。");
+  if (!S_ISREG(out.st_mode)) return QStringLiteral("通常のファイルではないため上書きできません。");
+  struct stat in {};
+  if (::stat(QFile::encodeName(input).constData(), &in) == 0 && in.st_dev == out.st_dev &&
+      in.st_ino == out.st_ino) {
+    return QStringLiteral("入力ファイルと同じファイルには書き出せません。");
+  }
+  return QString();
 }

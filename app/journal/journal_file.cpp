@@ -82,9 +82,10 @@ JournalFile JournalFile::Create(const QString& folder, int* error) {
   return file;
 }
 
-JournalFile JournalFile::LockExisting(const QString& path) {
+JournalFile JournalFile::LockExisting(const QString& path, bool writable) {
   const QByteArray native = Native(path);
-  const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  const int fd =
+      ::open(native.constData(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return {};
   JournalFile file(fd, path);
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return {};

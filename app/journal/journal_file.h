@@ -23,9 +23,10 @@ class JournalFile {
   // The file gets its name only once it is locked, so no other program ever sees it unlocked.
   // On failure returns a closed object and sets *error to the errno.
   static JournalFile Create(const QString& folder, int* error);
-  // Opens the journal at path and takes its lock without waiting. Returns a closed object when
-  // another program holds it, or when the file went away meanwhile.
-  static JournalFile LockExisting(const QString& path);
+  // Opens the journal at path (for reading and writing, or for reading only) and takes its lock
+  // without waiting. Returns a closed object when another program holds it, when the file went
+  // away meanwhile, or when it cannot be opened so.
+  static JournalFile LockExisting(const QString& path, bool writable = true);
 
   bool IsOpen() const { return fd_ >= 0; }
   int Fd() const { return fd_; }

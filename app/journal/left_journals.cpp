@@ -65,7 +65,7 @@ QString ReasonText(int error) {
 
 }  // namespace
 
-std::vector<LeftJournal> TakeLeftJournals(const QString& folder) {
+std::vector<LeftJournal> TakeLeftJournals(const QString& folder, QStringList* unwritable) {
   QDir dir(folder);
   std::vector<LeftJournal> left;
   if (!dir.exists()) return left;
@@ -81,13 +81,18 @@ std::vector<LeftJournal> TakeLeftJournals(const QString& folder) {
   for (const QFileInfo& info :
        dir.entryInfoList({QStringLiteral("journal-*.mx1")}, QDir::Files, QDir::Time)) {
     JournalFile file = JournalFile::LockExisting(info.filePath());
+    const bool writable = file.IsOpen();
+    // Not to be opened for writing: its lock, taken on a read-only open, still tells whether its
+    // program runs.
+    if (!writable) file = JournalFile::LockExisting(info.filePath(), false);
     if (!file.IsOpen()) continue;  // its program is running
     const qint64 size = file.Size();
     const QByteArray head = ReadHead(file, size);
     const qint64 headerLength = DataHeaderLength(head);
     const qint64 samples = headerLength < 0 ? 0 : (size - headerLength) / kRecordBytes;
-    if (samples < 1) {
-      file.Remove();
+    if (samples < 1 || !writable) {
+      if (!writable && samples >= 1 && unwritable) *unwritable << file.Path();
+      if (writable) file.Remove();
       continue;
     }
     LeftJournal journal;
@@ -121,7 +126,8 @@ QString KeepAsDatedFile(LeftJournal& journal, int* error) {
 }
 
 void KeepLeftJournals(const QString& folder, std::FILE* err) {
-  for (LeftJournal& journal : TakeLeftJournals(folder)) {
+  QStringList unwritable;
+  for (LeftJournal& journal : TakeLeftJournals(folder, &unwritable)) {
     const QString from = journal.file.Path();
     int error = 0;
     const QString path = KeepAsDatedFile(journal, &error);
@@ -132,6 +138,12 @@ void KeepLeftJournals(const QString& folder, std::FILE* err) {
       continue;
     }
     std::fprintf(err, "korvale: 前回の測定データ (%d 件) を %s に保存しました。\n", journal.samples,
+                 QFile::encodeName(path).constData());
+  }
+  for (const QString& path : unwritable) {
+    std::fprintf(err,
+                 "korvale: 前回の測定データ %s は書き込みできない場所にあるため、そのまま残します"
+                 "（「読込み」で開けます）。\n",
                  QFile::encodeName(path).constData());
   }
   std::fflush(err);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -19,8 +20,10 @@ struct LeftJournal {
 };
 
 // Takes the lock of every journal in folder whose program has ended, newest first. Journals that
-// hold no complete record (nothing of the operator's) are deleted on the way.
-std::vector<LeftJournal> TakeLeftJournals(const QString& folder);
+// hold no complete record (nothing of the operator's) are deleted on the way. A journal holding
+// records that this program may not change (a file or folder it cannot write, a read-only disk)
+// is not taken: its path goes to *unwritable, so that the operator can be told where it is.
+std::vector<LeftJournal> TakeLeftJournals(const QString& folder, QStringList* unwritable = nullptr);
 
 // Gives a left journal its final form (the header's sample count, no trailing piece) and the name
 // "korvale-<yyyymmdd>-<hhmmss>.mx1" of its start time in the same folder (a suffix "-2", "-3", ...

@@ -1,17 +1,13 @@
 #include "measure/batch_convert.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "files/data_file.h"
+#include "files/save_file.h"
 #include "graph/record_set_graph.h"
 #include "measure/graph_page.h"
 
@@ -36,30 +32,10 @@ int Fail(QString& err, const QString& path, const QString& reason) {
 }
 
 // The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
-// is written beside output under a temporary name and takes output's name only when complete, so a
-// failure leaves output as it was.
+// replaces output only when it is whole, so a failure leaves output as it was.
 bool PrintPdf(RecordSetGraph& graph, const ModuleData& md, const QString& output, QString* reason) {
   graph.ShowReadData();
-  const QFileInfo target(output);
-  QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvale-XXXXXX.pdf"));
-  if (!part.open()) {
-    *reason = QStringLiteral("PDFファイルを作成できませんでした: ") + part.errorString();
-    return false;
-  }
-  part.close();
-  if (!PrintGraphToPdf(graph.Chart(), md, part.fileName(), reason)) return false;
-  // A new file gets the usual permissions, as a file the program saves.
-  QFile::setPermissions(part.fileName(),
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-  // rename() replaces an existing file in one step.
-  if (std::rename(QFile::encodeName(part.fileName()).constData(),
-                  QFile::encodeName(output).constData()) != 0) {
-    *reason = QStringLiteral("PDFファイルを作成できませんでした: ") +
-              QString::fromLocal8Bit(std::strerror(errno));
-    return false;
-  }
-  part.setAutoRemove(false);
-  return true;
+  return PrintGraphToPdf(graph.Chart(), md, output, reason);
 }
 
 }  // namespace
@@ -74,6 +50,10 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
     return Fail(err, output,
                 QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
   }
+  // An output that leads to the input would destroy it; one that is not a regular file (a device,
+  // a pipe) is never replaced.
+  const QString outputProblem = ConversionOutputProblem(input, output);
+  if (!outputProblem.isEmpty()) return Fail(err, output, outputProblem);
 
   // The page is drawn from a graph of its own that is never shown, set up before the read as the
   // window's is when it opens. It reads nothing of the operator's settings; nobody is asked

@@ -74,6 +74,13 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
     return Fail(err, output, QStringLiteral("出力ファイルの拡張子は .csv にしてください。"));
   }
 
+  // An output that leads to an input would destroy it; one that is not a regular file is never
+  // replaced.
+  for (const QString& input : inputs) {
+    const QString outputProblem = ConversionOutputProblem(input, output);
+    if (!outputProblem.isEmpty()) return Fail(err, output, outputProblem);
+  }
+
   std::vector<Input> files(static_cast<size_t>(inputs.size()));
   for (size_t i = 0; i < files.size(); ++i) {
     Input& in = files[i];

@@ -9,6 +9,7 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "core/settings_rules.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_move_window.h"
 #include "dialogs/dialog_setting.h"
@@ -176,6 +177,8 @@ void FormMain::cmdDisp_Click() {
 }
 
 void FormMain::cmdMeasInfo_Click() {
+  // Settings read from a data file may break the dialog's rules: they are never stored.
+  if (!CheckSettings(md_, dialogs_)) return;
   md_.SaveSettings();
 }
 

@@ -26,6 +26,13 @@ void FormMain::cmdSave_Click() {
 }
 
 void FormMain::cmdRead_Click() {
+  // Samples measured and not saved are only in memory: the read asks first, as "開始" and
+  // "取込設定" do before they discard samples.
+  if (md_.Unsaved && md_.SampleCount >= 1 &&
+      dialogs_.Ask(QStringLiteral("ファイルを読み込むとデータが消去されます。よろしいですか？")) !=
+          MsgAnswer::Yes) {
+    return;
+  }
   const std::optional<QString> path =
       dialogs_.OpenFile({DialogMemo::kDataFilter, LastFileFolder(), QString()});
   if (!path) return;

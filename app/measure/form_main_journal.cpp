@@ -77,12 +77,15 @@ void FormMain::StartJournal(bool unattended) {
 void FormMain::OfferLeftJournals() {
   QStringList kept;
   QStringList notKept;
+  QStringList unwritable;
   bool loaded = false;
-  for (LeftJournal& journal : TakeLeftJournals(JournalFolder())) {
+  for (LeftJournal& journal : TakeLeftJournals(JournalFolder(), &unwritable)) {
     // One record set fits in memory: after one is read, the others are kept as files.
     if (!loaded && dialogs_.Ask(LeftJournalQuestion(journal)) == MsgAnswer::Yes &&
         LoadDataFile(journal.file.Path())) {
       journal_->Adopt(std::move(journal.file));
+      // Its samples are in no file the operator keeps: the journal goes at the normal end.
+      md_.Unsaved = true;
       loaded = true;
       continue;
     }
@@ -104,6 +107,11 @@ void FormMain::OfferLeftJournals() {
         QStringLiteral(
             "前回の測定データを保存し直せませんでした。次のファイルのまま残しています。\n") +
         notKept.join(QLatin1Char('\n')));
+  }
+  if (!unwritable.isEmpty()) {
+    dialogs_.Notice(QStringLiteral("前回の測定データが、書き込みできない場所に残っています。"
+                                   "「読込み」で開けます。\n") +
+                    unwritable.join(QLatin1Char('\n')));
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "core/settings_rules.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "graph/graph_follow.h"
@@ -25,6 +26,7 @@ const QString kEraseQuestion =
 
 void FormMain::cmdStart_Click() {
   if (md_.Measuring) return;
+  if (!CheckSettings(md_, dialogs_)) return;
   if (md_.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
   FollowContinuousRecording();
   session_->Start();

@@ -6,6 +6,7 @@
 #include <QPrinter>
 
 #include "core/module_data.h"
+#include "files/pdf_file.h"
 #include "graph/chart2d.h"
 #include "print/private_picture_file.h"
 
@@ -13,7 +14,9 @@ QString GraphPictureError() {
   return QStringLiteral("グラフ印刷エラー");
 }
 
-PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md) {
+namespace {
+
+PageResult DrawGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md) {
   const DatGraphPageTexts texts = DatGraphPageTextsOf(md, QDateTime::currentDateTime());
   // The graph is laid out anew for its rectangle on this paper, in the line styles of paper.
   PrivatePictureFile picture;
@@ -22,6 +25,30 @@ PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& m
     return PageResult::PictureUnreadable;
   }
   return PrintDatGraphPage(printer, texts, picture.Path());
+}
+
+}  // namespace
+
+PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md,
+                          QString* reason) {
+  const QString target = printer.outputFileName();
+  if (printer.outputFormat() != QPrinter::PdfFormat || target.isEmpty()) {
+    return DrawGraphPage(printer, chart, md);
+  }
+  // The PDF engine reports no write error of its own: the page is rendered apart and becomes the
+  // file only when it is whole, so a full disk keeps the previous file and fails the page.
+  PageResult result = PageResult::PrinterFailed;
+  const bool written = WritePdfFile(
+      target,
+      [&](const QString& renderPath) {
+        printer.setOutputFileName(renderPath);
+        result = DrawGraphPage(printer, chart, md);
+        return result == PageResult::Printed;
+      },
+      reason);
+  printer.setOutputFileName(target);
+  if (written) return PageResult::Printed;
+  return result == PageResult::Printed ? PageResult::PrinterFailed : result;
 }
 
 bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPath, QString* error) {
@@ -37,7 +64,8 @@ bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPat
   printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
   printer.setCreator(QStringLiteral("korvale"));
-  switch (PrintGraphPage(printer, chart, md)) {
+  QString reason;
+  switch (PrintGraphPage(printer, chart, md, &reason)) {
     case PageResult::Printed:
       return true;
     case PageResult::PictureUnreadable:
@@ -45,5 +73,6 @@ bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPat
     case PageResult::PrinterFailed:
       break;
   }
-  return fail(QStringLiteral("PDFファイルを作成できませんでした: ") + pdfPath);
+  return fail(QStringLiteral("PDFファイルを作成できませんでした: ") +
+              (reason.isEmpty() ? pdfPath : reason));
 }

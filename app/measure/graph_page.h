@@ -10,8 +10,11 @@ class Chart2D;
 class ModuleData;
 class QPrinter;
 
-// Prints the page of md's record set with the graph of chart on printer, without a message.
-PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md);
+// Prints the page of md's record set with the graph of chart on printer, without a message. A
+// page for a PDF file replaces the file only when it is whole; a file that cannot be written fails
+// as a printer would, with the reason in *reason (may be null).
+PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md,
+                          QString* reason = nullptr);
 
 // The page as a PDF file at pdfPath, A4 landscape with margins of 10 mm on every side; an existing
 // file is replaced. Returns false with a message for the operator in *error (may be null) when

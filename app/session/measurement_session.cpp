@@ -9,6 +9,7 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/settings_rules.h"
 
 namespace {
 
@@ -62,6 +63,9 @@ int16_t MeasurementSession::UnitRate() const {
 
 bool MeasurementSession::Start() {
   if (md_.Measuring) return false;
+  // Settings the dialog would refuse (a data file's header, a hand-edited settings file) are
+  // refused with the dialog's message before any unit is opened.
+  if (!CheckSettings(md_, dialogs_)) return false;
   // OpenUnits has shown its message and closed what it opened; the data stay as they are.
   const int16_t opened = driver_.OpenUnits(md_);
   if (opened != 0) {
@@ -73,6 +77,7 @@ bool MeasurementSession::Start() {
   md_.ClearData();
   md_.ClearMemo();
   md_.Measuring = true;
+  md_.Unsaved = true;
   refused_ = false;
   emit aboutToStart();
   if (refused_) {

@@ -28,6 +28,10 @@ bool WriteAll(int fd, const QByteArray& bytes) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
     p += n;
     left -= n;
   }

@@ -75,7 +75,7 @@ bool MeasurementSession::ReadSingleAverage() {
   for (int i = 0; i < ModuleData::kUnits; ++i) {
     UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID) continue;
-    double sum = 0;
+    AvgAccumRecord readings;
     bool failed = false;
     for (int32_t k = 0; k < count; ++k) {
       double v = 0;
@@ -87,11 +87,11 @@ bool MeasurementSession::ReadSingleAverage() {
         failed = true;
         break;
       }
-      sum += v;
+      readings.Add(v, md_.MeasKind);
       result = true;
     }
     // A failed reading leaves the slot NoData; the unit still counts the sample.
-    if (!failed) unit.Data[slot] = static_cast<float>(sum / count);
+    if (!failed) unit.Data[slot] = readings.Mean();
     ++unit.DataCount;
   }
   return result;
@@ -177,15 +177,11 @@ bool MeasurementSession::FetchUnits(bool average) {
       bool full = false;
       if (average) {
         AvgAccumRecord& acc = md_.AvgAccum[i];
-        if (acc.Count < perSample) {
-          acc.Sum += readings[j];
-          ++acc.Count;
-        }
+        if (acc.Count < perSample) acc.Add(readings[j], md_.MeasKind);
         if (acc.Count == perSample) {
-          const double m = acc.Sum / perSample;
-          acc.Count = 0;
-          acc.Sum = 0;
-          full = StoreUnitValue(i, static_cast<float>(m));
+          const float mean = acc.Mean();
+          acc = AvgAccumRecord{};
+          full = StoreUnitValue(i, mean);
         }
       } else {
         full = StoreUnitValue(i, static_cast<float>(readings[j]));

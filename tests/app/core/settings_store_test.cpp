@@ -67,7 +67,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsItBack) {
   saved.Units[1].ConnectID = 4;
   saved.Units[3].ConnectID = 7;
   saved.TimerType = true;
-  saved.IntervalTM = 5000;
+  saved.IntervalTM = 15000;
   saved.MeasKind = true;
   saved.DataAverage = true;
   saved.AverageCount = 42;  // not recomputed by a save
@@ -79,7 +79,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsItBack) {
   EXPECT_EQ(ReadIni(),
             "[MeasInfo]\n"
             "ConnectID0=0\nConnectID1=4\nConnectID2=0\nConnectID3=7\n"
-            "DataAverage=True\nIntervalTM=5000\nMeasKind=True\n"
+            "DataAverage=True\nIntervalTM=15000\nMeasKind=True\n"
             "MflagID0=False\nMflagID1=True\nMflagID2=False\nMflagID3=True\n"
             "TimerType=True\n");
 
@@ -89,7 +89,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsItBack) {
     EXPECT_EQ(md.Units[i].ConnectID, saved.Units[i].ConnectID) << i;
   }
   EXPECT_TRUE(md.TimerType);
-  EXPECT_EQ(md.IntervalTM, 5000);
+  EXPECT_EQ(md.IntervalTM, 15000);
   EXPECT_TRUE(md.MeasKind);
   EXPECT_TRUE(md.DataAverage);
   EXPECT_EQ(md.AverageCount, 100);  // averaging with the computer's timer
@@ -153,12 +153,15 @@ TEST_F(SettingsStoreTest, DamagedValuesTakeTheirDefaults) {
   ExpectDefaults(Load());
 }
 
-TEST_F(SettingsStoreTest, SixteenBitLimitsAreAccepted) {
-  WriteIni("[MeasInfo]\nConnectID0=32767\nConnectID1=-32768\nIntervalTM=-2147483648\n");
-  const ModuleData md = Load();
-  EXPECT_EQ(md.Units[0].ConnectID, 32767);
-  EXPECT_EQ(md.Units[1].ConnectID, -32768);
-  EXPECT_EQ(md.IntervalTM, -2147483647 - 1);
+// Values the settings dialog would refuse: no unit used, a type outside the list, an interval
+// the timing and averaging do not allow (below 10 s with averaging, not in 10 ms steps).
+TEST_F(SettingsStoreTest, ValuesTheSettingsDialogRefusesTakeTheirDefaults) {
+  WriteIni(
+      "[MeasInfo]\nMflagID0=False\nConnectID0=8\nConnectID1=-1\nTimerType=True\n"
+      "DataAverage=True\nIntervalTM=5000\n");
+  ExpectDefaults(Load());
+  WriteIni("[MeasInfo]\nIntervalTM=15\n");
+  ExpectDefaults(Load());
 }
 
 TEST_F(SettingsStoreTest, UserStoreIsKorvalleIniInTheConfigFolder) {

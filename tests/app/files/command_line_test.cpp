@@ -3,12 +3,16 @@
 #include "core/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "child_process.h"
 #include "core/module_data.h"
 #include "file_bytes.h"
 #include "files/data_file.h"
@@ -62,6 +66,7 @@ class ConvertTest : public ::testing::Test {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     p.setProcessEnvironment(env);
+    if (limit_ > 0) p.setChildProcessModifier([limit = limit_] { LimitFileSizeForChild(limit); });
     p.start(QStringLiteral(KORVALE_PROGRAM), args);
     EXPECT_TRUE(p.waitForFinished(60000));
     out_ = QString::fromUtf8(p.readAllStandardOutput());
@@ -71,6 +76,7 @@ class ConvertTest : public ::testing::Test {
   QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
   QTemporaryDir dir_;
   QString out_, err_;
+  rlim_t limit_ = 0;  // a file-size limit on the program, when not 0
 };
 
 TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
@@ -84,10 +90,29 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
   }
   md.Units[0].DataCount = md.Units[2].DataCount = 5;
   md.SampleCount = 5;
+  md.MemoText[1] = QStringLiteral("ID2=\"sample\", bath");
   ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  // Bytes that are not code page 932 in the start time and the first memo line.
+  QByteArray bytes = FileBytes(Path("in.mx1"));
+  bytes.replace(QByteArray("9:30:15"), QByteArray("9:30:\xfd\xfe"));
+  bytes.replace(QByteArray::fromHex("89b79378"), QByteArray::fromHex("fda0feff"));
+  WriteBytes(Path("in.mx1"), bytes);
 
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.csv")}), 0) << err_.toStdString();
   EXPECT_TRUE(err_.isEmpty());
+  EXPECT_TRUE(FileBytes(Path("out.csv")).contains(QByteArray::fromHex("22fda0feff22")));
+  // The memo with a double quote and a comma is one item to a strict CSV reader.
+  QProcess reader;
+  reader.start(
+      QStringLiteral("/usr/bin/python3"),
+      {QStringLiteral("-c"),
+       QStringLiteral("import csv, sys\n"
+                      "f = open(sys.argv[1], encoding='cp932', errors='replace', newline='')\n"
+                      "print(list(csv.reader(f, strict=True))[3])"),
+       Path("out.csv")});
+  ASSERT_TRUE(reader.waitForFinished(30000));
+  EXPECT_EQ(QString::fromUtf8(reader.readAllStandardOutput()).trimmed(),
+            QStringLiteral("['メモ２', 'ID2=\"sample\", bath']"));
   // What "保存" writes after "読込み" of the file.
   ModuleData read;
   ASSERT_EQ(ReadDataFile(read, Path("in.mx1")), ReadResult::Read);
@@ -141,6 +166,69 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
   EXPECT_EQ(FileBytes(Path("kept.pdf")), QByteArray("old"));
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
   EXPECT_NE(Run({"--convert", Path("cut.mx1")}), 0);
+}
+
+// A full disk, made real by a file-size limit on the program: each format keeps the previous
+// output byte for byte, exits 1 with its line, and leaves nothing else in the folder.
+TEST_F(ConvertTest, WriteFailureKeepsThePreviousOutput) {
+  ModuleData md;
+  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  for (int k = 0; k < 3; ++k) md.Units[0].Data[k] = 20.5f + k;
+  md.SampleCount = md.Units[0].DataCount = 3;
+  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  // The page's graph picture is written first and is smaller than the page: a limit just below
+  // the page's size lets the picture through and cuts the page.
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("probe.pdf")}), 0) << err_.toStdString();
+  const qint64 pdfSize = QFileInfo(Path("probe.pdf")).size();
+  ASSERT_TRUE(QFile::remove(Path("probe.pdf")));
+
+  const std::pair<const char*, qint64> cases[] = {
+      {"out.mx1", 100}, {"out.csv", 100}, {"out.pdf", pdfSize - 512}};
+  for (const auto& [name, limit] : cases) {
+    SCOPED_TRACE(name);
+    WriteBytes(Path(name), "previous");
+    limit_ = static_cast<rlim_t>(limit);
+    EXPECT_EQ(Run({"--convert", Path("in.mx1"), Path(name)}), 1);
+    EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(err_.contains(Path(name))) << err_.toStdString();
+    EXPECT_EQ(FileBytes(Path(name)), QByteArray("previous"));
+  }
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList({"in.mx1", "out.csv", "out.mx1", "out.pdf"}));
+}
+
+// Inputs and outputs that are not what they seem are refused at once, before anything is read or
+// written; a link to another file is followed in every format.
+TEST_F(ConvertTest, RefusesPipesAndOutputsThatAreTheInput) {
+  ModuleData md;
+  md.SampleCount = md.Units[0].DataCount = 1;
+  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  const QByteArray input = FileBytes(Path("in.mx1"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link(Path("in.mx1"), Path("link.csv")));
+  ASSERT_TRUE(QFile::link(Path("pipe"), Path("pipe.pdf")));
+  ASSERT_EQ(link(QFile::encodeName(Path("in.mx1")).constData(),
+                 QFile::encodeName(Path("hard.mx1")).constData()),
+            0);
+  const std::pair<const char*, const char*> refused[] = {
+      {"pipe", "out.csv"}, {"in.mx1", "link.csv"}, {"in.mx1", "hard.mx1"}, {"in.mx1", "pipe.pdf"}};
+  for (const auto& [in, out] : refused) {
+    SCOPED_TRACE(out);
+    EXPECT_EQ(Run({"--convert", Path(in), Path(out)}), 1);
+    EXPECT_EQ(err_.count(QLatin1Char('\n')), 1);
+  }
+  // The export as well.
+  EXPECT_EQ(Run({"--export", Path("in.mx1"), Path("link.csv")}), 1);
+  EXPECT_TRUE(err_.contains(Path("link.csv"))) << err_.toStdString();
+  EXPECT_EQ(FileBytes(Path("in.mx1")), input);
+  EXPECT_FALSE(QFile::exists(Path("out.csv")));
+  EXPECT_EQ(QFileInfo(Path("pipe.pdf")).symLinkTarget(), Path("pipe"));
+
+  WriteBytes(Path("other.pdf"), "old");
+  ASSERT_TRUE(QFile::link(Path("other.pdf"), Path("to-other.pdf")));
+  ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("to-other.pdf")}), 0) << err_.toStdString();
+  EXPECT_TRUE(QFileInfo(Path("to-other.pdf")).isSymLink());
+  EXPECT_TRUE(FileBytes(Path("other.pdf")).startsWith("%PDF"));
 }
 
 }  // namespace

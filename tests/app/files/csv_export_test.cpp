@@ -22,7 +22,7 @@ QStringList CsvLines(const ModuleData& md) {
 TEST(CsvExportTest, HeaderLinesAndSampleLines) {
   ModuleData md;
   md.StartTime = QStringLiteral("2008/12/25 9:30:15");
-  md.MemoText[1] = QStringLiteral("炉 \"A\"");
+  md.MemoText[1] = QStringLiteral("炉 \"A\", B");
   md.Units[0].ConnectID = 4;
   md.Units[1].ConnectID = 9;
   md.Units[3].ConnectID = 7;
@@ -42,7 +42,7 @@ TEST(CsvExportTest, HeaderLinesAndSampleLines) {
       QStringLiteral("\"熱電対温度測定ユニット\""),
       QStringLiteral("\"測定日\",\"2008/12/25 9:30:15\""),
       QStringLiteral("\"メモ１\",\"\""),
-      QStringLiteral("\"メモ２\",\"炉 \"A\"\""),
+      QStringLiteral("\"メモ２\",\"炉 \"\"A\"\", B\""),
       QStringLiteral("\"メモ３\",\"\""),
       QStringLiteral("\"メモ４\",\"\""),
       QStringLiteral("\"メモ５\",\"\""),

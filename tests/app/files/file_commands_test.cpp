@@ -1,14 +1,17 @@
 // The main window's "保存" and "読込み" with the save window, on simulated units: what the operator
 // measured, saved and read back is what the graph and the list show again; failures keep memory,
 // graph and files as they were.
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <limits>
 
 #include "../measure/acquisition_rig.h"
+#include "child_process.h"
 #include "dialogs/data_list_model.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
@@ -87,6 +90,14 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
   const QStringList measuredList = ListLines();
   const auto measuredGraph = GraphPoints();
   ASSERT_EQ(measuredList.size(), 3);
+  // Measured and not saved: "読込み" asks first, and "いいえ" leaves everything as it was.
+  const QString question =
+      QStringLiteral("ファイルを読み込むとデータが消去されます。よろしいですか？");
+  dialogs_.answers = {MsgAnswer::No};
+  ui().cmdRead->click();
+  EXPECT_EQ(dialogs_.shown, std::vector<ShownMessage>{ShownMessage::Question(question)});
+  EXPECT_TRUE(dialogs_.fileFilters.empty());
+  dialogs_.Clear();
 
   Save([&](DialogMemo& d) {
     EXPECT_TRUE(d.optFiletype[0]->isChecked());
@@ -101,8 +112,13 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
     dialogs_.saveFiles = {Path("run.mx1")};
     d.OKButton->click();
   });
+  // Saved: the read no longer asks (the open dialog is cancelled here).
+  dialogs_.openFiles = {std::nullopt};
+  ui().cmdRead->click();
+  EXPECT_TRUE(dialogs_.shown.empty());
   EXPECT_EQ(dialogs_.fileFilters,
-            (std::vector<QString>{QStringLiteral("CSVファイル  (*.csv)|*.csv|"), kDataFilter}));
+            (std::vector<QString>{QStringLiteral("CSVファイル  (*.csv)|*.csv|"), kDataFilter,
+                                  kDataFilter}));
 
   // A new measurement replaces the record set; reading the file brings the old one back, into
   // the list that is still open.
@@ -180,8 +196,34 @@ TEST_F(FileCommandsTest, SaveWindowRefusesTextItCannotWriteAndStaysOpenOnCancelO
                                 ShownMessage::Notice(QStringLiteral("測定データがありません。"))});
 }
 
+// A full disk, made real by a file-size limit on a child process: in both formats the previous
+// file stays byte for byte, nothing else is left, and the window stays open with its message.
+TEST_F(FileCommandsTest, WriteFailureKeepsThePreviousFileAndTheSaveWindowOpen) {
+  Measure();
+  for (const int format : {0, 1}) {
+    const QString path = Path(format == 0 ? "run.csv" : "run.mx1");
+    WriteBytes(path, "previous");
+    const int result = RunWithFileSizeLimit(100, [&] {
+      int code = 0;
+      Save([&](DialogMemo& d) {
+        d.optFiletype[format]->setChecked(true);
+        dialogs_.saveFiles = {path};
+        d.OKButton->click();
+        if (d.result() == QDialog::Accepted) code = 1;
+        if (!dialogs_.LastText().contains(path)) code = 2;
+      });
+      return code;
+    });
+    EXPECT_EQ(result, 0) << "1: the window closed as if saved, 2: nobody was told";
+    EXPECT_EQ(FileBytes(path), QByteArray("previous"));
+  }
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList({"run.csv", "run.mx1"}));
+}
+
 TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) {
   Measure();
+  md_.Unsaved = false;  // as after a save: the reads do not ask
   const auto graph = GraphPoints();
   const QString header = chart().HeaderText();
   const QString bad = Path("cut.mx1");
@@ -206,34 +248,77 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
   EXPECT_EQ(dialogs_.fileFilters, (std::vector<QString>(3, kDataFilter)));
 }
 
-// Values the settings dialog never produces come in from a file; the next start and settings
-// command end in their usual messages. A stale averaging count would store a sample per reading.
+// Texts with bytes that are not code page 932, read and not edited, are saved as they were read.
+TEST_F(FileCommandsTest, SaveWindowWritesUneditedTextsAsTheyWereRead) {
+  ModuleData file;
+  file.MemoText[2] = QStringLiteral("x");
+  file.Units[0].Data[0] = 1;
+  file.SampleCount = file.Units[0].DataCount = 1;
+  ASSERT_TRUE(SaveDataFile(file, Path("in.mx1")));
+  QByteArray bytes = FileBytes(Path("in.mx1"));
+  bytes.replace(QByteArray("\x01\x00x", 3), QByteArray("\x03\x00\xfd\x81\xff", 5));
+  WriteBytes(Path("in.mx1"), bytes);
+  ASSERT_TRUE(form_->LoadDataFile(Path("in.mx1")));
+  Save([&](DialogMemo& d) {
+    d.optFiletype[1]->setChecked(true);
+    dialogs_.saveFiles = {Path("out.mx1")};
+    d.OKButton->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted) << dialogs_.LastText().toStdString();
+  });
+  EXPECT_EQ(FileBytes(Path("out.mx1")), bytes);
+}
+
+// A unit whose first reading failed and which has a hole later: "読込み" shows every value in its
+// place.
+TEST_F(FileCommandsTest, ReadReplaysAUnitWithoutAFirstValue) {
+  ModuleData file;
+  file.Units[1].MflagID = true;
+  for (int k = 0; k < 4; ++k) file.Units[0].Data[k] = static_cast<float>(k);
+  file.Units[1].Data[1] = 5;
+  file.Units[1].Data[3] = 7;
+  file.SampleCount = file.Units[0].DataCount = file.Units[1].DataCount = 4;
+  ASSERT_TRUE(SaveDataFile(file, Path("holes.mx1")));
+  ASSERT_TRUE(form_->LoadDataFile(Path("holes.mx1")));
+  EXPECT_EQ(chart().PointCount(2), 4);
+  const std::vector<std::optional<double>> unit1 = {chart().PointY(2, 1), chart().PointY(2, 2),
+                                                    chart().PointY(2, 3), chart().PointY(2, 4)};
+  EXPECT_EQ(unit1, (std::vector<std::optional<double>>{std::nullopt, 5.0, std::nullopt, 7.0}));
+}
+
+// Values the settings dialog never produces come in from a file and are shown as read; "開始" and
+// "取込設定" refuse them with the dialog's message, and "測定条件保存" never stores them. A stale
+// averaging count would store a sample per reading.
 TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   Plug(0);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
   ModuleData file;
   file.Units[0].Data[0] = 20;
   file.Units[0].ConnectID = 9;
   file.Units[1].ConnectID = -1;
   file.SampleCount = 1;
-  file.TimerType = true;
-  file.IntervalTM = 0;
+  file.DataAverage = true;
+  file.IntervalTM = std::numeric_limits<int32_t>::min();
   ASSERT_TRUE(SaveDataFile(file, Path("odd.mx1")));
   ASSERT_TRUE(form_->LoadDataFile(Path("odd.mx1")));
   EXPECT_EQ(md_.Units[0].ConnectID, 9);
-  EXPECT_EQ(md_.IntervalTM, 0);
+  EXPECT_EQ(md_.IntervalTM, file.IntervalTM);
 
   dialogs_.Clear();
   form_->cmdStart_Click();
-  EXPECT_EQ(dialogs_.LastText(), QStringLiteral("タイマー設定エラーのため測定開始できません。"));
+  ui().cmdMeasInfo->click();
   EXPECT_TRUE(Idle());
-
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("Korvalle.ini"))));
   dialogs_.modalScripts.push_back([](QDialog& d) {
     auto* setting = dynamic_cast<DialogSetting*>(&d);
     ASSERT_NE(setting, nullptr);
     setting->OKButton->click();
   });
   ui().cmdSetting->click();
+  // All three with the settings dialog's message (取込設定 asks about the samples first).
+  ASSERT_EQ(dialogs_.shown.size(), 4u);
   EXPECT_TRUE(dialogs_.LastText().startsWith(QStringLiteral("時間の入力に誤りがあります。\n")));
+  EXPECT_EQ(dialogs_.shown[0], ShownMessage::Error(dialogs_.LastText()));
+  EXPECT_EQ(dialogs_.shown[1], dialogs_.shown[0]);
 
   // Unit-paced with averaging at 1000 ms: one sample per 100 readings, not one per reading.
   file.TimerType = false;

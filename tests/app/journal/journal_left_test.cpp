@@ -1,13 +1,20 @@
 // Journals left by programs that ended abnormally: kept as dated data files when the operator
 // declines them or nobody is there to ask, deleted only when they hold no sample, left alone
 // while their program runs.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QWindow>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <set>
 
+#include "child_process.h"
 #include "journal/journal_file.h"
+#include "journal/left_journals.h"
 #include "journal_rig.h"
 
 namespace journaltest {
@@ -122,6 +129,36 @@ TEST_F(LeftJournalTest, AnUnattendedStartKeepsLeftJournalsWithoutAskingAndReport
   EXPECT_NE(err.find(QFile::encodeName(dated_).toStdString()), std::string::npos) << err;
   EXPECT_EQ(Contents(dated_), Saved(3));
   EXPECT_FALSE(QFile::exists(left));
+}
+
+// A journal this program may not write (folder and file read-only to it) was skipped in silence as
+// if its program still ran. It is reported where it is, on standard error when unattended and in
+// a notice in the window, and left as it was.
+TEST_F(LeftJournalTest, AJournalInAPlaceThatCannotBeWrittenIsReportedWhereItIs) {
+  const QString left = Leave(3, 0);
+  const QByteArray path = QFile::encodeName(left);
+  ASSERT_EQ(chmod(QFile::encodeName(home_.Path()).constData(), 0755), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(JournalFolder()).constData(), 0555), 0);
+  ASSERT_EQ(chmod(path.constData(), 0444), 0);
+  const int result = RunInChild([&] {
+    // The superuser writes everywhere: the program then runs as nobody.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 77;
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* err = open_memstream(&text, &size);
+    KeepLeftJournals(JournalFolder(), err);
+    std::fclose(err);
+    if (!std::strstr(text, path.constData())) return 1;
+    form_.StartJournal(false);
+    if (dialogs_.shown.size() != 1 || !dialogs_.LastText().endsWith(QLatin1Char('\n') + left)) {
+      return 2;
+    }
+    return 0;
+  });
+  ASSERT_EQ(chmod(QFile::encodeName(JournalFolder()).constData(), 0755), 0);
+  if (result == 77) GTEST_SKIP() << "cannot run as another user";
+  EXPECT_EQ(result, 0) << "1: nothing on standard error, 2: no notice in the window";
+  EXPECT_EQ(Contents(left), Saved(3, 0));
 }
 
 }  // namespace

@@ -97,6 +97,30 @@ TEST_F(UnitPacedTest, AveragingCombinesReadingsAcrossPolls) {
   EXPECT_DOUBLE_EQ(chart().PointX(12).value(), 12.0);
 }
 
+// A hot junction beyond type K's range, which the driver cannot convert (-300), for the second
+// half of every second; for every second once *whole is set.
+double OpenInSecondHalf(void* whole, double ms) {
+  const bool open = *static_cast<bool*>(whole) || std::fmod(ms, 1000.0) >= 500.0;
+  return open ? 2000.0 : 100.0;
+}
+
+TEST_F(UnitPacedTest, AveragedSampleLeavesOutReadingsThatDidNotConvert) {
+  Plug(0);
+  bool whole = false;
+  usbkit_sim_set_profile(sim_[0], OpenInSecondHalf, &whole);
+  Configure({0}, false, 1000, true);
+  Start();
+  for (int p = 0; p < 10; ++p) Poll();
+  ASSERT_GE(md_.SampleCount, 2);
+  // Half of each sample's readings are -300: the sample is the mean of the other half.
+  for (int s = 0; s < md_.SampleCount; ++s) EXPECT_NEAR(md_.Units[0].Data[s], 100.0, kTolerance);
+  whole = true;
+  const int before = md_.SampleCount;
+  for (int p = 0; p < 10; ++p) Poll();
+  ASSERT_GE(md_.SampleCount, before + 2);
+  EXPECT_EQ(md_.Units[0].Data[md_.SampleCount - 1], ModuleData::NotConverted);
+}
+
 TEST_F(UnitPacedTest, LaterUnitIsAskedForNoMoreThanTheUnitBeforeItDelivered) {
   Plug(0);
   Plug(1);
@@ -185,10 +209,16 @@ TEST_F(UnitPacedTest, PollsWithoutReadingsKeepTheDefaultRangeUntilTheFirstValue)
 
 TEST_F(UnitPacedTest, UnitThatCannotStartEndsTheStart) {
   Plug(0);
-  Configure({0}, false, 200000, false);  // 20000 steps of 10 ms: beyond what a unit accepts
+  Plug(1);
+  // Unit 1 open keeps the toolkit up, so unit 0 has been probed before its transfers fail: the
+  // open's notice (whose failure the driver ignores) and the start command.
+  ASSERT_EQ(driver_.Mdx4a_Device_Open(1), 0);
+  Configure({0}, false, 1000, false);
+  usbkit_sim_fail_transfers(sim_[0], 2);
   form_->cmdStart_Click();
+  driver_.Mdx4a_Device_Close(1);
   EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<QString>{DriverErrorText(8),
+            (std::vector<QString>{DriverErrorText(9),
                                   QStringLiteral("エラーのため測定開始できません。")}));
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0}));

@@ -11,7 +11,9 @@
 #include <QRegularExpression>
 #include <set>
 
+#include "../files/file_bytes.h"
 #include "../measure/form_main_fixture.h"
+#include "child_process.h"
 #include "graph/chart2d.h"
 #include "print/printer_choice.h"
 #include "print/private_picture_file.h"
@@ -342,6 +344,30 @@ TEST_F(PrintTest, PrintsOnThePaperAndFileChosenInTheDialog) {
   ChooseFile(dir.filePath(QStringLiteral("no/such/dir/page.pdf")));
   ui().cmdPrint->click();
   EXPECT_EQ(dialogs.shown, Notice(kPrinterError));
+
+  // A full disk: a file-size limit between the sizes of the graph picture, which is written
+  // first, and the page. The operator is told and the previous file stays as it was.
+  LoadRecordSet(10);
+  ChooseFile(pdf);
+  ui().cmdPrint->click();
+  const QString picture = tmp.filePath(QStringLiteral("graph.pic"));
+  ASSERT_TRUE(ui().Chart2D1->RenderToFile(picture));
+  const qint64 pictureSize = QFileInfo(picture).size();
+  const qint64 pageSize = QFileInfo(pdf).size();
+  ASSERT_TRUE(QFile::remove(picture));
+  ASSERT_LT(pictureSize + 1024, pageSize);
+  const auto limit = static_cast<rlim_t>((pictureSize + pageSize) / 2);
+  WriteBytes(pdf, "previous");
+  dialogs.Clear();
+  EXPECT_EQ(RunWithFileSizeLimit(limit,
+                                 [&] {
+                                   ui().cmdPrint->click();
+                                   return dialogs.shown == Notice(kPrinterError) ? 0 : 1;
+                                 }),
+            0);
+  EXPECT_EQ(FileBytes(pdf), QByteArray("previous"));
+  EXPECT_TRUE(QDir(dir.path()).entryList({".korvale-*"}, QDir::Files | QDir::Hidden).isEmpty());
+  EXPECT_TRUE(TmpEmpty());
 }
 
 TEST_F(PrintTest, PrinterChosenByNameIgnoringLetterCase) {

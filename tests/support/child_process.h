@@ -1,0 +1,37 @@
+// Test bodies run in a child process, for failures that must really happen: a full disk made real
+// by a file-size limit (SIGXFSZ ignored, so a write beyond the limit fails with EFBIG as on a full
+// disk instead of ending the process), or a user without the right to write somewhere.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
+
+// Runs body in a forked child and returns its result (the child's exit code), or -1 when the
+// child did not exit normally. The child leaves with _exit: nothing of the parent's is torn down
+// twice.
+inline int RunInChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Sets a file-size limit of limit bytes on this process and everything it starts.
+inline void LimitFileSizeForChild(rlim_t limit) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit fsize{limit, limit};
+  ::setrlimit(RLIMIT_FSIZE, &fsize);
+}
+
+// Runs body in a forked child under a file-size limit of limit bytes.
+inline int RunWithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
+  return RunInChild([&] {
+    LimitFileSizeForChild(limit);
+    return body();
+  });
+}
