@@ -1,5 +1,6 @@
 // korvale: the desktop program of the MDX-4A thermocouple measurement unit. Without options it
-// opens the main window; --convert and --export work without a window (and without a display).
+// opens the main window; --convert, --export and --record work without a window (and without a
+// display).
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include "measure/batch_convert.h"
 #include "measure/batch_export.h"
 #include "measure/form_main.h"
+#include "session/record_command.h"
 
 namespace {
 
@@ -113,6 +115,18 @@ int main(int argc, char** argv) {
       const int code = BatchExport(cl.inputs, cl.output, err);
       if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
       return code;
+    }
+    case CommandLine::Action::Record: {
+      // No window and no display: the measurement session on a core application.
+      qInstallMessageHandler(QuietPlatformNotes);
+      if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
+      QCoreApplication app(argc, argv);
+      RecordOptions options;
+      options.folder = cl.recordFolder;
+      options.durationMs = cl.recordForMs;
+      options.settingsFile = cl.settingsFile;
+      options.stream = cl.stream;
+      return RunRecord(options);
     }
     case CommandLine::Action::Run:
       break;

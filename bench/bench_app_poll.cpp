@@ -14,9 +14,9 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
 #include "qt_benchmark_main.h"
+#include "session/measurement_session.h"
 #include "usbkit_sim.h"
 
 namespace {
@@ -35,8 +35,8 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
     form.StartJournal(true);
   }
   UseFourRigUnits(md);
-  Acquisition& acq = form.Measure();
-  acq.cmdStart_Click();
+  MeasurementSession& acq = form.Session();
+  form.cmdStart_Click();
   if (!md.Measuring) {
     state.SkipWithError("the measurement did not start");
     return;
@@ -67,7 +67,7 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
     form.Controls().Chart2D1->Flush();
   }
   state.counters["points"] = static_cast<double>(md.SampleCount) * 4;
-  acq.cmdStop_Click();
+  form.cmdStop_Click();
   usbkit_sim_reset();
 }
 BENCHMARK(BM_UnitPacedPollFullBuffers)

@@ -22,8 +22,8 @@
 #include "bench_rig.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
+#include "session/measurement_session.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ struct Page {
 
 void Replay(Page& p) {
   FillRecordSet(p.md);
-  p.form.Measure().ReplayData();
+  p.form.ReplayData();
   p.md.SampleCount = ModuleData::MaxData;
   QApplication::processEvents();
 }

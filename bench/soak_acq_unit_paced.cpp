@@ -1,8 +1,6 @@
 // Soak of the unit-paced mode: four simulated units sample every 10 ms until all 88000 slots of
 // every unit are used, with the toolkit clock driven as fast as the program runs. Reports the
 // resident memory after the first poll and at the end, and the time of the whole run.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
@@ -10,25 +8,16 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 #include "bench_rig.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
+#include "session/measurement_session.h"
 #include "usbkit_sim.h"
 
 namespace {
-
-// Resident set size in kilobytes.
-long ResidentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 double ThreadCpuMs() {
   timespec ts{};
@@ -55,8 +44,8 @@ Run RunOnce(FormMain& form, ModuleData& md, QuietDialogs& dialogs) {
   Run r;
   const double unit0 = usbkit_sim_now_ms();
   const auto t0 = std::chrono::steady_clock::now();
-  Acquisition& acq = form.Measure();
-  acq.cmdStart_Click();
+  MeasurementSession& acq = form.Session();
+  form.cmdStart_Click();
   if (!md.Measuring) {
     std::fprintf(stderr, "the measurement did not start: %s\n",
                  qPrintable(dialogs.texts.join(QStringLiteral(" / "))));

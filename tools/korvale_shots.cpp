@@ -29,9 +29,9 @@
 #include "dialogs/dialog_setting.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
 #include "measure/main_controls.h"
+#include "session/measurement_session.h"
 #include "usbkit_sim.h"
 
 namespace {
@@ -90,7 +90,7 @@ void Start(FormMain& form) {
 void Polls(FormMain& form, int count) {
   for (int p = 0; p < count && form.Controls().cmdStop->isEnabled(); ++p) {
     usbkit_sim_advance_ms(300);
-    form.Measure().Timer2_Timer();
+    form.Session().Timer2_Timer();
   }
 }
 
@@ -99,7 +99,7 @@ void Samples(FormMain& form, const ModuleData& md, int count) {
   for (int s = 0; s < count && form.Controls().cmdStop->isEnabled(); ++s) {
     for (int32_t t = 0; t < md.TickDivider; ++t) {
       usbkit_sim_advance_ms(static_cast<unsigned>(md.TickPeriod));
-      form.Measure().Timer1_Timer();
+      form.Session().Timer1_Timer();
     }
   }
 }

@@ -30,6 +30,18 @@ void UnitRecord::FoldExtremes(float v, bool measKind) {
   }
 }
 
+void AvgAccumRecord::Add(double reading, bool measKind) {
+  ++Count;
+  if (!measKind && reading == ModuleData::NotConverted) return;
+  Sum += reading;
+  ++Converted;
+}
+
+float AvgAccumRecord::Mean() const {
+  if (Converted == 0) return ModuleData::NotConverted;
+  return static_cast<float>(Sum / Converted);
+}
+
 ModuleData::ModuleData() {
   Units[0].MflagID = true;
   InitDataBuffers();

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/recording_settings.h"
+
 class QSettings;
 
 struct UnitRecord {
@@ -26,9 +28,18 @@ struct UnitRecord {
   void FoldExtremes(float v, bool measKind);
 };
 
+// The readings of one averaged sample of a unit, gathered as they come.
 struct AvgAccumRecord {
-  int32_t Count = 0;
-  double Sum = 0;
+  int32_t Count = 0;      // readings taken toward the sample
+  double Sum = 0;         // sum of those that converted
+  int32_t Converted = 0;  // how many converted
+
+  // In a temperature measurement (measKind False) a reading the driver could not convert (-300)
+  // counts toward the sample but stays out of the sum: averaged with good readings it would give
+  // a temperature nobody measured.
+  void Add(double reading, bool measKind);
+  // The sample: the mean of the readings that converted, or -300 when none did.
+  float Mean() const;
 };
 
 class ModuleData {
@@ -53,6 +64,7 @@ class ModuleData {
   bool MeasKind = false;      // True: voltage on all units
   bool DataAverage = false;
   int32_t AverageCount = 1;
+  RecordingSettings Recording;  // continuous recording, section "Recording" of the store
 
   // Run-time state of the record set and the acquisition cycle.
   std::array<AvgAccumRecord, kUnits> AvgAccum;
@@ -86,8 +98,9 @@ class ModuleData {
   // buffers are already sized, so that it is usable before the start-up routines run.
   ModuleData();
 
-  // Settings store: application "Korvalle", section "MeasInfo". The overloads without an argument
-  // use the per-user INI store; tests pass a store of their own.
+  // Settings store: application "Korvalle", section "MeasInfo", and the continuous recording's
+  // section "Recording". The overloads without an argument use the per-user INI store; tests and
+  // `korvale --record --settings` pass a store of their own.
   void LoadSettings();
   void LoadSettings(QSettings& store);
   void SaveSettings() const;

@@ -12,6 +12,7 @@ namespace {
 
 const QString kApplication = QStringLiteral("Korvalle");
 const QString kSection = QStringLiteral("MeasInfo");
+const QString kRecordingSection = QStringLiteral("Recording");
 
 // The stored text of a key, or nothing when the key is absent. A value the store split at its
 // commas comes back as a list: joined again, it is judged like any other text.
@@ -90,6 +91,11 @@ void ModuleData::LoadSettings(QSettings& store) {
     DataAverage = false;
   }
 
+  store.beginGroup(kRecordingSection);
+  Recording.Continuous = ReadBool(store, QStringLiteral("Continuous"), false);
+  Recording.Folder = StoredText(store, QStringLiteral("Folder")).value_or(QString());
+  store.endGroup();
+
   UpdateAverageCount();
 }
 
@@ -111,5 +117,14 @@ void ModuleData::SaveSettings(QSettings& store) const {
   store.setValue(QStringLiteral("MeasKind"), BoolText(MeasKind));
   store.setValue(QStringLiteral("DataAverage"), BoolText(DataAverage));
   store.endGroup();
+
+  // A store that never had continuous recording keeps the measurement settings alone.
+  const bool recordingUsed = Recording.Continuous || !Recording.Folder.isEmpty();
+  if (recordingUsed || store.childGroups().contains(kRecordingSection)) {
+    store.beginGroup(kRecordingSection);
+    store.setValue(QStringLiteral("Continuous"), BoolText(Recording.Continuous));
+    store.setValue(QStringLiteral("Folder"), Recording.Folder);
+    store.endGroup();
+  }
   store.sync();
 }

@@ -90,6 +90,18 @@ void DialogSetting::BuildControls() {
 
   chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
 
+  // Continuous recording: each full record set becomes a file in the folder, and the measurement
+  // goes on.
+  chkContinuous = new QCheckBox(QStringLiteral("連続記録"), this);
+  chkContinuous->setToolTip(QStringLiteral(
+      "バッファがいっぱいになるたびにフォルダーへファイルを書き出し、測定を続けます"));
+  txtFolder = new QLineEdit(this);
+  txtFolder->setPlaceholderText(QStringLiteral("~/korvale-records"));
+  txtFolder->setMinimumWidth(220);
+  auto* recordingRow = new QHBoxLayout;
+  recordingRow->addWidget(chkContinuous);
+  recordingRow->addWidget(txtFolder, 1);
+
   OKButton = new QPushButton(QStringLiteral("OK"), this);
   CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
   OKButton->setDefault(true);
@@ -109,6 +121,7 @@ void DialogSetting::BuildControls() {
   buttons->addWidget(CancelButton);
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(top);
+  outer->addLayout(recordingRow);
   outer->addLayout(buttons);
   setFixedSize(sizeHint());
 }
@@ -144,6 +157,8 @@ void DialogSetting::FormLoad() {
   }
   optType[md_.MeasKind ? 1 : 0]->setChecked(true);
   chkAverage->setChecked(md_.DataAverage);
+  chkContinuous->setChecked(md_.Recording.Continuous);
+  txtFolder->setText(md_.Recording.Folder);
 }
 
 bool DialogSetting::CheckInput() {
@@ -194,6 +209,8 @@ void DialogSetting::ApplySettings() {
     md_.AverageCount = 1;
   }
   md_.MeasKind = !optType[0]->isChecked();
+  md_.Recording.Continuous = chkContinuous->isChecked();
+  md_.Recording.Folder = txtFolder->text().trimmed();
 }
 
 void DialogSetting::OKButton_Click() {

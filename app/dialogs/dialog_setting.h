@@ -1,6 +1,6 @@
 // The settings dialog "取込設定": used units and their thermocouple types, thermocouple or voltage,
-// the sampling interval in 10 ms steps or in seconds, and averaging. OK checks the input, writes
-// the settings variables, sets SettingOK and closes.
+// the sampling interval in 10 ms steps or in seconds, averaging, and continuous recording into a
+// folder. OK checks the input, writes the settings variables, sets SettingOK and closes.
 #pragma once
 
 #include <QDialog>
@@ -40,6 +40,8 @@ class DialogSetting : public QDialog {
   std::array<QRadioButton*, 2> optTimer{};  // "ミリ秒", "秒"
   std::array<QLineEdit*, 2> txtTime{};
   QCheckBox* chkAverage = nullptr;
+  QCheckBox* chkContinuous = nullptr;  // "連続記録"
+  QLineEdit* txtFolder = nullptr;      // its folder; empty: ~/korvale-records
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
   QGroupBox* Frame1 = nullptr;           // "使用ユニットと種類"

@@ -83,6 +83,9 @@ class Graph {
   void DispNowValueUnit();
   // The status line: samples stored, measuring time and time left, or nothing without samples.
   void DispStatus();
+  // A continuous recording: the number of the file the record set becomes and the samples of the
+  // whole run, which the status line shows from now on; file 0 returns to the record set alone.
+  void SetRecordingProgress(int32_t file, int64_t runSamples);
 
   // The horizontal window (graph_scroll.cpp).
   void AdvanceAxesX();
@@ -164,6 +167,8 @@ class Graph {
   GraphControls& ui_;
   DialogService& dialogs_;
   GraphState gs_;
+  int32_t recordingFile_ = 0;  // continuous recording: the record set's file number
+  int64_t runSamples_ = 0;
 
   std::optional<XWindowMode> resumeMode_;  // the display mode a zoom or a pan stopped
   std::optional<YRangeMode> resumeYMode_;  // the range choice a vertical zoom replaced

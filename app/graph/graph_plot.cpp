@@ -135,6 +135,11 @@ void Graph::DispNowValueUnit() {
   }
 }
 
+void Graph::SetRecordingProgress(int32_t file, int64_t runSamples) {
+  recordingFile_ = file;
+  runSamples_ = runSamples;
+}
+
 void Graph::DispStatus() {
   QLabel* label = ui_.lblStatus;
   if (!label) return;
@@ -142,9 +147,12 @@ void Graph::DispStatus() {
     label->clear();
     return;
   }
-  const StatusLine line = md_.ReadFrom.isEmpty()
-                              ? MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM)
-                              : MakeReadStatusLine(md_.SampleCount, md_.IntervalTM);
+  const StatusLine line =
+      recordingFile_ > 0 ? MakeRecordingStatusLine(recordingFile_, md_.SampleCount,
+                                                   ModuleData::MaxData, runSamples_, md_.IntervalTM)
+      : md_.ReadFrom.isEmpty()
+          ? MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM)
+          : MakeReadStatusLine(md_.SampleCount, md_.IntervalTM);
   label->setText(line.text);
   // A warning in the line itself, in red: a message box would stop nobody's measurement.
   const QString sheet = line.warning ? QStringLiteral("color: #c00000;") : QString();

@@ -32,6 +32,24 @@ StatusLine MakeStatusLine(int32_t samples, int32_t capacity, int32_t intervalMs)
   return line;
 }
 
+StatusLine MakeRecordingStatusLine(int32_t file, int32_t samples, int32_t capacity,
+                                   int64_t runSamples, int32_t intervalMs) {
+  const int64_t taken = std::clamp<int64_t>(samples, 0, capacity);
+  const int64_t interval = std::max<int64_t>(intervalMs, 0);
+  // Never full: the record set goes to its file and the recording goes on in an empty one.
+  StatusLine line;
+  line.text = QStringLiteral(
+                  "連続記録 ファイル %1　データ数 %2 / %3　通算 %4　経過時間 %5　"
+                  "次のファイルまで %6")
+                  .arg(file)
+                  .arg(taken)
+                  .arg(capacity)
+                  .arg(std::max<int64_t>(runSamples, 0))
+                  .arg(FormatDuration(std::max<int64_t>(runSamples, 0) * interval))
+                  .arg(FormatDuration((capacity - taken) * interval));
+  return line;
+}
+
 StatusLine MakeReadStatusLine(int32_t samples, int32_t intervalMs) {
   const int64_t taken = std::max<int64_t>(samples, 0);
   StatusLine line;

@@ -14,6 +14,10 @@ struct StatusLine {
 
 // samples of capacity taken every intervalMs milliseconds.
 StatusLine MakeStatusLine(int32_t samples, int32_t capacity, int32_t intervalMs);
+// A continuous recording: the record set that becomes file number `file` holds samples of
+// capacity, the whole run runSamples; the time is the run's, then the time until the file is full.
+StatusLine MakeRecordingStatusLine(int32_t file, int32_t samples, int32_t capacity,
+                                   int64_t runSamples, int32_t intervalMs);
 // A record set read from a file: its samples and the time they span; nothing fills it any more.
 StatusLine MakeReadStatusLine(int32_t samples, int32_t intervalMs);
 

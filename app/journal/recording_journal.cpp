@@ -34,7 +34,9 @@ int32_t CompleteSamples(const ModuleData& md, bool final) {
   return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
 }
 
-QString Reason(int error) {
+}  // namespace
+
+QString DiskErrorReason(int error) {
   switch (error) {
     case ENOSPC:
     case EDQUOT:
@@ -55,8 +57,6 @@ QString Reason(int error) {
   }
 }
 
-}  // namespace
-
 QString JournalFolder() {
   // Fixed to the program's name rather than to the running executable's, so that a renamed or
   // wrapped program still finds the journals of earlier runs.
@@ -69,7 +69,7 @@ QString JournalFailureText(const QString& path, int error) {
              "測定データを記録ファイルに書き込めません（%1）。\n"
              "測定は続けますが、異常終了するとデータは残りません。"
              "測定を停止したら「保存」でデータを保存して下さい。\n%2")
-      .arg(Reason(error), path);
+      .arg(DiskErrorReason(error), path);
 }
 
 RecordingJournal::RecordingJournal(QString folder) : folder_(std::move(folder)) {
@@ -101,6 +101,13 @@ void RecordingJournal::Begin(const ModuleData& md) {
     }
   }
   if (WriteHeader()) RequestSync();
+}
+
+void RecordingJournal::NewRecordSet(const ModuleData& md) {
+  if (!active_) return;
+  header_ = EncodeDataHeader(md, 0);
+  headerOnDisk_ = false;
+  if (file_.IsOpen() && WriteHeader()) RequestSync();
 }
 
 bool RecordingJournal::WriteHeader() {

@@ -34,6 +34,9 @@ class RecordingJournal {
 
   // A measurement starts storing samples: the journal holds md's header and no record.
   void Begin(const ModuleData& md);
+  // The running measurement goes on in a new record set (continuous recording, after the full one
+  // was written as a file of its own): the journal starts again with md's header.
+  void NewRecordSet(const ModuleData& md);
   // After a tick or poll: appends the samples that are complete for every used unit, and pushes
   // the file to the disk when the last push is 700 ms or more ago (with 300 ms polls, data reach
   // the disk within a second; never more than one push per tick).
@@ -73,5 +76,7 @@ class RecordingJournal {
 
 // The per-user data folder of the program, where journals live (~/.local/share/korvale).
 QString JournalFolder();
+// Why a write failed with the errno error, in the operator's words.
+QString DiskErrorReason(int error);
 // The operator's text for a failed write or push of the journal.
 QString JournalFailureText(const QString& path, int error);

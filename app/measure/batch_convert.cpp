@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <memory>
 
-#include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "files/data_file.h"
 #include "files/save_file.h"
-#include "measure/form_main.h"
+#include "graph/record_set_graph.h"
+#include "measure/graph_page.h"
 
 namespace {
 
@@ -31,10 +31,11 @@ int Fail(QString& err, const QString& path, const QString& reason) {
   return 1;
 }
 
-// The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it.
-bool PrintPdf(FormMain& form, const QString& output, QString* reason) {
-  form.ShowReadData();
-  return PrintDatGraphToPdf(form, output, reason);
+// The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
+// replaces output only when it is whole, so a failure leaves output as it was.
+bool PrintPdf(RecordSetGraph& graph, const ModuleData& md, const QString& output, QString* reason) {
+  graph.ShowReadData();
+  return PrintGraphToPdf(graph.Chart(), md, output, reason);
 }
 
 }  // namespace
@@ -54,13 +55,13 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
   const QString outputProblem = ConversionOutputProblem(input, output);
   if (!outputProblem.isEmpty()) return Fail(err, output, outputProblem);
 
-  // The page is drawn by a main window that is never shown. It is built before the read, as its
-  // load empties the record set; nobody is asked anything, and no message is shown.
+  // The page is drawn from a graph of its own that is never shown, set up before the read as the
+  // window's is when it opens. It reads nothing of the operator's settings; nobody is asked
+  // anything, and no message is shown.
   ModuleData md;
   NullDialogs dialogs;
-  MDX4A driver(dialogs);
-  std::unique_ptr<FormMain> form;
-  if (format == Format::Pdf) form = std::make_unique<FormMain>(md, driver, dialogs);
+  std::unique_ptr<RecordSetGraph> graph;
+  if (format == Format::Pdf) graph = std::make_unique<RecordSetGraph>(md, dialogs);
 
   // The read of "読込み": the whole file or nothing.
   QString reason;
@@ -83,7 +84,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
       saved = SaveDataFile(md, output, &reason);
       break;
     case Format::Pdf:
-      saved = PrintPdf(*form, output, &reason);
+      saved = PrintPdf(*graph, md, output, &reason);
       break;
     case Format::Unknown:
       break;

@@ -13,31 +13,38 @@
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_move_window.h"
 #include "dialogs/dialog_setting.h"
-#include "measure/acquisition.h"
+#include "graph/graph_follow.h"
+#include "session/continuous_recording.h"
+#include "session/measurement_session.h"
 
 FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidget* parent)
     : QWidget(parent), md_(md), driver_(driver), dialogs_(dialogs) {
   BuildControls();
   graph_ = std::make_unique<::Graph>(md_, ui_, dialogs_);
-  acquisition_ = std::make_unique<Acquisition>(md_, driver_, dialogs_, ui_, *graph_, *this);
+  autoRange_ = std::make_unique<AutoRangeY>(md_, *graph_);
+  session_ = std::make_unique<MeasurementSession>(md_, driver_, dialogs_);
+  // The sampling timers are the session's; the window's controls name them.
+  ui_.Timer1 = session_->Timer1();
+  ui_.Timer2 = session_->Timer2();
   ConnectControls();
+  ConnectSession();
   Form_Load();
 }
 
 FormMain::~FormMain() {
-  // The routines below are destroyed before the controls; nothing may call into them any more.
-  ui_.Timer1->stop();
-  ui_.Timer2->stop();
-  ui_.Timer1->disconnect(this);
-  ui_.Timer2->disconnect(this);
+  // The followers of the session are destroyed before the controls; nothing may call into them
+  // any more.
+  session_->Timer1()->stop();
+  session_->Timer2()->stop();
+  disconnect(session_.get(), nullptr, nullptr, nullptr);
   // The auxiliary windows go first: they refer to controls of this window.
   delete ui_.datalist.data();
   delete ui_.moveWindow.data();
 }
 
 void FormMain::ConnectControls() {
-  connect(ui_.cmdStart, &QPushButton::clicked, this, [this] { acquisition_->cmdStart_Click(); });
-  connect(ui_.cmdStop, &QPushButton::clicked, this, [this] { acquisition_->cmdStop_Click(); });
+  connect(ui_.cmdStart, &QPushButton::clicked, this, [this] { cmdStart_Click(); });
+  connect(ui_.cmdStop, &QPushButton::clicked, this, [this] { cmdStop_Click(); });
   connect(ui_.cmdSetting, &QPushButton::clicked, this, [this] { cmdSetting_Click(); });
   connect(ui_.cmdDisp, &QPushButton::clicked, this, [this] { cmdDisp_Click(); });
   connect(ui_.cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
@@ -61,9 +68,6 @@ void FormMain::ConnectControls() {
   connect(ui_.Combo1, &QComboBox::activated, this, [this](int) { graph_->Combo1_Click(); });
   connect(ui_.cmdLeft, &QPushButton::clicked, this, [this] { graph_->cmdLeft_Click(); });
   connect(ui_.cmdRight, &QPushButton::clicked, this, [this] { graph_->cmdRight_Click(); });
-
-  connect(ui_.Timer1, &QTimer::timeout, this, [this] { acquisition_->Timer1_Timer(); });
-  connect(ui_.Timer2, &QTimer::timeout, this, [this] { acquisition_->Timer2_Timer(); });
 }
 
 void FormMain::Form_Load() {

@@ -10,7 +10,9 @@
 #include "measure/main_controls.h"
 #include "print/dat_graph_page.h"
 
-class Acquisition;
+class AutoRangeY;
+class ContinuousRecording;
+class MeasurementSession;
 class QButtonGroup;
 class QMessageBox;
 class RecordingJournal;
@@ -35,6 +37,8 @@ class FormMain : public QWidget {
   void SetButtonState();
   // The window's title: the caption, after the name of the file the record set was read from.
   void DispTitle();
+  void cmdStart_Click();
+  void cmdStop_Click();
   void cmdEnd_Click();
   void cmdSetting_Click();
   void cmdDisp_Click();
@@ -75,9 +79,17 @@ class FormMain : public QWidget {
   // The program's printer for the session; null until a printer dialog was confirmed.
   const PrinterChoice* CurrentPrinter() const { return printer_.get(); }
 
+  // The measurement (form_main_measure.cpp): the window follows the session's signals with its
+  // graph, current values, status line, data list and commands.
+  MeasurementSession& Session() { return *session_; }
+  // Redraws a record set read from a file onto the graph, through the display steps of a
+  // measurement; SampleCount is 0 afterwards and the caller restores it.
+  void ReplayData();
+  // The continuous recording of the running (or last) measurement; null when it is off.
+  ContinuousRecording* Recording() { return recording_.get(); }
+
   MainControls& Controls() { return ui_; }
   ::Graph& Graph() { return *graph_; }
-  Acquisition& Measure() { return *acquisition_; }
 
   // Recording journal (form_main_journal.cpp): the running measurement's record set kept on disk
   // as it grows. StartJournal keeps it from now on; a journal left by a program that ended
@@ -92,13 +104,23 @@ class FormMain : public QWidget {
  private:
   void BuildControls();  // form_main_layout.cpp
   void ConnectControls();
+  // The window's part of a measurement (form_main_measure.cpp).
+  void ConnectSession();
+  // The display steps after a tick or poll; first: the record set's first sample or poll.
+  void ShowStoredSamples(bool first);
+  // Follows the settings' continuous recording from the next start on.
+  void FollowContinuousRecording();
+  void ResumeRedraw();
 
   ModuleData& md_;
   MDX4A& driver_;
   DialogService& dialogs_;
   MainControls ui_;
   std::unique_ptr<::Graph> graph_;
-  std::unique_ptr<Acquisition> acquisition_;
+  std::unique_ptr<AutoRangeY> autoRange_;
+  std::unique_ptr<MeasurementSession> session_;
+  std::unique_ptr<ContinuousRecording> recording_;
+  QPointer<QMessageBox> recordingWarning_;
   // The option arrays: a click of the operator reports the index of the button.
   QButtonGroup* optHeiGroup_ = nullptr;
   QButtonGroup* optWidGroup_ = nullptr;
@@ -106,7 +128,9 @@ class FormMain : public QWidget {
   // Recording journal (form_main_journal.cpp). Shared pointer: destroyed without this header
   // knowing the type. The warning is shown once per failing measurement, without blocking.
   void OfferLeftJournals();
-  void ShowJournalWarning(const QString& text);
+  // A warning from inside a timer tick: shown without blocking, in the box kept in `box` (a box
+  // still open takes the new text).
+  void ShowWarningBox(QPointer<QMessageBox>& box, const QString& text);
   std::shared_ptr<RecordingJournal> journal_;
   QPointer<QMessageBox> journalWarning_;
 

@@ -10,7 +10,6 @@
 #include "files/data_file.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
 
 void FormMain::cmdSave_Click() {
@@ -69,7 +68,7 @@ void FormMain::ShowReadData() {
   ui_.Chart2D1->SetAxisTitle(Chart2D::Axis::Y,
                              md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
   const int32_t samples = md_.SampleCount;
-  acquisition_->ReplayData();
+  ReplayData();
   md_.SampleCount = samples;
   DispTitle();
 }

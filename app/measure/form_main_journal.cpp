@@ -1,5 +1,6 @@
-// The main window's part of the recording journal: it follows the acquisition, warns once when
-// the journal cannot be written, and at start-up deals with journals that earlier programs left.
+// The main window's part of the recording journal: it follows the measurement session, warns once
+// when the journal cannot be written, and at start-up deals with journals that earlier programs
+// left.
 #include <QEvent>
 #include <QMessageBox>
 #include <QTimer>
@@ -12,8 +13,9 @@
 #include "core/module_data.h"
 #include "journal/left_journals.h"
 #include "journal/recording_journal.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
+#include "session/measurement_session.h"
+#include "session/session_journal.h"
 
 namespace {
 
@@ -54,12 +56,8 @@ class WhenExposed : public QObject {
 void FormMain::StartJournal(bool unattended) {
   if (journal_) return;
   journal_ = std::make_shared<RecordingJournal>(JournalFolder());
-  journal_->onWriteFailure = [this](const QString& text) { ShowJournalWarning(text); };
-  RecordingJournal* journal = journal_.get();
-  AcquisitionHooks& hooks = acquisition_->hooks;
-  hooks.started = [this, journal] { journal->Begin(md_); };
-  hooks.samplesStored = [this, journal] { journal->Follow(md_); };
-  hooks.stopped = [this, journal] { journal->End(md_); };
+  journal_->onWriteFailure = [this](const QString& text) { ShowWarningBox(journalWarning_, text); };
+  FollowSession(*session_, *journal_, md_);
 
   if (unattended) {
     KeepLeftJournals(JournalFolder(), stderr);
@@ -117,17 +115,16 @@ void FormMain::OfferLeftJournals() {
   }
 }
 
-void FormMain::ShowJournalWarning(const QString& text) {
+void FormMain::ShowWarningBox(QPointer<QMessageBox>& box, const QString& text) {
   // Shown from inside a timer tick: a modal box would hold up the measurement, so the box only
   // appears and the tick goes on. A box still open from an earlier measurement takes the text.
-  if (journalWarning_) {
-    journalWarning_->setText(text);
+  if (box) {
+    box->setText(text);
     return;
   }
-  auto* box =
+  box =
       new QMessageBox(QMessageBox::Warning, QStringLiteral("Message"), text, QMessageBox::Ok, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
-  journalWarning_ = box;
   box->show();
 }

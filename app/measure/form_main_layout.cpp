@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "graph/chart2d.h"
@@ -209,8 +208,4 @@ void FormMain::BuildControls() {
   outer->addWidget(ui_.cmdMove[3], 2, 2, Qt::AlignRight | Qt::AlignBottom);
   outer->setRowStretch(1, 1);
   outer->setColumnStretch(1, 1);
-
-  ui_.Timer1 = new QTimer(this);
-  ui_.Timer2 = new QTimer(this);
-  ui_.Timer2->setInterval(300);
 }

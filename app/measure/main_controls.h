@@ -1,6 +1,6 @@
 // The controls of the main window. FormMain creates them; the graph's own controls are the
-// GraphControls part, which the Graph alone works on; the acquisition reads the timers and the
-// chart.
+// GraphControls part, which the Graph alone works on. The sampling timers belong to the
+// measurement session; the window names them here.
 #pragma once
 
 #include <QPointer>
@@ -28,8 +28,8 @@ struct MainControls : GraphControls {
   QPushButton* cmdMeasInfo = nullptr;     // "測定条件保存"
   std::array<QPushButton*, 4> cmdMove{};  // "○"
 
-  QTimer* Timer1 = nullptr;  // computer-paced sampling
-  QTimer* Timer2 = nullptr;  // unit-paced polling, 300 ms
+  QTimer* Timer1 = nullptr;  // computer-paced sampling (the session's)
+  QTimer* Timer2 = nullptr;  // unit-paced polling, 300 ms (the session's)
 
   // Modeless windows opened from the main window (null while closed).
   QPointer<DialogDatalist> datalist;

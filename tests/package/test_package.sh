@@ -44,7 +44,7 @@ for path in ./usr/bin/korvale \
   ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/korvale.png \
   ./usr/share/metainfo/org.korvale.korvale.metainfo.xml ./usr/share/man/man1/korvale.1.gz \
   ./usr/share/doc/korvale/README.md ./usr/share/doc/korvale/copyright \
-  ./usr/share/doc/korvale/changelog.gz; do
+  ./usr/share/doc/korvale/changelog.gz ./usr/lib/systemd/user/korvale-record.service; do
   grep -qxF "$path" "$work/contents" || fail "missing in the package: $path"
 done
 ! grep -q '^\./usr/include' "$work/contents" || fail "the package holds a header"
@@ -64,6 +64,22 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.korvale.ko
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.korvale.korvale.metainfo.xml"
 grep -qx 'Exec=korvale --demo' "$root/usr/share/applications/korvale.desktop" ||
   fail "the menu entry has no demonstration action"
+
+# The recording service starts the installed program, into ~/korvale-records unless configured,
+# and is a unit systemd accepts.
+unit=$root/usr/lib/systemd/user/korvale-record.service
+grep -qx 'ExecStart=/usr/bin/korvale --record ${KORVALE_RECORD_DIR} $KORVALE_RECORD_OPTIONS' "$unit" ||
+  fail "the recording service does not start /usr/bin/korvale --record"
+grep -qx 'Environment=KORVALE_RECORD_DIR=%h/korvale-records' "$unit" || fail "service folder"
+grep -qx 'Restart=on-failure' "$unit" || fail "the recording service does not restart"
+if command -v systemd-analyze >/dev/null 2>&1; then
+  # Checked as a user manager would load it (one of its own, without the manual page installed),
+  # starting the unpacked program.
+  sed "s|/usr/bin/korvale|$root/usr/bin/korvale|" "$unit" >"$work/korvale-record.service"
+  mkdir -p "$work/runtime"
+  XDG_RUNTIME_DIR=$work/runtime systemd-analyze verify --user --man=no \
+    "$work/korvale-record.service" || fail "systemd-analyze finds faults in the recording service"
+fi
 
 # The unpacked program runs from its folder without a display and with a home of its own.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share

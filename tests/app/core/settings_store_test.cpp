@@ -95,6 +95,32 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsItBack) {
   EXPECT_EQ(md.AverageCount, 100);  // averaging with the computer's timer
 }
 
+TEST_F(SettingsStoreTest, ContinuousRecordingHasASectionOfItsOwnOnceUsed) {
+  ModuleData md;
+  md.Recording.Continuous = true;
+  md.Recording.Folder = QStringLiteral("/srv/furnace, hall 2");
+  {
+    QSettings store(IniPath(), QSettings::IniFormat);
+    md.SaveSettings(store);
+  }
+  EXPECT_TRUE(ReadIni().endsWith("[Recording]\nContinuous=True\nFolder=\"/srv/furnace, hall 2\"\n"))
+      << ReadIni().toStdString();
+  ModuleData read = Load();
+  EXPECT_TRUE(read.Recording.Continuous);
+  EXPECT_EQ(read.Recording.Folder, md.Recording.Folder);
+
+  // Switched off again: the section says so rather than keeping the old choice.
+  md.Recording = RecordingSettings{};
+  {
+    QSettings store(IniPath(), QSettings::IniFormat);
+    md.SaveSettings(store);
+  }
+  read = Load();
+  EXPECT_FALSE(read.Recording.Continuous);
+  EXPECT_TRUE(read.Recording.Folder.isEmpty());
+  EXPECT_TRUE(ReadIni().contains("Continuous=False"));
+}
+
 TEST_F(SettingsStoreTest, BooleansReadAsWordsOrNumbers) {
   WriteIni(
       "[MeasInfo]\nMflagID0=0\nMflagID1=1\nMflagID2=true\nMflagID3=-1\n"

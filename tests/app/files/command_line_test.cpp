@@ -37,8 +37,20 @@ TEST(CommandLineTest, OptionsAndErrors) {
   EXPECT_EQ(convert.output, QStringLiteral("--x.csv"));
   EXPECT_EQ(parse({"--convert", "a.mx1", "b.csv", "--help"}).action, A::Help);
   EXPECT_EQ(parse({"--version"}).action, A::Version);
+  const CommandLine record = parse({"--record", "d", "--for", "7d", "--settings", "s.ini"});
+  EXPECT_EQ(record.action, A::Record);
+  EXPECT_EQ(record.recordFolder, QStringLiteral("d"));
+  EXPECT_EQ(record.settingsFile, QStringLiteral("s.ini"));
+  EXPECT_EQ(record.recordForMs, int64_t{7} * 86400 * 1000);
+  EXPECT_EQ(ParseDuration(QStringLiteral("90s")), 90000);
+  EXPECT_EQ(ParseDuration(QStringLiteral("30m")), 1800000);
+  EXPECT_EQ(ParseDuration(QStringLiteral("2h")), 7200000);
+  for (const char* bad : {"0s", "1.5h", "h", "5", "-1m"}) {
+    EXPECT_FALSE(ParseDuration(QString::fromLatin1(bad))) << bad;
+  }
   for (const auto& bad : {parse({"--convert", "a.mx1"}), parse({"--conver"}), parse({"file.mx1"}),
-                          parse({"--convert", "a.mx1", "b.csv", "--start"})}) {
+                          parse({"--convert", "a.mx1", "b.csv", "--start"}),
+                          parse({"--record", "d", "--start"}), parse({"--stream"})}) {
     EXPECT_EQ(bad.action, A::Error);
     EXPECT_FALSE(bad.error.isEmpty());
   }

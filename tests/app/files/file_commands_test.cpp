@@ -45,12 +45,12 @@ class FileCommandsTest : public AcquisitionTest {
     Plug(0);
     Plug(2);
     Configure({0, 2}, true, 1000, false);
-    acq().cmdStart_Click();
+    form_->cmdStart_Click();
     for (int k = 0; k < 3; ++k) {
       usbkit_sim_advance_ms(1000);
       acq().Timer1_Timer();
     }
-    acq().cmdStop_Click();
+    form_->cmdStop_Click();
     ASSERT_EQ(md_.SampleCount, 3);
   }
 
@@ -144,10 +144,10 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
   EXPECT_EQ(ui().lblStatus->text(), QStringLiteral("データ数 3　経過時間 0:00:03"));
 
   // A new measurement is no file's.
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   usbkit_sim_advance_ms(1000);
   acq().Timer1_Timer();
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   EXPECT_EQ(form_->windowTitle(), caption);
   EXPECT_TRUE(ui().lblStatus->text().contains(QStringLiteral("満杯まで")));
 }
@@ -304,7 +304,7 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   EXPECT_EQ(md_.IntervalTM, file.IntervalTM);
 
   dialogs_.Clear();
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ui().cmdMeasInfo->click();
   EXPECT_TRUE(Idle());
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("Korvalle.ini"))));
@@ -329,7 +329,7 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   md_.AverageCount = 1;
   ASSERT_TRUE(form_->LoadDataFile(Path("avg.mx1")));
   EXPECT_EQ(md_.AverageCount, 100);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(ui().Timer2->isActive());
   for (int p = 0; p < 10; ++p) {
     usbkit_sim_advance_ms(300);

@@ -71,7 +71,7 @@ TEST_F(JournalTest, AKilledMeasurementLeavesItsCompletedPollsAndTheNextStartRead
   EXPECT_EQ(JournalNames().size(), 2);
   EXPECT_TRUE(TakeLeftJournals(JournalFolder()).empty());
   ExpectFileHolds(own, md_, 1);
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
 
   for (int poll = 2; poll <= 3; ++poll) {
     child.write("next\n");

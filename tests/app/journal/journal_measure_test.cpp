@@ -3,10 +3,13 @@
 #include <sys/resource.h>
 
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <csignal>
 
 #include "journal_rig.h"
+#include "session/measurement_session.h"
+#include "session/record_files.h"
 
 namespace journaltest {
 namespace {
@@ -33,7 +36,7 @@ TEST_F(JournalTest, ReadsBackAsTheRecordSetAfterEveryTickInBothModes) {
       ExpectFileHolds(path, md_, md_.SampleCount);
     }
     ASSERT_GE(md_.SampleCount, 3);
-    acq().cmdStop_Click();
+    form_->cmdStop_Click();
     ExpectFileHolds(path, md_, md_.SampleCount);
   }
 }
@@ -57,12 +60,12 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenWarnsOnceWithoutABlockingBoxAndMe
   EXPECT_EQ(boxes[0]->windowModality(), Qt::NonModal);
   EXPECT_TRUE(
       boxes[0]->text().startsWith(QStringLiteral("測定データを記録ファイルに書き込めません")));
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
 
   // The next measurement has its folder, but the disk is full 100 bytes after its first poll:
   // the writes stop in the middle of a record.
   ASSERT_TRUE(blocker.remove());
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ui().Timer2->stop();
   dialogs_.Clear();  // the start's own question
   Tick();
@@ -90,6 +93,50 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenWarnsOnceWithoutABlockingBoxAndMe
   EXPECT_TRUE(md_.Measuring);
   EXPECT_TRUE(dialogs_.shown.empty());
   EXPECT_EQ(form_->findChildren<QMessageBox*>().size(), 1);
+}
+
+}  // namespace
+}  // namespace journaltest
+
+namespace journaltest {
+namespace {
+
+// Continuous recording in the window: a full record set goes to its file, and the window, its
+// status line and the journal go on with the new one.
+TEST_F(JournalTest, ContinuousRecordingGoesOnInANewRecordSetThatTheWindowAndTheJournalFollow) {
+  QTemporaryDir records;
+  md_.Recording.Continuous = true;
+  md_.Recording.Folder = records.path();
+  Start({0}, false, 10, false);
+  Tick();
+  // Nearly full: the next poll's 30 readings end the record set after 10 of them.
+  for (int32_t k = 30; k < ModuleData::MaxData - 10; ++k) md_.Units[0].Data[k] = 20.0f;
+  md_.Units[0].DataCount = md_.SampleCount = ModuleData::MaxData - 10;
+  const QDateTime start = form_->Session().RunStart();
+  Tick();
+
+  EXPECT_TRUE(md_.Measuring);
+  EXPECT_TRUE(dialogs_.shown.empty());
+  const QString first = records.filePath(RecordFileName(start, 1));
+  DataFileImage image;
+  ASSERT_TRUE(ReadDataFileImage(first, image));
+  EXPECT_EQ(image.Records, ModuleData::MaxData);
+  // The new record set: the 20 readings after the full one, 880 s later.
+  EXPECT_EQ(md_.SampleCount, 20);
+  EXPECT_EQ(md_.StartTime, MeasurementSession::FormatStartTime(start.addSecs(880)));
+  EXPECT_EQ(chart().PointCount(1), 20);
+  EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻 [ %1 ]").arg(md_.StartTime));
+  EXPECT_TRUE(ui().lblStatus->text().startsWith(
+      QStringLiteral("連続記録 ファイル 2　データ数 20 / 88000　通算 88020　経過時間 0:14:40")))
+      << ui().lblStatus->text().toStdString();
+  ExpectFileHolds(journal().Path(), md_, 20);
+
+  Tick();
+  form_->cmdStop_Click();
+  ASSERT_TRUE(ReadDataFileImage(records.filePath(RecordFileName(start, 2)), image));
+  EXPECT_EQ(image.Records, 50);
+  EXPECT_EQ(image.StartTime, md_.StartTime);
+  EXPECT_TRUE(ui().cmdStart->isEnabled());
 }
 
 }  // namespace

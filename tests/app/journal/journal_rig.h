@@ -60,7 +60,7 @@ class JournalTest : public acqtest::AcquisitionTest {
   // Measures with the units ids, the timers driven by hand.
   void Start(const std::vector<int>& ids, bool computerPaced, int32_t intervalMs, bool average) {
     Configure(ids, computerPaced, intervalMs, average);
-    acq().cmdStart_Click();
+    form_->cmdStart_Click();
     ASSERT_TRUE(md_.Measuring);
     ui().Timer1->stop();
     ui().Timer2->stop();

@@ -19,7 +19,7 @@ class ComputerPacedTest : public AcquisitionTest {
 TEST_F(ComputerPacedTest, OneSecondIntervalSamplesEverySecondAtItsNominalTime) {
   Plug(0);
   Configure({0}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   EXPECT_TRUE(ui().Timer1->isActive());
   EXPECT_EQ(ui().Timer1->interval(), 1000);
@@ -44,7 +44,7 @@ TEST_F(ComputerPacedTest, OneSecondIntervalSamplesEverySecondAtItsNominalTime) {
   }
   EXPECT_EQ(md_.Units[0].Data[5], ModuleData::NoData);
 
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0}));
   EXPECT_EQ(md_.SampleCount, 5);
@@ -54,7 +54,7 @@ TEST_F(ComputerPacedTest, OneSecondIntervalSamplesEverySecondAtItsNominalTime) {
 TEST_F(ComputerPacedTest, LongIntervalTakesASampleEveryTenthTick) {
   Plug(0);
   Configure({0}, true, 70000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   EXPECT_EQ(ui().Timer1->interval(), 7000);
   EXPECT_EQ(md_.TickDivider, 10);
@@ -72,7 +72,7 @@ TEST_F(ComputerPacedTest, LongIntervalTakesASampleEveryTenthTick) {
 TEST_F(ComputerPacedTest, IntervalBelowASecondIsRefusedAndLeavesTheWindowIdle) {
   Plug(0);
   Configure({0}, true, 400, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].caption, QStringLiteral("エラーメッセージ"));
   EXPECT_TRUE(dialogs_.LastText().startsWith(QStringLiteral("時間の入力に誤りがあります。\n")));
@@ -88,7 +88,7 @@ TEST_F(ComputerPacedTest, AveragedSampleIsTheMeanOfAverageCountReadings) {
   Plug(1);
   Configure({0, 1}, true, 10000, true);
   ASSERT_EQ(md_.AverageCount, 100);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   const int before0 = CountRequests(0, 0x10);
   for (int s = 0; s < 3; ++s) RunInterval();
@@ -104,7 +104,7 @@ TEST_F(ComputerPacedTest, FailedReadingOfAnEarlierUnitLeavesNoDataAndGoesOn) {
   Plug(0);
   Plug(2);
   Configure({0, 2}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   RunInterval();
   usbkit_sim_fail_transfers(sim_[0], 1);
@@ -128,7 +128,7 @@ TEST_F(ComputerPacedTest, FailedReadingOfTheLastUnitStopsTheMeasurement) {
   Plug(0);
   Plug(2);
   Configure({0, 2}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   RunInterval();
   usbkit_sim_fail_transfers(sim_[2], 1);
   RunInterval();
@@ -145,7 +145,7 @@ TEST_F(ComputerPacedTest, TickArrivingWhileAMessageBoxIsOpenIsDropped) {
   Plug(0);
   Plug(2);
   Configure({0, 2}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   RunInterval();
   int nested = 0;
   dialogs_.onMessage = [&](const ShownMessage&) {
@@ -172,7 +172,7 @@ TEST_F(ComputerPacedTest, FullBuffersStopAtTheNextIntervalWithEveryValueInItsSlo
   Plug(0);
   Plug(3);
   Configure({0, 3}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   std::vector<float> expected0, expected3;
   expected0.reserve(ModuleData::MaxData);

@@ -23,7 +23,7 @@ TEST_F(DisplayTest, FailedFirstReadingKeepsASaneRangeAndLeavesNoPoint) {
   Plug(0);
   Plug(2);
   Configure({0, 2}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   usbkit_sim_fail_transfers(sim_[0], 1);
   Tick();
   ASSERT_TRUE(md_.Measuring);
@@ -40,14 +40,14 @@ TEST_F(DisplayTest, SecondRecordSetOverALongerFirstLeavesNoOldPoint) {
   Plug(0);
   Plug(2);
   Configure({0, 2}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   for (int s = 0; s < 5; ++s) Tick();
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   ASSERT_TRUE(chart().PointY(3, 1).has_value());
 
   // Again, at another interval, with unit 0 failing its first reading.
   Configure({0, 2}, true, 2000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   usbkit_sim_fail_transfers(sim_[0], 1);
   usbkit_sim_advance_ms(2000);
@@ -57,11 +57,11 @@ TEST_F(DisplayTest, SecondRecordSetOverALongerFirstLeavesNoOldPoint) {
   EXPECT_DOUBLE_EQ(chart().PointX(1).value(), 2.0);
   EXPECT_FALSE(chart().PointY(1, 1).has_value());
   EXPECT_TRUE(chart().PointY(3, 1).has_value());
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
 
   // Unit 2 no longer used: its series keeps nothing of before.
   Configure({0}, true, 1000, false);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   for (int s = 0; s < 3; ++s) Tick();
   for (int k = 1; k <= 3; ++k) EXPECT_FALSE(chart().PointY(3, k).has_value()) << k;
 }
@@ -72,7 +72,7 @@ TEST_F(DisplayTest, VoltageMeasurementInMicrovoltsWithTheStatusLine) {
   md_.MeasKind = true;
   form_->Graph().SetGraphTitle(true);
   md_.ClearData();
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   for (int s = 0; s < 3; ++s) Tick();
   ASSERT_EQ(md_.SampleCount, 3);
   const float v = md_.Units[0].Data[2];
@@ -88,7 +88,7 @@ TEST_F(DisplayTest, VoltageMeasurementInMicrovoltsWithTheStatusLine) {
   EXPECT_TRUE(Status().startsWith(
       QStringLiteral("データ数 3 / 88000　経過時間 0:00:03　満杯まで 1日 00:26:37")))
       << Status().toStdString();
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   EXPECT_TRUE(Status().startsWith(QStringLiteral("データ数 3 / 88000"))) << Status().toStdString();
 }
 

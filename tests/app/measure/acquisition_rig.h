@@ -14,9 +14,9 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
-#include "measure/acquisition.h"
 #include "measure/form_main.h"
 #include "scripted_dialogs.h"
+#include "session/measurement_session.h"
 #include "usbkit_sim.h"
 
 namespace acqtest {
@@ -52,7 +52,7 @@ class AcquisitionTest : public ::testing::Test {
     usbkit_sim_reset();
   }
 
-  Acquisition& acq() { return form_->Measure(); }
+  MeasurementSession& acq() { return form_->Session(); }
   MainControls& ui() { return form_->Controls(); }
   Chart2D& chart() { return *ui().Chart2D1; }
 
@@ -93,10 +93,10 @@ class AcquisitionTest : public ::testing::Test {
   void MeasureOneSample() {
     Plug(0);
     Configure({0}, true, 1000, false);
-    acq().cmdStart_Click();
+    form_->cmdStart_Click();
     usbkit_sim_advance_ms(1000);
     acq().Timer1_Timer();
-    acq().cmdStop_Click();
+    form_->cmdStop_Click();
   }
 
   bool Idle() {

@@ -14,9 +14,9 @@ namespace {
 using StartTest = AcquisitionTest;
 
 TEST(StartTimeFormat, HasNoLeadingZeros) {
-  EXPECT_EQ(Acquisition::FormatStartTime(QDateTime(QDate(2008, 12, 25), QTime(0, 12, 6))),
+  EXPECT_EQ(MeasurementSession::FormatStartTime(QDateTime(QDate(2008, 12, 25), QTime(0, 12, 6))),
             QStringLiteral("2008/12/25 0:12:6"));
-  EXPECT_EQ(Acquisition::FormatStartTime(QDateTime(QDate(2026, 1, 2), QTime(23, 5, 59))),
+  EXPECT_EQ(MeasurementSession::FormatStartTime(QDateTime(QDate(2026, 1, 2), QTime(23, 5, 59))),
             QStringLiteral("2026/1/2 23:5:59"));
 }
 
@@ -35,7 +35,7 @@ TEST_F(StartTest, StartWritesTheStartTimeIntoTheHeader) {
   Plug(0);
   Configure({0}, true, 1000, false);
   const QDateTime before = QDateTime::currentDateTime();
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   const QDateTime stamp = QDateTime::fromString(md_.StartTime, QStringLiteral("yyyy/M/d H:m:s"));
   ASSERT_TRUE(stamp.isValid()) << md_.StartTime.toStdString();
@@ -52,7 +52,7 @@ TEST_F(StartTest, DataInMemoryAreKeptWhenTheOperatorSaysNo) {
 
   dialogs_.Clear();
   dialogs_.answers = {MsgAnswer::No};
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].text,
             QStringLiteral("測定を開始するとデータが消去されます。よろしいですか？"));
@@ -71,7 +71,7 @@ TEST_F(StartTest, UnitThatCannotBeOpenedLeavesTheDataAndTheDataListAlone) {
 
   Configure({0, 3}, true, 1000, false);  // unit 3 is not plugged in
   dialogs_.Clear();
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   EXPECT_EQ(dialogs_.LastText(), DriverErrorText(6) + QStringLiteral("（ID3）"));
   EXPECT_EQ(md_.SampleCount, 1);
   EXPECT_FALSE(ui().cmdDisp->isEnabled());
@@ -83,10 +83,10 @@ TEST_F(StartTest, StartClosesTheDataList) {
   MeasureOneSample();
   form_->cmdDisp_Click();
   ASSERT_TRUE(ui().datalist && ui().datalist->isVisible());
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   EXPECT_TRUE(!ui().datalist || !ui().datalist->isVisible());
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   EXPECT_FALSE(ui().cmdDisp->isEnabled());  // no samples in the new record set
 }
 
@@ -96,7 +96,7 @@ TEST_F(StartTest, InvalidFixedRangeEndsTheStartCleanly) {
   form_->Graph().SelectOptHei(1);
   ui().txtVhi->setText(QStringLiteral("100"));
   ui().txtVlow->setText(QStringLiteral("100"));
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   EXPECT_EQ(dialogs_.LastText(), QStringLiteral("設定値に誤りがあります。"));
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0}));
@@ -113,7 +113,7 @@ TEST_F(StartTest, ReplayDrawsEverySampleAndLeavesTheCountToTheCaller) {
   md_.Units[0].DataCount = md_.Units[2].DataCount = n;
   md_.SampleCount = n;
   md_.StartTime = QStringLiteral("2008/12/25 0:12:6");
-  acq().ReplayData();
+  form_->ReplayData();
 
   EXPECT_EQ(md_.SampleCount, 0);
   EXPECT_FALSE(md_.Measuring);

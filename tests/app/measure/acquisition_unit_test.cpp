@@ -11,7 +11,7 @@ namespace {
 class UnitPacedTest : public AcquisitionTest {
  protected:
   void Start() {
-    acq().cmdStart_Click();
+    form_->cmdStart_Click();
     ASSERT_TRUE(md_.Measuring);
     ASSERT_TRUE(ui().Timer2->isActive());
     startTime_ = usbkit_sim_now_ms();
@@ -70,7 +70,7 @@ TEST_F(UnitPacedTest, UnitsSampleAtTheConfiguredIntervalAndEveryReadingIsStoredI
   // The panel shows each unit's own last sample.
   EXPECT_EQ(ui().Label1[1]->text(), FormatFixed3(md_.Units[1].Data[23]));
 
-  acq().cmdStop_Click();
+  form_->cmdStop_Click();
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0, 1}));
 }
@@ -95,6 +95,30 @@ TEST_F(UnitPacedTest, AveragingCombinesReadingsAcrossPolls) {
   EXPECT_EQ(md_.SampleCount, 12);
   EXPECT_EQ(Mismatches(0, 12, 10, 100), 0);
   EXPECT_DOUBLE_EQ(chart().PointX(12).value(), 12.0);
+}
+
+// A hot junction beyond type K's range, which the driver cannot convert (-300), for the second
+// half of every second; for every second once *whole is set.
+double OpenInSecondHalf(void* whole, double ms) {
+  const bool open = *static_cast<bool*>(whole) || std::fmod(ms, 1000.0) >= 500.0;
+  return open ? 2000.0 : 100.0;
+}
+
+TEST_F(UnitPacedTest, AveragedSampleLeavesOutReadingsThatDidNotConvert) {
+  Plug(0);
+  bool whole = false;
+  usbkit_sim_set_profile(sim_[0], OpenInSecondHalf, &whole);
+  Configure({0}, false, 1000, true);
+  Start();
+  for (int p = 0; p < 10; ++p) Poll();
+  ASSERT_GE(md_.SampleCount, 2);
+  // Half of each sample's readings are -300: the sample is the mean of the other half.
+  for (int s = 0; s < md_.SampleCount; ++s) EXPECT_NEAR(md_.Units[0].Data[s], 100.0, kTolerance);
+  whole = true;
+  const int before = md_.SampleCount;
+  for (int p = 0; p < 10; ++p) Poll();
+  ASSERT_GE(md_.SampleCount, before + 2);
+  EXPECT_EQ(md_.Units[0].Data[md_.SampleCount - 1], ModuleData::NotConverted);
 }
 
 TEST_F(UnitPacedTest, LaterUnitIsAskedForNoMoreThanTheUnitBeforeItDelivered) {
@@ -191,7 +215,7 @@ TEST_F(UnitPacedTest, UnitThatCannotStartEndsTheStart) {
   ASSERT_EQ(driver_.Mdx4a_Device_Open(1), 0);
   Configure({0}, false, 1000, false);
   usbkit_sim_fail_transfers(sim_[0], 2);
-  acq().cmdStart_Click();
+  form_->cmdStart_Click();
   driver_.Mdx4a_Device_Close(1);
   EXPECT_EQ(dialogs_.Texts(),
             (std::vector<QString>{DriverErrorText(9),

@@ -15,9 +15,9 @@
 #include "../measure/form_main_fixture.h"
 #include "child_process.h"
 #include "graph/chart2d.h"
-#include "measure/acquisition.h"
 #include "print/printer_choice.h"
 #include "print/private_picture_file.h"
+#include "session/measurement_session.h"
 
 namespace {
 
@@ -154,7 +154,7 @@ class PrintTest : public FormMainTest {
     }
     md.SampleCount = n;
     md.StartTime = QStringLiteral("2026/12/8 9:30:00");
-    form->Measure().ReplayData();
+    form->ReplayData();
     md.SampleCount = n;
     ui().Chart2D1->Plot()->setBackground(QBrush(Qt::black));
   }

@@ -6,9 +6,7 @@
 #include "core/dialog_service.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
-#include "graph/graph.h"
-#include "measure/acquisition.h"
-#include "measure/form_main.h"
+#include "session/measurement_session.h"
 
 namespace {
 
@@ -25,7 +23,7 @@ constexpr uint8_t kPollRequest = 128;
 // A message box shown inside a tick runs a nested event loop, in which the timers keep firing.
 // A tick that arrives meanwhile is dropped (the next one comes), so no reading is taken twice or
 // stored out of order.
-class Acquisition::TickGuard {
+class MeasurementSession::TickGuard {
  public:
   explicit TickGuard(bool& flag) : flag_(flag), entered_(!flag) {
     if (entered_) flag_ = true;
@@ -42,7 +40,7 @@ class Acquisition::TickGuard {
   bool entered_;
 };
 
-void Acquisition::Timer1_Timer() {
+void MeasurementSession::Timer1_Timer() {
   TickGuard guard(inTick_);
   if (!guard.Entered() || !md_.Measuring) return;
   ++md_.TickCount;
@@ -52,29 +50,24 @@ void Acquisition::Timer1_Timer() {
   }
 }
 
-void Acquisition::SampleTick() {
+void MeasurementSession::SampleTick() {
   if (md_.SampleCount >= ModuleData::MaxData) {
     dialogs_.Notice(kNoMemory);
-    StopMeasure();
+    StopMeasure(StopReason::BuffersFull);
     return;
   }
-  if (md_.SampleCount < 1) ResumeRedraw();
   if (!ReadSingleAverage()) {
-    StopMeasure();
+    StopMeasure(StopReason::DriverError);
     return;
   }
   ++md_.SampleCount;
-  if (hooks.samplesStored) hooks.samplesStored();
   md_.UpdateUnitMaxMin(md_.SampleCount);
   md_.UpdateAllMaxMin();
-  graph_.DispNowValue();
-  graph_.DispStatus();
-  ApplyAutoScaleY(md_.SampleCount == 1);
-  graph_.AdvanceAxesX();
-  graph_.GrDrawData(md_.SampleCount);
+  Announce();
+  if (continuous_ && md_.Measuring && md_.SampleCount >= ModuleData::MaxData) RenewRecordSet();
 }
 
-bool Acquisition::ReadSingleAverage() {
+bool MeasurementSession::ReadSingleAverage() {
   bool result = false;
   const int32_t slot = md_.SampleCount;
   if (slot < 0 || slot >= ModuleData::MaxData) return false;
@@ -82,82 +75,81 @@ bool Acquisition::ReadSingleAverage() {
   for (int i = 0; i < ModuleData::kUnits; ++i) {
     UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID) continue;
-    double sum = 0;
+    AvgAccumRecord readings;
     bool failed = false;
     for (int32_t k = 0; k < count; ++k) {
       double v = 0;
       const int16_t r = driver_.Mdx4a_Single_Sample(static_cast<int16_t>(i), v, md_.MeasTypeOf(i));
       if (r != 0) {
         driver_.ShowDriverError(r);
+        emit error(r);
         result = false;
         failed = true;
         break;
       }
-      sum += v;
+      readings.Add(v, md_.MeasKind);
       result = true;
     }
     // A failed reading leaves the slot NoData; the unit still counts the sample.
-    if (!failed) unit.Data[slot] = static_cast<float>(sum / count);
+    if (!failed) unit.Data[slot] = readings.Mean();
     ++unit.DataCount;
   }
   return result;
 }
 
-void Acquisition::Timer2_Timer() {
+void MeasurementSession::Timer2_Timer() {
   TickGuard guard(inTick_);
   if (!guard.Entered() || !md_.Measuring) return;
   PollTick();
 }
 
-void Acquisition::PollTick() {
-  if (!CheckBufferSpace()) {
+void MeasurementSession::PollTick() {
+  // In a continuous recording a full unit keeps its readings for the next record set.
+  if (!continuous_ && !CheckBufferSpace()) {
     dialogs_.Notice(kNoMemory);
-    StopMeasure();
+    StopMeasure(StopReason::BuffersFull);
     return;
   }
-  if (md_.PollCount < 1) ResumeRedraw();
-  const bool ok = md_.DataAverage ? ReadDatasAverage() : ReadDatas();
-  if (hooks.samplesStored) hooks.samplesStored();
-  if (!ok) {
+  if (!(md_.DataAverage ? ReadDatasAverage() : ReadDatas())) {
     // Readings stored before the failing unit stay in the record set (the list, a save and the
     // next replay show them); the poll itself is not drawn.
-    StopMeasure();
+    StopMeasure(StopReason::DriverError);
     return;
   }
-  ShowPoll();
+  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
+  Announce();
   ++md_.PollCount;
-  if (md_.SampleCount >= ModuleData::MaxData) {
-    StopMeasure();
+  if (!md_.Measuring) return;
+  if (continuous_) {
+    if (RecordSetComplete()) RenewRecordSet();
+  } else if (md_.SampleCount >= ModuleData::MaxData) {
+    StopMeasure(StopReason::BuffersFull);
     dialogs_.Notice(kBufferFull);
   }
 }
 
-void Acquisition::ShowPoll() {
-  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
-  graph_.DispNowValueUnit();
-  graph_.DispStatus();
-  ApplyAutoScaleY(md_.PollCount == 1);
-  graph_.AdvanceAxesX();
-  graph_.GrDrawData1();
-}
-
-bool Acquisition::CheckBufferSpace() {
+bool MeasurementSession::CheckBufferSpace() {
   for (const UnitRecord& unit : md_.Units) {
     if (unit.MflagID && unit.DataCount >= ModuleData::MaxData) return false;
   }
   return true;
 }
 
-bool Acquisition::StoreUnitValue(int i, float v) {
+bool MeasurementSession::StoreUnitValue(int i, float v) {
   UnitRecord& unit = md_.Units[i];
   const int32_t n = unit.DataCount;
+  if (n >= ModuleData::MaxData) {
+    if (!continuous_) return true;
+    carry_[i].push_back(v);
+    return false;
+  }
   unit.Data[n] = v;
   unit.FoldExtremes(v, md_.MeasKind);
   unit.DataCount = n + 1;
-  return n + 1 >= ModuleData::MaxData;
+  return !continuous_ && n + 1 >= ModuleData::MaxData;
 }
 
-bool Acquisition::FetchUnits(bool average) {
+bool MeasurementSession::FetchUnits(bool average) {
   double readings[kPollBuffer] = {};
   uint8_t status[kPollBuffer] = {};
   // One request count for the whole poll: each unit is asked for at most what the used unit
@@ -169,12 +161,13 @@ bool Acquisition::FetchUnits(bool average) {
     UnitRecord& unit = md_.Units[i];
     if (!unit.MflagID) continue;
     // A unit that is full takes nothing more (a poll never starts with one; see CheckBufferSpace).
-    if (unit.DataCount >= ModuleData::MaxData) continue;
+    if (!continuous_ && unit.DataCount >= ModuleData::MaxData) continue;
     const uint8_t asked = count;
     const int16_t r = driver_.Mdx4a_Get_Datas(static_cast<int16_t>(i), readings, status, count,
                                               md_.MeasTypeOf(i));
     if (r != 0) {
       driver_.ShowDriverError(r);
+      emit error(r);
       result = false;
       break;
     }
@@ -184,15 +177,11 @@ bool Acquisition::FetchUnits(bool average) {
       bool full = false;
       if (average) {
         AvgAccumRecord& acc = md_.AvgAccum[i];
-        if (acc.Count < perSample) {
-          acc.Sum += readings[j];
-          ++acc.Count;
-        }
+        if (acc.Count < perSample) acc.Add(readings[j], md_.MeasKind);
         if (acc.Count == perSample) {
-          const double m = acc.Sum / perSample;
-          acc.Count = 0;
-          acc.Sum = 0;
-          full = StoreUnitValue(i, static_cast<float>(m));
+          const float mean = acc.Mean();
+          acc = AvgAccumRecord{};
+          full = StoreUnitValue(i, mean);
         }
       } else {
         full = StoreUnitValue(i, static_cast<float>(readings[j]));
@@ -207,15 +196,15 @@ bool Acquisition::FetchUnits(bool average) {
   return result;
 }
 
-bool Acquisition::ReadDatas() {
+bool MeasurementSession::ReadDatas() {
   return FetchUnits(false);
 }
 
-bool Acquisition::ReadDatasAverage() {
+bool MeasurementSession::ReadDatasAverage() {
   return FetchUnits(true);
 }
 
-void Acquisition::UpdateSampleCount() {
+void MeasurementSession::UpdateSampleCount() {
   bool any = false;
   int32_t largest = 0;
   for (const UnitRecord& unit : md_.Units) {

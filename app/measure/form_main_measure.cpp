@@ -1,0 +1,133 @@
+// The main window's part of a measurement: "開始" and "停止", and the window following the
+// measurement session with its graph, current values, status line, data list and command states;
+// the continuous recording and its warning; the replay of a record set read from a file.
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "core/dialog_service.h"
+#include "core/module_data.h"
+#include "core/settings_rules.h"
+#include "graph/chart2d.h"
+#include "graph/graph.h"
+#include "graph/graph_follow.h"
+#include "journal/recording_journal.h"
+#include "measure/form_main.h"
+#include "session/continuous_recording.h"
+#include "session/measurement_session.h"
+
+namespace {
+
+const QString kEraseQuestion =
+    QStringLiteral("測定を開始するとデータが消去されます。よろしいですか？");
+
+}  // namespace
+
+void FormMain::cmdStart_Click() {
+  if (md_.Measuring) return;
+  if (!CheckSettings(md_, dialogs_)) return;
+  if (md_.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
+  FollowContinuousRecording();
+  session_->Start();
+}
+
+void FormMain::cmdStop_Click() {
+  session_->StopMeasure(StopReason::Operator);
+}
+
+void FormMain::ConnectSession() {
+  MeasurementSession* session = session_.get();
+  connect(session, &MeasurementSession::preparing, this, [this] {
+    // A data list showing the old record set goes away with it.
+    UnloadDatalist();
+    if (ui_.optWid[0] && ui_.optWid[0]->isChecked()) graph_->State().DispCount = 100;
+    // No repaint until the first sample arrives; set-up and the clearing of the old points would
+    // otherwise repaint step by step.
+    ui_.Chart2D1->SetRedrawSuspended(true);
+  });
+  connect(session, &MeasurementSession::aboutToStart, this, [this] {
+    autoRange_->Restart();
+    graph_->DispStatus();
+    SetButtonState();
+    // An invalid fixed Y range has been reported by SetGraphParam; the start ends here, with the
+    // units closed and the window idle again.
+    if (!graph_->SetGraphParam()) session_->RefuseStart();
+  });
+  connect(session, &MeasurementSession::started, this, [this] {
+    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
+                                QStringLiteral(" ]"));
+    ui_.Chart2D1->SetHeaderAppearance(3);
+  });
+  connect(session, &MeasurementSession::samplesStored, this,
+          [this] { ShowStoredSamples(md_.TimerType ? md_.SampleCount == 1 : md_.PollCount == 1); });
+  connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
+    // The graph shows the new record set from its first sample, under its own start time.
+    GraphState& gs = graph_->State();
+    if (gs.ScrollMode == XWindowMode::FullDisplay) gs.DispCount = 100;
+    gs.DispStart = 1;
+    gs.DispEnd = gs.DispCount;
+    graph_->SetAxesX(gs.DispStart, gs.DispEnd);
+    graph_->ClearCursors();
+    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
+                                QStringLiteral(" ]"));
+    // The old points go; the range fits the new record set's first values.
+    graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
+    graph_->DispStatus();
+    autoRange_->Apply(true);
+    graph_->GrDrawData1();
+  });
+  connect(session, &MeasurementSession::stopped, this, [this] {
+    // The line keeps the final count of the record set in memory.
+    graph_->SetRecordingProgress(0, 0);
+    graph_->DispStatus();
+    // A start that ended before its first sample left the chart's redrawing suspended; the chart
+    // shows what is in memory again.
+    ResumeRedraw();
+    SetButtonState();
+  });
+}
+
+void FormMain::ResumeRedraw() {
+  if (ui_.Chart2D1->IsRedrawSuspended()) ui_.Chart2D1->SetRedrawSuspended(false);
+}
+
+void FormMain::ShowStoredSamples(bool first) {
+  // The first sample (or poll) ends the suspension the start began.
+  if (md_.TimerType ? md_.SampleCount == 1 : md_.PollCount == 0) ResumeRedraw();
+  if (session_->Continuous()) {
+    graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
+  }
+  if (md_.TimerType) {
+    graph_->DispNowValue();
+    graph_->DispStatus();
+    autoRange_->Apply(first);
+    graph_->AdvanceAxesX();
+    graph_->GrDrawData(md_.SampleCount);
+  } else {
+    graph_->DispNowValueUnit();
+    graph_->DispStatus();
+    autoRange_->Apply(first);
+    graph_->AdvanceAxesX();
+    graph_->GrDrawData1();
+  }
+}
+
+void FormMain::ReplayData() {
+  ClearDatalist();
+  ReplayRecordSet(md_, *graph_, *ui_.Chart2D1, *autoRange_, [this] { DispDataList(); });
+}
+
+void FormMain::FollowContinuousRecording() {
+  if (!md_.Recording.Continuous) {
+    // Files a full disk held back stay with the recording until they are written.
+    if (recording_) recording_->SetEnabled(false);
+    return;
+  }
+  if (!recording_) {
+    recording_ = std::make_unique<ContinuousRecording>(*session_, md_, JournalFolder());
+    connect(recording_.get(), &ContinuousRecording::warning, this,
+            [this](const QString& text) { ShowWarningBox(recordingWarning_, text); });
+  }
+  recording_->SetFolder(RecordingFolder(md_.Recording));
+  recording_->SetEnabled(true);
+}

@@ -1,0 +1,78 @@
+#include "session/continuous_recording.h"
+
+#include <QDir>
+
+#include "core/module_data.h"
+#include "journal/recording_journal.h"
+#include "session/measurement_session.h"
+#include "session/record_files.h"
+
+ContinuousRecording::ContinuousRecording(MeasurementSession& session, const ModuleData& md,
+                                         QString spareFolder, QObject* parent)
+    : QObject(parent), session_(session), md_(md), spareFolder_(std::move(spareFolder)) {
+  connect(&session, &MeasurementSession::started, this, [this] {
+    recording_ = enabled_;
+    toldSpare_ = false;
+    toldMemory_ = false;
+  });
+  connect(&session, &MeasurementSession::recordSetFull, this, [this] {
+    if (recording_) WriteRecordSet();
+  });
+  connect(&session, &MeasurementSession::stopped, this, [this] {
+    if (!recording_) return;
+    recording_ = false;
+    if (md_.SampleCount > 0) {
+      WriteRecordSet();
+    } else {
+      Flush();
+    }
+  });
+}
+
+ContinuousRecording::~ContinuousRecording() {
+  if (enabled_) session_.SetContinuous(false);
+}
+
+void ContinuousRecording::SetEnabled(bool on) {
+  enabled_ = on;
+  session_.SetContinuous(on);
+}
+
+void ContinuousRecording::WriteRecordSet() {
+  PendingFile file;
+  file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
+  file.samples = md_.SampleCount;
+  file.bytes = EncodeRecordSet(md_);
+  pending_.push_back(std::move(file));
+  Flush();
+}
+
+void ContinuousRecording::Flush() {
+  while (!pending_.empty()) {
+    PendingFile& file = pending_.front();
+    int error = 0;
+    QString path = WriteNewFile(folder_, file.name, file.bytes, &error);
+    if (path.isEmpty()) {
+      int spareError = 0;
+      path = WriteNewFile(spareFolder_, file.name, file.bytes, &spareError);
+      if (path.isEmpty()) {
+        if (!toldMemory_) {
+          toldMemory_ = true;
+          emit warning(QStringLiteral("連続記録のファイルを書き込めません（%1）。\n"
+                                      "測定は続けます。書き込めるようになるまで、"
+                                      "データはメモリーに保持します。\n%2")
+                           .arg(DiskErrorReason(error), QDir::toNativeSeparators(folder_)));
+        }
+        return;
+      }
+      if (!toldSpare_) {
+        toldSpare_ = true;
+        emit warning(QStringLiteral("連続記録のファイルを記録フォルダーに書き込めません（%1）。\n"
+                                    "測定は続けます。ファイルは次のフォルダーに保存します。\n%2")
+                         .arg(DiskErrorReason(error), QDir::toNativeSeparators(spareFolder_)));
+      }
+    }
+    emit fileWritten(path, file.samples);
+    pending_.pop_front();
+  }
+}

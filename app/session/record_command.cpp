@@ -1,0 +1,201 @@
+#include "session/record_command.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include "core/mdx4a.h"
+#include "core/module_data.h"
+#include "journal/left_journals.h"
+#include "journal/recording_journal.h"
+#include "session/continuous_recording.h"
+#include "session/measurement_session.h"
+#include "session/sample_stream.h"
+#include "session/session_journal.h"
+#include "session/stderr_dialogs.h"
+
+namespace {
+
+// SIGINT and SIGTERM, turned into a call on the event loop: the handler only writes a byte into a
+// pipe, which a socket notifier reads.
+class StopSignals {
+ public:
+  explicit StopSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+    if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    writeFd_ = fds_[1];
+    struct sigaction action {};
+    action.sa_handler = &StopSignals::Handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+    notifier_ = new QSocketNotifier(fds_[0], QSocketNotifier::Read);
+    QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] {
+      char buf[16];
+      while (::read(fds_[0], buf, sizeof buf) > 0) {
+      }
+      onSignal_();
+    });
+  }
+  ~StopSignals() {
+    if (!notifier_) return;
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+    writeFd_ = -1;
+    delete notifier_;
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  static void Handler(int) {
+    const int saved = errno;
+    const char byte = 1;
+    if (writeFd_ >= 0) (void)!::write(writeFd_, &byte, 1);
+    errno = saved;
+  }
+
+  static volatile sig_atomic_t writeFd_;
+  std::function<void()> onSignal_;
+  int fds_[2] = {-1, -1};
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+  QSocketNotifier* notifier_ = nullptr;
+};
+
+volatile sig_atomic_t StopSignals::writeFd_ = -1;
+
+// The settings of the recording: those of the per-user store, or of the file given.
+bool LoadRecordSettings(ModuleData& md, const QString& file, StderrDialogs& out) {
+  if (file.isEmpty()) {
+    md.LoadSettings();
+    return true;
+  }
+  const QFileInfo info(file);
+  if (!info.isFile() || !info.isReadable()) {
+    out.Say(QStringLiteral("設定ファイルを読めません: %1").arg(QDir::toNativeSeparators(file)));
+    return false;
+  }
+  QSettings store(file, QSettings::IniFormat);
+  if (store.status() != QSettings::NoError) {
+    out.Say(QStringLiteral("設定ファイルの形式が正しくありません: %1")
+                .arg(QDir::toNativeSeparators(file)));
+    return false;
+  }
+  md.LoadSettings(store);
+  return true;
+}
+
+// Ends the session once the duration has passed; the timer is re-armed in steps that a QTimer can
+// hold (durations of weeks exceed its range).
+class Deadline : public QObject {
+ public:
+  Deadline(int64_t ms, std::function<void()> onExpiry)
+      : deadline_(ms), onExpiry_(std::move(onExpiry)) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] { Check(); });
+    Arm();
+  }
+
+ private:
+  void Arm() {
+    timer_.start(static_cast<int>(std::min<qint64>(deadline_.remainingTime(), 3600000)));
+  }
+  void Check() {
+    if (deadline_.hasExpired()) {
+      onExpiry_();
+    } else {
+      Arm();
+    }
+  }
+
+  QDeadlineTimer deadline_;
+  std::function<void()> onExpiry_;
+  QTimer timer_;
+};
+
+// Records into folder from the next start on; one line per file written, and the warnings.
+void TellFiles(ContinuousRecording& recording, const QString& folder, StderrDialogs& out) {
+  recording.SetFolder(folder);
+  recording.SetEnabled(true);
+  QObject::connect(
+      &recording, &ContinuousRecording::fileWritten, [&out](const QString& path, int32_t samples) {
+        out.Say(QStringLiteral("%1（%2 件）").arg(QDir::toNativeSeparators(path)).arg(samples));
+      });
+  QObject::connect(&recording, &ContinuousRecording::warning,
+                   [&out](const QString& text) { out.Say(text); });
+}
+
+}  // namespace
+
+int RunRecord(const RecordOptions& options) {
+  StderrDialogs dialogs;
+  ModuleData md;
+  if (!LoadRecordSettings(md, options.settingsFile, dialogs)) return 2;
+
+  const QString folder = QDir(options.folder).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    dialogs.Say(
+        QStringLiteral("記録フォルダーを作れません: %1").arg(QDir::toNativeSeparators(folder)));
+    return 1;
+  }
+
+  MDX4A driver(dialogs);
+  MeasurementSession session(md, driver, dialogs);
+
+  // The journal protects the record set that has not become a file yet; one that an earlier run
+  // left (a crash, a power cut) is kept as a dated file, as an unattended start of the window does.
+  RecordingJournal journal(JournalFolder());
+  journal.onWriteFailure = [&dialogs](const QString& text) { dialogs.Say(text); };
+  KeepLeftJournals(JournalFolder(), stderr);
+  FollowSession(session, journal, md);
+
+  ContinuousRecording recording(session, md, JournalFolder());
+  TellFiles(recording, folder, dialogs);
+
+  // Every sample on standard output as well; a reader that goes ends the recording as a signal
+  // does, once the tick that found it gone is over.
+  std::unique_ptr<SampleStream> stream;
+  if (options.stream) {
+    std::signal(SIGPIPE, SIG_IGN);
+    stream = std::make_unique<SampleStream>(session, md, STDOUT_FILENO);
+    QObject::connect(
+        stream.get(), &SampleStream::closed, &session,
+        [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
+  }
+
+  QEventLoop loop;
+  int code = 0;
+  QObject::connect(&session, &MeasurementSession::stopped, &loop, [&](StopReason reason) {
+    code = reason == StopReason::Operator ? 0 : 1;
+    loop.quit();
+  });
+  const auto stop = [&session] { session.StopMeasure(StopReason::Operator); };
+  StopSignals onSignal(stop);
+
+  if (!session.Start()) return 1;
+  std::unique_ptr<Deadline> deadline;
+  if (options.durationMs > 0) deadline = std::make_unique<Deadline>(options.durationMs, stop);
+  if (md.Measuring) loop.exec();
+
+  if (recording.PendingFiles() > 0) {
+    dialogs.Say(QStringLiteral("%1 個のファイルを書き込めないまま終了します。")
+                    .arg(recording.PendingFiles()));
+    return 1;
+  }
+  return code;
+}

@@ -1,0 +1,19 @@
+// `korvale --record DIR [--for DURATION] [--settings FILE] [--stream]`: a measurement without a
+// window and without a display, with the saved settings (or those of FILE), recorded continuously
+// into DIR. SIGINT and SIGTERM end it cleanly: the samples so far become the last file.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+struct RecordOptions {
+  QString folder;          // DIR
+  int64_t durationMs = 0;  // --for; 0 records until a signal ends it
+  QString settingsFile;    // --settings; empty: the per-user settings store
+  bool stream = false;     // --stream: every sample also goes to standard output
+};
+
+// Runs the recording; needs a QCoreApplication. Returns the exit code: 0 when a signal, the
+// duration or a closed output stream ended it; 1 when the measurement could not start or a driver
+// error ended it; 2 when the settings file cannot be read.
+int RunRecord(const RecordOptions& options);

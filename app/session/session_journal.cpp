@@ -1,0 +1,16 @@
+#include "session/session_journal.h"
+
+#include "journal/recording_journal.h"
+#include "session/measurement_session.h"
+
+void FollowSession(MeasurementSession& session, RecordingJournal& journal, const ModuleData& md) {
+  RecordingJournal* j = &journal;
+  const ModuleData* data = &md;
+  QObject::connect(&session, &MeasurementSession::started, &session,
+                   [j, data] { j->Begin(*data); });
+  QObject::connect(&session, &MeasurementSession::samplesStored, &session,
+                   [j, data] { j->Follow(*data); });
+  QObject::connect(&session, &MeasurementSession::recordSetRenewed, &session,
+                   [j, data] { j->NewRecordSet(*data); });
+  QObject::connect(&session, &MeasurementSession::stopped, &session, [j, data] { j->End(*data); });
+}

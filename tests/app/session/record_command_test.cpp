@@ -1,0 +1,196 @@
+// `korvale --record` as a process without a display, on the simulated demonstration units in real
+// time: a signal ends it with its samples in a readable file, a killed one leaves its journal for
+// the next start, and a driver or usage error ends it with its exit code.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QThread>
+#include <vector>
+
+#include "core/module_data.h"
+#include "files/data_file.h"
+
+namespace {
+
+class RecordCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    // Units 0 and 1 sampling every 10 ms on their own clock.
+    QFile ini(Path("settings.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        "[MeasInfo]\nMflagID0=True\nMflagID1=True\nConnectID1=4\nTimerType=False\n"
+        "IntervalTM=10\nMeasKind=False\nDataAverage=False\n");
+  }
+
+  QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+  QString Journals() const { return Path("data") + QStringLiteral("/korvale"); }
+
+  // Starts the program on the demonstration units with its own per-user folders and no display.
+  void Start(QProcess& p, const QStringList& args, const QString& simulate = "demo") {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+      env.remove(QString::fromLatin1(name));
+    }
+    env.insert(QStringLiteral("USBKIT_SIMULATE"), simulate);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), Path("data"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KORVALE_PROGRAM), args);
+    ASSERT_TRUE(p.waitForStarted());
+  }
+
+  // Runs the program to its end; returns its exit code.
+  int Run(const QStringList& args, const QString& simulate = "demo") {
+    QProcess p;
+    Start(p, args, simulate);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    out_ = p.readAllStandardOutput();
+    err_ = QString::fromLocal8Bit(p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  }
+
+  static DataFileImage Read(const QString& path) {
+    DataFileImage image;
+    QString error;
+    EXPECT_TRUE(ReadDataFileImage(path, image, &error)) << error.toStdString();
+    return image;
+  }
+
+  QTemporaryDir dir_;
+  QByteArray out_;
+  QString err_;
+};
+
+TEST_F(RecordCommandTest, SigtermWritesTheSamplesSoFarAsTheLastFileAndExitsZero) {
+  QProcess p;
+  Start(p, {"--record", Path("records"), "--settings", Path("settings.ini")});
+  EXPECT_FALSE(p.waitForFinished(3000));
+  ASSERT_EQ(::kill(static_cast<pid_t>(p.processId()), SIGTERM), 0);
+  ASSERT_TRUE(p.waitForFinished(30000));
+  const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+
+  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
+  EXPECT_TRUE(files[0].endsWith(QStringLiteral("-0001.mx1")));
+  const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
+  // About 100 samples a second for nearly three seconds, on both units from the first sample.
+  EXPECT_GT(image.Records, 150);
+  EXPECT_NE(image.Data[0][0], ModuleData::NoData);
+  EXPECT_NE(image.Data[1][0], ModuleData::NoData);
+  EXPECT_EQ(image.Data[2][0], ModuleData::NoData);
+  // One line for the file; the journal is gone with the normal end.
+  EXPECT_EQ(err.count(QStringLiteral("-0001.mx1（%1 件）").arg(image.Records)), 1)
+      << err.toStdString();
+  EXPECT_TRUE(QDir(Journals()).entryList({QStringLiteral("journal-*")}, QDir::Files).isEmpty());
+}
+
+TEST_F(RecordCommandTest, AKilledRecordingLeavesItsJournalWhichTheNextStartKeeps) {
+  QProcess p;
+  Start(p, {"--record", Path("records"), "--settings", Path("settings.ini")});
+  // Until the journal holds at least a second of samples.
+  QString journal;
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 30000) {
+    const QStringList names =
+        QDir(Journals()).entryList({QStringLiteral("journal-*.mx1")}, QDir::Files);
+    if (!names.isEmpty()) journal = QDir(Journals()).filePath(names[0]);
+    if (!journal.isEmpty() && QFileInfo(journal).size() > 100 * 32) break;
+    QThread::msleep(100);
+  }
+  ASSERT_FALSE(journal.isEmpty());
+  ASSERT_EQ(::kill(static_cast<pid_t>(p.processId()), SIGKILL), 0);
+  ASSERT_TRUE(p.waitForFinished(30000));
+  const DataFileImage left = Read(journal);
+  ASSERT_GE(left.Records, 100);
+
+  ASSERT_EQ(Run({"--record", Path("records"), "--for", "1s", "--settings", Path("settings.ini")}),
+            0)
+      << err_.toStdString();
+  EXPECT_TRUE(err_.contains(QStringLiteral("前回の測定データ (%1 件)").arg(left.Records)))
+      << err_.toStdString();
+  const QStringList kept = QDir(Journals()).entryList({QStringLiteral("korvale-*.mx1")});
+  ASSERT_EQ(kept.size(), 1);
+  const DataFileImage image = Read(QDir(Journals()).filePath(kept[0]));
+  EXPECT_EQ(image.Records, left.Records);
+  EXPECT_EQ(image.Data[1], left.Data[1]);
+  // The second run recorded for its second, into a file of its own.
+  EXPECT_EQ(QDir(Path("records")).entryList(QDir::Files).size(), 1);
+}
+
+// The rows of --stream: the values of each row after the time, elapsed time and sample number,
+// one row per sample, the preamble and the header row left out.
+std::vector<QStringList> StreamRows(const QByteArray& out, QString* header) {
+  std::vector<QStringList> rows;
+  for (const QByteArray& line : out.split('\n')) {
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    const QStringList cells = QString::fromUtf8(line).split(QLatin1Char(','));
+    if (header->isEmpty()) {
+      *header = QString::fromUtf8(line);
+      continue;
+    }
+    rows.push_back(cells.mid(3));
+  }
+  return rows;
+}
+
+TEST_F(RecordCommandTest, StreamRowsAreTheFilesSamplesAndAClosedPipeEndsTheRecording) {
+  ASSERT_EQ(Run({"--record", Path("records"), "--for", "2s", "--stream", "--settings",
+                 Path("settings.ini")}),
+            0)
+      << err_.toStdString();
+  QString header;
+  const std::vector<QStringList> rows = StreamRows(out_, &header);
+  EXPECT_TRUE(header.startsWith(QStringLiteral("time,elapsed_s,sample,"))) << header.toStdString();
+  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
+  ASSERT_GT(image.Records, 100);
+  ASSERT_EQ(static_cast<int32_t>(rows.size()), image.Records);
+  for (int32_t k = 0; k < image.Records; ++k) {
+    ASSERT_EQ(rows[k].size(), 2) << k;
+    for (int unit = 0; unit < 2; ++unit) {
+      ASSERT_EQ(rows[k][unit].toFloat(), image.Data[unit][k]) << "unit " << unit << " row " << k;
+    }
+  }
+
+  // A reader that goes away after the first rows (head) ends the recording as SIGTERM does.
+  QProcess p;
+  QProcess reader;
+  p.setStandardOutputProcess(&reader);
+  reader.start(QStringLiteral("head"), {QStringLiteral("-c"), QStringLiteral("2000")});
+  Start(p, {"--record", Path("piped"), "--stream", "--settings", Path("settings.ini")});
+  ASSERT_TRUE(reader.waitForFinished(30000));
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  const QStringList piped = QDir(Path("piped")).entryList(QDir::Files);
+  ASSERT_EQ(piped.size(), 1);
+  Read(QDir(Path("piped")).filePath(piped[0]));
+}
+
+TEST_F(RecordCommandTest, UsageErrorsExitTwoAndADriverErrorOne) {
+  EXPECT_EQ(Run({"--record"}), 2);
+  EXPECT_EQ(Run({"--record", Path("records"), "--for", "5x"}), 2);
+  EXPECT_EQ(Run({"--for", "5s"}), 2);
+  EXPECT_EQ(Run({"--record", Path("records"), "--settings", Path("missing.ini")}), 2);
+  EXPECT_TRUE(err_.contains(QStringLiteral("missing.ini"))) << err_.toStdString();
+  // No unit plugged in: the driver's message, and nothing recorded.
+  EXPECT_EQ(Run({"--record", Path("records"), "--settings", Path("settings.ini")}, "none"), 1);
+  EXPECT_TRUE(err_.contains(QStringLiteral("korvale: 指定のデバイスが見つからない")))
+      << err_.toStdString();
+  EXPECT_TRUE(QDir(Path("records")).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace
