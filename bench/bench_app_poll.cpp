@@ -1,7 +1,9 @@
 // User-interface time of one unit-paced poll while four units have nearly full buffers: the
 // fetch of 30 readings per unit, storing them, drawing them on the graph (GrDrawData1) and the
 // repaint that follows. Runs on simulated units with the toolkit clock driven by hand, without
-// and with the recording journal (journal:1), which then writes the poll's samples. Between two
+// and with the recording journal (journal:1), which then writes the poll's samples, and with an
+// upper and a lower limit and the open-thermocouple alarm on every unit (alarms:1), checked for
+// every stored sample (wide enough that nothing is raised). Between two
 // timed polls the buffers go back to 87000 samples, and the graph is shown that record set
 // again, untimed: each timed poll finds what a real one finds, the samples stored so far drawn.
 #include <benchmark/benchmark.h>
@@ -10,16 +12,31 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "alarm/alarm_monitor.h"
 #include "bench_rig.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
 #include "measure/form_main.h"
+#include "measure/window_alarms.h"
 #include "qt_benchmark_main.h"
 #include "session/measurement_session.h"
+#include "session/session_alarms.h"
 #include "usbkit_sim.h"
 
 namespace {
+
+// Limits on every unit that the rig's signals stay inside, and the open-thermocouple alarm.
+AlarmSettings WideLimits() {
+  AlarmSettings s;
+  s.HighOn = {true, true, true, true};
+  s.High = {1300, 1300, 1300, 1300};
+  s.LowOn = {true, true, true, true};
+  s.Low = {-200, -200, -200, -200};
+  s.OpenOn = true;
+  s.Sound = false;
+  return s;
+}
 
 void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   PlugFourRigUnits();
@@ -35,6 +52,7 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
     form.StartJournal(true);
   }
   UseFourRigUnits(md);
+  if (state.range(1)) form.Alarms().SetSettings(WideLimits());
   MeasurementSession& acq = form.Session();
   form.cmdStart_Click();
   if (!md.Measuring) {
@@ -71,11 +89,33 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   usbkit_sim_reset();
 }
 BENCHMARK(BM_UnitPacedPollFullBuffers)
-    ->ArgName("journal")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"journal", "alarms"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0);
+
+// The alarms' own share of a poll, alone: the checks of the 30 samples a poll of 300 ms stores
+// for each of four units sampling every 10 ms, as the session announces them.
+void BM_AlarmChecksOfOnePoll(benchmark::State& state) {
+  QuietDialogs dialogs;
+  ModuleData md;
+  UseFourRigUnits(md);
+  MDX4A driver(dialogs);
+  MeasurementSession session(md, driver, dialogs);
+  AlarmMonitor monitor;
+  FollowSessionAlarms(session, monitor, md, [] { return WideLimits(); });
+  emit session.started();
+  StoredSamples samples;
+  for (int i = 0; i < 4; ++i) {
+    for (int32_t k = 0; k < 30; ++k) md.Units[i].Data[k] = 200.0f + static_cast<float>(k * i);
+    samples.to[i] = 30;
+  }
+  for (auto _ : state) emit session.samplesStored(samples);
+  if (!monitor.Events().empty()) state.SkipWithError("an alarm was raised");
+}
+BENCHMARK(BM_AlarmChecksOfOnePoll)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -2,9 +2,10 @@
 # Takes the documentation's pictures and writes them to docs/: the main window measuring the four
 # demonstration units in each horizontal display mode (automatic scroll at 10 ms after a minute),
 # after a failed first reading and with a second, shorter record set, zoomed in with the two
-# cursors and their readout, the save window, the printed page, the data list and the settings
-# dialog. They are drawn on the offscreen platform by tools/korvale_shots, which builds
-# the windows with the program's classes and drives the units' clock by hand.
+# cursors and their readout, the save window, the printed page, the data list, the settings
+# dialog, and alarms raised with their list and their settings. They are drawn on the offscreen
+# platform by tools/korvale_shots, which builds the windows with the program's classes and drives
+# the units' clock by hand.
 # Afterwards the program itself is started on a virtual X display for a few seconds to check that
 # it comes up.
 set -euo pipefail

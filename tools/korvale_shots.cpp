@@ -3,7 +3,8 @@
 // files of the main window in each horizontal display mode, of the data list and the settings
 // dialog, of the situations the graph must get right: automatic scroll at 10 ms after a minute, a
 // failed first reading, and a second, shorter record set over a longer one, and of a record set
-// explored with a zoom and the two cursors. The units'
+// explored with a zoom and the two cursors, and of alarms raised by limits with their list and
+// their settings dialog. The units'
 // clock is driven by hand and the timer handlers are called directly, so a minute of measuring
 // takes a moment and every run draws the same pictures. Run by scripts/screenshots.sh on the
 // offscreen platform, so no display is needed.
@@ -19,11 +20,16 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
+#include "alarm/alarm_settings.h"
+#include "alarm/alarm_sound.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
+#include "dialogs/dialog_alarm.h"
+#include "dialogs/dialog_alarm_list.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
 #include "dialogs/dialog_setting.h"
@@ -31,6 +37,7 @@
 #include "graph/graph.h"
 #include "measure/form_main.h"
 #include "measure/main_controls.h"
+#include "measure/window_alarms.h"
 #include "session/measurement_session.h"
 #include "usbkit_sim.h"
 
@@ -106,6 +113,53 @@ void Samples(FormMain& form, const ModuleData& md, int count) {
 
 void Stop(FormMain& form) {
   if (form.Controls().cmdStop->isEnabled()) form.Controls().cmdStop->click();
+}
+
+// Alarms the demonstration units pass in the next measurement, from what they did in the one
+// before: the furnace (ID0) above its highest value so far, the cooling sample (ID2) below the
+// middle of its range, an upper limit on the room air (ID1), and the open-thermocouple alarm.
+AlarmSettings DemoAlarms(const ModuleData& md) {
+  AlarmSettings s;
+  s.HighOn[0] = true;
+  s.High[0] = std::floor(md.Units[0].MaxValue);
+  s.LowOn[0] = true;
+  s.Low[0] = std::floor(md.Units[0].MinValue) - 50;
+  s.HighOn[1] = true;
+  s.High[1] = std::ceil(md.Units[1].MaxValue) + 5;
+  s.LowOn[2] = true;
+  s.Low[2] = std::round((md.Units[2].MaxValue + md.Units[2].MinValue) / 2);
+  s.OpenOn = true;
+  s.Sound = false;
+  return s;
+}
+
+// A measurement of the four units at 100 ms with alarms: the main window with a unit in alarm,
+// the list "警報一覧" and the dialog "警報設定".
+bool AlarmShots(FormMain& form, ModuleData& md, DialogService& dialogs, const QDir& out) {
+  Configure(form, md, {true, true, true, true}, false, 100);
+  Start(form);
+  Polls(form, 30);
+  Stop(form);
+  WindowAlarms& alarms = form.Alarms();
+  alarms.SetSound(nullptr);  // the pictures are taken in silence
+  alarms.SetSettings(DemoAlarms(md));
+  Start(form);
+  Polls(form, 60);
+  bool ok = Save(form, out, QStringLiteral("screenshot-alarm.png"));
+  Stop(form);
+  std::printf("alarm events: %d\n", static_cast<int>(alarms.Monitor().Events().size()));
+  alarms.ShowList();
+  Wait(100);
+  if (alarms.List()) {
+    ok = Save(*alarms.List(), out, QStringLiteral("screenshot-alarm-list.png")) && ok;
+    alarms.List()->close();
+  }
+  DialogAlarm dialog(alarms.Settings(), md, dialogs, &form);
+  dialog.show();
+  Wait(100);
+  ok = Save(dialog, out, QStringLiteral("screenshot-alarm-settings.png")) && ok;
+  alarms.SetSettings(AlarmSettings());
+  return ok;
 }
 
 }  // namespace
@@ -226,6 +280,8 @@ int main(int argc, char** argv) {
   form.Graph().ClearCursors();
   form.Graph().SelectOptHei(0);
   form.Graph().SelectOptWid(0);
+
+  ok = AlarmShots(form, md, dialogs, out) && ok;
 
   DialogSetting setting(md, dialogs, &form);
   setting.show();

@@ -165,6 +165,7 @@ void DialogMemo::OKButton_Click() {
     return;
   }
   md_.Unsaved = false;
+  emit fileSaved(*path);
   accept();
 }
 

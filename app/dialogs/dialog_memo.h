@@ -44,6 +44,10 @@ class DialogMemo : public QDialog {
   // The filter of the format of optFiletype index `format`.
   static QString FormatFilter(size_t format);
 
+ signals:
+  // The record set has been written to path.
+  void fileSaved(const QString& path);
+
  private:
   void BuildControls();
   // Shows why a memo line cannot be saved and returns false; true when all five can.

@@ -120,6 +120,15 @@ class Chart2D : public QWidget {
   void SetCursorLine(int index, std::optional<double> x, const QString& label);
   std::optional<double> CursorLine(int index) const;
 
+  // Horizontal dashed lines across the plot at value y, in the colour of series `series`
+  // (1-based): the alarm limits. Replaces the lines set before; none removes them all.
+  struct LimitLine {
+    int series = 1;
+    double y = 0;
+  };
+  void SetLimitLines(const std::vector<LimitLine>& lines);
+  int LimitLineCount() const { return static_cast<int>(limitLines_.size()); }
+
   // The axis value at a pixel of the plot and back, as the axes stand now.
   double PixelToValue(Axis axis, double pixel) const;
   double ValueToPixel(Axis axis, double value) const;
@@ -207,6 +216,7 @@ class Chart2D : public QWidget {
     std::optional<double> x;
   };
   CursorLineItems cursorLines_[kCursorLines];
+  std::vector<QCPItemStraightLine*> limitLines_;  // owned by the plot
   // A press of the left button inside the plot, until its release.
   bool pressed_ = false;
   bool dragging_ = false;

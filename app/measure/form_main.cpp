@@ -14,6 +14,7 @@
 #include "dialogs/dialog_move_window.h"
 #include "dialogs/dialog_setting.h"
 #include "graph/graph_follow.h"
+#include "measure/window_alarms.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 
@@ -29,6 +30,9 @@ FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidge
   ConnectControls();
   ConnectSession();
   Form_Load();
+  // After the window's own followers of the session, whose current values it marks.
+  alarms_ = std::make_shared<WindowAlarms>(md_, *session_, ui_, dialogs_);
+  connect(ui_.cmdAlarm, &QPushButton::clicked, this, [this] { alarms_->cmdAlarm_Click(); });
 }
 
 FormMain::~FormMain() {
@@ -85,6 +89,7 @@ void FormMain::SetButtonState() {
   ui_.cmdStart->setEnabled(idle);
   ui_.cmdStop->setEnabled(!idle);
   ui_.cmdSetting->setEnabled(idle);
+  ui_.cmdAlarm->setEnabled(idle);
   ui_.cmdPrint->setEnabled(idle);
   ui_.cmdRead->setEnabled(idle);
   ui_.cmdSave->setEnabled(idle);
@@ -156,6 +161,7 @@ void FormMain::cmdSetting_Click() {
     DispTitle();
   }
   graph_->SetGraphTitle(md_.MeasKind != oldKind);
+  alarms_->ShowLimitLines();
 }
 
 void FormMain::cmdDisp_Click() {

@@ -11,6 +11,7 @@
 #include "print/dat_graph_page.h"
 
 class AutoRangeY;
+class WindowAlarms;
 class ContinuousRecording;
 class MeasurementSession;
 class QButtonGroup;
@@ -88,6 +89,9 @@ class FormMain : public QWidget {
   // The continuous recording of the running (or last) measurement; null when it is off.
   ContinuousRecording* Recording() { return recording_.get(); }
 
+  // The alarms of the window (window_alarms.h): "警報設定", the marks, the list.
+  WindowAlarms& Alarms() { return *alarms_; }
+
   MainControls& Controls() { return ui_; }
   ::Graph& Graph() { return *graph_; }
 
@@ -135,6 +139,8 @@ class FormMain : public QWidget {
   QPointer<QMessageBox> journalWarning_;
 
   std::shared_ptr<PrinterChoice> printer_;  // printing
+  // Shared pointer: destroyed without this header knowing the type.
+  std::shared_ptr<WindowAlarms> alarms_;
 };
 
 // Printing without a dialog, for the command line ("korvale --convert IN OUT.pdf"): prints the

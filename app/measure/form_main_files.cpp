@@ -11,6 +11,7 @@
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "measure/form_main.h"
+#include "measure/window_alarms.h"
 
 void FormMain::cmdSave_Click() {
   if (md_.SampleCount < 1) {
@@ -18,6 +19,9 @@ void FormMain::cmdSave_Click() {
     return;
   }
   DialogMemo dialog(md_, dialogs_, this);
+  // The alarms of the record set go beside the file, "NAME-alarms.csv".
+  connect(&dialog, &DialogMemo::fileSaved, this,
+          [this](const QString& path) { alarms_->WriteLogBeside(path); });
   dialogs_.RunModal(dialog);
 }
 
@@ -60,6 +64,7 @@ bool FormMain::LoadDataFile(const QString& path) {
 
 void FormMain::ShowReadData() {
   graph_->ClearNowValue();
+  alarms_->Clear();
   // An open data list (cmdDisp disabled) stays open and is rebuilt with the new record set at
   // the end of the replay; otherwise "データ表示" becomes available.
   const bool listOpen = !ui_.cmdDisp->isEnabled() && ui_.datalist;

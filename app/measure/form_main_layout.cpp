@@ -52,6 +52,7 @@ void FormMain::BuildControls() {
   ui_.cmdSave = CommandButton(QStringLiteral("保存"), this);
   ui_.cmdPrint = CommandButton(QStringLiteral("印刷"), this);
   ui_.cmdMeasInfo = CommandButton(QStringLiteral("測定条件保存"), this);
+  ui_.cmdAlarm = CommandButton(QStringLiteral("警報設定"), this);
   ui_.cmdEnd = CommandButton(QStringLiteral("終了"), this);
 
   auto* commandBar = new QHBoxLayout;
@@ -61,6 +62,7 @@ void FormMain::BuildControls() {
   commandBar->addSpacing(12);
   commandBar->addWidget(ui_.cmdSetting);
   commandBar->addWidget(ui_.cmdDisp);
+  commandBar->addWidget(ui_.cmdAlarm);
   commandBar->addSpacing(12);
   commandBar->addWidget(ui_.cmdRead);
   commandBar->addWidget(ui_.cmdSave);
@@ -190,7 +192,16 @@ void FormMain::BuildControls() {
   graphArea->addWidget(ui_.Chart2D1, 0, 0);
   graphArea->addWidget(sideBox, 0, 1, 2, 1);
   graphArea->addWidget(ui_.hsbWindow, 1, 0);
-  graphArea->addWidget(ui_.lblStatus, 2, 0, 1, 2);
+  // The alarms sit at the right end of the status line, a link to their list.
+  ui_.lblAlarm = new QLabel(this);
+  ui_.lblAlarm->setTextFormat(Qt::RichText);
+  ui_.lblAlarm->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  ui_.lblAlarm->setToolTip(QStringLiteral("警報一覧を開く"));
+  ui_.lblAlarm->setVisible(false);
+  auto* statusRow = new QHBoxLayout;
+  statusRow->addWidget(ui_.lblStatus, 1);
+  statusRow->addWidget(ui_.lblAlarm);
+  graphArea->addLayout(statusRow, 2, 0, 1, 2);
   graphArea->addLayout(scrollBar, 3, 0, 1, 2);
   graphArea->setRowStretch(0, 1);
   graphArea->setColumnStretch(0, 1);

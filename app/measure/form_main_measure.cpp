@@ -13,6 +13,7 @@
 #include "graph/graph_follow.h"
 #include "journal/recording_journal.h"
 #include "measure/form_main.h"
+#include "measure/window_alarms.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 
@@ -127,6 +128,7 @@ void FormMain::FollowContinuousRecording() {
     recording_ = std::make_unique<ContinuousRecording>(*session_, md_, JournalFolder());
     connect(recording_.get(), &ContinuousRecording::warning, this,
             [this](const QString& text) { ShowWarningBox(recordingWarning_, text); });
+    alarms_->FollowRecording(*recording_);
   }
   recording_->SetFolder(RecordingFolder(md_.Recording));
   recording_->SetEnabled(true);

@@ -10,6 +10,7 @@
 
 class DialogDatalist;
 class DialogMoveWindow;
+class QLabel;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -17,15 +18,17 @@ class QWidget;
 struct MainControls : GraphControls {
   QWidget* window = nullptr;  // the main window itself
 
-  QPushButton* cmdStart = nullptr;        // "開始"
-  QPushButton* cmdStop = nullptr;         // "停止"
-  QPushButton* cmdSetting = nullptr;      // "取込設定"
-  QPushButton* cmdDisp = nullptr;         // "データ表示"; disabled while idle = data list open
-  QPushButton* cmdRead = nullptr;         // "読込み"
-  QPushButton* cmdSave = nullptr;         // "保存"
-  QPushButton* cmdPrint = nullptr;        // "印刷"
-  QPushButton* cmdEnd = nullptr;          // "終了"
-  QPushButton* cmdMeasInfo = nullptr;     // "測定条件保存"
+  QPushButton* cmdStart = nullptr;     // "開始"
+  QPushButton* cmdStop = nullptr;      // "停止"
+  QPushButton* cmdSetting = nullptr;   // "取込設定"
+  QPushButton* cmdDisp = nullptr;      // "データ表示"; disabled while idle = data list open
+  QPushButton* cmdRead = nullptr;      // "読込み"
+  QPushButton* cmdSave = nullptr;      // "保存"
+  QPushButton* cmdPrint = nullptr;     // "印刷"
+  QPushButton* cmdEnd = nullptr;       // "終了"
+  QPushButton* cmdMeasInfo = nullptr;  // "測定条件保存"
+  QPushButton* cmdAlarm = nullptr;     // "警報設定"
+  QLabel* lblAlarm = nullptr;  // beside the status line: the alarms, a link to "警報一覧"
   std::array<QPushButton*, 4> cmdMove{};  // "○"
 
   QTimer* Timer1 = nullptr;  // computer-paced sampling (the session's)

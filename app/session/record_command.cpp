@@ -15,12 +15,15 @@
 #include <cstdio>
 #include <functional>
 
+#include "alarm/alarm_settings.h"
+#include "alarm/alarm_sound.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "journal/left_journals.h"
 #include "journal/recording_journal.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
+#include "session/record_alarms.h"
 #include "session/sample_stream.h"
 #include "session/session_journal.h"
 #include "session/stderr_dialogs.h"
@@ -78,11 +81,27 @@ class StopSignals {
 
 volatile sig_atomic_t StopSignals::writeFd_ = -1;
 
+// The alarm sound without a desktop sound player: the terminal's bell, when there is a terminal.
+void TerminalBell() {
+  if (::isatty(STDERR_FILENO)) std::fputs("\a", stderr);
+}
+
+// The alarm settings read with the measurement settings; refused with the reason when a value
+// cannot be read or used.
+bool TakeAlarmSettings(const QString& readError, const AlarmSettings& alarms, const ModuleData& md,
+                       StderrDialogs& out) {
+  const QString why = readError.isEmpty() ? CheckAlarmSettings(alarms, md) : readError;
+  if (why.isEmpty()) return true;
+  out.Say(QStringLiteral("警報設定に誤りがあります: %1").arg(why));
+  return false;
+}
+
 // The settings of the recording: those of the per-user store, or of the file given.
-bool LoadRecordSettings(ModuleData& md, const QString& file, StderrDialogs& out) {
+bool LoadRecordSettings(ModuleData& md, AlarmSettings& alarms, const QString& file,
+                        StderrDialogs& out) {
   if (file.isEmpty()) {
     md.LoadSettings();
-    return true;
+    return TakeAlarmSettings(LoadAlarmSettings(alarms), alarms, md, out);
   }
   const QFileInfo info(file);
   if (!info.isFile() || !info.isReadable()) {
@@ -96,7 +115,7 @@ bool LoadRecordSettings(ModuleData& md, const QString& file, StderrDialogs& out)
     return false;
   }
   md.LoadSettings(store);
-  return true;
+  return TakeAlarmSettings(LoadAlarmSettings(store, alarms), alarms, md, out);
 }
 
 // Ends the session once the duration has passed; the timer is re-armed in steps that a QTimer can
@@ -145,7 +164,8 @@ void TellFiles(ContinuousRecording& recording, const QString& folder, StderrDial
 int RunRecord(const RecordOptions& options) {
   StderrDialogs dialogs;
   ModuleData md;
-  if (!LoadRecordSettings(md, options.settingsFile, dialogs)) return 2;
+  AlarmSettings alarmSettings;
+  if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
 
   const QString folder = QDir(options.folder).absolutePath();
   if (!QDir().mkpath(folder)) {
@@ -166,6 +186,8 @@ int RunRecord(const RecordOptions& options) {
 
   ContinuousRecording recording(session, md, JournalFolder());
   TellFiles(recording, folder, dialogs);
+  RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
+                      std::make_unique<DesktopAlarmSound>(TerminalBell));
 
   // Every sample on standard output as well; a reader that goes ends the recording as a signal
   // does, once the tick that found it gone is over.

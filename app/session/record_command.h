@@ -15,5 +15,5 @@ struct RecordOptions {
 
 // Runs the recording; needs a QCoreApplication. Returns the exit code: 0 when a signal, the
 // duration or a closed output stream ended it; 1 when the measurement could not start or a driver
-// error ended it; 2 when the settings file cannot be read.
+// error ended it; 2 when the settings file cannot be read or its "Alarm" section cannot be used.
 int RunRecord(const RecordOptions& options);

@@ -193,4 +193,57 @@ TEST_F(RecordCommandTest, UsageErrorsExitTwoAndADriverErrorOne) {
   EXPECT_TRUE(QDir(Path("records")).entryList(QDir::Files).isEmpty());
 }
 
+TEST_F(RecordCommandTest, AnAlarmSectionLogsEachEventAsItHappensAndRunsTheCommand) {
+  // Unit 1 (type K) is far above -200 degC from its first sample on.
+  QFile ini(Path("settings.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::Append));
+  const QString out = Path("command.txt");
+  ini.write(QStringLiteral("[Alarm]\nHighOn1=True\nHigh1=-200\nSound=False\n"
+                           "Command=env | grep ^KORVALE_ | sort > %1.part && mv %1.part %1\n")
+                .arg(out)
+                .toUtf8());
+  ini.close();
+  ASSERT_EQ(Run({"--record", Path("records"), "--for", "1s", "--settings", Path("settings.ini")}),
+            0)
+      << err_.toStdString();
+
+  const QDir records(Path("records"));
+  const QStringList logs = records.entryList({QStringLiteral("*-alarms.csv")}, QDir::Files);
+  // The run's log, and the log beside its one file.
+  ASSERT_EQ(logs.size(), 2) << logs.join(' ').toStdString();
+  const QStringList files = records.entryList({QStringLiteral("*.mx1")}, QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_EQ(logs[0], files[0].chopped(4) + QStringLiteral("-alarms.csv"));
+  EXPECT_EQ(logs[1], files[0].chopped(9) + QStringLiteral("-alarms.csv"));
+  for (const QString& name : logs) {
+    QFile log(records.filePath(name));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << name.toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(",ID1,上限,"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",-200,発生"))) << lines[1].toStdString();
+  }
+  EXPECT_TRUE(err_.contains(QStringLiteral("korvale: 警報 "))) << err_.toStdString();
+
+  QElapsedTimer clock;
+  clock.start();
+  while (!QFile::exists(out) && clock.elapsed() < 20000) QThread::msleep(20);
+  QFile command(out);
+  ASSERT_TRUE(command.open(QIODevice::ReadOnly));
+  const QString env = QString::fromUtf8(command.readAll());
+  EXPECT_TRUE(
+      env.contains(QStringLiteral("KORVALE_EVENT=raised\nKORVALE_KIND=high\n"
+                                  "KORVALE_LIMIT=-200\n")))
+      << env.toStdString();
+  EXPECT_TRUE(env.contains(QStringLiteral("KORVALE_UNIT=1\n"))) << env.toStdString();
+
+  // A limit type K cannot reach is refused before anything is recorded.
+  ASSERT_TRUE(ini.open(QIODevice::Append));
+  ini.write("High1=5000\n");
+  ini.close();
+  EXPECT_EQ(Run({"--record", Path("refused"), "--settings", Path("settings.ini")}), 2);
+  EXPECT_TRUE(err_.contains(QStringLiteral("1372"))) << err_.toStdString();
+  EXPECT_FALSE(QDir(Path("refused")).exists());
+}
+
 }  // namespace

@@ -1,0 +1,42 @@
+// The alarms of `korvale --record`: each raise and clear is appended to DIR/<start>-alarms.csv as
+// it happens ("20261208-050335-alarms.csv", the run's start as in its files' names) and said on
+// standard error; the operator's command runs for it, and a raise sounds unless switched off. Each
+// file of the recording that had alarms also gets its own log beside it.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "alarm/alarm_command.h"
+#include "alarm/alarm_monitor.h"
+#include "alarm/alarm_settings.h"
+
+class AlarmSound;
+class ContinuousRecording;
+class MeasurementSession;
+class ModuleData;
+class StderrDialogs;
+
+class RecordAlarms : public QObject {
+ public:
+  // Follows session and recording, writing into folder; sound plays the raises (may be null).
+  RecordAlarms(MeasurementSession& session, const ModuleData& md, ContinuousRecording& recording,
+               QString folder, const AlarmSettings& settings, StderrDialogs& out,
+               std::unique_ptr<AlarmSound> sound);
+  ~RecordAlarms() override;
+
+  const AlarmMonitor& Monitor() const { return monitor_; }
+
+ private:
+  void OnEvent(const AlarmEvent& event);
+
+  MeasurementSession& session_;
+  QString folder_;
+  AlarmSettings settings_;
+  StderrDialogs& out_;
+  std::unique_ptr<AlarmSound> sound_;
+  AlarmMonitor monitor_;
+  AlarmCommand command_;
+  bool toldLogFailure_ = false;  // a log that cannot be written is reported once
+};
