@@ -11,25 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/fd_write.h"
 #include "files/save_file.h"
-
-namespace {
-
-// Writes all of bytes to fd, through interrupted and partial writes.
-bool WriteAll(int fd, const QByteArray& bytes) {
-  const char* p = bytes.constData();
-  qsizetype left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    left -= n;
-  }
-  return true;
-}
-
-}  // namespace
 
 QByteArray AlarmLogHeader(bool measKind) {
   const QString unit = measKind ? QStringLiteral("μV") : QStringLiteral("℃");
@@ -69,12 +52,8 @@ bool AppendAlarmLog(const QString& path, const AlarmEvent& event, bool measKind,
   QByteArray bytes;
   if (::fstat(fd, &st) == 0 && st.st_size == 0) bytes = AlarmLogHeader(measKind);
   bytes += AlarmLogRow(event);
-  bool ok = WriteAll(fd, bytes);
-  int saved = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok && error) *error = QString::fromLocal8Bit(std::strerror(saved));
-  return ok;
+  int failure = WriteAllToFd(fd, bytes);
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure != 0 && error) *error = QString::fromLocal8Bit(std::strerror(failure));
+  return failure == 0;
 }

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/fd_write.h"
+
 namespace {
 
 QString ErrorText(int error) {
@@ -74,30 +76,6 @@ bool ResolveTarget(const QString& path, QByteArray& target, int* mode, QString* 
   return true;
 }
 
-// Writes all of bytes to fd, retrying interrupted and short writes; the errno on failure, else 0.
-int WriteAll(int fd, const QByteArray& bytes) {
-  const char* p = bytes.constData();
-  size_t left = static_cast<size_t>(bytes.size());
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) return ENOSPC;
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return 0;
-}
-
-// Pushes the folder's entries to the disk, so that the new name survives a power cut.
-void SyncFolder(const QByteArray& file) {
-  const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(file)).absolutePath());
-  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
@@ -120,7 +98,7 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error
   }
   ::fchmod(fd, static_cast<mode_t>(mode));
 
-  int failure = WriteAll(fd, bytes);
+  int failure = WriteAllToFd(fd, bytes);
   QString step = QStringLiteral("書き込み中にエラーが発生しました（%1）。");
   if (failure == 0 && ::fsync(fd) != 0) {
     failure = errno;
@@ -139,7 +117,7 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error
     ::unlink(part.constData());
     return Fail(error, step.arg(ErrorText(failure)));
   }
-  SyncFolder(target);
+  SyncFolder(QFileInfo(QFile::decodeName(target)).absolutePath());
   return true;
 }
 

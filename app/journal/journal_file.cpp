@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "files/fd_write.h"
+
 namespace {
 
 QByteArray Native(const QString& path) {
@@ -21,14 +23,6 @@ QByteArray Native(const QString& path) {
 int LinkNoReplace(const QByteArray& from, const QByteArray& to) {
   if (::link(from.constData(), to.constData()) == 0) return 0;
   return errno;
-}
-
-// Flushes the folder's entry list to the disk, so that a new or renamed file survives a power cut.
-void SyncFolder(const QString& folder) {
-  const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace

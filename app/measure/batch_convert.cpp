@@ -23,14 +23,6 @@ Format FormatOf(const QString& path) {
   return Format::Unknown;
 }
 
-int Fail(QString& err, const QString& path, const QString& reason) {
-  // One line: a reason never holds a line break of its own.
-  QString line = QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
-  line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  err = line;
-  return 1;
-}
-
 // The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
 // replaces output only when it is whole, so a failure leaves output as it was.
 bool PrintPdf(RecordSetGraph& graph, const ModuleData& md, const QString& output, QString* reason) {
@@ -40,6 +32,13 @@ bool PrintPdf(RecordSetGraph& graph, const ModuleData& md, const QString& output
 
 }  // namespace
 
+int ConversionFailed(QString& err, const QString& path, const QString& reason) {
+  QString line = QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
+  line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  err = line;
+  return 1;
+}
+
 bool ConvertDrawsPage(const QString& output) {
   return FormatOf(output) == Format::Pdf;
 }
@@ -47,13 +46,14 @@ bool ConvertDrawsPage(const QString& output) {
 int BatchConvert(const QString& input, const QString& output, QString& err) {
   const Format format = FormatOf(output);
   if (format == Format::Unknown) {
-    return Fail(err, output,
-                QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
+    return ConversionFailed(
+        err, output,
+        QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
   }
   // An output that leads to the input would destroy it; one that is not a regular file (a device,
   // a pipe) is never replaced.
   const QString outputProblem = ConversionOutputProblem(input, output);
-  if (!outputProblem.isEmpty()) return Fail(err, output, outputProblem);
+  if (!outputProblem.isEmpty()) return ConversionFailed(err, output, outputProblem);
 
   // The page is drawn from a graph of its own that is never shown, set up before the read as the
   // window's is when it opens. It reads nothing of the operator's settings; nobody is asked
@@ -67,9 +67,9 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
   QString reason;
   switch (ReadDataFile(md, input, &reason)) {
     case ReadResult::Failed:
-      return Fail(err, input, reason);
+      return ConversionFailed(err, input, reason);
     case ReadResult::NoSamples:
-      return Fail(err, input, QStringLiteral("データがありません。"));
+      return ConversionFailed(err, input, QStringLiteral("データがありません。"));
     case ReadResult::Read:
       break;
   }
@@ -89,6 +89,6 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
     case Format::Unknown:
       break;
   }
-  if (!saved) return Fail(err, output, reason);
+  if (!saved) return ConversionFailed(err, output, reason);
   return 0;
 }

@@ -11,3 +11,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err);
 
 // Whether the conversion to output draws the printed page, which needs the widgets.
 bool ConvertDrawsPage(const QString& output);
+
+// The failure of a conversion or export: sets err to one line, path and reason (a reason's own
+// line breaks become spaces), and returns the exit code 1.
+int ConversionFailed(QString& err, const QString& path, const QString& reason);

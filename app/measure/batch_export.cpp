@@ -12,6 +12,7 @@
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
 #include "files/save_file.h"
+#include "measure/batch_convert.h"
 
 namespace {
 
@@ -24,14 +25,6 @@ struct Input {
 
 QString Native(const QString& path) {
   return QDir::toNativeSeparators(path);
-}
-
-int Fail(QString& err, const QString& path, const QString& reason) {
-  // One line: a reason never holds a line break of its own.
-  QString line = Native(path) + QStringLiteral(": ") + reason;
-  line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  err = line;
-  return 1;
 }
 
 QString KindName(bool voltage) {
@@ -71,14 +64,15 @@ QString Mismatch(const Input& first, const Input& b) {
 
 int BatchExport(const QStringList& inputs, const QString& output, QString& err) {
   if (QFileInfo(output).suffix().toLower() != QLatin1String("csv")) {
-    return Fail(err, output, QStringLiteral("出力ファイルの拡張子は .csv にしてください。"));
+    return ConversionFailed(err, output,
+                            QStringLiteral("出力ファイルの拡張子は .csv にしてください。"));
   }
 
   // An output that leads to an input would destroy it; one that is not a regular file is never
   // replaced.
   for (const QString& input : inputs) {
     const QString outputProblem = ConversionOutputProblem(input, output);
-    if (!outputProblem.isEmpty()) return Fail(err, output, outputProblem);
+    if (!outputProblem.isEmpty()) return ConversionFailed(err, output, outputProblem);
   }
 
   std::vector<Input> files(static_cast<size_t>(inputs.size()));
@@ -88,13 +82,13 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
     QString reason;
     switch (ReadDataFile(*in.md, in.path, &reason)) {
       case ReadResult::Failed:
-        return Fail(err, in.path, reason);
+        return ConversionFailed(err, in.path, reason);
       case ReadResult::NoSamples:
-        return Fail(err, in.path, QStringLiteral("データがありません。"));
+        return ConversionFailed(err, in.path, QStringLiteral("データがありません。"));
       case ReadResult::Read:
         break;
     }
-    if (!AnalysisTableOf(*in.md, in.table, &reason)) return Fail(err, in.path, reason);
+    if (!AnalysisTableOf(*in.md, in.table, &reason)) return ConversionFailed(err, in.path, reason);
   }
   std::stable_sort(files.begin(), files.end(), [](const Input& a, const Input& b) {
     return a.table.originMs < b.table.originMs;
@@ -108,14 +102,15 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
   for (size_t i = 0; i < files.size(); ++i) {
     const Input& in = files[i];
     const QString mismatch = Mismatch(files.front(), in);
-    if (!mismatch.isEmpty()) return Fail(err, in.path, mismatch);
+    if (!mismatch.isEmpty()) return ConversionFailed(err, in.path, mismatch);
     if (i > 0) {
       // The previous input's last sample must come before this input's first.
       const Input& previous = files[i - 1];
       const int64_t lastMs = previous.table.originMs + previous.md->SampleCount * interval;
       if (in.table.originMs + interval <= lastMs) {
-        return Fail(err, in.path,
-                    QStringLiteral("%1 と測定の時間が重なっています。").arg(Native(previous.path)));
+        return ConversionFailed(
+            err, in.path,
+            QStringLiteral("%1 と測定の時間が重なっています。").arg(Native(previous.path)));
       }
     }
     for (int u = 0; u < ModuleData::kUnits; ++u) {
@@ -125,10 +120,10 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
         table.columns[u] = true;
         table.types[u] = in.table.types[u];
       } else if (!table.voltage && in.table.types[u] != table.types[u]) {
-        return Fail(err, in.path,
-                    QStringLiteral("%1 と ID%2 の熱電対の種類が異なります。")
-                        .arg(Native(typeFrom[u]->path))
-                        .arg(u));
+        return ConversionFailed(err, in.path,
+                                QStringLiteral("%1 と ID%2 の熱電対の種類が異なります。")
+                                    .arg(Native(typeFrom[u]->path))
+                                    .arg(u));
       }
     }
   }
@@ -146,6 +141,6 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
   }
   QString reason;
   const QByteArray bytes = QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size()));
-  if (!WriteWholeFile(output, bytes, &reason)) return Fail(err, output, reason);
+  if (!WriteWholeFile(output, bytes, &reason)) return ConversionFailed(err, output, reason);
   return 0;
 }

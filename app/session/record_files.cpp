@@ -13,30 +13,11 @@
 
 #include "core/module_data.h"
 #include "files/data_file.h"
+#include "files/fd_write.h"
 
 namespace {
 
 constexpr qsizetype kRecordBytes = 32;
-
-// Writes all of bytes to fd, retrying short writes and interruptions.
-bool WriteAll(int fd, const QByteArray& bytes) {
-  const char* p = bytes.constData();
-  qsizetype left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    p += n;
-    left -= n;
-  }
-  return true;
-}
 
 // Writes bytes to a new file at path and pushes them to the disk; sets *error on failure.
 bool WriteSynced(const QByteArray& path, const QByteArray& bytes, int* error) {
@@ -45,8 +26,9 @@ bool WriteSynced(const QByteArray& path, const QByteArray& bytes, int* error) {
     *error = errno;
     return false;
   }
-  bool ok = WriteAll(fd, bytes) && ::fdatasync(fd) == 0;
-  if (!ok) *error = errno;
+  *error = WriteAllToFd(fd, bytes);
+  if (*error == 0 && ::fdatasync(fd) != 0) *error = errno;
+  bool ok = *error == 0;
   if (::close(fd) != 0 && ok) {
     *error = errno;
     ok = false;
@@ -66,13 +48,6 @@ int RenameNoReplace(const QByteArray& temp, const QByteArray& target) {
   // checked first, which is enough for files only this program writes.
   if (::access(target.constData(), F_OK) == 0) return EEXIST;
   return ::rename(temp.constData(), target.constData()) == 0 ? 0 : errno;
-}
-
-void SyncFolder(const QByteArray& folder) {
-  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace
@@ -117,7 +92,7 @@ QString WriteNewFile(const QString& folder, const QString& name, const QByteArra
       ::unlink(tempName.constData());
       return QString();
     }
-    SyncFolder(QFile::encodeName(folder));
+    SyncFolder(folder);
     return path;
   }
 }

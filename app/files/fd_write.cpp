@@ -1,0 +1,28 @@
+#include "files/fd_write.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <cerrno>
+
+int WriteAllToFd(int fd, const QByteArray& bytes) {
+  const char* p = bytes.constData();
+  size_t left = static_cast<size_t>(bytes.size());
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+void SyncFolder(const QString& folder) {
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}

@@ -1,0 +1,14 @@
+// The descriptor-level steps every file write of the program shares: a write that goes on through
+// interruptions and partial writes, and the push of a folder's entries to the disk.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Writes all of bytes to fd. 0 when done, otherwise the errno of the failure (ENOSPC for a write
+// that writes nothing).
+int WriteAllToFd(int fd, const QByteArray& bytes);
+
+// Pushes the entries of folder to the disk, so that a new or renamed file there survives a power
+// cut. Nothing is reported: the file itself is already on the disk.
+void SyncFolder(const QString& folder);
