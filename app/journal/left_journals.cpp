@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "journal/journal_handover.h"
+
 namespace {
 
 constexpr int kStrings = 6;        // start time and five memo lines
@@ -95,12 +97,21 @@ std::vector<LeftJournal> TakeLeftJournals(const QString& folder, QStringList* un
       if (writable) file.Remove();
       continue;
     }
+    // Its program died while a file was taking its samples, and the file has them all.
+    if (DropIfHandedOver(file, headerLength, static_cast<int32_t>(samples))) continue;
     LeftJournal journal;
     journal.samples = static_cast<int32_t>(samples);
     journal.headerLength = headerLength;
     journal.startTime = StartTimeOf(head);
     journal.file = std::move(file);
     left.push_back(std::move(journal));
+  }
+
+  // Notes whose journal has gone (its program died between removing the one and the other).
+  for (const QFileInfo& info :
+       dir.entryInfoList({QStringLiteral("journal-*.taken")}, QDir::Files)) {
+    const QString journal = info.filePath().chopped(6) + QStringLiteral(".mx1");
+    if (!QFileInfo::exists(journal)) QFile::remove(info.filePath());
   }
   return left;
 }

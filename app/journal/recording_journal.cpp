@@ -1,6 +1,9 @@
 #include "journal/recording_journal.h"
 
+#include <unistd.h>
+
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +11,7 @@
 
 #include "core/module_data.h"
 #include "files/data_file.h"
+#include "journal/journal_handover.h"
 
 namespace {
 
@@ -92,14 +96,7 @@ void RecordingJournal::Begin(const ModuleData& md) {
   warned_ = false;
   header_ = EncodeDataHeader(md, 0);
   headerOnDisk_ = false;
-  if (!file_.IsOpen()) {
-    int error = 0;
-    file_ = JournalFile::Create(folder_, &error);
-    if (!file_.IsOpen()) {
-      Failed(error);
-      return;
-    }
-  }
+  if (!file_.IsOpen() && !Open()) return;
   if (WriteHeader()) RequestSync();
 }
 
@@ -107,7 +104,46 @@ void RecordingJournal::NewRecordSet(const ModuleData& md) {
   if (!active_) return;
   header_ = EncodeDataHeader(md, 0);
   headerOnDisk_ = false;
-  if (file_.IsOpen() && WriteHeader()) RequestSync();
+  // The file of the full record set went with its samples (Seal): the next one is new.
+  if (!file_.IsOpen() && !Open()) return;
+  if (WriteHeader()) RequestSync();
+}
+
+bool RecordingJournal::Open() {
+  int error = 0;
+  file_ = JournalFile::Create(folder_, &error);
+  if (!file_.IsOpen()) {
+    Failed(error);
+    return false;
+  }
+  // A note an earlier program of the same number left beside this name is no note of this one.
+  ::unlink(QFile::encodeName(HandoverNotePath(file_.Path())).constData());
+  return true;
+}
+
+JournalFile RecordingJournal::Seal(const ModuleData& md, bool* complete) {
+  *complete = false;
+  if (!file_.IsOpen()) return {};
+  const int32_t samples = CompleteSamples(md, true);
+  Append(md, samples);
+  sync_.Drain();
+  int error = sync_.TakeError();
+  while (::fdatasync(file_.Fd()) != 0) {
+    if (errno == EINTR) continue;
+    error = errno;
+    break;
+  }
+  if (error != 0) {
+    pushFailed_ = true;
+    Failed(error);
+  }
+  // A failed write was written again at the next tick; a failed push may have lost pages for good.
+  *complete = headerOnDisk_ && written_ == samples && !pushFailed_;
+  JournalFile sealed = std::move(file_);
+  headerOnDisk_ = false;
+  written_ = 0;
+  unsynced_ = false;
+  return sealed;
 }
 
 bool RecordingJournal::WriteHeader() {
@@ -119,6 +155,7 @@ bool RecordingJournal::WriteHeader() {
     return false;
   }
   headerOnDisk_ = true;
+  pushFailed_ = false;
   written_ = 0;
   unsynced_ = true;
   return true;
@@ -137,7 +174,10 @@ void RecordingJournal::End(const ModuleData& md) {
 void RecordingJournal::Take(const ModuleData& md, bool final) {
   if (!file_.IsOpen()) return;
   Append(md, CompleteSamples(md, final));
-  if (const int error = sync_.TakeError()) Failed(error);
+  if (const int error = sync_.TakeError()) {
+    pushFailed_ = true;
+    Failed(error);
+  }
   if (unsynced_ && (final || clock() - lastSync_ >= kSyncSpacingMs)) RequestSync();
 }
 

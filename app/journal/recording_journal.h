@@ -44,6 +44,12 @@ class RecordingJournal {
   // The measurement has stopped: the record set is final, every sample goes to the journal (a
   // unit that lagged behind keeps NoData in its last slots, as in memory) and it is pushed.
   void End(const ModuleData& md);
+  // Continuous recording: md's record set is about to become a file. Every one of its samples goes
+  // to the journal, which is pushed to the disk before this returns, and the journal's file is
+  // handed over, to stay until that file is written (journal_handover.h); the journal goes on in
+  // a new file at the next record set. A closed file when the journal is off. *complete is false
+  // when a sample of the record set could not be written to the journal.
+  JournalFile Seal(const ModuleData& md, bool* complete);
   // Takes over a journal left by an earlier program whose records are now the record set in
   // memory (read by the operator's choice): it is removed at the normal end or replaced by the
   // next measurement, and offered again if this program dies before.
@@ -53,6 +59,8 @@ class RecordingJournal {
   int SyncRequests() const { return syncRequests_; }
 
  private:
+  // Creates the journal's file; false (and the operator told) when it cannot be created.
+  bool Open();
   bool WriteHeader();
   // Writes md's complete samples (all of them when final) and asks for a push when it is due.
   void Take(const ModuleData& md, bool final);
@@ -65,9 +73,10 @@ class RecordingJournal {
   DiskSync sync_;
   QByteArray header_;  // the header of the current measurement
   bool headerOnDisk_ = false;
-  bool active_ = false;  // between Begin and End
-  bool warned_ = false;  // the operator has been told about a failure in this measurement
-  int32_t written_ = 0;  // records on disk
+  bool active_ = false;      // between Begin and End
+  bool warned_ = false;      // the operator has been told about a failure in this measurement
+  bool pushFailed_ = false;  // a push of the record set's file to the disk failed
+  int32_t written_ = 0;      // records on disk
   bool unsynced_ = false;
   qint64 lastSync_ = 0;
   int syncRequests_ = 0;

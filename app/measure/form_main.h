@@ -22,6 +22,7 @@ class MDX4A;
 class ModuleData;
 class QPrinter;
 struct PrinterChoice;
+struct StoredSamples;
 
 class FormMain : public QWidget {
   Q_OBJECT
@@ -110,8 +111,9 @@ class FormMain : public QWidget {
   void ConnectControls();
   // The window's part of a measurement (form_main_measure.cpp).
   void ConnectSession();
-  // The display steps after a tick or poll; first: the record set's first sample or poll.
-  void ShowStoredSamples(bool first);
+  // The display steps after a tick or poll that stored samples; first: the record set's first
+  // sample or poll.
+  void ShowStoredSamples(bool first, const StoredSamples& samples);
   // Follows the settings' continuous recording from the next start on.
   void FollowContinuousRecording();
   void ResumeRedraw();

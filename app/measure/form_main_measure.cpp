@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
@@ -59,8 +60,11 @@ void FormMain::ConnectSession() {
                                 QStringLiteral(" ]"));
     ui_.Chart2D1->SetHeaderAppearance(3);
   });
-  connect(session, &MeasurementSession::samplesStored, this,
-          [this] { ShowStoredSamples(md_.TimerType ? md_.SampleCount == 1 : md_.PollCount == 1); });
+  connect(session, &MeasurementSession::samplesStored, this, [this](const StoredSamples& samples) {
+    // The record set's first sample may come after empty slots (a late first tick).
+    const bool firstSample = *std::max_element(samples.from.begin(), samples.from.end()) == 0;
+    ShowStoredSamples(md_.TimerType ? firstSample : md_.PollCount == 1, samples);
+  });
   connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
     // The graph shows the new record set from its first sample, under its own start time.
     GraphState& gs = graph_->State();
@@ -92,9 +96,9 @@ void FormMain::ResumeRedraw() {
   if (ui_.Chart2D1->IsRedrawSuspended()) ui_.Chart2D1->SetRedrawSuspended(false);
 }
 
-void FormMain::ShowStoredSamples(bool first) {
+void FormMain::ShowStoredSamples(bool first, const StoredSamples& samples) {
   // The first sample (or poll) ends the suspension the start began.
-  if (md_.TimerType ? md_.SampleCount == 1 : md_.PollCount == 0) ResumeRedraw();
+  if (md_.TimerType ? first : md_.PollCount == 0) ResumeRedraw();
   if (session_->Continuous()) {
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
   }
@@ -103,7 +107,13 @@ void FormMain::ShowStoredSamples(bool first) {
     graph_->DispStatus();
     autoRange_->Apply(first);
     graph_->AdvanceAxesX();
-    graph_->GrDrawData(md_.SampleCount);
+    // A late tick stores its sample after empty slots: they are drawn with it, as gaps.
+    const int32_t from = *std::max_element(samples.from.begin(), samples.from.end());
+    if (md_.SampleCount - from > 1) {
+      graph_->GrDrawData1();
+    } else {
+      graph_->GrDrawData(md_.SampleCount);
+    }
   } else {
     graph_->DispNowValueUnit();
     graph_->DispStatus();
@@ -130,6 +140,8 @@ void FormMain::FollowContinuousRecording() {
             [this](const QString& text) { ShowWarningBox(recordingWarning_, text); });
     alarms_->FollowRecording(*recording_);
   }
+  // The journal of each record set stays until its file is written.
+  recording_->SetJournal(journal_.get());
   recording_->SetFolder(RecordingFolder(md_.Recording));
   recording_->SetEnabled(true);
 }

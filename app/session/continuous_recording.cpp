@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "core/module_data.h"
+#include "journal/journal_handover.h"
 #include "journal/recording_journal.h"
 #include "session/measurement_session.h"
 #include "session/record_files.h"
@@ -14,6 +15,7 @@ ContinuousRecording::ContinuousRecording(MeasurementSession& session, const Modu
     recording_ = enabled_;
     toldSpare_ = false;
     toldMemory_ = false;
+    spareFiles_ = 0;
   });
   connect(&session, &MeasurementSession::recordSetFull, this, [this] {
     if (recording_) WriteRecordSet();
@@ -43,6 +45,7 @@ void ContinuousRecording::WriteRecordSet() {
   file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
   file.samples = md_.SampleCount;
   file.bytes = EncodeRecordSet(md_);
+  if (journal_) file.journal = journal_->Seal(md_, &file.journalComplete);
   pending_.push_back(std::move(file));
   Flush();
 }
@@ -51,10 +54,10 @@ void ContinuousRecording::Flush() {
   while (!pending_.empty()) {
     PendingFile& file = pending_.front();
     int error = 0;
-    QString path = WriteNewFile(folder_, file.name, file.bytes, &error);
+    QString path = WriteInto(folder_, file, &error);
     if (path.isEmpty()) {
       int spareError = 0;
-      path = WriteNewFile(spareFolder_, file.name, file.bytes, &spareError);
+      path = WriteInto(spareFolder_, file, &spareError);
       if (path.isEmpty()) {
         if (!toldMemory_) {
           toldMemory_ = true;
@@ -65,6 +68,7 @@ void ContinuousRecording::Flush() {
         }
         return;
       }
+      ++spareFiles_;
       if (!toldSpare_) {
         toldSpare_ = true;
         emit warning(QStringLiteral("連続記録のファイルを記録フォルダーに書き込めません（%1）。\n"
@@ -72,7 +76,25 @@ void ContinuousRecording::Flush() {
                          .arg(DiskErrorReason(error), QDir::toNativeSeparators(spareFolder_)));
       }
     }
+    // The file is on the disk: its journal goes at once. A program that dies before leaves the
+    // note that makes the next start drop the journal instead of keeping its samples twice.
+    FinishHandover(file.journal);
     emit fileWritten(path, file.samples);
     pending_.pop_front();
   }
+}
+
+QString ContinuousRecording::WriteInto(const QString& folder, PendingFile& file, int* error) {
+  JournalFile& journal = file.journal;
+  return WriteNewFile(folder, file.name, file.bytes, error, [&journal](const QString& path) {
+    if (journal.IsOpen()) NoteHandover(journal, path);
+  });
+}
+
+QStringList ContinuousRecording::PendingJournals(bool whole) const {
+  QStringList paths;
+  for (const PendingFile& file : pending_) {
+    if (file.journal.IsOpen() && file.journalComplete == whole) paths << file.journal.Path();
+  }
+  return paths;
 }

@@ -2,7 +2,9 @@
 // timer handlers are in session_sampling.cpp.
 #include "session/measurement_session.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
 #include <limits>
 
 #include "core/dialog_service.h"
@@ -20,6 +22,12 @@ const QString kStartError = QStringLiteral("エラーのため測定開始でき
 // file is written with its missing samples empty.
 constexpr size_t kCarryLimit = ModuleData::MaxData;
 
+int64_t SteadyMs() {
+  static QElapsedTimer timer;
+  if (!timer.isValid()) timer.start();
+  return timer.elapsed();
+}
+
 }  // namespace
 
 MeasurementSession::MeasurementSession(ModuleData& md, MDX4A& driver, DialogService& dialogs,
@@ -30,6 +38,9 @@ MeasurementSession::MeasurementSession(ModuleData& md, MDX4A& driver, DialogServ
       dialogs_(dialogs),
       timer1_(new QTimer(this)),
       timer2_(new QTimer(this)) {
+  clock = &SteadyMs;
+  // Never early: a computer-paced tick belongs to the slot of the time it comes at.
+  timer1_->setTimerType(Qt::PreciseTimer);
   timer2_->setInterval(300);
   connect(timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(); });
   connect(timer2_, &QTimer::timeout, this, [this] { Timer2_Timer(); });
@@ -85,9 +96,12 @@ bool MeasurementSession::Start() {
     return false;
   }
 
-  // Whole seconds, as the start time shows it: the record sets that follow start whole multiples
-  // of their span later.
+  // The start time text and the file names take the whole second; the samples' times are worked
+  // out from the instant to the millisecond. The record sets that follow start whole multiples of
+  // their span later.
   const QDateTime now = QDateTime::currentDateTime();
+  startClockMs_ = clock();
+  runStartMs_ = now.toMSecsSinceEpoch();
   runStart_ =
       QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
   fileNumber_ = 1;
@@ -125,9 +139,17 @@ void MeasurementSession::RefuseStart() {
 
 void MeasurementSession::StopMeasure(StopReason reason) {
   if (!md_.Measuring) return;
+  if (reason == StopReason::Operator && !FetchLast()) reason = StopReason::DriverError;
+  if (!md_.Measuring) return;
   // Both timers: only one of them runs, and stopping the other costs nothing.
   timer1_->stop();
   timer2_->stop();
+  // Readings a full unit holds for the next record set are samples like any other: they become
+  // the first of a record set of their own, which the stop ends.
+  if (continuous_ && std::any_of(carry_.begin(), carry_.end(),
+                                 [](const std::vector<float>& r) { return !r.empty(); })) {
+    RenewRecordSet();
+  }
   driver_.CloseUnits(md_);
   md_.Measuring = false;
   emit stopped(reason);
@@ -142,6 +164,14 @@ QDateTime MeasurementSession::FileStartTime(int32_t file) const {
   // times on its own time axis.
   const int64_t ms = int64_t{file - 1} * ModuleData::MaxData * md_.IntervalTM;
   return runStart_.addMSecs(ms);
+}
+
+int64_t MeasurementSession::FileStartMs(int32_t file) const {
+  return runStartMs_ + int64_t{file - 1} * ModuleData::MaxData * md_.IntervalTM;
+}
+
+int64_t MeasurementSession::MeasuringMs() const {
+  return clock() - startClockMs_;
 }
 
 void MeasurementSession::Announce() {

@@ -11,6 +11,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class DialogService;
@@ -47,7 +48,10 @@ class MeasurementSession : public QObject {
   // takes the start time and starts the sampling mode's timer. False when it did not start (the
   // reason has been shown; a start that got as far as emptying the record set has also stopped).
   bool Start();
-  // Ends the measurement: the timer stops, the units are closed. Nothing happens while idle.
+  // Ends the measurement: the timer stops, the units are closed. Nothing happens while idle. An
+  // operator's stop of a unit-paced measurement first fetches what the units sampled since the
+  // last poll (a failure of that fetch ends it as a driver error); readings a full unit kept for
+  // the next record set of a continuous recording become that record set.
   void StopMeasure(StopReason reason = StopReason::Operator);
   // For a follower of aboutToStart: the start ends there, through StopMeasure(Refused).
   void RefuseStart();
@@ -59,9 +63,20 @@ class MeasurementSession : public QObject {
   // The record set's place in the run (1 for the first) and the samples of the whole run.
   int32_t FileNumber() const { return fileNumber_; }
   int64_t RunSamples() const;
-  // The run's start, to the second; the start time of the record set with number file.
+  // The run's start, to the second (the start time text and the file names); the start time of
+  // the record set with number file, on the same second.
   QDateTime RunStart() const { return runStart_; }
   QDateTime FileStartTime(int32_t file) const;
+  // The same instants to the millisecond, in ms since the epoch: where the samples' times are
+  // worked out (the stream, the alarms).
+  int64_t RunStartMs() const { return runStartMs_; }
+  int64_t FileStartMs(int32_t file) const;
+  // Milliseconds of the monotonic clock since the start of the measurement.
+  int64_t MeasuringMs() const;
+
+  // Monotonic milliseconds: the place of a computer-paced sample in time is measured on it, and
+  // MeasuringMs counts on it (tests drive it by hand).
+  std::function<int64_t()> clock;
 
   // The timers of the two sampling modes: Timer1 computer-paced, Timer2 polls every 300 ms.
   QTimer* Timer1() const { return timer1_; }
@@ -103,6 +118,18 @@ class MeasurementSession : public QObject {
   // is still running is dropped.
   class TickGuard;
 
+  // A computer-paced tick with a sample due: the sample goes to the slot of the time it is taken,
+  // slot (the sample number in the run), after empty ones for the samples missed.
+  void TakeTimedSample(int64_t slot);
+  // Leaves count slots of every used unit empty (NoData) as samples that were never taken,
+  // changing the record set of a continuous recording when it fills. False when the measurement
+  // ended (buffers full without continuous recording).
+  bool SkipSamples(int64_t count);
+  // Brings the next computer-paced tick back onto the sampling grid after a late one.
+  void Rephase(int64_t elapsed);
+  // The operator's stop of a unit-paced measurement: one more poll of what the units have
+  // buffered. False when the poll failed.
+  bool FetchLast();
   // Stores one value of a unit in its next slot and folds it into the unit's extremes; a unit
   // whose buffer is full keeps it for the next record set (continuous recording). Returns true
   // when the unit can take no more in this poll.
@@ -124,6 +151,8 @@ class MeasurementSession : public QObject {
   bool refused_ = false;  // a follower of aboutToStart refused the start
   bool continuous_ = false;
   QDateTime runStart_;
+  int64_t runStartMs_ = 0;    // the run's start to the millisecond, since the epoch
+  int64_t startClockMs_ = 0;  // clock() at the run's start
   int32_t fileNumber_ = 1;
   std::array<int32_t, 4> announced_{};  // slots of each unit announced by samplesStored
   // Readings of a unit whose buffer is full, waiting for the next record set.

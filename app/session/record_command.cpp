@@ -159,6 +159,48 @@ void TellFiles(ContinuousRecording& recording, const QString& folder, StderrDial
                    [&out](const QString& text) { out.Say(text); });
 }
 
+// The journals at paths, for a message.
+QString JournalList(const QStringList& paths) {
+  QStringList native;
+  for (const QString& path : paths) native << QDir::toNativeSeparators(path);
+  return native.join(QStringLiteral("、"));
+}
+
+// One line each for the files of the run that went to the spare folder and those written nowhere,
+// saying where their samples are: the journals left for the next start, which keeps them as dated
+// files. True when there were any such files.
+bool TellMisplacedFiles(const ContinuousRecording& recording, const QString& folder,
+                        StderrDialogs& out) {
+  if (recording.SpareFiles() > 0) {
+    out.Say(QStringLiteral("%1 個のファイルを記録フォルダー %2 に書き込めず、%3 に保存しました。")
+                .arg(recording.SpareFiles())
+                .arg(QDir::toNativeSeparators(folder),
+                     QDir::toNativeSeparators(recording.SpareFolder())));
+  }
+  const int unwritten = recording.PendingFiles();
+  if (unwritten == 0) return recording.SpareFiles() > 0;
+  const QStringList whole = recording.PendingJournals(true);
+  const QStringList part = recording.PendingJournals(false);
+  QString where;
+  if (!whole.isEmpty()) {
+    where += QStringLiteral("データは記録ジャーナル %1 に残しています。").arg(JournalList(whole));
+  }
+  if (!part.isEmpty()) {
+    where += QStringLiteral("記録ジャーナル %1 にはデータの一部だけが残っています。")
+                 .arg(JournalList(part));
+  }
+  if (!whole.isEmpty() || !part.isEmpty()) {
+    where += QStringLiteral("次の起動で日付の付いたファイルとして保存します。");
+  }
+  const int lost = unwritten - static_cast<int>(whole.size() + part.size());
+  if (lost > 0)
+    where += QStringLiteral("%1 個のファイルのデータは保存できませんでした。").arg(lost);
+  out.Say(QStringLiteral("%1 個のファイルをどこにも書き込めないまま終了します。%2")
+              .arg(unwritten)
+              .arg(where));
+  return true;
+}
+
 }  // namespace
 
 int RunRecord(const RecordOptions& options) {
@@ -185,6 +227,7 @@ int RunRecord(const RecordOptions& options) {
   FollowSession(session, journal, md);
 
   ContinuousRecording recording(session, md, JournalFolder());
+  recording.SetJournal(&journal);
   TellFiles(recording, folder, dialogs);
   RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
                       std::make_unique<DesktopAlarmSound>(TerminalBell));
@@ -210,14 +253,15 @@ int RunRecord(const RecordOptions& options) {
   StopSignals onSignal(stop);
 
   if (!session.Start()) return 1;
+  // The duration is measuring time: it counts from the start instant of the samples.
   std::unique_ptr<Deadline> deadline;
-  if (options.durationMs > 0) deadline = std::make_unique<Deadline>(options.durationMs, stop);
+  if (options.durationMs > 0) {
+    const int64_t left = std::max<int64_t>(options.durationMs - session.MeasuringMs(), 0);
+    deadline = std::make_unique<Deadline>(left, stop);
+  }
   if (md.Measuring) loop.exec();
 
-  if (recording.PendingFiles() > 0) {
-    dialogs.Say(QStringLiteral("%1 個のファイルを書き込めないまま終了します。")
-                    .arg(recording.PendingFiles()));
-    return 1;
-  }
-  return code;
+  // Files that are not where they were asked for make the status 3, unless the run failed.
+  const bool misplaced = TellMisplacedFiles(recording, folder, dialogs);
+  return code == 0 && misplaced ? 3 : code;
 }

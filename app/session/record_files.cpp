@@ -66,7 +66,7 @@ QByteArray EncodeRecordSet(const ModuleData& md) {
 }
 
 QString WriteNewFile(const QString& folder, const QString& name, const QByteArray& bytes,
-                     int* error) {
+                     int* error, const std::function<void(const QString&)>& beforeNaming) {
   errno = 0;
   if (!QDir().mkpath(folder)) {
     *error = QFileInfo(folder).exists() ? ENOTDIR : (errno != 0 ? errno : EACCES);
@@ -85,6 +85,7 @@ QString WriteNewFile(const QString& folder, const QString& name, const QByteArra
   for (int n = 1;; ++n) {
     const QString path = folder + QLatin1Char('/') +
                          (n == 1 ? name : QStringLiteral("%1-%2.%3").arg(base).arg(n).arg(suffix));
+    if (beforeNaming) beforeNaming(path);
     const int result = RenameNoReplace(tempName, QFile::encodeName(path));
     if (result == EEXIST) continue;
     if (result != 0) {

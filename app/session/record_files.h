@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class ModuleData;
 
@@ -18,7 +19,8 @@ QByteArray EncodeRecordSet(const ModuleData& md);
 
 // Writes bytes as a new file named name in folder (made when missing). An existing file is never
 // replaced: when name is taken the file becomes "<name>-2.mx1", "<name>-3.mx1", ... The data and
-// the folder's new entry are pushed to the disk before this returns. Returns the file's path, or
-// an empty text with *error set to the errno (nothing is left behind then).
+// the folder's new entry are pushed to the disk before this returns. beforeNaming (when given) is
+// called with the path each time the file, complete on the disk, is about to get it. Returns the
+// file's path, or an empty text with *error set to the errno (nothing is left behind then).
 QString WriteNewFile(const QString& folder, const QString& name, const QByteArray& bytes,
-                     int* error);
+                     int* error, const std::function<void(const QString&)>& beforeNaming = {});

@@ -23,7 +23,7 @@ int32_t CompleteSamples(const ModuleData& md) {
 
 SampleStream::SampleStream(MeasurementSession& session, const ModuleData& md, int fd,
                            QObject* parent)
-    : QObject(parent), md_(md), fd_(fd) {
+    : QObject(parent), session_(session), md_(md), fd_(fd) {
   connect(&session, &MeasurementSession::started, this, [this] { Begin(); });
   connect(&session, &MeasurementSession::samplesStored, this,
           [this] { WriteRows(CompleteSamples(md_)); });
@@ -31,8 +31,7 @@ SampleStream::SampleStream(MeasurementSession& session, const ModuleData& md, in
           [this] { WriteRows(md_.SampleCount); });
   connect(&session, &MeasurementSession::recordSetRenewed, this, [this] {
     written_ = 0;
-    int64_t startMs = 0;
-    if (writer_ && ParseStartTime(md_.StartTime, startMs)) writer_->BeginRecordSet(startMs);
+    if (writer_) writer_->BeginRecordSet(session_.FileStartMs(session_.FileNumber()));
   });
   connect(&session, &MeasurementSession::stopped, this, [this] { WriteRows(md_.SampleCount); });
 }
@@ -42,6 +41,8 @@ SampleStream::~SampleStream() = default;
 void SampleStream::Begin() {
   AnalysisTable table;
   if (!AnalysisTableOf(md_, table, nullptr)) return;
+  // The rows' times count from the start instant to the millisecond, not its whole second.
+  table.originMs = session_.RunStartMs();
   writer_ = std::make_unique<AnalysisCsvWriter>(table);
   written_ = 0;
   out_.clear();

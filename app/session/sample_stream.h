@@ -33,6 +33,7 @@ class SampleStream : public QObject {
   void WriteRows(int32_t upTo);
   void Send();
 
+  const MeasurementSession& session_;
   const ModuleData& md_;
   int fd_;
   std::unique_ptr<AnalysisCsvWriter> writer_;

@@ -26,8 +26,7 @@ void FollowSessionAlarms(MeasurementSession& session, AlarmMonitor& monitor, con
                        const UnitRecord& unit = md.Units[static_cast<size_t>(i)];
                        if (!unit.MflagID) continue;
                        for (int32_t k = samples.from[i]; k < samples.to[i]; ++k) {
-                         if (startMs < 0)
-                           startMs = session.FileStartTime(recordSet).toMSecsSinceEpoch();
+                         if (startMs < 0) startMs = session.FileStartMs(recordSet);
                          monitor.Check(i, unit.Data[static_cast<size_t>(k)],
                                        startMs + int64_t{k + 1} * md.IntervalTM, recordSet);
                        }

@@ -1,7 +1,8 @@
 // The alarms following the measurement session: each start begins a new list with the settings of
 // that moment, and every sample a tick or poll stores for a used unit is checked at its nominal
-// time (the record set's start plus sample number x interval). With continuous recording, each
-// file of the run that had alarms gets its log beside it ("NAME-alarms.csv").
+// time (the record set's start, to the millisecond, plus sample number x interval). With
+// continuous recording, each file of the run that had alarms gets its log beside it
+// ("NAME-alarms.csv").
 #pragma once
 
 #include <QString>

@@ -1,6 +1,7 @@
 // The two sampling modes: the computer-paced tick (Timer1), which takes averaged single readings
 // of every used unit, and the unit-paced poll (Timer2), which collects what the units sampled on
 // their own clock.
+#include <QTimer>
 #include <algorithm>
 
 #include "core/dialog_service.h"
@@ -17,6 +18,12 @@ const QString kBufferFull = QStringLiteral("データ入力バッファがいっ
 constexpr int kPollBuffer = 151;
 // Readings asked of the first used unit in a poll.
 constexpr uint8_t kPollRequest = 128;
+
+// A computer-paced tick this close before a point of the tick grid counts as the tick of that
+// point: the timer's rounding, or a clock read a little early, never shifts a sample by a slot.
+int64_t TickSlack(int32_t tickPeriod) {
+  return tickPeriod / 8;
+}
 
 }  // namespace
 
@@ -43,11 +50,64 @@ class MeasurementSession::TickGuard {
 void MeasurementSession::Timer1_Timer() {
   TickGuard guard(inTick_);
   if (!guard.Entered() || !md_.Measuring) return;
+  // A tick brought back onto the grid came after a shorter wait: the period is the usual again.
+  if (timer1_->interval() != md_.TickPeriod) timer1_->setInterval(md_.TickPeriod);
   ++md_.TickCount;
-  if (md_.TickCount >= md_.TickDivider) {
-    SampleTick();
+  const int64_t elapsed = MeasuringMs();
+  // The sample due now: sample n of the run belongs to n intervals after the start. The ticks are
+  // counted as before; the clock also says when a sample is due, so that ticks a stalled program
+  // never got do not hold the next sample back.
+  const int64_t interval = int64_t{md_.TickPeriod} * md_.TickDivider;
+  const int64_t slot = (elapsed + TickSlack(md_.TickPeriod)) / interval;
+  if (md_.TickCount >= md_.TickDivider || slot > RunSamples()) {
+    TakeTimedSample(slot);
     md_.TickCount = 0;
   }
+  Rephase(elapsed);
+}
+
+void MeasurementSession::TakeTimedSample(int64_t slot) {
+  // A tick that comes late (the program was stopped, a write blocked, the computer slept) takes
+  // the sample of the time it comes at, and the samples it missed stay empty; a tick a little
+  // early or late takes the next sample. So a sample is never stamped more than an interval away
+  // from the moment it was taken, and no slot is taken twice.
+  const int64_t missed = slot - (RunSamples() + 1);
+  if (missed > 0 && !SkipSamples(missed)) return;
+  SampleTick();
+}
+
+bool MeasurementSession::SkipSamples(int64_t count) {
+  while (count > 0 && md_.Measuring) {
+    if (md_.SampleCount >= ModuleData::MaxData) {
+      // Without continuous recording the record set ends here, as at any full buffer.
+      dialogs_.Notice(kNoMemory);
+      StopMeasure(StopReason::BuffersFull);
+      return false;
+    }
+    const auto step =
+        static_cast<int32_t>(std::min<int64_t>(count, ModuleData::MaxData - md_.SampleCount));
+    for (UnitRecord& unit : md_.Units) {
+      if (unit.MflagID) unit.DataCount += step;
+    }
+    md_.SampleCount += step;
+    count -= step;
+    if (md_.SampleCount < ModuleData::MaxData) break;
+    // The empty slots fill the record set: announced with it before it is handed on.
+    Announce();
+    if (continuous_) RenewRecordSet();
+  }
+  return md_.Measuring;
+}
+
+void MeasurementSession::Rephase(int64_t elapsed) {
+  // Ticks driven by hand (tests) have no timer running.
+  if (!timer1_->isActive()) return;
+  // After a late tick the timer's later ticks come just as late: the next one is brought back to
+  // its point on the grid of periods since the start. A tick within the slack of a point stays.
+  const int64_t period = md_.TickPeriod;
+  const int64_t off = elapsed % period;
+  const int64_t slack = TickSlack(md_.TickPeriod);
+  if (off > slack && off < period - slack) timer1_->start(static_cast<int>(period - off));
 }
 
 void MeasurementSession::SampleTick() {
@@ -126,6 +186,20 @@ void MeasurementSession::PollTick() {
     StopMeasure(StopReason::BuffersFull);
     dialogs_.Notice(kBufferFull);
   }
+}
+
+bool MeasurementSession::FetchLast() {
+  // The computer-paced mode has nothing pending; a poll running now (the stop came from a box it
+  // opened) has fetched what there was.
+  if (md_.TimerType || inTick_) return true;
+  if (!continuous_ && !CheckBufferSpace()) return true;
+  TickGuard guard(inTick_);
+  if (!(md_.DataAverage ? ReadDatasAverage() : ReadDatas())) return false;
+  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
+  Announce();
+  ++md_.PollCount;
+  if (continuous_ && RecordSetComplete()) RenewRecordSet();
+  return true;
 }
 
 bool MeasurementSession::CheckBufferSpace() {

@@ -162,10 +162,12 @@ TEST_F(ComputerPacedTest, TickArrivingWhileAMessageBoxIsOpenIsDropped) {
   EXPECT_EQ(md_.Units[0].DataCount, 2);
   EXPECT_EQ(md_.Units[2].DataCount, 2);
   EXPECT_EQ(md_.Units[2].Data[2], ModuleData::NoData);
-  // The next tick carries on in order.
+  // The next tick carries on in order, at the slot of its time: the sample whose tick the box
+  // held up is a hole.
   RunInterval();
-  EXPECT_EQ(md_.SampleCount, 3);
-  EXPECT_NEAR(md_.Units[0].Data[2], Model(0, usbkit_sim_now_ms()), kTolerance);
+  EXPECT_EQ(md_.SampleCount, 4);
+  EXPECT_EQ(md_.Units[0].Data[2], ModuleData::NoData);
+  EXPECT_NEAR(md_.Units[0].Data[3], Model(0, usbkit_sim_now_ms()), kTolerance);
 }
 
 TEST_F(ComputerPacedTest, FullBuffersStopAtTheNextIntervalWithEveryValueInItsSlot) {

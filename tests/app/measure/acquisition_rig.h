@@ -43,6 +43,8 @@ class AcquisitionTest : public ::testing::Test {
     usbkit_sim_enable();
     usbkit_sim_use_manual_clock(1);
     form_ = std::make_unique<FormMain>(md_, driver_, dialogs_);
+    // The session measures its ticks on the units' hand-driven clock.
+    acq().clock = [] { return static_cast<int64_t>(usbkit_sim_now_ms()); };
   }
 
   void TearDown() override {

@@ -68,7 +68,7 @@ TEST_F(SessionTest, SleepingCommandsHoldUpNoPollAndTheFileGetsItsAlarmsBeside) {
   ASSERT_NE(first, data.end());
   const int64_t slot = first - data.begin();
   EXPECT_EQ(raised.value, *first);
-  EXPECT_EQ(raised.timeMs, session_.RunStart().toMSecsSinceEpoch() + (slot + 1) * 10);
+  EXPECT_EQ(raised.timeMs, session_.RunStartMs() + (slot + 1) * 10);
   EXPECT_FALSE(monitor.Events()[1].raised);
   EXPECT_LT(monitor.Events()[1].value, 300 - 1);
 

@@ -30,6 +30,7 @@ class SessionTest : public ::testing::Test {
     usbkit_sim_reset();
     usbkit_sim_enable();
     usbkit_sim_use_manual_clock(1);
+    session_.clock = [] { return static_cast<int64_t>(usbkit_sim_now_ms()); };
     recording_.SetFolder(Folder());
     QObject::connect(&recording_, &ContinuousRecording::fileWritten,
                      [this](const QString& path, int32_t) { written_.push_back(path); });
