@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "journal/journal_file.h"
+#include "journal/journal_handover.h"
 #include "journal/left_journals.h"
 #include "journal_rig.h"
 
@@ -159,6 +160,48 @@ TEST_F(LeftJournalTest, AJournalInAPlaceThatCannotBeWrittenIsReportedWhereItIs) 
   if (result == 77) GTEST_SKIP() << "cannot run as another user";
   EXPECT_EQ(result, 0) << "1: nothing on standard error, 2: no notice in the window";
   EXPECT_EQ(Contents(left), Saved(3, 0));
+}
+
+// A program that died while a file took its journal's samples leaves the journal with a note
+// naming the file: the next start drops the journal only when that file holds every one of its
+// records, and keeps it (as ever) when the file is missing or holds other samples.
+TEST_F(LeftJournalTest, AJournalIsDroppedOnlyWhenTheFileItsNoteNamesHoldsItsRecords) {
+  const QString records = home_.Path() + QStringLiteral("/records");
+  ASSERT_TRUE(QDir().mkpath(records));
+  const auto writeFile = [&](const QString& name, const QByteArray& bytes) {
+    QFile f(records + QLatin1Char('/') + name);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return f.fileName();
+  };
+  const auto leaveWithNote = [&](const QString& file) {
+    const QString journal = Leave(2, 7);
+    QFile note(HandoverNotePath(journal));
+    EXPECT_TRUE(note.open(QIODevice::WriteOnly));
+    note.write(QFile::encodeName(file) + '\n');
+    return journal;
+  };
+  // The file holds the journal's two records and the one a lagging unit completed later.
+  const QString same = writeFile(QStringLiteral("same.mx1"), Saved(3));
+  QByteArray changed = Saved(3);
+  changed[changed.size() - 40] = '\x01';  // a byte of the second record
+  const QString other = writeFile(QStringLiteral("other.mx1"), changed);
+
+  const QString dropped = leaveWithNote(same);
+  EXPECT_TRUE(TakeLeftJournals(JournalFolder()).empty());
+  EXPECT_FALSE(QFile::exists(dropped));
+  EXPECT_FALSE(QFile::exists(HandoverNotePath(dropped)));
+  EXPECT_EQ(Contents(same), Saved(3));
+
+  for (const QString& named : {other, records + QStringLiteral("/missing.mx1")}) {
+    SCOPED_TRACE(named.toStdString());
+    const QString kept = leaveWithNote(named);
+    std::vector<LeftJournal> left = TakeLeftJournals(JournalFolder());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].samples, 2);
+    EXPECT_FALSE(QFile::exists(HandoverNotePath(kept)));
+    left[0].file.Remove();
+  }
 }
 
 }  // namespace
