@@ -1,7 +1,7 @@
 // Journals left in the journal folder by programs that are no longer running (a crash, a killed
 // session, a power cut): found at start-up, then read by the operator's choice or kept as dated
 // own data files. A journal is never deleted while it holds a sample that is not in memory or in
-// a file the operator was told about.
+// a file on the disk (one its program named before dying, journal_handover.h).
 #pragma once
 
 #include <QString>

@@ -3,7 +3,8 @@
 // session or a power cut loses at most the last second. The header is written at the start with
 // a sample count of 0; the file reader counts the complete records, so the journal is a readable
 // data file at every instant. One journal per running program, in the per-user data folder,
-// removed when the program ends normally.
+// removed when the program ends normally; in a continuous recording, each record set has its own,
+// removed once its file is written (a file written nowhere leaves it for the next start).
 #pragma once
 
 #include <QByteArray>
