@@ -116,6 +116,9 @@ void AlarmCommand::Finish(int graceMs) {
       process->waitForFinished(Remaining(term));
     }
   }
+  // What did not end even so is no longer followed: its QProcess ends it when it goes.
+  for (QProcess* process : running_) process->disconnect(this);
+  running_.clear();
   if (notRun > 0 || !left.empty()) {
     Tell(QStringLiteral("終了のため、警報コマンドを %1 件止め、%2 件を実行しませんでした。")
              .arg(left.size())
