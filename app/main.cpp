@@ -29,6 +29,13 @@ void Print(std::FILE* stream, const QString& text) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
+// The lines of a conversion or export on standard error, each as the program's own.
+void PrintLines(const QString& lines) {
+  for (const QString& line : lines.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    Print(stderr, QStringLiteral("korvale: ") + line + QLatin1Char('\n'));
+  }
+}
+
 // A conversion reports on standard error in one line of its own; the platform's notes (a missing
 // runtime folder, fonts) would break that promise and tell a batch script nothing it can act on.
 void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
@@ -104,7 +111,7 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         code = BatchConvert(cl.input, cl.output, err);
       }
-      if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
+      if (code != 0) PrintLines(err);
       return code;
     }
     case CommandLine::Action::Export: {
@@ -113,7 +120,7 @@ int main(int argc, char** argv) {
       QCoreApplication app(argc, argv);
       QString err;
       const int code = BatchExport(cl.inputs, cl.output, err);
-      if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
+      if (code != 0) PrintLines(err);
       return code;
     }
     case CommandLine::Action::Record: {

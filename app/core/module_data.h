@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/recording_settings.h"
+#include "core/setting_problems.h"
 
 class QSettings;
 
@@ -100,9 +101,12 @@ class ModuleData {
 
   // Settings store: application "Korvalle", section "MeasInfo", and the continuous recording's
   // section "Recording". The overloads without an argument use the per-user INI store; tests and
-  // `korvale --record --settings` pass a store of their own.
-  void LoadSettings();
-  void LoadSettings(QSettings& store);
+  // `korvale --record --settings` pass a store of their own. A stored value that cannot be used
+  // (not of its key's kind, or refused by the settings dialog's rules) leaves the default of its
+  // key and is returned as a problem; absent keys take their defaults silently. The per-user
+  // store's file that is no INI file at all gives the defaults and a problem naming the file.
+  std::vector<SettingProblem> LoadSettings();
+  std::vector<SettingProblem> LoadSettings(QSettings& store);
   void SaveSettings() const;
   void SaveSettings(QSettings& store) const;
 

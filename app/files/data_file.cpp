@@ -173,11 +173,12 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
   ok = ok && in.Bool(image.TimerType) && in.I32(image.IntervalTM) && in.Bool(image.DataAverage) &&
        in.Bool(image.MeasKind);
   for (size_t i = 0; ok && i < image.ConnectID.size(); ++i) ok = in.I16(image.ConnectID[i]);
-  int32_t headerCount = 0;  // the complete records decide the sample count
-  ok = ok && in.I32(headerCount);
+  // The complete records decide the sample count; the header's count only tells what is missing.
+  ok = ok && in.I32(image.HeaderCount);
   if (!ok) return Fail(error, QStringLiteral("ファイルがヘッダーの途中で終わっています。"));
 
   const size_t records = in.Left() / kRecordBytes;
+  image.EndsInsideRecord = in.Left() % kRecordBytes != 0;
   if (records > static_cast<size_t>(ModuleData::MaxData)) {
     return Fail(error, QStringLiteral("サンプル数が %1 を超えています。").arg(ModuleData::MaxData));
   }
@@ -267,9 +268,33 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.UpdateAverageCount();
 }
 
-ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error) {
+RecordShortfall ShortfallOf(const DataFileImage& image) {
+  RecordShortfall s;
+  s.promised = std::max(image.HeaderCount, 0);
+  s.present = image.Records;
+  if (s.promised > s.present) s.missing = s.promised - s.present;
+  if (image.EndsInsideRecord) s.missing = std::max(s.missing, 1);
+  return s;
+}
+
+QString ShortfallText(const RecordShortfall& shortfall) {
+  // Nothing promised beyond what is there: only the record the file ends inside of is missing.
+  if (shortfall.promised <= shortfall.present) {
+    return QStringLiteral("最後の記録が途中で切れています（%1 件欠けています、読めたのは %2 件）。")
+        .arg(shortfall.missing)
+        .arg(shortfall.present);
+  }
+  return QStringLiteral("記録が %1 件欠けています（ヘッダーは %2 件、読めたのは %3 件）。")
+      .arg(shortfall.missing)
+      .arg(shortfall.promised)
+      .arg(shortfall.present);
+}
+
+ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error,
+                        RecordShortfall* shortfall) {
   DataFileImage image;
   if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
+  if (shortfall) *shortfall = ShortfallOf(image);
   if (image.Records < 1) return ReadResult::NoSamples;
   ApplyDataFile(md, image);
   return ReadResult::Read;

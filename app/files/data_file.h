@@ -33,7 +33,9 @@ struct DataFileImage {
   bool DataAverage = false;
   bool MeasKind = false;
   std::array<int16_t, 4> ConnectID{};
-  int32_t Records = 0;  // complete 32-byte records read (the header's count is not used)
+  int32_t Records = 0;  // complete 32-byte records read (they, not the header's count, are read)
+  int32_t HeaderCount = 0;        // the header's count of records (0 while a journal is written)
+  bool EndsInsideRecord = false;  // bytes of a record that is not complete follow the last one
   // The samples of units 0 to 3, narrowed to single; Records slots each.
   std::array<std::vector<float>, 4> Data;
 };
@@ -51,11 +53,26 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
 // before it stay NoData). AverageCount follows the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
 
+// What a file lacks of the records it promised. The header's count (when not 0) promises that
+// many; a file that ends inside a record lacks at least that one. A count of 0 promises nothing
+// (the recording journal's header while it is written, and a journal left by a crash): only an
+// end inside a record counts then. Records beyond the count are read and lack nothing.
+struct RecordShortfall {
+  int32_t promised = 0;  // the header's count; 0: not known
+  int32_t present = 0;   // the complete records read
+  int32_t missing = 0;   // 0: the file is whole
+};
+RecordShortfall ShortfallOf(const DataFileImage& image);
+// For the operator: "記録が 1 件欠けています（ヘッダーは 272 件、読めたのは 271 件）。"
+QString ShortfallText(const RecordShortfall& shortfall);
+
 enum class ReadResult { Read, NoSamples, Failed };
 // The read of "読込み": the file at path replaces md's record set, start time, memo lines and
-// settings when it was read whole and holds at least one complete sample. Otherwise md stays as
-// it was: NoSamples for a file without a sample, Failed with the operator's reason in error.
-ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr);
+// settings when it could be read and holds at least one complete sample. Otherwise md stays as
+// it was: NoSamples for a file without a sample, Failed with the operator's reason in error. A
+// file that lacks records is read as far as it goes; *shortfall (when given) says what it lacks.
+ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr,
+                        RecordShortfall* shortfall = nullptr);
 
 // The bytes of text in a file: source, the bytes the text was read from, while the text still
 // reads as them (bytes that are not code page 932 included); otherwise the text in code page 932.

@@ -79,45 +79,70 @@ bool ResolveTarget(const QString& path, QByteArray& target, int* mode, QString* 
 }  // namespace
 
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
-  QByteArray target;
-  int mode = -1;
-  if (!ResolveTarget(path, target, &mode, error)) return false;
+  StreamedFile file;
+  if (!file.Open(path, error)) return false;
+  file.Write(bytes.constData(), static_cast<size_t>(bytes.size()));
+  return file.Commit(error);
+}
 
+StreamedFile::~StreamedFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!part_.isEmpty()) ::unlink(part_.constData());
+}
+
+bool StreamedFile::Open(const QString& path, QString* error) {
+  int mode = -1;
+  if (!ResolveTarget(path, target_, &mode, error)) return false;
   QByteArray part =
-      QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath()) + "/.korvale-XXXXXX";
+      QFile::encodeName(QFileInfo(QFile::decodeName(target_)).absolutePath()) + "/.korvale-XXXXXX";
   // Created exclusively under an unpredictable name: nothing of anybody else's is opened.
-  const int fd = ::mkostemp(part.data(), O_CLOEXEC);
-  if (fd < 0) {
+  fd_ = ::mkostemp(part.data(), O_CLOEXEC);
+  if (fd_ < 0) {
     return Fail(error, QStringLiteral("ファイルを作成できません（%1）。").arg(ErrorText(errno)));
   }
+  part_ = part;
   // A replaced file keeps its permissions; a new one gets the usual ones.
   if (mode < 0) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = static_cast<int>(0666 & ~mask);
   }
-  ::fchmod(fd, static_cast<mode_t>(mode));
+  ::fchmod(fd_, static_cast<mode_t>(mode));
+  return true;
+}
 
-  int failure = WriteAllToFd(fd, bytes);
+bool StreamedFile::Write(const char* data, size_t size) {
+  if (fd_ < 0 || failure_ != 0) return false;
+  failure_ = WriteAllToFd(fd_, QByteArray::fromRawData(data, static_cast<qsizetype>(size)));
+  return failure_ == 0;
+}
+
+bool StreamedFile::Commit(QString* error) {
+  if (fd_ < 0) return Fail(error, QStringLiteral("ファイルが開かれていません。"));
+  int failure = failure_;
   QString step = QStringLiteral("書き込み中にエラーが発生しました（%1）。");
-  if (failure == 0 && ::fsync(fd) != 0) {
+  if (failure == 0 && ::fsync(fd_) != 0) {
     failure = errno;
     step = QStringLiteral("ディスクへの書き込みを完了できません（%1）。");
   }
   // close() reports errors that the file system only finds out at the end (network file systems).
-  if (::close(fd) != 0 && failure == 0) {
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0 && failure == 0) {
     failure = errno;
     step = QStringLiteral("ディスクへの書き込みを完了できません（%1）。");
   }
-  if (failure == 0 && ::rename(part.constData(), target.constData()) != 0) {
+  if (failure == 0 && ::rename(part_.constData(), target_.constData()) != 0) {
     failure = errno;
     step = QStringLiteral("ファイルを置き換えられません（%1）。");
   }
   if (failure != 0) {
-    ::unlink(part.constData());
+    ::unlink(part_.constData());
+    part_.clear();
     return Fail(error, step.arg(ErrorText(failure)));
   }
-  SyncFolder(QFileInfo(QFile::decodeName(target)).absolutePath());
+  part_.clear();
+  SyncFolder(QFileInfo(QFile::decodeName(target_)).absolutePath());
   return true;
 }
 

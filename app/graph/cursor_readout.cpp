@@ -40,18 +40,6 @@ QString NotConvertedText() {
   return QStringLiteral("断線?");
 }
 
-QString SampleTimeText(int32_t k, int32_t intervalTM) {
-  int decimals = 3;
-  if (intervalTM % 1000 == 0) {
-    decimals = 0;
-  } else if (intervalTM % 100 == 0) {
-    decimals = 1;
-  } else if (intervalTM % 10 == 0) {
-    decimals = 2;
-  }
-  return QString::number(static_cast<double>(k) * intervalTM / 1000.0, 'f', decimals);
-}
-
 CursorReadout ReadCursors(const ModuleData& md, int32_t a, int32_t b) {
   CursorReadout r;
   r.sample = {a, b};

@@ -145,6 +145,7 @@ void Graph::DispStatus() {
   if (!label) return;
   if (md_.SampleCount < 1 && !md_.Measuring) {
     label->clear();
+    label->setToolTip(QString());
     return;
   }
   const StatusLine line =
@@ -154,6 +155,7 @@ void Graph::DispStatus() {
           ? MakeStatusLine(md_.SampleCount, ModuleData::MaxData, md_.IntervalTM)
           : MakeReadStatusLine(md_.SampleCount, md_.IntervalTM);
   label->setText(line.text);
+  label->setToolTip(line.text);  // the window may be narrower than the line
   // A warning in the line itself, in red: a message box would stop nobody's measurement.
   const QString sheet = line.warning ? QStringLiteral("color: #c00000;") : QString();
   if (label->styleSheet() != sheet) label->setStyleSheet(sheet);

@@ -39,6 +39,10 @@ int ConversionFailed(QString& err, const QString& path, const QString& reason) {
   return 1;
 }
 
+QString IncompleteInputLine(const QString& path, const RecordShortfall& shortfall) {
+  return QDir::toNativeSeparators(path) + QStringLiteral(": ") + ShortfallText(shortfall);
+}
+
 bool ConvertDrawsPage(const QString& output) {
   return FormatOf(output) == Format::Pdf;
 }
@@ -63,9 +67,10 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
   std::unique_ptr<RecordSetGraph> graph;
   if (format == Format::Pdf) graph = std::make_unique<RecordSetGraph>(md, dialogs);
 
-  // The read of "読込み": the whole file or nothing.
+  // The read of "読込み": as far as the file goes, or nothing.
   QString reason;
-  switch (ReadDataFile(md, input, &reason)) {
+  RecordShortfall shortfall;
+  switch (ReadDataFile(md, input, &reason, &shortfall)) {
     case ReadResult::Failed:
       return ConversionFailed(err, input, reason);
     case ReadResult::NoSamples:
@@ -90,5 +95,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
       break;
   }
   if (!saved) return ConversionFailed(err, output, reason);
-  return 0;
+  if (shortfall.missing == 0) return 0;
+  err = IncompleteInputLine(input, shortfall);
+  return kExitIncompleteInput;
 }

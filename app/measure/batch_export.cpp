@@ -16,12 +16,40 @@
 
 namespace {
 
-// One input, read whole.
+// Rows appended to the output at a time, and the bytes gathered before they are written.
+constexpr int32_t kRowsPerSlice = 4096;
+constexpr size_t kBytesPerWrite = size_t{1} << 20;
+
+// One input as the first pass saw it: what the order, the checks and the table's columns need,
+// without its samples (which are read again, one input at a time, as the rows are written).
 struct Input {
   QString path;
-  std::unique_ptr<ModuleData> md = std::make_unique<ModuleData>();
   AnalysisTable table;  // the input's own table: its start, settings and columns
+  int32_t samples = 0;
+  RecordShortfall shortfall;
 };
+
+// The failure line of path in err; false.
+bool Refused(QString& err, const QString& path, const QString& reason) {
+  ConversionFailed(err, path, reason);
+  return false;
+}
+
+// Reads path into md as "読込み" does, with its table; false with err set (exit code 1).
+bool ReadInput(ModuleData& md, Input& in, QString& err) {
+  QString reason;
+  switch (ReadDataFile(md, in.path, &reason, &in.shortfall)) {
+    case ReadResult::Failed:
+      return Refused(err, in.path, reason);
+    case ReadResult::NoSamples:
+      return Refused(err, in.path, QStringLiteral("データがありません。"));
+    case ReadResult::Read:
+      break;
+  }
+  if (!AnalysisTableOf(md, in.table, &reason)) return Refused(err, in.path, reason);
+  in.samples = md.SampleCount;
+  return true;
+}
 
 QString Native(const QString& path) {
   return QDir::toNativeSeparators(path);
@@ -60,6 +88,68 @@ QString Mismatch(const Input& first, const Input& b) {
   return QString();
 }
 
+// The table of the earliest input (files sorted by start), with a column for every unit any input
+// uses; each unit's type is that of the first input using it, and every other input using it must
+// agree. False with err set when the inputs do not make one table.
+bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString& err) {
+  table = files.front().table;
+  std::array<const Input*, 4> typeFrom{};
+  const int64_t interval = table.intervalMs;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const Input& in = files[i];
+    const QString mismatch = Mismatch(files.front(), in);
+    if (!mismatch.isEmpty()) return Refused(err, in.path, mismatch);
+    if (i > 0) {
+      // The previous input's last sample must come before this input's first.
+      const Input& previous = files[i - 1];
+      const int64_t lastMs = previous.table.originMs + previous.samples * interval;
+      if (in.table.originMs + interval <= lastMs) {
+        return Refused(
+            err, in.path,
+            QStringLiteral("%1 と測定の時間が重なっています。").arg(Native(previous.path)));
+      }
+    }
+    for (int u = 0; u < ModuleData::kUnits; ++u) {
+      if (!in.table.columns[u]) continue;
+      if (!typeFrom[u]) {
+        typeFrom[u] = &in;
+        table.columns[u] = true;
+        table.types[u] = in.table.types[u];
+      } else if (!table.voltage && in.table.types[u] != table.types[u]) {
+        return Refused(err, in.path,
+                       QStringLiteral("%1 と ID%2 の熱電対の種類が異なります。")
+                           .arg(Native(typeFrom[u]->path))
+                           .arg(u));
+      }
+    }
+  }
+  return true;
+}
+
+// Writes the table's rows, reading each input again into md; false with err set.
+bool WriteRows(const std::vector<Input>& files, AnalysisCsvWriter& writer, ModuleData& md,
+               StreamedFile& file, std::string& chunk, QString& err) {
+  for (const Input& in : files) {
+    Input again{in.path, {}, 0, {}};
+    if (!ReadInput(md, again, err)) return false;
+    // The first pass decided the order and the columns from what the file held then.
+    const AnalysisTable& a = again.table;
+    const AnalysisTable& b = in.table;
+    if (again.samples != in.samples || a.originMs != b.originMs || a.columns != b.columns ||
+        a.types != b.types || a.intervalMs != b.intervalMs || a.voltage != b.voltage) {
+      return Refused(err, in.path, QStringLiteral("書き出しの途中でファイルが変わりました。"));
+    }
+    writer.BeginRecordSet(in.table.originMs);
+    for (int32_t from = 0; from < in.samples; from += kRowsPerSlice) {
+      writer.AppendRows(chunk, md, from, std::min(in.samples, from + kRowsPerSlice));
+      if (chunk.size() < kBytesPerWrite) continue;
+      if (!file.Write(chunk.data(), chunk.size())) return true;  // Commit tells why
+      chunk.clear();
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int BatchExport(const QStringList& inputs, const QString& output, QString& err) {
@@ -75,72 +165,37 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
     if (!outputProblem.isEmpty()) return ConversionFailed(err, output, outputProblem);
   }
 
+  // One record set at a time: memory stays the same however many inputs and rows there are.
+  auto md = std::make_unique<ModuleData>();
   std::vector<Input> files(static_cast<size_t>(inputs.size()));
   for (size_t i = 0; i < files.size(); ++i) {
-    Input& in = files[i];
-    in.path = inputs[static_cast<qsizetype>(i)];
-    QString reason;
-    switch (ReadDataFile(*in.md, in.path, &reason)) {
-      case ReadResult::Failed:
-        return ConversionFailed(err, in.path, reason);
-      case ReadResult::NoSamples:
-        return ConversionFailed(err, in.path, QStringLiteral("データがありません。"));
-      case ReadResult::Read:
-        break;
-    }
-    if (!AnalysisTableOf(*in.md, in.table, &reason)) return ConversionFailed(err, in.path, reason);
+    files[i].path = inputs[static_cast<qsizetype>(i)];
+    if (!ReadInput(*md, files[i], err)) return 1;
   }
   std::stable_sort(files.begin(), files.end(), [](const Input& a, const Input& b) {
     return a.table.originMs < b.table.originMs;
   });
+  AnalysisTable table;
+  if (!JoinedTable(files, table, err)) return 1;
 
-  // The table of the earliest input, with a column for every unit any input uses; each unit's
-  // type is that of the first input using it, and every other input using it must agree.
-  AnalysisTable table = files.front().table;
-  std::array<const Input*, 4> typeFrom{};
-  const int64_t interval = table.intervalMs;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const Input& in = files[i];
-    const QString mismatch = Mismatch(files.front(), in);
-    if (!mismatch.isEmpty()) return ConversionFailed(err, in.path, mismatch);
-    if (i > 0) {
-      // The previous input's last sample must come before this input's first.
-      const Input& previous = files[i - 1];
-      const int64_t lastMs = previous.table.originMs + previous.md->SampleCount * interval;
-      if (in.table.originMs + interval <= lastMs) {
-        return ConversionFailed(
-            err, in.path,
-            QStringLiteral("%1 と測定の時間が重なっています。").arg(Native(previous.path)));
-      }
-    }
-    for (int u = 0; u < ModuleData::kUnits; ++u) {
-      if (!in.table.columns[u]) continue;
-      if (!typeFrom[u]) {
-        typeFrom[u] = &in;
-        table.columns[u] = true;
-        table.types[u] = in.table.types[u];
-      } else if (!table.voltage && in.table.types[u] != table.types[u]) {
-        return ConversionFailed(err, in.path,
-                                QStringLiteral("%1 と ID%2 の熱電対の種類が異なります。")
-                                    .arg(Native(typeFrom[u]->path))
-                                    .arg(u));
-      }
-    }
-  }
-
-  size_t rows = 0;
-  for (const Input& in : files) rows += static_cast<size_t>(in.md->SampleCount);
-  std::string out;
-  out.reserve(1024 + rows * 96);
-  AnalysisCsvWriter writer(table);
-  writer.AppendPreamble(out);
-  writer.AppendHeaderRow(out);
-  for (const Input& in : files) {
-    writer.BeginRecordSet(in.table.originMs);
-    writer.AppendRows(out, *in.md, 0, in.md->SampleCount);
-  }
+  StreamedFile file;
   QString reason;
-  const QByteArray bytes = QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size()));
-  if (!WriteWholeFile(output, bytes, &reason)) return ConversionFailed(err, output, reason);
-  return 0;
+  if (!file.Open(output, &reason)) return ConversionFailed(err, output, reason);
+  std::string chunk;
+  chunk.reserve(kBytesPerWrite + size_t{kRowsPerSlice} * 160);
+  AnalysisCsvWriter writer(table);
+  writer.AppendPreamble(chunk);
+  writer.AppendHeaderRow(chunk);
+  if (!WriteRows(files, writer, *md, file, chunk, err)) return 1;
+  file.Write(chunk.data(), chunk.size());
+  if (!file.Commit(&reason)) return ConversionFailed(err, output, reason);
+
+  // Written from what the inputs hold; those that lack records are named.
+  QStringList incomplete;
+  for (const Input& in : files) {
+    if (in.shortfall.missing > 0) incomplete << IncompleteInputLine(in.path, in.shortfall);
+  }
+  if (incomplete.isEmpty()) return 0;
+  err = incomplete.join(QLatin1Char('\n'));
+  return kExitIncompleteInput;
 }

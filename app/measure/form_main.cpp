@@ -9,6 +9,7 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "core/setting_problems.h"
 #include "core/settings_rules.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_move_window.h"
@@ -77,7 +78,13 @@ void FormMain::ConnectControls() {
 void FormMain::Form_Load() {
   md_.InitDataBuffers();
   md_.ClearData();
-  md_.LoadSettings();
+  // Stored values that cannot be used have taken their defaults: the operator is told which, once
+  // the window is up (a box before the window would have nothing to stand on).
+  const std::vector<SettingProblem> problems = md_.LoadSettings();
+  if (!problems.empty()) {
+    QTimer::singleShot(
+        0, this, [this, notice = SettingsReplacedNotice(problems)] { dialogs_.Notice(notice); });
+  }
   SetButtonState();
   graph_->InitGraph();
   graph_->InitGraphParam(false);

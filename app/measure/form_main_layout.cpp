@@ -187,6 +187,9 @@ void FormMain::BuildControls() {
 
   ui_.lblStatus = new QLabel(this);
   ui_.lblStatus->setTextInteractionFlags(Qt::NoTextInteraction);
+  // However long the line gets, the window keeps its size: the label takes the width the window
+  // gives it (the whole text is in its tool tip).
+  ui_.lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
   auto* graphArea = new QGridLayout;
   graphArea->addWidget(ui_.Chart2D1, 0, 0);
@@ -198,6 +201,8 @@ void FormMain::BuildControls() {
   ui_.lblAlarm->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
   ui_.lblAlarm->setToolTip(QStringLiteral("警報一覧を開く"));
   ui_.lblAlarm->setVisible(false);
+  // A long alarm or a long problem text is cut at the window's edge rather than widening it.
+  ui_.lblAlarm->setMinimumWidth(1);
   auto* statusRow = new QHBoxLayout;
   statusRow->addWidget(ui_.lblStatus, 1);
   statusRow->addWidget(ui_.lblAlarm);

@@ -14,6 +14,7 @@
 #include "graph/graph_follow.h"
 #include "journal/recording_journal.h"
 #include "measure/form_main.h"
+#include "measure/recording_folder_check.h"
 #include "measure/window_alarms.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
@@ -28,6 +29,15 @@ const QString kEraseQuestion =
 void FormMain::cmdStart_Click() {
   if (md_.Measuring) return;
   if (!CheckSettings(md_, dialogs_)) return;
+  // A folder that cannot take the recording's files is told now, with where they will go.
+  if (md_.Recording.Continuous) {
+    const QString folder = RecordingFolder(md_.Recording);
+    const QString problem = FolderWriteProblem(folder);
+    if (!problem.isEmpty() &&
+        dialogs_.Ask(RecordingFolderQuestion(folder, problem, JournalFolder())) != MsgAnswer::Yes) {
+      return;
+    }
+  }
   if (md_.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
   FollowContinuousRecording();
   session_->Start();

@@ -51,6 +51,8 @@ void ContinuousRecording::WriteRecordSet() {
 }
 
 void ContinuousRecording::Flush() {
+  // After the stop (the last file of the run) nothing goes on any more.
+  const QString goesOn = recording_ ? QStringLiteral("測定は続けます。") : QString();
   while (!pending_.empty()) {
     PendingFile& file = pending_.front();
     int error = 0;
@@ -62,18 +64,19 @@ void ContinuousRecording::Flush() {
         if (!toldMemory_) {
           toldMemory_ = true;
           emit warning(QStringLiteral("連続記録のファイルを書き込めません（%1）。\n"
-                                      "測定は続けます。書き込めるようになるまで、"
+                                      "%3書き込めるようになるまで、"
                                       "データはメモリーに保持します。\n%2")
-                           .arg(DiskErrorReason(error), QDir::toNativeSeparators(folder_)));
+                           .arg(DiskErrorReason(error), QDir::toNativeSeparators(folder_), goesOn));
         }
         return;
       }
       ++spareFiles_;
       if (!toldSpare_) {
         toldSpare_ = true;
-        emit warning(QStringLiteral("連続記録のファイルを記録フォルダーに書き込めません（%1）。\n"
-                                    "測定は続けます。ファイルは次のフォルダーに保存します。\n%2")
-                         .arg(DiskErrorReason(error), QDir::toNativeSeparators(spareFolder_)));
+        emit warning(
+            QStringLiteral("連続記録のファイルを記録フォルダーに書き込めません（%1）。\n"
+                           "%3ファイルは次のフォルダーに保存します。\n%2")
+                .arg(DiskErrorReason(error), QDir::toNativeSeparators(spareFolder_), goesOn));
       }
     }
     // The file is on the disk: its journal goes at once. A program that dies before leaves the

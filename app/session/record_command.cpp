@@ -19,6 +19,7 @@
 #include "alarm/alarm_sound.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/setting_problems.h"
 #include "journal/left_journals.h"
 #include "journal/recording_journal.h"
 #include "session/continuous_recording.h"
@@ -96,11 +97,26 @@ bool TakeAlarmSettings(const QString& readError, const AlarmSettings& alarms, co
   return false;
 }
 
-// The settings of the recording: those of the per-user store, or of the file given.
+// The measurement settings' problems, a line each; false when there is one. The section
+// "Recording" is the window's: a recording names its folder on the command line.
+bool TakeMeasurementSettings(const std::vector<SettingProblem>& problems, StderrDialogs& out) {
+  bool ok = true;
+  for (const SettingProblem& problem : problems) {
+    if (problem.section == QLatin1String("Recording")) continue;
+    const QString line = SettingProblemLine(problem);
+    out.Say(problem.section.isEmpty() ? line
+                                      : QStringLiteral("測定条件に誤りがあります: %1").arg(line));
+    ok = false;
+  }
+  return ok;
+}
+
+// The settings of the recording: those of the per-user store, or of the file given. A value that
+// cannot be used refuses the recording, so that nothing is recorded with settings nobody chose.
 bool LoadRecordSettings(ModuleData& md, AlarmSettings& alarms, const QString& file,
                         StderrDialogs& out) {
   if (file.isEmpty()) {
-    md.LoadSettings();
+    if (!TakeMeasurementSettings(md.LoadSettings(), out)) return false;
     return TakeAlarmSettings(LoadAlarmSettings(alarms), alarms, md, out);
   }
   const QFileInfo info(file);
@@ -108,13 +124,16 @@ bool LoadRecordSettings(ModuleData& md, AlarmSettings& alarms, const QString& fi
     out.Say(QStringLiteral("設定ファイルを読めません: %1").arg(QDir::toNativeSeparators(file)));
     return false;
   }
+  const QString fileProblem = SettingsFileProblem(file);
   QSettings store(file, QSettings::IniFormat);
-  if (store.status() != QSettings::NoError) {
-    out.Say(QStringLiteral("設定ファイルの形式が正しくありません: %1")
-                .arg(QDir::toNativeSeparators(file)));
+  if (!fileProblem.isEmpty() || store.status() != QSettings::NoError) {
+    out.Say(
+        QStringLiteral("設定ファイルの形式が正しくありません: %1%2")
+            .arg(QDir::toNativeSeparators(file),
+                 fileProblem.isEmpty() ? QString() : QStringLiteral("（%1）").arg(fileProblem)));
     return false;
   }
-  md.LoadSettings(store);
+  if (!TakeMeasurementSettings(md.LoadSettings(store), out)) return false;
   return TakeAlarmSettings(LoadAlarmSettings(store, alarms), alarms, md, out);
 }
 

@@ -27,8 +27,9 @@ void FollowSessionAlarms(MeasurementSession& session, AlarmMonitor& monitor, con
                        if (!unit.MflagID) continue;
                        for (int32_t k = samples.from[i]; k < samples.to[i]; ++k) {
                          if (startMs < 0) startMs = session.FileStartMs(recordSet);
-                         monitor.Check(i, unit.Data[static_cast<size_t>(k)],
-                                       startMs + int64_t{k + 1} * md.IntervalTM, recordSet);
+                         const AlarmMonitor::Place place{startMs + int64_t{k + 1} * md.IntervalTM,
+                                                         recordSet, k + 1, md.IntervalTM};
+                         monitor.Check(i, unit.Data[static_cast<size_t>(k)], place);
                        }
                      }
                    });

@@ -25,10 +25,11 @@ class SettingsStoreTest : public ::testing::Test {
     return f.readAll();
   }
 
-  ModuleData Load() {
+  ModuleData Load(std::vector<SettingProblem>* problems = nullptr) {
     QSettings store(IniPath(), QSettings::IniFormat);
     ModuleData md;
-    md.LoadSettings(store);
+    const std::vector<SettingProblem> found = md.LoadSettings(store);
+    if (problems) *problems = found;
     return md;
   }
 
@@ -150,7 +151,17 @@ TEST_F(SettingsStoreTest, DamagedValuesTakeTheirDefaults) {
       "[MeasInfo]\nMflagID0=yes\nMflagID1=\nConnectID0=abc\nConnectID1=32768\n"
       "ConnectID2=-32769\nConnectID3=1,2\nTimerType=maybe\nIntervalTM=2147483648\n"
       "MeasKind=@Invalid()\nDataAverage=0x1\n");
-  ExpectDefaults(Load());
+  std::vector<SettingProblem> problems;
+  ExpectDefaults(Load(&problems));
+  // Each is named with the text stored, so that nobody measures with settings they did not choose.
+  QStringList keys;
+  for (const SettingProblem& p : problems) keys << p.key;
+  EXPECT_EQ(keys,
+            QStringList({"MflagID0", "MflagID1", "ConnectID0", "ConnectID1", "ConnectID2",
+                         "ConnectID3", "TimerType", "MeasKind", "DataAverage", "IntervalTM"}));
+  ASSERT_FALSE(problems.empty());
+  EXPECT_TRUE(SettingProblemLine(problems[0]).startsWith(QStringLiteral("MflagID0=yes（")));
+  EXPECT_EQ(problems[5].value, QStringLiteral("1,2"));
 }
 
 // Values the settings dialog would refuse: no unit used, a type outside the list, an interval
@@ -159,9 +170,59 @@ TEST_F(SettingsStoreTest, ValuesTheSettingsDialogRefusesTakeTheirDefaults) {
   WriteIni(
       "[MeasInfo]\nMflagID0=False\nConnectID0=8\nConnectID1=-1\nTimerType=True\n"
       "DataAverage=True\nIntervalTM=5000\n");
-  ExpectDefaults(Load());
+  std::vector<SettingProblem> problems;
+  ExpectDefaults(Load(&problems));
+  ASSERT_EQ(problems.size(), 4u);
+  EXPECT_EQ(problems[0].key, QStringLiteral("ConnectID0"));
+  EXPECT_EQ(problems[1].key, QStringLiteral("ConnectID1"));
+  // The interval with the timing and averaging it was stored with: 10 s at least.
+  EXPECT_EQ(problems[2].key, QStringLiteral("IntervalTM"));
+  EXPECT_TRUE(problems[2].allowed.contains(QStringLiteral("10000 〜 65535000")))
+      << problems[2].allowed.toStdString();
+  EXPECT_EQ(problems[2].replaced, QStringList({"IntervalTM", "TimerType", "DataAverage"}));
+  EXPECT_EQ(problems[3].replaced, QStringList({"MflagID0"}));
   WriteIni("[MeasInfo]\nIntervalTM=15\n");
-  ExpectDefaults(Load());
+  ExpectDefaults(Load(&problems));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_TRUE(SettingProblemLine(problems[0]).startsWith(QStringLiteral("IntervalTM=15（")));
+  // Absent keys and values that can be used are no problem.
+  WriteIni("[MeasInfo]\nTimerType=True\nIntervalTM=2000\n");
+  EXPECT_EQ(Load(&problems).IntervalTM, 2000);
+  EXPECT_TRUE(problems.empty());
+}
+
+// A file that is not text of INI lines (random bytes, another program's file) is no settings
+// store: the per-user store then gives the defaults and names the file.
+TEST_F(SettingsStoreTest, AFileThatIsNoIniFileIsNamedAndGivesTheDefaults) {
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+  const QString path = dir_.filePath("Korvalle.ini");
+  struct Case {
+    QByteArray bytes;
+    bool ini;
+  };
+  const Case cases[] = {
+      {QByteArray("\xEF\xBB\xBF[MeasInfo]\r\n; note\r\nIntervalTM=3000\r\n\r\n"), true},
+      {QByteArray("[MeasInfo]\nIntervalTM=3000\nCommand=a \\\n  b\n"), true},
+      {QByteArray("[MeasInfo]\nIntervalTM=3000\n\x01\x02\n"), false},
+      {QByteArray("[MeasInfo]\nIntervalTM=3000") + QByteArray(1, '\0') + "\n", false},
+      {QByteArray("#!/bin/sh\necho hello\n"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes.toStdString());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(c.bytes);
+    f.close();
+    ModuleData md;
+    const std::vector<SettingProblem> problems = md.LoadSettings();
+    EXPECT_EQ(problems.empty(), c.ini);
+    EXPECT_EQ(md.IntervalTM, c.ini ? 3000 : 1000);
+    if (!c.ini) {
+      ASSERT_EQ(problems.size(), 1u);
+      EXPECT_TRUE(SettingProblemLine(problems[0]).contains(path))
+          << SettingProblemLine(problems[0]).toStdString();
+    }
+  }
 }
 
 TEST_F(SettingsStoreTest, UserStoreIsKorvalleIniInTheConfigFolder) {

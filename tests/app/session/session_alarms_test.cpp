@@ -46,9 +46,10 @@ TEST_F(SessionTest, SleepingCommandsHoldUpNoPollAndTheFileGetsItsAlarmsBeside) {
   // Each event starts a command that stays for 30 s.
   const QString pids = dir_.filePath(QStringLiteral("pids"));
   const QString command = QStringLiteral("echo $$ >> '%1'; exec sleep 30").arg(pids);
-  QObject::connect(&monitor, &AlarmMonitor::alarmEvent, [&command](const AlarmEvent& event) {
+  AlarmCommand commands;
+  QObject::connect(&monitor, &AlarmMonitor::alarmEvent, [&](const AlarmEvent& event) {
     QString error;
-    EXPECT_TRUE(AlarmCommand().Run(command, event, &error)) << error.toStdString();
+    EXPECT_TRUE(commands.Run(command, event, &error)) << error.toStdString();
   });
 
   // The saw tooth passes 300 degC in the second poll and falls back to 100 in the fourth.
