@@ -26,6 +26,7 @@
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 #include "session/record_alarms.h"
+#include "session/record_folder_lock.h"
 #include "session/sample_stream.h"
 #include "session/session_journal.h"
 #include "session/standard_streams.h"
@@ -189,6 +190,25 @@ std::unique_ptr<SampleStream> StartStream(MeasurementSession& session, const Mod
   return stream;
 }
 
+// Takes the recording folder for this run; false when another recorder holds it. A folder that
+// cannot hold the lock file cannot hold the recording's files either (they go to the spare folder):
+// the recording goes on, with a warning.
+bool LockFolder(RecordFolderLock& lock, const QString& folder, StderrDialogs& out) {
+  switch (lock.Take(folder, QDateTime::currentDateTime())) {
+    case RecordFolderLock::Outcome::Locked:
+      return true;
+    case RecordFolderLock::Outcome::Held:
+      out.Say(FolderHeldText(folder, lock));
+      return false;
+    case RecordFolderLock::Outcome::Failed:
+      break;
+  }
+  out.Say(QStringLiteral("記録フォルダーをロックできません（%1）: %2")
+              .arg(QString::fromLocal8Bit(std::strerror(lock.Error())),
+                   QDir::toNativeSeparators(RecordFolderLock::PathIn(folder))));
+  return true;
+}
+
 // The journals earlier runs left, kept as dated files; the lines about them go out with the other
 // messages.
 void KeepLeftJournalsTelling(StderrDialogs& out) {
@@ -218,6 +238,8 @@ int RunRecord(const RecordOptions& options) {
         QStringLiteral("記録フォルダーを作れません: %1").arg(QDir::toNativeSeparators(folder)));
     return 1;
   }
+  RecordFolderLock folderLock;
+  if (!LockFolder(folderLock, folder, dialogs)) return 1;
 
   MDX4A driver(dialogs);
   MeasurementSession session(md, driver, dialogs);
@@ -228,6 +250,9 @@ int RunRecord(const RecordOptions& options) {
   journal.onWriteFailure = [&dialogs](const QString& text) { dialogs.Say(text); };
   KeepLeftJournalsTelling(dialogs);
   FollowSession(session, journal, md);
+  // The journal exists once the session has started (FollowSession made it): the lock names it.
+  QObject::connect(&session, &MeasurementSession::started, &session,
+                   [&folderLock, &journal] { folderLock.NameJournal(journal.Path()); });
 
   ContinuousRecording recording(session, md, JournalFolder());
   TellFiles(recording, folder, dialogs);
