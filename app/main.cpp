@@ -21,6 +21,7 @@
 #include "measure/batch_export.h"
 #include "measure/form_main.h"
 #include "session/record_command.h"
+#include "session/standard_streams.h"
 
 namespace {
 
@@ -124,7 +125,9 @@ int main(int argc, char** argv) {
       return code;
     }
     case CommandLine::Action::Record: {
-      // No window and no display: the measurement session on a core application.
+      // No window and no display: the measurement session on a core application. The standard
+      // descriptors are claimed before anything opens one.
+      const bool outputClosed = ClaimStandardDescriptors();
       qInstallMessageHandler(QuietPlatformNotes);
       if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
       QCoreApplication app(argc, argv);
@@ -133,6 +136,7 @@ int main(int argc, char** argv) {
       options.durationMs = cl.recordForMs;
       options.settingsFile = cl.settingsFile;
       options.stream = cl.stream;
+      options.outputClosed = outputClosed;
       return RunRecord(options);
     }
     case CommandLine::Action::Run:

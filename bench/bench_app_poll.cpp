@@ -3,10 +3,14 @@
 // repaint that follows. Runs on simulated units with the toolkit clock driven by hand, without
 // and with the recording journal (journal:1), which then writes the poll's samples, and with an
 // upper and a lower limit and the open-thermocouple alarm on every unit (alarms:1), checked for
-// every stored sample (wide enough that nothing is raised). Between two
+// every stored sample (wide enough that nothing is raised), and with the sample stream of
+// `korvale --record --stream` into a pipe that nobody reads (stream:1), whose buffer is full, so
+// that each poll's rows are formatted and refused. Between two
 // timed polls the buffers go back to 87000 samples, and the graph is shown that record set
 // again, untimed: each timed poll finds what a real one finds, the samples stored so far drawn.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -21,6 +25,7 @@
 #include "measure/window_alarms.h"
 #include "qt_benchmark_main.h"
 #include "session/measurement_session.h"
+#include "session/sample_stream.h"
 #include "session/session_alarms.h"
 #include "usbkit_sim.h"
 
@@ -37,6 +42,41 @@ AlarmSettings WideLimits() {
   s.Sound = false;
   return s;
 }
+
+// The stream of a recording into a pipe whose reader holds it open and never reads. It follows a
+// relay of the session's samplesStored, so that it can be taken back to the start of the record
+// set between timed polls without any other follower of the session hearing it.
+class UnreadStream {
+ public:
+  UnreadStream(MeasurementSession& session, ModuleData& md, MDX4A& driver, DialogService& dialogs)
+      : relay_(md, driver, dialogs) {
+    if (::pipe2(fds_, O_CLOEXEC) != 0) return;
+    ::fcntl(fds_[0], F_SETPIPE_SZ, 4096);
+    stream_ = std::make_unique<SampleStream>(relay_, md, fds_[1]);
+    QObject::connect(&session, &MeasurementSession::samplesStored, &relay_,
+                     &MeasurementSession::samplesStored);
+    emit relay_.started();
+  }
+  ~UnreadStream() {
+    if (stream_) stream_->Finish(0);
+    stream_.reset();
+    for (int fd : fds_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  bool Ok() const { return stream_ != nullptr; }
+  // The record set went back to where it was: the rows so far are offered again, so that the next
+  // poll finds only its own rows new, as a real one does.
+  void Rewind() {
+    emit relay_.recordSetRenewed();
+    emit relay_.samplesStored(StoredSamples{});
+  }
+
+ private:
+  MeasurementSession relay_;
+  int fds_[2] = {-1, -1};
+  std::unique_ptr<SampleStream> stream_;
+};
 
 void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   PlugFourRigUnits();
@@ -72,11 +112,21 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   acq.Timer2_Timer();
   form.Controls().Chart2D1->Flush();
 
+  std::unique_ptr<UnreadStream> stream;
+  if (state.range(2)) {
+    stream = std::make_unique<UnreadStream>(acq, md, driver, dialogs);
+    if (!stream->Ok()) {
+      state.SkipWithError("no pipe");
+      return;
+    }
+  }
+
   Graph& graph = form.Graph();
   for (auto _ : state) {
     state.PauseTiming();
     for (auto& unit : md.Units) unit.DataCount = base;
     md.SampleCount = base;
+    if (stream) stream->Rewind();
     graph.GrDrawData1();
     form.Controls().Chart2D1->Flush();
     usbkit_sim_advance_ms(300);
@@ -89,10 +139,11 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   usbkit_sim_reset();
 }
 BENCHMARK(BM_UnitPacedPollFullBuffers)
-    ->ArgNames({"journal", "alarms"})
-    ->Args({0, 0})
-    ->Args({0, 1})
-    ->Args({1, 0})
+    ->ArgNames({"journal", "alarms", "stream"})
+    ->Args({0, 0, 0})
+    ->Args({0, 1, 0})
+    ->Args({1, 0, 0})
+    ->Args({0, 0, 1})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0);
 

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include "alarm/alarm_settings.h"
@@ -25,14 +27,20 @@
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 #include "session/record_alarms.h"
+#include "session/record_folder_lock.h"
 #include "session/sample_stream.h"
 #include "session/session_journal.h"
+#include "session/standard_streams.h"
 #include "session/stderr_dialogs.h"
 
 namespace {
 
-// SIGINT and SIGTERM, turned into a call on the event loop: the handler only writes a byte into a
-// pipe, which a socket notifier reads.
+// How long the rows that wait at the end get to go out to a stream reader.
+constexpr int kStreamFinishMs = 1500;
+
+// SIGINT, SIGTERM and SIGHUP (a closed terminal or ssh session), turned into a call on the event
+// loop: the handler only writes a byte into a pipe, which a socket notifier reads. A SIGHUP that
+// was ignored at the start (nohup) stays ignored.
 class StopSignals {
  public:
   explicit StopSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
@@ -44,6 +52,8 @@ class StopSignals {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &oldInt_);
     sigaction(SIGTERM, &action, &oldTerm_);
+    sigaction(SIGHUP, nullptr, &oldHup_);
+    if (oldHup_.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
     notifier_ = new QSocketNotifier(fds_[0], QSocketNotifier::Read);
     QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] {
       char buf[16];
@@ -56,6 +66,7 @@ class StopSignals {
     if (!notifier_) return;
     sigaction(SIGINT, &oldInt_, nullptr);
     sigaction(SIGTERM, &oldTerm_, nullptr);
+    sigaction(SIGHUP, &oldHup_, nullptr);
     writeFd_ = -1;
     delete notifier_;
     ::close(fds_[0]);
@@ -77,15 +88,11 @@ class StopSignals {
   int fds_[2] = {-1, -1};
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
   QSocketNotifier* notifier_ = nullptr;
 };
 
 volatile sig_atomic_t StopSignals::writeFd_ = -1;
-
-// The alarm sound without a desktop sound player: the terminal's bell, when there is a terminal.
-void TerminalBell() {
-  if (::isatty(STDERR_FILENO)) std::fputs("\a", stderr);
-}
 
 // The alarm settings read with the measurement settings; refused with the reason when a value
 // cannot be read or used.
@@ -220,13 +227,71 @@ bool TellMisplacedFiles(const ContinuousRecording& recording, const QString& fol
   return true;
 }
 
+// Refuses a stream into a standard output that cannot take it, before anything is measured.
+bool CheckStreamOutput(bool outputClosed, StderrDialogs& out) {
+  const QString why =
+      outputClosed ? QStringLiteral("閉じられています") : StreamOutputProblem(STDOUT_FILENO);
+  if (why.isEmpty()) return true;
+  out.Say(QStringLiteral("標準出力に書き込めません（%1）。--stream には書き込める標準出力が"
+                         "必要です。")
+              .arg(why));
+  return false;
+}
+
+// Every sample on standard output as well; a reader that goes ends the recording as a signal
+// does, once the tick that found it gone is over.
+std::unique_ptr<SampleStream> StartStream(MeasurementSession& session, const ModuleData& md,
+                                          StderrDialogs& out) {
+  auto stream = std::make_unique<SampleStream>(session, md, STDOUT_FILENO);
+  QObject::connect(
+      stream.get(), &SampleStream::closed, &session,
+      [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
+  QObject::connect(stream.get(), &SampleStream::message,
+                   [&out](const QString& text) { out.Say(text); });
+  return stream;
+}
+
+// Takes the recording folder for this run; false when another recorder holds it. A folder that
+// cannot hold the lock file cannot hold the recording's files either (they go to the spare folder):
+// the recording goes on, with a warning.
+bool LockFolder(RecordFolderLock& lock, const QString& folder, StderrDialogs& out) {
+  switch (lock.Take(folder, QDateTime::currentDateTime())) {
+    case RecordFolderLock::Outcome::Locked:
+      return true;
+    case RecordFolderLock::Outcome::Held:
+      out.Say(FolderHeldText(folder, lock));
+      return false;
+    case RecordFolderLock::Outcome::Failed:
+      break;
+  }
+  out.Say(QStringLiteral("記録フォルダーをロックできません（%1）: %2")
+              .arg(QString::fromLocal8Bit(std::strerror(lock.Error())),
+                   QDir::toNativeSeparators(RecordFolderLock::PathIn(folder))));
+  return true;
+}
+
+// The journals earlier runs left, kept as dated files; the lines about them go out with the other
+// messages.
+void KeepLeftJournalsTelling(StderrDialogs& out) {
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* lines = ::open_memstream(&text, &size);
+  if (!lines) return;
+  KeepLeftJournals(JournalFolder(), lines);
+  std::fclose(lines);
+  out.WriteLines(QByteArray(text, static_cast<int>(size)));
+  std::free(text);
+}
+
 }  // namespace
 
 int RunRecord(const RecordOptions& options) {
+  IgnoreBrokenPipes();
   StderrDialogs dialogs;
   ModuleData md;
   AlarmSettings alarmSettings;
   if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
+  if (options.stream && !CheckStreamOutput(options.outputClosed, dialogs)) return 1;
 
   const QString folder = QDir(options.folder).absolutePath();
   if (!QDir().mkpath(folder)) {
@@ -234,6 +299,8 @@ int RunRecord(const RecordOptions& options) {
         QStringLiteral("記録フォルダーを作れません: %1").arg(QDir::toNativeSeparators(folder)));
     return 1;
   }
+  RecordFolderLock folderLock;
+  if (!LockFolder(folderLock, folder, dialogs)) return 1;
 
   MDX4A driver(dialogs);
   MeasurementSession session(md, driver, dialogs);
@@ -242,25 +309,19 @@ int RunRecord(const RecordOptions& options) {
   // left (a crash, a power cut) is kept as a dated file, as an unattended start of the window does.
   RecordingJournal journal(JournalFolder());
   journal.onWriteFailure = [&dialogs](const QString& text) { dialogs.Say(text); };
-  KeepLeftJournals(JournalFolder(), stderr);
+  KeepLeftJournalsTelling(dialogs);
   FollowSession(session, journal, md);
+  // The journal exists once the session has started (FollowSession made it): the lock names it.
+  QObject::connect(&session, &MeasurementSession::started, &session,
+                   [&folderLock, &journal] { folderLock.NameJournal(journal.Path()); });
 
   ContinuousRecording recording(session, md, JournalFolder());
   recording.SetJournal(&journal);
   TellFiles(recording, folder, dialogs);
   RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
-                      std::make_unique<DesktopAlarmSound>(TerminalBell));
-
-  // Every sample on standard output as well; a reader that goes ends the recording as a signal
-  // does, once the tick that found it gone is over.
+                      std::make_unique<DesktopAlarmSound>([&dialogs] { dialogs.Bell(); }));
   std::unique_ptr<SampleStream> stream;
-  if (options.stream) {
-    std::signal(SIGPIPE, SIG_IGN);
-    stream = std::make_unique<SampleStream>(session, md, STDOUT_FILENO);
-    QObject::connect(
-        stream.get(), &SampleStream::closed, &session,
-        [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
-  }
+  if (options.stream) stream = StartStream(session, md, dialogs);
 
   QEventLoop loop;
   int code = 0;
@@ -279,6 +340,17 @@ int RunRecord(const RecordOptions& options) {
     deadline = std::make_unique<Deadline>(left, stop);
   }
   if (md.Measuring) loop.exec();
+
+  if (stream) {
+    stream->Finish(kStreamFinishMs);
+    if (stream->FailedAtStart()) {
+      const int error = stream->Failure();
+      dialogs.Say(QStringLiteral("標準出力に書き込めません（%1）。")
+                      .arg(error == EPIPE ? QStringLiteral("読み手がいません")
+                                          : QString::fromLocal8Bit(std::strerror(error))));
+      code = 1;
+    }
+  }
 
   // Files that are not where they were asked for make the status 3, unless the run failed.
   const bool misplaced = TellMisplacedFiles(recording, folder, dialogs);
