@@ -1,12 +1,11 @@
-// The times of --stream's rows on the hand-driven clock: their times count from the start instant to the
-// millisecond, not from its whole second, in every record set of a continuous recording.
-#include "session/sample_stream.h"
-
+// The times of --stream's rows on the hand-driven clock: their times count from the start instant
+// to the millisecond, not from its whole second, in every record set of a continuous recording.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QFile>
 
+#include "session/sample_stream.h"
 #include "session_rig.h"
 
 namespace sessiontest {
