@@ -5,7 +5,8 @@
 // upper and a lower limit and the open-thermocouple alarm on every unit (alarms:1), checked for
 // every stored sample (wide enough that nothing is raised), and with the sample stream of
 // `korvale --record --stream` into a pipe that nobody reads (stream:1), whose buffer is full, so
-// that each poll's rows are formatted and refused. Between two
+// that each poll's rows are formatted and refused, and into one whose reader takes every row
+// (stream:2), for comparison. Between two
 // timed polls the buffers go back to 87000 samples, and the graph is shown that record set
 // again, untimed: each timed poll finds what a real one finds, the samples stored so far drawn.
 #include <benchmark/benchmark.h>
@@ -15,6 +16,9 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "alarm/alarm_monitor.h"
 #include "bench_rig.h"
@@ -43,38 +47,55 @@ AlarmSettings WideLimits() {
   return s;
 }
 
-// The stream of a recording into a pipe whose reader holds it open and never reads. It follows a
-// relay of the session's samplesStored, so that it can be taken back to the start of the record
-// set between timed polls without any other follower of the session hearing it.
-class UnreadStream {
+// The stream of a recording into a pipe whose reader either holds it open and never reads
+// (stalled) or takes everything on a thread of its own. It follows a relay of the session's
+// samplesStored, so that it can be taken back to the start of the record set between timed polls
+// without any other follower of the session hearing it.
+class PipedStream {
  public:
-  UnreadStream(MeasurementSession& session, ModuleData& md, MDX4A& driver, DialogService& dialogs)
+  PipedStream(MeasurementSession& session, ModuleData& md, MDX4A& driver, DialogService& dialogs,
+              bool stalled)
       : relay_(md, driver, dialogs) {
     if (::pipe2(fds_, O_CLOEXEC) != 0) return;
     ::fcntl(fds_[0], F_SETPIPE_SZ, 4096);
+    if (!stalled) reader_ = std::thread([this] { Read(); });
     stream_ = std::make_unique<SampleStream>(relay_, md, fds_[1]);
     QObject::connect(&session, &MeasurementSession::samplesStored, &relay_,
                      &MeasurementSession::samplesStored);
     emit relay_.started();
   }
-  ~UnreadStream() {
+  ~PipedStream() {
     if (stream_) stream_->Finish(0);
     stream_.reset();
-    for (int fd : fds_) {
-      if (fd >= 0) ::close(fd);
-    }
+    if (fds_[1] >= 0) ::close(fds_[1]);
+    if (reader_.joinable()) reader_.join();
+    if (fds_[0] >= 0) ::close(fds_[0]);
   }
   bool Ok() const { return stream_ != nullptr; }
   // The record set went back to where it was: the rows so far are offered again, so that the next
-  // poll finds only its own rows new, as a real one does.
+  // poll finds only its own rows new, as a real one does. A reader that reads has taken them all
+  // before the next poll (nothing arrived for 20 ms), so that it does not compete with the poll.
   void Rewind() {
     emit relay_.recordSetRenewed();
     emit relay_.samplesStored(StoredSamples{});
+    if (!reader_.joinable()) return;
+    for (uint64_t seen = ~uint64_t{0}; seen != read_.load();) {
+      seen = read_.load();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
   }
 
  private:
+  void Read() {
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fds_[0], buf, sizeof buf)) > 0) read_ += static_cast<uint64_t>(n);
+  }
+
   MeasurementSession relay_;
   int fds_[2] = {-1, -1};
+  std::thread reader_;
+  std::atomic<uint64_t> read_{0};
   std::unique_ptr<SampleStream> stream_;
 };
 
@@ -112,9 +133,9 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   acq.Timer2_Timer();
   form.Controls().Chart2D1->Flush();
 
-  std::unique_ptr<UnreadStream> stream;
+  std::unique_ptr<PipedStream> stream;
   if (state.range(2)) {
-    stream = std::make_unique<UnreadStream>(acq, md, driver, dialogs);
+    stream = std::make_unique<PipedStream>(acq, md, driver, dialogs, state.range(2) == 1);
     if (!stream->Ok()) {
       state.SkipWithError("no pipe");
       return;
@@ -144,6 +165,7 @@ BENCHMARK(BM_UnitPacedPollFullBuffers)
     ->Args({0, 1, 0})
     ->Args({1, 0, 0})
     ->Args({0, 0, 1})
+    ->Args({0, 0, 2})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0);
 
