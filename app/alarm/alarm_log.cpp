@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "files/fd_write.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 
 QByteArray AlarmLogHeader(bool measKind) {
   const QString unit = measKind ? QStringLiteral("μV") : QStringLiteral("℃");

@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "core/module_data.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/module_data.h"
 #include "core/number_text.h"
 #include "files/data_file.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "files/data_file.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 #include "graph/record_set_graph.h"
 #include "measure/graph_page.h"
 

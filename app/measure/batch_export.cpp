@@ -11,7 +11,7 @@
 #include "core/module_data.h"
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 #include "measure/batch_convert.h"
 
 namespace {

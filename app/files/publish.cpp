@@ -1,4 +1,4 @@
-#include "files/save_file.h"
+#include "files/publish.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
