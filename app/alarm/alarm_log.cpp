@@ -38,7 +38,7 @@ bool WriteAlarmLog(const QString& path, const std::vector<AlarmEvent>& events, b
                    QString* error) {
   QByteArray bytes = AlarmLogHeader(measKind);
   for (const AlarmEvent& event : events) bytes += AlarmLogRow(event);
-  return WriteWholeFile(path, bytes, error);
+  return ReplaceFile(path, bytes, error);
 }
 
 bool AppendAlarmLog(const QString& path, const AlarmEvent& event, bool measKind, QString* error) {

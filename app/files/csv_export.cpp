@@ -129,5 +129,5 @@ bool EncodeCsv(const ModuleData& md, QByteArray& result, QString* error) {
 bool SaveCsvFile(const ModuleData& md, const QString& path, QString* error) {
   QByteArray bytes;
   if (!EncodeCsv(md, bytes, error)) return false;
-  return WriteWholeFile(path, bytes, error);
+  return ReplaceFile(path, bytes, error);
 }

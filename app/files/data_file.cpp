@@ -339,7 +339,7 @@ bool SaveDataFile(const ModuleData& md, const QString& path, QString* error) {
   QByteArray out = EncodeDataHeader(md, count);
   out.reserve(out.size() + static_cast<qsizetype>(count) * static_cast<qsizetype>(kRecordBytes));
   for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);
-  return WriteWholeFile(path, out, error);
+  return ReplaceFile(path, out, error);
 }
 
 QString ReadFailureText(const QString& path, const QString& reason) {

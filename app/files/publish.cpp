@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,21 +79,62 @@ bool ResolveTarget(const QString& path, QByteArray& target, int* mode, QString* 
   return true;
 }
 
+// Writes bytes to a new file at path and pushes them to the disk; sets *error on failure.
+bool WriteSynced(const QByteArray& path, const QByteArray& bytes, int* error) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = errno;
+    return false;
+  }
+  *error = WriteAllToFd(fd, bytes);
+  if (*error == 0 && ::fdatasync(fd) != 0) *error = errno;
+  bool ok = *error == 0;
+  if (::close(fd) != 0 && ok) {
+    *error = errno;
+    ok = false;
+  }
+  return ok;
+}
+
+// Gives the written file at temp the name target, unless a file has it. 0 when done, EEXIST
+// when the name is taken, otherwise the errno.
+int RenameNoReplace(const QByteArray& temp, const QByteArray& target) {
+  if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+      0) {
+    return 0;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system that cannot rename without replacing (FAT on a memory stick): the name is
+  // checked first, which is enough for files only this program writes.
+  if (::access(target.constData(), F_OK) == 0) return EEXIST;
+  return ::rename(temp.constData(), target.constData()) == 0 ? 0 : errno;
+}
+
+// The n-th name of name: name itself, then "<base>-<n>.<suffix>".
+QString NumberedName(const QString& name, int n) {
+  if (n == 1) return name;
+  const QFileInfo info(name);
+  return QStringLiteral("%1-%2.%3").arg(info.completeBaseName()).arg(n).arg(info.suffix());
+}
+
+// Names tried before a folder is taken as full of them.
+constexpr int kMaxNumberedNames = 100000;
+
 }  // namespace
 
-bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
-  StreamedFile file;
+bool ReplaceFile(const QString& path, const QByteArray& bytes, QString* error) {
+  ReplacingFile file;
   if (!file.Open(path, error)) return false;
   file.Write(bytes.constData(), static_cast<size_t>(bytes.size()));
   return file.Commit(error);
 }
 
-StreamedFile::~StreamedFile() {
+ReplacingFile::~ReplacingFile() {
   if (fd_ >= 0) ::close(fd_);
   if (!part_.isEmpty()) ::unlink(part_.constData());
 }
 
-bool StreamedFile::Open(const QString& path, QString* error) {
+bool ReplacingFile::Open(const QString& path, QString* error) {
   int mode = -1;
   if (!ResolveTarget(path, target_, &mode, error)) return false;
   QByteArray part =
@@ -111,13 +155,13 @@ bool StreamedFile::Open(const QString& path, QString* error) {
   return true;
 }
 
-bool StreamedFile::Write(const char* data, size_t size) {
+bool ReplacingFile::Write(const char* data, size_t size) {
   if (fd_ < 0 || failure_ != 0) return false;
   failure_ = WriteAllToFd(fd_, QByteArray::fromRawData(data, static_cast<qsizetype>(size)));
   return failure_ == 0;
 }
 
-bool StreamedFile::Commit(QString* error) {
+bool ReplacingFile::Commit(QString* error) {
   if (fd_ < 0) return Fail(error, QStringLiteral("ファイルが開かれていません。"));
   int failure = failure_;
   QString step = QStringLiteral("書き込み中にエラーが発生しました（%1）。");
@@ -144,6 +188,45 @@ bool StreamedFile::Commit(QString* error) {
   part_.clear();
   SyncFolder(QFileInfo(QFile::decodeName(target_)).absolutePath());
   return true;
+}
+
+QString CreateNewFile(const QString& folder, const QString& name, const QByteArray& bytes,
+                      int* error, const BeforeNaming& beforeNaming) {
+  errno = 0;
+  if (!QDir().mkpath(folder)) {
+    *error = QFileInfo(folder).exists() ? ENOTDIR : (errno != 0 ? errno : EACCES);
+    return QString();
+  }
+  static std::atomic<unsigned> serial{0};
+  const QString temp =
+      QStringLiteral("%1/.korvale-%2-%3.part").arg(folder).arg(::getpid()).arg(serial.fetch_add(1));
+  const QByteArray tempName = QFile::encodeName(temp);
+  if (!WriteSynced(tempName, bytes, error)) {
+    ::unlink(tempName.constData());
+    return QString();
+  }
+  const QString path = GiveFreeName(temp, folder, name, error, beforeNaming);
+  if (path.isEmpty()) ::unlink(tempName.constData());
+  return path;
+}
+
+QString GiveFreeName(const QString& written, const QString& folder, const QString& name, int* error,
+                     const BeforeNaming& beforeNaming) {
+  const QByteArray from = QFile::encodeName(written);
+  for (int n = 1; n <= kMaxNumberedNames; ++n) {
+    const QString path = folder + QLatin1Char('/') + NumberedName(name, n);
+    if (beforeNaming) beforeNaming(path);
+    const int result = RenameNoReplace(from, QFile::encodeName(path));
+    if (result == EEXIST) continue;
+    if (result != 0) {
+      *error = result;
+      return QString();
+    }
+    SyncFolder(folder);
+    return path;
+  }
+  *error = EEXIST;
+  return QString();
 }
 
 QString ConversionOutputProblem(const QString& input, const QString& output) {

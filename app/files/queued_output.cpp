@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "files/fd_write.h"
+
 namespace {
 
 // How long the writer waits for the reader before it looks whether it is to end.
@@ -139,19 +141,16 @@ void QueuedOutput::Run(const std::shared_ptr<State>& state) {
     s.buffer.copy(piece, n, s.head);
     s.writing = true;
     lock.unlock();
-    ssize_t done = -1;
+    size_t done = 0;
     int error = 0;
-    if (WaitWritable(s.fd)) {
-      done = ::write(s.fd, piece, n);
-      error = done < 0 ? errno : (done == 0 ? ENOSPC : 0);
-    }
+    if (WaitWritable(s.fd)) error = WriteSomeToFd(s.fd, piece, n, &done);
     lock.lock();
     s.writing = false;
-    if (error == EINTR || error == EAGAIN) error = 0;
+    if (error == EAGAIN) error = 0;
     if (error != 0) {
       s.failure = error;
     } else if (done > 0) {
-      s.head += static_cast<size_t>(done);
+      s.head += done;
       s.written += static_cast<uint64_t>(done);
       if (s.Waiting() == 0) {
         s.buffer.clear();

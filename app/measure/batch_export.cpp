@@ -128,7 +128,7 @@ bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString&
 
 // Writes the table's rows, reading each input again into md; false with err set.
 bool WriteRows(const std::vector<Input>& files, AnalysisCsvWriter& writer, ModuleData& md,
-               StreamedFile& file, std::string& chunk, QString& err) {
+               ReplacingFile& file, std::string& chunk, QString& err) {
   for (const Input& in : files) {
     Input again{in.path, {}, 0, {}};
     if (!ReadInput(md, again, err)) return false;
@@ -178,7 +178,7 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
   AnalysisTable table;
   if (!JoinedTable(files, table, err)) return 1;
 
-  StreamedFile file;
+  ReplacingFile file;
   QString reason;
   if (!file.Open(output, &reason)) return ConversionFailed(err, output, reason);
   std::string chunk;

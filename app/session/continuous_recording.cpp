@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "core/module_data.h"
+#include "files/publish.h"
 #include "journal/journal_handover.h"
 #include "journal/recording_journal.h"
 #include "session/measurement_session.h"
@@ -89,7 +90,7 @@ void ContinuousRecording::Flush() {
 
 QString ContinuousRecording::WriteInto(const QString& folder, PendingFile& file, int* error) {
   JournalFile& journal = file.journal;
-  return WriteNewFile(folder, file.name, file.bytes, error, [&journal](const QString& path) {
+  return CreateNewFile(folder, file.name, file.bytes, error, [&journal](const QString& path) {
     if (journal.IsOpen()) NoteHandover(journal, path);
   });
 }

@@ -99,7 +99,7 @@ TEST_F(RecordFilesTest, ANameTakenByAnotherFileIsNeverReplaced) {
   other.close();
   int error = 0;
   const QString path =
-      WriteNewFile(Folder(), QStringLiteral("20261208-050335-0001.mx1"), "new", &error);
+      CreateNewFile(Folder(), QStringLiteral("20261208-050335-0001.mx1"), "new", &error);
   EXPECT_EQ(path.toStdString(),
             QDir(Folder()).filePath(QStringLiteral("20261208-050335-0001-2.mx1")).toStdString());
   QFile written(path);
