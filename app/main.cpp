@@ -17,11 +17,11 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/qt_translations.h"
-#include "measure/batch_convert.h"
-#include "measure/batch_export.h"
+#include "headless/batch_convert.h"
+#include "headless/batch_export.h"
+#include "headless/record_command.h"
+#include "headless/standard_streams.h"
 #include "measure/form_main.h"
-#include "session/record_command.h"
-#include "session/standard_streams.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "core/dialog_service.h"
 #include "core/module_data.h"
 #include "measure/form_main.h"
-#include "measure/graph_page.h"
+#include "print/graph_page.h"
 #include "print/printer_choice.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "measure/batch_convert.h"
+#include "headless/batch_convert.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 #include "files/data_file.h"
 #include "files/publish.h"
 #include "graph/record_set_graph.h"
-#include "measure/graph_page.h"
+#include "print/graph_page.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "measure/graph_page.h"
+#include "print/graph_page.h"
 
 #include <QDateTime>
 #include <QPageLayout>

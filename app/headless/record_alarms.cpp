@@ -1,13 +1,13 @@
-#include "session/record_alarms.h"
+#include "headless/record_alarms.h"
 
 #include <QDir>
 
 #include "alarm/alarm_log.h"
 #include "alarm/alarm_sound.h"
 #include "core/module_data.h"
+#include "headless/stderr_dialogs.h"
 #include "session/measurement_session.h"
 #include "session/session_alarms.h"
-#include "session/stderr_dialogs.h"
 
 RecordAlarms::RecordAlarms(MeasurementSession& session, const ModuleData& md,
                            ContinuousRecording& recording, QString folder,

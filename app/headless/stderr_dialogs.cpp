@@ -1,4 +1,4 @@
-#include "session/stderr_dialogs.h"
+#include "headless/stderr_dialogs.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "session/record_folder_lock.h"
+#include "headless/record_folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "session/standard_streams.h"
+#include "headless/standard_streams.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "session/record_command.h"
+#include "headless/record_command.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,16 +22,16 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/setting_problems.h"
+#include "headless/record_alarms.h"
+#include "headless/record_folder_lock.h"
+#include "headless/standard_streams.h"
+#include "headless/stderr_dialogs.h"
 #include "journal/left_journals.h"
 #include "journal/recording_journal.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
-#include "session/record_alarms.h"
-#include "session/record_folder_lock.h"
 #include "session/sample_stream.h"
 #include "session/session_journal.h"
-#include "session/standard_streams.h"
-#include "session/stderr_dialogs.h"
 
 namespace {
 

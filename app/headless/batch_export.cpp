@@ -1,4 +1,4 @@
-#include "measure/batch_export.h"
+#include "headless/batch_export.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -12,7 +12,7 @@
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
 #include "files/publish.h"
-#include "measure/batch_convert.h"
+#include "headless/batch_convert.h"
 
 namespace {
 
