@@ -6,6 +6,7 @@
 #include <QFile>
 #include <csignal>
 
+#include "files/publish.h"
 #include "session_rig.h"
 
 namespace sessiontest {
