@@ -150,34 +150,40 @@ bool WriteRows(const std::vector<Input>& files, AnalysisCsvWriter& writer, Modul
   return true;
 }
 
-}  // namespace
-
-int BatchExport(const QStringList& inputs, const QString& output, QString& err) {
+// Why output may not be written from inputs (one line in err, exit code 1), or 0: an output that
+// does not end in ".csv" could be a forgotten output that is an input; one that leads to an input
+// would destroy it; one that is not a regular file is never replaced.
+int RefusedOutput(const QStringList& inputs, const QString& output, QString& err) {
   if (QFileInfo(output).suffix().toLower() != QLatin1String("csv")) {
     return ConversionFailed(err, output,
                             QStringLiteral("出力ファイルの拡張子は .csv にしてください。"));
   }
-
-  // An output that leads to an input would destroy it; one that is not a regular file is never
-  // replaced.
   for (const QString& input : inputs) {
     const QString outputProblem = ConversionOutputProblem(input, output);
     if (!outputProblem.isEmpty()) return ConversionFailed(err, output, outputProblem);
   }
+  return 0;
+}
 
-  // One record set at a time: memory stays the same however many inputs and rows there are.
-  auto md = std::make_unique<ModuleData>();
-  std::vector<Input> files(static_cast<size_t>(inputs.size()));
+// The first pass: every input read once into md, in the order of their start times, and the one
+// table they make. False with err set.
+bool PlanTable(const QStringList& inputs, ModuleData& md, std::vector<Input>& files,
+               AnalysisTable& table, QString& err) {
+  files.resize(static_cast<size_t>(inputs.size()));
   for (size_t i = 0; i < files.size(); ++i) {
     files[i].path = inputs[static_cast<qsizetype>(i)];
-    if (!ReadInput(*md, files[i], err)) return 1;
+    if (!ReadInput(md, files[i], err)) return false;
   }
   std::stable_sort(files.begin(), files.end(), [](const Input& a, const Input& b) {
     return a.table.originMs < b.table.originMs;
   });
-  AnalysisTable table;
-  if (!JoinedTable(files, table, err)) return 1;
+  return JoinedTable(files, table, err);
+}
 
+// The second pass: the table written to output, replacing it only when whole. The exit code, 0
+// or 1 with err set.
+int WriteTable(const std::vector<Input>& files, const AnalysisTable& table, ModuleData& md,
+               const QString& output, QString& err) {
   ReplacingFile file;
   QString reason;
   if (!file.Open(output, &reason)) return ConversionFailed(err, output, reason);
@@ -186,11 +192,15 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
   AnalysisCsvWriter writer(table);
   writer.AppendPreamble(chunk);
   writer.AppendHeaderRow(chunk);
-  if (!WriteRows(files, writer, *md, file, chunk, err)) return 1;
+  if (!WriteRows(files, writer, md, file, chunk, err)) return 1;
   file.Write(chunk.data(), chunk.size());
   if (!file.Commit(&reason)) return ConversionFailed(err, output, reason);
+  return 0;
+}
 
-  // Written from what the inputs hold; those that lack records are named.
+// The exit code of a table written from what the inputs hold: kExitIncompleteInput, with a line
+// in err for each input that lacks records, or 0.
+int IncompleteInputs(const std::vector<Input>& files, QString& err) {
   QStringList incomplete;
   for (const Input& in : files) {
     if (in.shortfall.missing > 0) incomplete << IncompleteInputLine(in.path, in.shortfall);
@@ -198,4 +208,17 @@ int BatchExport(const QStringList& inputs, const QString& output, QString& err) 
   if (incomplete.isEmpty()) return 0;
   err = incomplete.join(QLatin1Char('\n'));
   return kExitIncompleteInput;
+}
+
+}  // namespace
+
+int BatchExport(const QStringList& inputs, const QString& output, QString& err) {
+  if (const int refused = RefusedOutput(inputs, output, err); refused != 0) return refused;
+  // One record set at a time: memory stays the same however many inputs and rows there are.
+  auto md = std::make_unique<ModuleData>();
+  std::vector<Input> files;
+  AnalysisTable table;
+  if (!PlanTable(inputs, *md, files, table, err)) return 1;
+  if (const int written = WriteTable(files, table, *md, output, err); written != 0) return written;
+  return IncompleteInputs(files, err);
 }

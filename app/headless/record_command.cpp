@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "alarm/alarm_settings.h"
 #include "alarm/alarm_sound.h"
@@ -283,6 +285,43 @@ void KeepLeftJournalsTelling(StderrDialogs& out) {
   std::free(text);
 }
 
+// Measures until the operator's signal, the end of the duration (when above 0) or a failure stops
+// the session. The exit code of the stop (0 for the operator's, 1 otherwise), or nothing when the
+// session did not start.
+std::optional<int> MeasureUntilStopped(MeasurementSession& session, const ModuleData& md,
+                                       int64_t durationMs) {
+  QEventLoop loop;
+  int code = 0;
+  QObject::connect(&session, &MeasurementSession::stopped, &loop, [&](StopReason reason) {
+    code = reason == StopReason::Operator ? 0 : 1;
+    loop.quit();
+  });
+  const auto stop = [&session] { session.StopMeasure(StopReason::Operator); };
+  StopSignals onSignal(stop);
+
+  if (!session.Start()) return std::nullopt;
+  // The duration is measuring time: it counts from the start instant of the samples.
+  std::unique_ptr<Deadline> deadline;
+  if (durationMs > 0) {
+    const int64_t left = std::max<int64_t>(durationMs - session.MeasuringMs(), 0);
+    deadline = std::make_unique<Deadline>(left, stop);
+  }
+  if (md.Measuring) loop.exec();
+  return code;
+}
+
+// Writes out what the stream still holds; false, said on standard error, when standard output
+// never took its rows.
+bool FinishStream(SampleStream& stream, StderrDialogs& dialogs) {
+  stream.Finish(kStreamFinishMs);
+  if (!stream.FailedAtStart()) return true;
+  const int error = stream.Failure();
+  dialogs.Say(QStringLiteral("標準出力に書き込めません（%1）。")
+                  .arg(error == EPIPE ? QStringLiteral("読み手がいません")
+                                      : QString::fromLocal8Bit(std::strerror(error))));
+  return false;
+}
+
 }  // namespace
 
 int RunRecord(const RecordOptions& options) {
@@ -323,34 +362,10 @@ int RunRecord(const RecordOptions& options) {
   std::unique_ptr<SampleStream> stream;
   if (options.stream) stream = StartStream(session, md, dialogs);
 
-  QEventLoop loop;
-  int code = 0;
-  QObject::connect(&session, &MeasurementSession::stopped, &loop, [&](StopReason reason) {
-    code = reason == StopReason::Operator ? 0 : 1;
-    loop.quit();
-  });
-  const auto stop = [&session] { session.StopMeasure(StopReason::Operator); };
-  StopSignals onSignal(stop);
-
-  if (!session.Start()) return 1;
-  // The duration is measuring time: it counts from the start instant of the samples.
-  std::unique_ptr<Deadline> deadline;
-  if (options.durationMs > 0) {
-    const int64_t left = std::max<int64_t>(options.durationMs - session.MeasuringMs(), 0);
-    deadline = std::make_unique<Deadline>(left, stop);
-  }
-  if (md.Measuring) loop.exec();
-
-  if (stream) {
-    stream->Finish(kStreamFinishMs);
-    if (stream->FailedAtStart()) {
-      const int error = stream->Failure();
-      dialogs.Say(QStringLiteral("標準出力に書き込めません（%1）。")
-                      .arg(error == EPIPE ? QStringLiteral("読み手がいません")
-                                          : QString::fromLocal8Bit(std::strerror(error))));
-      code = 1;
-    }
-  }
+  const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
+  if (!stopped) return 1;
+  int code = *stopped;
+  if (stream && !FinishStream(*stream, dialogs)) code = 1;
 
   // Files that are not where they were asked for make the status 3, unless the run failed.
   const bool misplaced = TellMisplacedFiles(recording, folder, dialogs);
