@@ -295,6 +295,6 @@ bool EncodeAnalysisCsv(const ModuleData& md, std::string& out, QString* error) {
 bool SaveAnalysisCsvFile(const ModuleData& md, const QString& path, QString* error) {
   std::string out;
   if (!EncodeAnalysisCsv(md, out, error)) return false;
-  return ReplaceFile(
-      path, QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size())), error);
+  return ReplaceFile(path, QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size())),
+                     error);
 }
