@@ -22,6 +22,8 @@
 #include <limits>
 #include <string>
 
+#include "files/file_formats.h"
+
 class ModuleData;
 
 // What the preamble and the header row say, fixed for the whole table.
@@ -50,21 +52,26 @@ std::array<bool, 4> AnalysisColumns(const ModuleData& md);
 // operator's reason (Japanese) when the start time cannot be read or the interval is not positive.
 bool AnalysisTableOf(const ModuleData& md, AnalysisTable& table, QString* error);
 
-class AnalysisCsvWriter {
+class AnalysisCsvWriter : public RecordSetStream {
  public:
   // The rows that follow belong to a record set starting at the table's origin.
   explicit AnalysisCsvWriter(const AnalysisTable& table);
 
   void AppendPreamble(std::string& out);
   void AppendHeaderRow(std::string& out) const;
+  // The preamble and the header row.
+  void AppendHead(std::string& out) override {
+    AppendPreamble(out);
+    AppendHeaderRow(out);
+  }
   // The rows that follow belong to a record set that started at startMs (ms since the epoch): its
   // sample in slot k is at startMs + (k + 1) x interval.
-  void BeginRecordSet(int64_t startMs) { recordSetMs_ = startMs; }
+  void BeginRecordSet(int64_t startMs) override { recordSetMs_ = startMs; }
   // Appends the rows of md's slots [from, to) (clamped to the buffers), numbering them on from the
   // rows already written.
-  void AppendRows(std::string& out, const ModuleData& md, int32_t from, int32_t to);
+  void AppendRows(std::string& out, const ModuleData& md, int32_t from, int32_t to) override;
   // Rows written so far.
-  int64_t RowCount() const { return row_; }
+  int64_t RowCount() const override { return row_; }
 
  private:
   // The local time of utcMs as "yyyy-mm-ddThh:mm:ss.mmm+hh:mm" (without ".mmm" unless withMs).

@@ -332,14 +332,18 @@ QString DataFileTextProblem(const ModuleData& md) {
   return problem;
 }
 
-bool SaveDataFile(const ModuleData& md, const QString& path, QString* error) {
-  const QString problem = DataFileTextProblem(md);
-  if (!problem.isEmpty()) return Fail(error, problem);
+QByteArray EncodeDataFile(const ModuleData& md) {
   const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
   QByteArray out = EncodeDataHeader(md, count);
   out.reserve(out.size() + static_cast<qsizetype>(count) * static_cast<qsizetype>(kRecordBytes));
   for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);
-  return ReplaceFile(path, out, error);
+  return out;
+}
+
+bool SaveDataFile(const ModuleData& md, const QString& path, QString* error) {
+  const QString problem = DataFileTextProblem(md);
+  if (!problem.isEmpty()) return Fail(error, problem);
+  return ReplaceFile(path, EncodeDataFile(md), error);
 }
 
 QString ReadFailureText(const QString& path, const QString& reason) {

@@ -89,6 +89,8 @@ QString DataFileTextProblem(const ModuleData& md);
 
 // Write the own data file / the CSV export of md. An existing file of that name is replaced only
 // when the new one is complete. On failure error holds the operator's reason in Japanese.
+// md's whole record set as an own data file: its header with the sample count, then every sample.
+QByteArray EncodeDataFile(const ModuleData& md);
 bool SaveDataFile(const ModuleData& md, const QString& path, QString* error = nullptr);
 bool SaveCsvFile(const ModuleData& md, const QString& path, QString* error = nullptr);
 // The CSV export of md as bytes; false with the reason when a text cannot be written exactly.

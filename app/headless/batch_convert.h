@@ -11,7 +11,8 @@
 // converted, and a line names the file and how many records are missing.
 constexpr int kExitIncompleteInput = 4;
 
-// Converts input to output; the format follows output's extension (.csv, .mx1, .pdf). Returns the
+// Converts input to output, in the format that --convert writes for output's extension
+// (files/file_formats.h: .csv, .mx1, .pdf). Returns the
 // process exit code: 0 on success; kExitIncompleteInput when input lacks records (output holds
 // those it has, and err the line that says so); otherwise 1, with one line naming the file and the
 // reason in err, and output has not been created or changed.

@@ -11,11 +11,13 @@
 #include "core/module_data.h"
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
+#include "files/file_formats.h"
 #include "files/publish.h"
 #include "headless/batch_convert.h"
 
 namespace {
 
+// The table is the analysis CSV (files/file_formats.h), written by its streaming writer.
 // Rows appended to the output at a time, and the bytes gathered before they are written.
 constexpr int32_t kRowsPerSlice = 4096;
 constexpr size_t kBytesPerWrite = size_t{1} << 20;
@@ -127,7 +129,7 @@ bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString&
 }
 
 // Writes the table's rows, reading each input again into md; false with err set.
-bool WriteRows(const std::vector<Input>& files, AnalysisCsvWriter& writer, ModuleData& md,
+bool WriteRows(const std::vector<Input>& files, RecordSetStream& writer, ModuleData& md,
                ReplacingFile& file, std::string& chunk, QString& err) {
   for (const Input& in : files) {
     Input again{in.path, {}, 0, {}};
@@ -154,9 +156,10 @@ bool WriteRows(const std::vector<Input>& files, AnalysisCsvWriter& writer, Modul
 // does not end in ".csv" could be a forgotten output that is an input; one that leads to an input
 // would destroy it; one that is not a regular file is never replaced.
 int RefusedOutput(const QStringList& inputs, const QString& output, QString& err) {
-  if (QFileInfo(output).suffix().toLower() != QLatin1String("csv")) {
-    return ConversionFailed(err, output,
-                            QStringLiteral("出力ファイルの拡張子は .csv にしてください。"));
+  const QString extension = FileFormatOf(FileFormatId::AnalysisCsv).extension;
+  if (QFileInfo(output).suffix().toLower() != extension) {
+    return ConversionFailed(
+        err, output, QStringLiteral("出力ファイルの拡張子は .%1 にしてください。").arg(extension));
   }
   for (const QString& input : inputs) {
     const QString outputProblem = ConversionOutputProblem(input, output);
@@ -189,10 +192,10 @@ int WriteTable(const std::vector<Input>& files, const AnalysisTable& table, Modu
   if (!file.Open(output, &reason)) return ConversionFailed(err, output, reason);
   std::string chunk;
   chunk.reserve(kBytesPerWrite + size_t{kRowsPerSlice} * 160);
-  AnalysisCsvWriter writer(table);
-  writer.AppendPreamble(chunk);
-  writer.AppendHeaderRow(chunk);
-  if (!WriteRows(files, writer, md, file, chunk, err)) return 1;
+  const std::unique_ptr<RecordSetStream> writer =
+      FileFormatOf(FileFormatId::AnalysisCsv).openStream(table);
+  writer->AppendHead(chunk);
+  if (!WriteRows(files, *writer, md, file, chunk, err)) return 1;
   file.Write(chunk.data(), chunk.size());
   if (!file.Commit(&reason)) return ConversionFailed(err, output, reason);
   return 0;

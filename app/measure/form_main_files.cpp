@@ -8,6 +8,7 @@
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
 #include "files/data_file.h"
+#include "files/file_formats.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "measure/form_main.h"
@@ -34,7 +35,7 @@ void FormMain::cmdRead_Click() {
     return;
   }
   const std::optional<QString> path =
-      dialogs_.OpenFile({DialogMemo::kDataFilter, LastFileFolder(), QString()});
+      dialogs_.OpenFile({FileFormatOf(FileFormatId::DataFile).filter, LastFileFolder(), QString()});
   if (!path) return;
   RememberFileFolder(*path);
   LoadDataFile(*path);

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "core/module_data.h"
+#include "files/file_formats.h"
 #include "files/publish.h"
 #include "journal/journal_handover.h"
 #include "journal/recording_journal.h"
@@ -45,7 +46,7 @@ void ContinuousRecording::WriteRecordSet() {
   PendingFile file;
   file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
   file.samples = md_.SampleCount;
-  file.bytes = EncodeRecordSet(md_);
+  file.bytes = FileFormatOf(FileFormatId::DataFile).encode(md_);
   if (journal_) file.journal = journal_->Seal(md_, &file.journalComplete);
   pending_.push_back(std::move(file));
   Flush();

@@ -7,11 +7,6 @@
 #include <QString>
 #include <cstdint>
 
-class ModuleData;
-
 // "20261208-050335-0001.mx1": the run's start (local time, to the second) and the file's number,
 // four digits at least.
 QString RecordFileName(const QDateTime& runStart, int32_t number);
-
-// md's record set as an own data file: its header with the sample count, then every sample.
-QByteArray EncodeRecordSet(const ModuleData& md);
