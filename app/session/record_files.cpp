@@ -58,7 +58,7 @@ QString RecordFileName(const QDateTime& runStart, int32_t number) {
 }
 
 QByteArray EncodeRecordSet(const ModuleData& md) {
-  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
+  const int32_t count = std::clamp<int32_t>(md.Record.SampleCount, 0, RecordSet::MaxData);
   QByteArray out = EncodeDataHeader(md, count);
   out.reserve(out.size() + count * kRecordBytes);
   for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);
