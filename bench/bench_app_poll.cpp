@@ -124,11 +124,11 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
 
   // Nearly full buffers: 87000 samples per unit, then one real poll to draw them all.
   const int32_t base = 87000;
-  for (auto& unit : md.Units) {
+  for (auto& unit : md.Record.Units) {
     for (int32_t k = 0; k < base; ++k) unit.Data[k] = 200.0f + static_cast<float>(k % 500);
     unit.DataCount = base;
   }
-  md.SampleCount = base;
+  md.Record.SampleCount = base;
   usbkit_sim_advance_ms(300);
   acq.Timer2_Timer();
   form.Controls().Chart2D1->Flush();
@@ -145,8 +145,8 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   Graph& graph = form.Graph();
   for (auto _ : state) {
     state.PauseTiming();
-    for (auto& unit : md.Units) unit.DataCount = base;
-    md.SampleCount = base;
+    for (auto& unit : md.Record.Units) unit.DataCount = base;
+    md.Record.SampleCount = base;
     if (stream) stream->Rewind();
     graph.GrDrawData1();
     form.Controls().Chart2D1->Flush();
@@ -155,7 +155,7 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
     acq.Timer2_Timer();
     form.Controls().Chart2D1->Flush();
   }
-  state.counters["points"] = static_cast<double>(md.SampleCount) * 4;
+  state.counters["points"] = static_cast<double>(md.Record.SampleCount) * 4;
   form.cmdStop_Click();
   usbkit_sim_reset();
 }
@@ -182,7 +182,8 @@ void BM_AlarmChecksOfOnePoll(benchmark::State& state) {
   emit session.started();
   StoredSamples samples;
   for (int i = 0; i < 4; ++i) {
-    for (int32_t k = 0; k < 30; ++k) md.Units[i].Data[k] = 200.0f + static_cast<float>(k * i);
+    for (int32_t k = 0; k < 30; ++k)
+      md.Record.Units[i].Data[k] = 200.0f + static_cast<float>(k * i);
     samples.to[i] = 30;
   }
   for (auto _ : state) emit session.samplesStored(samples);

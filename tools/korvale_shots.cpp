@@ -73,13 +73,13 @@ void Configure(FormMain& form, ModuleData& md, const std::array<bool, 4>& used, 
                int32_t intervalMs) {
   const int16_t types[4] = {0, 4, 4, 4};
   for (size_t i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = used[i];
-    md.Units[i].ConnectID = types[i];
+    md.Record.Units[i].MflagID = used[i];
+    md.Record.Units[i].ConnectID = types[i];
   }
-  md.TimerType = computerPaced;
-  md.IntervalTM = intervalMs;
-  md.MeasKind = false;
-  md.DataAverage = false;
+  md.Record.TimerType = computerPaced;
+  md.Record.IntervalTM = intervalMs;
+  md.Record.MeasKind = false;
+  md.Record.DataAverage = false;
   md.UpdateAverageCount();
   // What the settings command does after a change.
   form.Graph().ClearNowValue();
@@ -121,13 +121,13 @@ void Stop(FormMain& form) {
 AlarmSettings DemoAlarms(const ModuleData& md) {
   AlarmSettings s;
   s.HighOn[0] = true;
-  s.High[0] = std::floor(md.Units[0].MaxValue);
+  s.High[0] = std::floor(md.Record.Units[0].MaxValue);
   s.LowOn[0] = true;
-  s.Low[0] = std::floor(md.Units[0].MinValue) - 50;
+  s.Low[0] = std::floor(md.Record.Units[0].MinValue) - 50;
   s.HighOn[1] = true;
-  s.High[1] = std::ceil(md.Units[1].MaxValue) + 5;
+  s.High[1] = std::ceil(md.Record.Units[1].MaxValue) + 5;
   s.LowOn[2] = true;
-  s.Low[2] = std::round((md.Units[2].MaxValue + md.Units[2].MinValue) / 2);
+  s.Low[2] = std::round((md.Record.Units[2].MaxValue + md.Record.Units[2].MinValue) / 2);
   s.OpenOn = true;
   s.Sound = false;
   return s;
@@ -199,9 +199,9 @@ int main(int argc, char** argv) {
 
   // The save window over that record set, with memo lines as an operator would write them, and
   // the page of "印刷" as a PDF that the script turns into a picture.
-  md.MemoText[0] = QStringLiteral("電気炉 No.2 昇温試験");
-  md.MemoText[1] = QStringLiteral("試料 A-17（SUS304）");
-  md.MemoText[2] = QStringLiteral("担当: 山田");
+  md.Record.MemoText[0] = QStringLiteral("電気炉 No.2 昇温試験");
+  md.Record.MemoText[1] = QStringLiteral("試料 A-17（SUS304）");
+  md.Record.MemoText[2] = QStringLiteral("担当: 山田");
   {
     DialogMemo memo(md, dialogs, &form);
     memo.show();
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
   Polls(form, 200);
   ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png")) && ok;
   Stop(form);
-  std::printf("samples after a minute at 10 ms: %d\n", static_cast<int>(md.SampleCount));
+  std::printf("samples after a minute at 10 ms: %d\n", static_cast<int>(md.Record.SampleCount));
   form.Graph().SelectOptWid(0);
 
   // One sample a second, computer-paced; the first reading of ID0 fails. The vertical range

@@ -89,10 +89,10 @@ void AlarmMonitor::Clear() {
 }
 
 void AlarmMonitor::CheckWatched(int unit, float v, const Place& place) {
-  if (v == ModuleData::NoData) return;
+  if (v == RecordSet::NoData) return;
   const size_t u = static_cast<size_t>(unit);
   // In a voltage measurement -300 microvolts is a reading like any other.
-  if (!measKind_ && v == ModuleData::NotConverted) {
+  if (!measKind_ && v == RecordSet::NotConverted) {
     if (settings_.OpenOn && !IsActive(unit, AlarmKind::Open)) {
       Change(unit, AlarmKind::Open, true, v, 0, place);
     }

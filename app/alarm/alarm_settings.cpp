@@ -149,10 +149,11 @@ void SaveAlarmSettings(const AlarmSettings& settings) {
 }
 
 QString CheckAlarmSettings(const AlarmSettings& s, const ModuleData& md) {
-  const QString unit = UnitText(md.MeasKind);
+  const QString unit = UnitText(md.Record.MeasKind);
   for (int i = 0; i < 4; ++i) {
-    const MeasurableSpan span = MeasurableSpanOf(md.MeasKind, md.Units[i].ConnectID);
-    const QString what = md.MeasKind ? QStringLiteral("電圧") : TcTypeName(md.Units[i].ConnectID);
+    const MeasurableSpan span = MeasurableSpanOf(md.Record.MeasKind, md.Record.Units[i].ConnectID);
+    const QString what =
+        md.Record.MeasKind ? QStringLiteral("電圧") : TcTypeName(md.Record.Units[i].ConnectID);
     const auto outside = [&](bool on, double v, const QString& name) {
       if (!on || (v >= span.min && v <= span.max)) return QString();
       return QStringLiteral("ID%1 の%2%3 %4 %5 は測定できる範囲（%6 〜 %7 %5）の外です。")
@@ -168,7 +169,7 @@ QString CheckAlarmSettings(const AlarmSettings& s, const ModuleData& md) {
           .arg(NumberText(s.Low[i]), NumberText(s.High[i]), unit);
     }
   }
-  const double hysteresis = s.HysteresisFor(md.MeasKind);
+  const double hysteresis = s.HysteresisFor(md.Record.MeasKind);
   if (hysteresis < 0) {
     return QStringLiteral("ヒステリシス %1 %2 が負です。0 以上にしてください。")
         .arg(NumberText(hysteresis), unit);

@@ -81,9 +81,9 @@ int16_t MDX4A::Mdx4a_Get_Datas(int16_t id, double* values, uint8_t* status, uint
 
 int16_t MDX4A::OpenUnits(const ModuleData& md) {
   int16_t result = kNoUnitUsed;
-  std::array<bool, ModuleData::kUnits> opened{};
-  for (int16_t i = 0; i < ModuleData::kUnits; ++i) {
-    if (!md.Units[i].MflagID) continue;
+  std::array<bool, RecordSet::kUnits> opened{};
+  for (int16_t i = 0; i < RecordSet::kUnits; ++i) {
+    if (!md.Record.Units[i].MflagID) continue;
     result = Mdx4a_Device_Open(i);
     if (result > 0) {
       // Which unit was not found; whether any is there at all only matters when none opened.
@@ -100,7 +100,7 @@ int16_t MDX4A::OpenUnits(const ModuleData& md) {
   }
   // A failure leaves no unit of this attempt open.
   if (result > 0) {
-    for (int16_t i = 0; i < ModuleData::kUnits; ++i) {
+    for (int16_t i = 0; i < RecordSet::kUnits; ++i) {
       if (opened[i]) Mdx4a_Device_Close(i);
     }
   }
@@ -111,7 +111,7 @@ int16_t MDX4A::OpenUnits(const ModuleData& md) {
 bool MDX4A::NoOtherUnitAttached(int16_t missing) {
   // The failed open has connected the driver and waited for the units on the bus, so each answer
   // comes at once. A unit that opens is closed again straight away.
-  for (int16_t id = 0; id < ModuleData::kUnits; ++id) {
+  for (int16_t id = 0; id < RecordSet::kUnits; ++id) {
     if (id == missing) continue;
     const int16_t result = Mdx4a_Device_Open(id);
     if (result == 0) Mdx4a_Device_Close(id);
@@ -133,15 +133,15 @@ void MDX4A::ShowNotFound(int16_t id, bool noUnitAtAll) {
 }
 
 void MDX4A::CloseUnits(const ModuleData& md) {
-  for (int16_t i = 0; i < ModuleData::kUnits; ++i) {
-    if (md.Units[i].MflagID) Mdx4a_Device_Close(i);
+  for (int16_t i = 0; i < RecordSet::kUnits; ++i) {
+    if (md.Record.Units[i].MflagID) Mdx4a_Device_Close(i);
   }
 }
 
 int16_t MDX4A::StartUnits(const ModuleData& md, int16_t interval) {
   int16_t result = kNoUnitUsed;
-  for (int16_t i = 0; i < ModuleData::kUnits; ++i) {
-    if (!md.Units[i].MflagID) continue;
+  for (int16_t i = 0; i < RecordSet::kUnits; ++i) {
+    if (!md.Record.Units[i].MflagID) continue;
     result = Mdx4a_Start_Sample(i, interval);
     if (result > 0) {
       // Units started before the failure keep sampling.

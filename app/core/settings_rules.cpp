@@ -40,7 +40,7 @@ QString IntervalAllowedText(bool timerType, bool dataAverage) {
 }
 
 bool AnyUnitUsed(const ModuleData& md) {
-  for (const UnitRecord& unit : md.Units) {
+  for (const UnitRecord& unit : md.Record.Units) {
     if (unit.MflagID) return true;
   }
   return false;
@@ -77,8 +77,8 @@ QString IntervalMessage(bool timerType, bool dataAverage) {
 
 QString SettingsProblem(const ModuleData& md) {
   if (!AnyUnitUsed(md)) return NoUnitMessage();
-  if (!IntervalAllowed(md.TimerType, md.DataAverage, md.IntervalTM)) {
-    return IntervalMessage(md.TimerType, md.DataAverage);
+  if (!IntervalAllowed(md.Record.TimerType, md.Record.DataAverage, md.Record.IntervalTM)) {
+    return IntervalMessage(md.Record.TimerType, md.Record.DataAverage);
   }
   return QString();
 }

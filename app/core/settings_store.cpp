@@ -94,50 +94,51 @@ std::vector<SettingProblem> ModuleData::LoadSettings(QSettings& store) {
 
   store.beginGroup(kSection);
   SectionReader in(store, kSection, problems);
-  for (int i = 0; i < kUnits; ++i) {
-    Units[i].MflagID = in.Bool(IndexedKey("MflagID", i), i == 0);
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    Record.Units[i].MflagID = in.Bool(IndexedKey("MflagID", i), i == 0);
   }
-  for (int i = 0; i < kUnits; ++i) {
-    Units[i].ConnectID = static_cast<int16_t>(
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    Record.Units[i].ConnectID = static_cast<int16_t>(
         in.Int(IndexedKey("ConnectID", i), 0, 0, kLastType,
                QStringLiteral("熱電対の種類で 0 〜 7、B, R, S, N, K, E, J, T の順")));
   }
-  TimerType = in.Bool(QStringLiteral("TimerType"), false);
+  Record.TimerType = in.Bool(QStringLiteral("TimerType"), false);
   const QString intervalKey = QStringLiteral("IntervalTM");
   const auto intervalText = StoredText(store, intervalKey);
-  MeasKind = in.Bool(QStringLiteral("MeasKind"), false);
-  DataAverage = in.Bool(QStringLiteral("DataAverage"), false);
+  Record.MeasKind = in.Bool(QStringLiteral("MeasKind"), false);
+  Record.DataAverage = in.Bool(QStringLiteral("DataAverage"), false);
 
   // The interval is judged with the timing and averaging read: the settings dialog's rules. One
   // it does not allow gives the default timing (units pace at 1000 ms, no averaging), which
   // always keeps them.
-  IntervalTM = 1000;
+  Record.IntervalTM = 1000;
   if (intervalText) {
     const auto v = ToInt32(*intervalText);
-    if (v) IntervalTM = *v;
-    if (!v || !IntervalAllowed(TimerType, DataAverage, IntervalTM)) {
-      in.Report(intervalKey, *intervalText, IntervalAllowedText(TimerType, DataAverage));
-      IntervalTM = 1000;
+    if (v) Record.IntervalTM = *v;
+    if (!v || !IntervalAllowed(Record.TimerType, Record.DataAverage, Record.IntervalTM)) {
+      in.Report(intervalKey, *intervalText,
+                IntervalAllowedText(Record.TimerType, Record.DataAverage));
+      Record.IntervalTM = 1000;
     }
   }
-  if (!IntervalAllowed(TimerType, DataAverage, IntervalTM)) {
+  if (!IntervalAllowed(Record.TimerType, Record.DataAverage, Record.IntervalTM)) {
     QStringList replaced{intervalKey, QStringLiteral("TimerType"), QStringLiteral("DataAverage")};
     if (!problems.empty() && problems.back().key == intervalKey) {
       problems.back().replaced = replaced;
     } else {
-      in.Report(intervalKey, QString::number(IntervalTM),
-                IntervalAllowedText(TimerType, DataAverage), replaced);
+      in.Report(intervalKey, QString::number(Record.IntervalTM),
+                IntervalAllowedText(Record.TimerType, Record.DataAverage), replaced);
     }
-    TimerType = false;
-    IntervalTM = 1000;
-    DataAverage = false;
+    Record.TimerType = false;
+    Record.IntervalTM = 1000;
+    Record.DataAverage = false;
   }
 
   // No unit used (every flag stored as False) gives unit 0 alone.
   if (!AnyUnitUsed(*this)) {
     in.Report(QStringLiteral("MflagID0〜MflagID3"), QStringLiteral("False"),
               QStringLiteral("少なくとも 1 台を True に"), {QStringLiteral("MflagID0")});
-    for (int i = 0; i < kUnits; ++i) Units[i].MflagID = i == 0;
+    for (int i = 0; i < RecordSet::kUnits; ++i) Record.Units[i].MflagID = i == 0;
   }
   store.endGroup();
 
@@ -158,16 +159,16 @@ void ModuleData::SaveSettings() const {
 
 void ModuleData::SaveSettings(QSettings& store) const {
   store.beginGroup(kSection);
-  for (int i = 0; i < kUnits; ++i) {
-    store.setValue(IndexedKey("MflagID", i), BoolText(Units[i].MflagID));
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    store.setValue(IndexedKey("MflagID", i), BoolText(Record.Units[i].MflagID));
   }
-  for (int i = 0; i < kUnits; ++i) {
-    store.setValue(IndexedKey("ConnectID", i), QString::number(Units[i].ConnectID));
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    store.setValue(IndexedKey("ConnectID", i), QString::number(Record.Units[i].ConnectID));
   }
-  store.setValue(QStringLiteral("TimerType"), BoolText(TimerType));
-  store.setValue(QStringLiteral("IntervalTM"), QString::number(IntervalTM));
-  store.setValue(QStringLiteral("MeasKind"), BoolText(MeasKind));
-  store.setValue(QStringLiteral("DataAverage"), BoolText(DataAverage));
+  store.setValue(QStringLiteral("TimerType"), BoolText(Record.TimerType));
+  store.setValue(QStringLiteral("IntervalTM"), QString::number(Record.IntervalTM));
+  store.setValue(QStringLiteral("MeasKind"), BoolText(Record.MeasKind));
+  store.setValue(QStringLiteral("DataAverage"), BoolText(Record.DataAverage));
   store.endGroup();
 
   // A store that never had continuous recording keeps the measurement settings alone.

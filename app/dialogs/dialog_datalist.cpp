@@ -75,7 +75,7 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   layout->addLayout(buttonRow);
 
   // Load: the count and the lines of the record set as it is now.
-  lblDataNum->setText(QString::number(md.SampleCount));
+  lblDataNum->setText(QString::number(md.Record.SampleCount));
   model_->Load(md, DataListModel::kNoDataField);
   List1->clearSelection();
   List1->scrollToTop();
@@ -94,7 +94,7 @@ void DialogDatalist::Clear() {
 void DialogDatalist::Reload(const ModuleData& md) {
   model_->Load(md, DataListModel::kNoDataFieldRebuild);
   // The label names the last sample listed; an empty record set lists none and leaves it.
-  if (md.SampleCount >= 1) lblDataNum->setText(QString::number(md.SampleCount));
+  if (md.Record.SampleCount >= 1) lblDataNum->setText(QString::number(md.Record.SampleCount));
   update();
   const int rows = model_->rowCount();
   if (rows < 1) return;

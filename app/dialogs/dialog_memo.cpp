@@ -105,7 +105,7 @@ void DialogMemo::Form_Load() {
     if (FormatFilter(i) == last) format = i;
   }
   optFiletype[format]->setChecked(true);
-  for (int i = 0; i < 5; ++i) txtMemo[i]->setText(md_.MemoText[i]);
+  for (int i = 0; i < 5; ++i) txtMemo[i]->setText(md_.Record.MemoText[i]);
 }
 
 QString DialogMemo::FormatFilter(size_t format) {
@@ -115,8 +115,8 @@ QString DialogMemo::FormatFilter(size_t format) {
 
 bool DialogMemo::CheckMemo() {
   for (int i = 0; i < 5; ++i) {
-    const QString problem =
-        TextFieldProblem(txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1), md_.MemoBytes[i]);
+    const QString problem = TextFieldProblem(
+        txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1), md_.Record.MemoBytes[i]);
     if (problem.isEmpty()) continue;
     dialogs_.Error(problem);
     txtMemo[i]->setFocus();
@@ -127,8 +127,8 @@ bool DialogMemo::CheckMemo() {
 
 std::optional<QString> DialogMemo::ChooseFile(const QString& filter) {
   // The dialog opens where the operator last saved or read, proposing a name from the start time.
-  const std::optional<FileChoice> choice =
-      dialogs_.SaveFile({filter, LastFileFolder(), SuggestedFileName(md_.StartTime, filter)});
+  const std::optional<FileChoice> choice = dialogs_.SaveFile(
+      {filter, LastFileFolder(), SuggestedFileName(md_.Record.StartTime, filter)});
   if (!choice) return std::nullopt;
   RememberFileFolder(choice->path);
   RememberSaveFilter(filter);
@@ -146,13 +146,13 @@ void DialogMemo::OKButton_Click() {
   const std::optional<QString> path = ChooseFile(format.filter);
   if (!path) return;  // cancelled: the window stays open, nothing has changed
 
-  const std::array<QString, 5> previous = md_.MemoText;
-  for (int i = 0; i < 5; ++i) md_.MemoText[i] = txtMemo[i]->text();
+  const std::array<QString, 5> previous = md_.Record.MemoText;
+  for (int i = 0; i < 5; ++i) md_.Record.MemoText[i] = txtMemo[i]->text();
   QString reason;
   if (!format.write(md_, *path, &reason)) {
     // The window stays open so that another place can be chosen; the memo lines stay as they
     // were until a save succeeds.
-    md_.MemoText = previous;
+    md_.Record.MemoText = previous;
     dialogs_.Message(SaveFailureText(*path, reason), QStringLiteral("Message"), MsgButtons::Ok,
                      MsgIcon::Critical);
     return;

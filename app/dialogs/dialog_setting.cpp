@@ -140,23 +140,23 @@ QString DialogSetting::IntervalText(int32_t intervalMs, int32_t unitMs) {
 void DialogSetting::FormLoad() {
   InitTypeList();
   for (int i = 0; i < 4; ++i) {
-    const UnitRecord& unit = md_.Units[i];
+    const UnitRecord& unit = md_.Record.Units[i];
     chkID[i]->setChecked(unit.MflagID);
     // A type read from a data file may lie outside the list; the list then shows no selection.
     const bool known = unit.ConnectID >= 0 && unit.ConnectID < kTypeCount;
     Combo1[i]->setCurrentIndex(known ? unit.ConnectID : -1);
   }
-  if (md_.TimerType) {
+  if (md_.Record.TimerType) {
     optTimer[1]->setChecked(true);
     txtTime[0]->clear();
-    txtTime[1]->setText(IntervalText(md_.IntervalTM, kSecStep));
+    txtTime[1]->setText(IntervalText(md_.Record.IntervalTM, kSecStep));
   } else {
     optTimer[0]->setChecked(true);
-    txtTime[0]->setText(IntervalText(md_.IntervalTM, kMsStep));
+    txtTime[0]->setText(IntervalText(md_.Record.IntervalTM, kMsStep));
     txtTime[1]->clear();
   }
-  optType[md_.MeasKind ? 1 : 0]->setChecked(true);
-  chkAverage->setChecked(md_.DataAverage);
+  optType[md_.Record.MeasKind ? 1 : 0]->setChecked(true);
+  chkAverage->setChecked(md_.Record.DataAverage);
   chkContinuous->setChecked(md_.Recording.Continuous);
   txtFolder->setText(md_.Recording.Folder);
 }
@@ -179,36 +179,37 @@ std::optional<int32_t> DialogSetting::EnteredInterval() const {
   if (!n) return std::nullopt;
   // The product is formed in 64 bits: one beyond the 32-bit range fails the range check.
   const int64_t v = static_cast<int64_t>(*n) * (ms ? kMsStep : kSecStep);
-  if (!IntervalAllowed(!ms, md_.DataAverage, v)) return std::nullopt;
+  if (!IntervalAllowed(!ms, md_.Record.DataAverage, v)) return std::nullopt;
   return static_cast<int32_t>(v);
 }
 
 bool DialogSetting::CheckInterval() {
   if (EnteredInterval()) return true;
-  dialogs_.Error(IntervalMessage(!optTimer[0]->isChecked(), md_.DataAverage));
+  dialogs_.Error(IntervalMessage(!optTimer[0]->isChecked(), md_.Record.DataAverage));
   return false;
 }
 
 void DialogSetting::ApplySettings() {
   for (int i = 0; i < 4; ++i) {
-    UnitRecord& unit = md_.Units[i];
+    UnitRecord& unit = md_.Record.Units[i];
     unit.MflagID = chkID[i]->isChecked();
     // No selection (a type outside the list when the dialog opened): the unit keeps its type.
     const int index = Combo1[i]->currentIndex();
     if (index >= 0) unit.ConnectID = static_cast<int16_t>(index);
   }
-  md_.TimerType = !optTimer[0]->isChecked();
+  md_.Record.TimerType = !optTimer[0]->isChecked();
   // CheckInterval has passed before; should it not have, the interval stays as it was.
-  if (const std::optional<int32_t> interval = EnteredInterval()) md_.IntervalTM = *interval;
+  if (const std::optional<int32_t> interval = EnteredInterval()) md_.Record.IntervalTM = *interval;
   if (chkAverage->isChecked()) {
-    md_.DataAverage = true;
-    md_.AverageCount =
-        md_.TimerType ? kTimerAverageCount : ToInt32(txtTime[0]->text()).value_or(md_.AverageCount);
+    md_.Record.DataAverage = true;
+    md_.AverageCount = md_.Record.TimerType
+                           ? kTimerAverageCount
+                           : ToInt32(txtTime[0]->text()).value_or(md_.AverageCount);
   } else {
-    md_.DataAverage = false;
+    md_.Record.DataAverage = false;
     md_.AverageCount = 1;
   }
-  md_.MeasKind = !optType[0]->isChecked();
+  md_.Record.MeasKind = !optType[0]->isChecked();
   md_.Recording.Continuous = chkContinuous->isChecked();
   md_.Recording.Folder = txtFolder->text().trimmed();
 }
@@ -225,5 +226,5 @@ void DialogSetting::CancelButton_Click() {
 }
 
 void DialogSetting::chkAverage_Click() {
-  md_.DataAverage = chkAverage->isChecked();
+  md_.Record.DataAverage = chkAverage->isChecked();
 }

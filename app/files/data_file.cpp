@@ -27,7 +27,7 @@ constexpr size_t kFixedHeaderBytes = 22;
 constexpr size_t kMaxHeaderBytes = 6 * (2 + kMaxString) + kFixedHeaderBytes;
 // Reading this much is enough to tell that a file holds more records than the buffers take.
 constexpr qint64 kReadLimit =
-    static_cast<qint64>(kMaxHeaderBytes + (ModuleData::MaxData + 1) * kRecordBytes);
+    static_cast<qint64>(kMaxHeaderBytes + (RecordSet::MaxData + 1) * kRecordBytes);
 
 void PutU16(QByteArray& out, uint16_t v) {
   const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
@@ -145,23 +145,24 @@ bool Fail(QString* error, const QString& reason) {
 
 QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount) {
   QByteArray out;
-  PutString(out, md.StartTime, md.StartTimeBytes);
-  for (size_t i = 0; i < md.MemoText.size(); ++i) PutString(out, md.MemoText[i], md.MemoBytes[i]);
-  PutBool(out, md.TimerType);
-  PutI32(out, md.IntervalTM);
-  PutBool(out, md.DataAverage);
-  PutBool(out, md.MeasKind);
-  for (const auto& u : md.Units) PutI16(out, u.ConnectID);
+  PutString(out, md.Record.StartTime, md.Record.StartTimeBytes);
+  for (size_t i = 0; i < md.Record.MemoText.size(); ++i)
+    PutString(out, md.Record.MemoText[i], md.Record.MemoBytes[i]);
+  PutBool(out, md.Record.TimerType);
+  PutI32(out, md.Record.IntervalTM);
+  PutBool(out, md.Record.DataAverage);
+  PutBool(out, md.Record.MeasKind);
+  for (const auto& u : md.Record.Units) PutI16(out, u.ConnectID);
   PutI32(out, sampleCount);
   return out;
 }
 
 void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k) {
   char record[kRecordBytes];
-  for (size_t i = 0; i < md.Units.size(); ++i) {
-    const std::vector<float>& data = md.Units[i].Data;
+  for (size_t i = 0; i < md.Record.Units.size(); ++i) {
+    const std::vector<float>& data = md.Record.Units[i].Data;
     const bool inside = k >= 1 && static_cast<size_t>(k) <= data.size();
-    PutDouble(record + 8 * i, static_cast<double>(inside ? data[k - 1] : ModuleData::NoData));
+    PutDouble(record + 8 * i, static_cast<double>(inside ? data[k - 1] : RecordSet::NoData));
   }
   out.append(record, kRecordBytes);
 }
@@ -179,8 +180,8 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
 
   const size_t records = in.Left() / kRecordBytes;
   image.EndsInsideRecord = in.Left() % kRecordBytes != 0;
-  if (records > static_cast<size_t>(ModuleData::MaxData)) {
-    return Fail(error, QStringLiteral("サンプル数が %1 を超えています。").arg(ModuleData::MaxData));
+  if (records > static_cast<size_t>(RecordSet::MaxData)) {
+    return Fail(error, QStringLiteral("サンプル数が %1 を超えています。").arg(RecordSet::MaxData));
   }
   const unsigned char* p = in.Position();
   for (auto& data : image.Data) data.resize(records);
@@ -242,16 +243,16 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
 
 void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.ClearData();
-  md.StartTime = std::move(image.StartTime);
-  md.MemoText = std::move(image.MemoText);
-  md.StartTimeBytes = std::move(image.StartTimeBytes);
-  md.MemoBytes = std::move(image.MemoBytes);
-  md.TimerType = image.TimerType;
-  md.IntervalTM = image.IntervalTM;
-  md.DataAverage = image.DataAverage;
-  md.MeasKind = image.MeasKind;
-  for (size_t i = 0; i < md.Units.size(); ++i) {
-    UnitRecord& u = md.Units[i];
+  md.Record.StartTime = std::move(image.StartTime);
+  md.Record.MemoText = std::move(image.MemoText);
+  md.Record.StartTimeBytes = std::move(image.StartTimeBytes);
+  md.Record.MemoBytes = std::move(image.MemoBytes);
+  md.Record.TimerType = image.TimerType;
+  md.Record.IntervalTM = image.IntervalTM;
+  md.Record.DataAverage = image.DataAverage;
+  md.Record.MeasKind = image.MeasKind;
+  for (size_t i = 0; i < md.Record.Units.size(); ++i) {
+    UnitRecord& u = md.Record.Units[i];
     const std::vector<float>& data = image.Data[i];
     u.ConnectID = image.ConnectID[i];
     const auto end = data.begin() + image.Records;
@@ -259,12 +260,12 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
     // A unit is used when any of its samples holds a value (a failed first reading included);
     // its count runs to its last value, and the slots without one before it stay empty in place.
     const auto last = std::find_if(std::make_reverse_iterator(end), data.rend(),
-                                   [](float v) { return v != ModuleData::NoData; });
+                                   [](float v) { return v != RecordSet::NoData; });
     u.DataCount = static_cast<int32_t>(data.rend() - last);
     // With no record the use flags stay as they were.
     if (image.Records > 0) u.MflagID = u.DataCount > 0;
   }
-  md.SampleCount = image.Records;
+  md.Record.SampleCount = image.Records;
   md.UpdateAverageCount();
 }
 
@@ -324,16 +325,17 @@ QString TextFieldProblem(const QString& text, const QString& field, const QByteA
 }
 
 QString DataFileTextProblem(const ModuleData& md) {
-  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"), md.StartTimeBytes);
+  QString problem =
+      TextFieldProblem(md.Record.StartTime, QStringLiteral("測定日"), md.Record.StartTimeBytes);
   for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
-    problem =
-        TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1), md.MemoBytes[i]);
+    problem = TextFieldProblem(md.Record.MemoText[i], QStringLiteral("メモ%1").arg(i + 1),
+                               md.Record.MemoBytes[i]);
   }
   return problem;
 }
 
 QByteArray EncodeDataFile(const ModuleData& md) {
-  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
+  const int32_t count = std::clamp<int32_t>(md.Record.SampleCount, 0, RecordSet::MaxData);
   QByteArray out = EncodeDataHeader(md, count);
   out.reserve(out.size() + static_cast<qsizetype>(count) * static_cast<qsizetype>(kRecordBytes));
   for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);

@@ -49,7 +49,7 @@ bool ReadInput(ModuleData& md, Input& in, QString& err) {
       break;
   }
   if (!AnalysisTableOf(md, in.table, &reason)) return Refused(err, in.path, reason);
-  in.samples = md.SampleCount;
+  in.samples = md.Record.SampleCount;
   return true;
 }
 
@@ -111,7 +111,7 @@ bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString&
             QStringLiteral("%1 と測定の時間が重なっています。").arg(Native(previous.path)));
       }
     }
-    for (int u = 0; u < ModuleData::kUnits; ++u) {
+    for (int u = 0; u < RecordSet::kUnits; ++u) {
       if (!in.table.columns[u]) continue;
       if (!typeFrom[u]) {
         typeFrom[u] = &in;

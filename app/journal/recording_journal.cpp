@@ -29,13 +29,13 @@ qint64 SteadyMs() {
 // The samples of md that the journal takes now: the record set's samples that every used unit
 // has reached, or all of them once the measurement is final.
 int32_t CompleteSamples(const ModuleData& md, bool final) {
-  int32_t n = md.SampleCount;
+  int32_t n = md.Record.SampleCount;
   if (!final) {
-    for (const UnitRecord& unit : md.Units) {
+    for (const UnitRecord& unit : md.Record.Units) {
       if (unit.MflagID) n = std::min(n, unit.DataCount);
     }
   }
-  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
+  return std::clamp<int32_t>(n, 0, RecordSet::MaxData);
 }
 
 }  // namespace

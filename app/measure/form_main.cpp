@@ -76,7 +76,7 @@ void FormMain::ConnectControls() {
 }
 
 void FormMain::Form_Load() {
-  md_.InitDataBuffers();
+  md_.Record.InitDataBuffers();
   md_.ClearData();
   // Stored values that cannot be used have taken their defaults: the operator is told which, once
   // the window is up (a box before the window would have nothing to stand on).
@@ -101,7 +101,7 @@ void FormMain::SetButtonState() {
   ui_.cmdRead->setEnabled(idle);
   ui_.cmdSave->setEnabled(idle);
   ui_.cmdEnd->setEnabled(idle);
-  ui_.cmdDisp->setEnabled(idle && md_.SampleCount >= 1);
+  ui_.cmdDisp->setEnabled(idle && md_.Record.SampleCount >= 1);
   DispTitle();
 }
 
@@ -118,7 +118,7 @@ void FormMain::Form_QueryUnload(bool& cancel) {
     cancel = true;
     return;
   }
-  const QString question = md_.SampleCount < 1
+  const QString question = md_.Record.SampleCount < 1
                                ? QStringLiteral("終了しますか？")
                                : QStringLiteral("データが消去されます。終了してもよろしいですか？");
   if (dialogs_.Ask(question) != MsgAnswer::Yes) {
@@ -146,12 +146,12 @@ void FormMain::cmdEnd_Click() {
 }
 
 void FormMain::cmdSetting_Click() {
-  if (md_.SampleCount >= 1 &&
+  if (md_.Record.SampleCount >= 1 &&
       dialogs_.Ask(QStringLiteral("設定を変更するとデータが消去されます。よろしいですか？")) !=
           MsgAnswer::Yes) {
     return;
   }
-  const bool oldKind = md_.MeasKind;
+  const bool oldKind = md_.Record.MeasKind;
   md_.SettingOK = false;
   {
     DialogSetting dialog(md_, dialogs_, this);
@@ -159,20 +159,20 @@ void FormMain::cmdSetting_Click() {
   }
   if (!md_.SettingOK) return;
 
-  if (md_.SampleCount > 0) {
+  if (md_.Record.SampleCount > 0) {
     UnloadDatalist();
     md_.ClearData();
     graph_->ClearNowValue();
     graph_->DispStatus();
-    ui_.cmdDisp->setEnabled(md_.SampleCount >= 1);
+    ui_.cmdDisp->setEnabled(md_.Record.SampleCount >= 1);
     DispTitle();
   }
-  graph_->SetGraphTitle(md_.MeasKind != oldKind);
+  graph_->SetGraphTitle(md_.Record.MeasKind != oldKind);
   alarms_->ShowLimitLines();
 }
 
 void FormMain::cmdDisp_Click() {
-  if (md_.SampleCount < 1) {
+  if (md_.Record.SampleCount < 1) {
     dialogs_.Notice(QStringLiteral("データがありません"));
     return;
   }

@@ -38,7 +38,7 @@ void FormMain::cmdStart_Click() {
       return;
     }
   }
-  if (md_.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
+  if (md_.Record.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
   FollowContinuousRecording();
   session_->Start();
 }
@@ -66,14 +66,14 @@ void FormMain::ConnectSession() {
     if (!graph_->SetGraphParam()) session_->RefuseStart();
   });
   connect(session, &MeasurementSession::started, this, [this] {
-    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
+    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime +
                                 QStringLiteral(" ]"));
     ui_.Chart2D1->SetHeaderAppearance(3);
   });
   connect(session, &MeasurementSession::samplesStored, this, [this](const StoredSamples& samples) {
     // The record set's first sample may come after empty slots (a late first tick).
     const bool firstSample = *std::max_element(samples.from.begin(), samples.from.end()) == 0;
-    ShowStoredSamples(md_.TimerType ? firstSample : md_.PollCount == 1, samples);
+    ShowStoredSamples(md_.Record.TimerType ? firstSample : md_.PollCount == 1, samples);
   });
   connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
     // The graph shows the new record set from its first sample, under its own start time.
@@ -83,7 +83,7 @@ void FormMain::ConnectSession() {
     gs.DispEnd = gs.DispCount;
     graph_->SetAxesX(gs.DispStart, gs.DispEnd);
     graph_->ClearCursors();
-    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
+    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime +
                                 QStringLiteral(" ]"));
     // The old points go; the range fits the new record set's first values.
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
@@ -108,21 +108,21 @@ void FormMain::ResumeRedraw() {
 
 void FormMain::ShowStoredSamples(bool first, const StoredSamples& samples) {
   // The first sample (or poll) ends the suspension the start began.
-  if (md_.TimerType ? first : md_.PollCount == 0) ResumeRedraw();
+  if (md_.Record.TimerType ? first : md_.PollCount == 0) ResumeRedraw();
   if (session_->Continuous()) {
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
   }
-  if (md_.TimerType) {
+  if (md_.Record.TimerType) {
     graph_->DispNowValue();
     graph_->DispStatus();
     autoRange_->Apply(first);
     graph_->AdvanceAxesX();
     // A late tick stores its sample after empty slots: they are drawn with it, as gaps.
     const int32_t from = *std::max_element(samples.from.begin(), samples.from.end());
-    if (md_.SampleCount - from > 1) {
+    if (md_.Record.SampleCount - from > 1) {
       graph_->GrDrawData1();
     } else {
-      graph_->GrDrawData(md_.SampleCount);
+      graph_->GrDrawData(md_.Record.SampleCount);
     }
   } else {
     graph_->DispNowValueUnit();

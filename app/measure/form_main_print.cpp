@@ -18,7 +18,7 @@ const char* const kPrinterError = "印刷できませんでした。プリンタ
 }  // namespace
 
 void FormMain::cmdPrint_Click() {
-  if (md_.SampleCount < 1) {
+  if (md_.Record.SampleCount < 1) {
     dialogs_.Notice(QStringLiteral("データがありません。"));
     return;
   }

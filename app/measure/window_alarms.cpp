@@ -82,7 +82,7 @@ void WindowAlarms::ShowLimitLines() {
   if (!ui_.Chart2D1) return;
   std::vector<Chart2D::LimitLine> lines;
   for (size_t i = 0; i < 4; ++i) {
-    if (!md_.Units[i].MflagID) continue;
+    if (!md_.Record.Units[i].MflagID) continue;
     const int series = static_cast<int>(i) + 1;
     if (settings_.HighOn[i]) lines.push_back({series, settings_.High[i]});
     if (settings_.LowOn[i]) lines.push_back({series, settings_.Low[i]});

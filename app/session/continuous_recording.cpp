@@ -25,7 +25,7 @@ ContinuousRecording::ContinuousRecording(MeasurementSession& session, const Modu
   connect(&session, &MeasurementSession::stopped, this, [this] {
     if (!recording_) return;
     recording_ = false;
-    if (md_.SampleCount > 0) {
+    if (md_.Record.SampleCount > 0) {
       WriteRecordSet();
     } else {
       Flush();
@@ -45,7 +45,7 @@ void ContinuousRecording::SetEnabled(bool on) {
 void ContinuousRecording::WriteRecordSet() {
   PendingFile file;
   file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
-  file.samples = md_.SampleCount;
+  file.samples = md_.Record.SampleCount;
   file.bytes = FileFormatOf(FileFormatId::DataFile).encode(md_);
   if (journal_) file.journal = journal_->Seal(md_, &file.journalComplete);
   pending_.push_back(std::move(file));

@@ -20,7 +20,7 @@ const QString kStartError = QStringLiteral("エラーのため測定開始でき
 
 // A unit this many readings behind the others no longer holds up the change of record set: the
 // file is written with its missing samples empty.
-constexpr size_t kCarryLimit = ModuleData::MaxData;
+constexpr size_t kCarryLimit = RecordSet::MaxData;
 
 int64_t SteadyMs() {
   static QElapsedTimer timer;
@@ -64,9 +64,9 @@ QString MeasurementSession::FormatStartTime(const QDateTime& t) {
 }
 
 int16_t MeasurementSession::UnitRate() const {
-  if (md_.DataAverage) return 1;
+  if (md_.Record.DataAverage) return 1;
   // The units take their interval in steps of 10 ms; the driver refuses what is out of range.
-  const double rate = RoundHalfEven(md_.IntervalTM / 10.0);
+  const double rate = RoundHalfEven(md_.Record.IntervalTM / 10.0);
   if (rate > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
   if (rate < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
   return static_cast<int16_t>(rate);
@@ -86,7 +86,7 @@ bool MeasurementSession::Start() {
   emit preparing();
 
   md_.ClearData();
-  md_.ClearMemo();
+  md_.Record.ClearMemo();
   md_.Measuring = true;
   md_.Unsaved = true;
   refused_ = false;
@@ -107,10 +107,10 @@ bool MeasurementSession::Start() {
   fileNumber_ = 1;
   announced_.fill(0);
   for (auto& readings : carry_) readings.clear();
-  md_.StartTime = FormatStartTime(runStart_);
+  md_.Record.StartTime = FormatStartTime(runStart_);
   emit started();
 
-  if (md_.TimerType) {
+  if (md_.Record.TimerType) {
     if (!md_.SetTickTimer()) {
       dialogs_.Notice(kTimerError);
       StopMeasure(StopReason::TimerError);
@@ -156,18 +156,18 @@ void MeasurementSession::StopMeasure(StopReason reason) {
 }
 
 int64_t MeasurementSession::RunSamples() const {
-  return int64_t{fileNumber_ - 1} * ModuleData::MaxData + md_.SampleCount;
+  return int64_t{fileNumber_ - 1} * RecordSet::MaxData + md_.Record.SampleCount;
 }
 
 QDateTime MeasurementSession::FileStartTime(int32_t file) const {
   // Record set n starts (n - 1) full record sets after the run: its samples keep their nominal
   // times on its own time axis.
-  const int64_t ms = int64_t{file - 1} * ModuleData::MaxData * md_.IntervalTM;
+  const int64_t ms = int64_t{file - 1} * RecordSet::MaxData * md_.Record.IntervalTM;
   return runStart_.addMSecs(ms);
 }
 
 int64_t MeasurementSession::FileStartMs(int32_t file) const {
-  return runStartMs_ + int64_t{file - 1} * ModuleData::MaxData * md_.IntervalTM;
+  return runStartMs_ + int64_t{file - 1} * RecordSet::MaxData * md_.Record.IntervalTM;
 }
 
 int64_t MeasurementSession::MeasuringMs() const {
@@ -176,9 +176,9 @@ int64_t MeasurementSession::MeasuringMs() const {
 
 void MeasurementSession::Announce() {
   StoredSamples samples;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     samples.from[i] = announced_[i];
-    samples.to[i] = md_.Units[i].DataCount;
+    samples.to[i] = md_.Record.Units[i].DataCount;
     announced_[i] = samples.to[i];
   }
   emit samplesStored(samples);
@@ -186,11 +186,11 @@ void MeasurementSession::Announce() {
 
 bool MeasurementSession::RecordSetComplete() const {
   bool any = false;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    const UnitRecord& unit = md_.Units[i];
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    const UnitRecord& unit = md_.Record.Units[i];
     if (!unit.MflagID) continue;
     if (carry_[i].size() >= kCarryLimit) return true;
-    if (unit.DataCount < ModuleData::MaxData) return false;
+    if (unit.DataCount < RecordSet::MaxData) return false;
     any = true;
   }
   return any;
@@ -208,18 +208,18 @@ void MeasurementSession::RenewRecordSet() {
   md_.PollCount = polls;
   md_.Measuring = true;
   ++fileNumber_;
-  md_.StartTime = FormatStartTime(FileStartTime(fileNumber_));
+  md_.Record.StartTime = FormatStartTime(FileStartTime(fileNumber_));
   announced_.fill(0);
 
   // Readings that arrived after a unit's buffer was full are its first samples here.
   bool carried = false;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     for (float v : carry_[i]) StoreUnitValue(i, v);
     carried = carried || !carry_[i].empty();
     carry_[i].clear();
   }
   UpdateSampleCount();
-  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
+  if (md_.Record.SampleCount > 0) md_.Record.MergeAllMaxMin();
   emit recordSetRenewed();
   if (carried) Announce();
 }

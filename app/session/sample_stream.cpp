@@ -11,8 +11,8 @@ namespace {
 
 // The samples every used unit has reached.
 int32_t CompleteSamples(const ModuleData& md) {
-  int32_t n = md.SampleCount;
-  for (const UnitRecord& unit : md.Units) {
+  int32_t n = md.Record.SampleCount;
+  for (const UnitRecord& unit : md.Record.Units) {
     if (unit.MflagID) n = std::min(n, unit.DataCount);
   }
   return n;
@@ -30,12 +30,13 @@ SampleStream::SampleStream(MeasurementSession& session, const ModuleData& md, in
   connect(&session, &MeasurementSession::samplesStored, this,
           [this] { WriteRows(CompleteSamples(md_)); });
   connect(&session, &MeasurementSession::recordSetFull, this,
-          [this] { WriteRows(md_.SampleCount); });
+          [this] { WriteRows(md_.Record.SampleCount); });
   connect(&session, &MeasurementSession::recordSetRenewed, this, [this] {
     written_ = 0;
     if (writer_) writer_->BeginRecordSet(session_.FileStartMs(session_.FileNumber()));
   });
-  connect(&session, &MeasurementSession::stopped, this, [this] { WriteRows(md_.SampleCount); });
+  connect(&session, &MeasurementSession::stopped, this,
+          [this] { WriteRows(md_.Record.SampleCount); });
 }
 
 SampleStream::~SampleStream() = default;
@@ -56,7 +57,7 @@ void SampleStream::Begin() {
 
 void SampleStream::WriteRows(int32_t upTo) {
   if (!writer_ || CheckClosed()) return;
-  upTo = std::clamp<int32_t>(upTo, 0, ModuleData::MaxData);
+  upTo = std::clamp<int32_t>(upTo, 0, RecordSet::MaxData);
   if (upTo <= written_) return;
   out_.clear();
   const int64_t firstRow = writer_->RowCount();

@@ -141,7 +141,7 @@ TEST(AlarmLogLimitTest, ARowTheDiskCannotTakeWholeIsTakenBackAndTheNextStartsAtA
 
 TEST(AlarmHysteresisTest, AHysteresisAsWideAsTheGapBetweenTheLimitsIsRefused) {
   ModuleData md;
-  md.Units[2].ConnectID = 4;  // type K
+  md.Record.Units[2].ConnectID = 4;  // type K
   AlarmSettings s;
   s.HighOn[2] = true;
   s.High[2] = 100;

@@ -37,23 +37,23 @@ class SettingsStoreTest : public ::testing::Test {
 };
 
 void ExpectDefaults(const ModuleData& md) {
-  EXPECT_TRUE(md.Units[0].MflagID);
-  for (int i = 1; i < 4; ++i) EXPECT_FALSE(md.Units[i].MflagID) << i;
-  for (const auto& u : md.Units) EXPECT_EQ(u.ConnectID, 0);
-  EXPECT_FALSE(md.TimerType);
-  EXPECT_EQ(md.IntervalTM, 1000);
-  EXPECT_FALSE(md.MeasKind);
-  EXPECT_FALSE(md.DataAverage);
+  EXPECT_TRUE(md.Record.Units[0].MflagID);
+  for (int i = 1; i < 4; ++i) EXPECT_FALSE(md.Record.Units[i].MflagID) << i;
+  for (const auto& u : md.Record.Units) EXPECT_EQ(u.ConnectID, 0);
+  EXPECT_FALSE(md.Record.TimerType);
+  EXPECT_EQ(md.Record.IntervalTM, 1000);
+  EXPECT_FALSE(md.Record.MeasKind);
+  EXPECT_FALSE(md.Record.DataAverage);
   EXPECT_EQ(md.AverageCount, 1);
 }
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
   ModuleData md;
-  md.Units[0].MflagID = false;
-  md.Units[2].MflagID = true;
-  md.Units[2].ConnectID = 5;
-  md.IntervalTM = 7;
-  md.DataAverage = true;
+  md.Record.Units[0].MflagID = false;
+  md.Record.Units[2].MflagID = true;
+  md.Record.Units[2].ConnectID = 5;
+  md.Record.IntervalTM = 7;
+  md.Record.DataAverage = true;
   md.AverageCount = 9;
   QSettings store(IniPath(), QSettings::IniFormat);
   md.LoadSettings(store);
@@ -62,15 +62,15 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
 
 TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsItBack) {
   ModuleData saved;
-  saved.Units[0].MflagID = false;
-  saved.Units[1].MflagID = true;
-  saved.Units[3].MflagID = true;
-  saved.Units[1].ConnectID = 4;
-  saved.Units[3].ConnectID = 7;
-  saved.TimerType = true;
-  saved.IntervalTM = 15000;
-  saved.MeasKind = true;
-  saved.DataAverage = true;
+  saved.Record.Units[0].MflagID = false;
+  saved.Record.Units[1].MflagID = true;
+  saved.Record.Units[3].MflagID = true;
+  saved.Record.Units[1].ConnectID = 4;
+  saved.Record.Units[3].ConnectID = 7;
+  saved.Record.TimerType = true;
+  saved.Record.IntervalTM = 15000;
+  saved.Record.MeasKind = true;
+  saved.Record.DataAverage = true;
   saved.AverageCount = 42;  // not recomputed by a save
   {
     QSettings store(IniPath(), QSettings::IniFormat);
@@ -86,13 +86,13 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsItBack) {
 
   const ModuleData md = Load();
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(md.Units[i].MflagID, saved.Units[i].MflagID) << i;
-    EXPECT_EQ(md.Units[i].ConnectID, saved.Units[i].ConnectID) << i;
+    EXPECT_EQ(md.Record.Units[i].MflagID, saved.Record.Units[i].MflagID) << i;
+    EXPECT_EQ(md.Record.Units[i].ConnectID, saved.Record.Units[i].ConnectID) << i;
   }
-  EXPECT_TRUE(md.TimerType);
-  EXPECT_EQ(md.IntervalTM, 15000);
-  EXPECT_TRUE(md.MeasKind);
-  EXPECT_TRUE(md.DataAverage);
+  EXPECT_TRUE(md.Record.TimerType);
+  EXPECT_EQ(md.Record.IntervalTM, 15000);
+  EXPECT_TRUE(md.Record.MeasKind);
+  EXPECT_TRUE(md.Record.DataAverage);
   EXPECT_EQ(md.AverageCount, 100);  // averaging with the computer's timer
 }
 
@@ -127,23 +127,23 @@ TEST_F(SettingsStoreTest, BooleansReadAsWordsOrNumbers) {
       "[MeasInfo]\nMflagID0=0\nMflagID1=1\nMflagID2=true\nMflagID3=-1\n"
       "TimerType=FALSE\nMeasKind=2.5\nDataAverage=True\nIntervalTM=250\n");
   const ModuleData md = Load();
-  EXPECT_FALSE(md.Units[0].MflagID);
-  EXPECT_TRUE(md.Units[1].MflagID);
-  EXPECT_TRUE(md.Units[2].MflagID);
-  EXPECT_TRUE(md.Units[3].MflagID);
-  EXPECT_FALSE(md.TimerType);
-  EXPECT_TRUE(md.MeasKind);
-  EXPECT_TRUE(md.DataAverage);
+  EXPECT_FALSE(md.Record.Units[0].MflagID);
+  EXPECT_TRUE(md.Record.Units[1].MflagID);
+  EXPECT_TRUE(md.Record.Units[2].MflagID);
+  EXPECT_TRUE(md.Record.Units[3].MflagID);
+  EXPECT_FALSE(md.Record.TimerType);
+  EXPECT_TRUE(md.Record.MeasKind);
+  EXPECT_TRUE(md.Record.DataAverage);
   EXPECT_EQ(md.AverageCount, 25);
 }
 
 TEST_F(SettingsStoreTest, IntegersRoundHalvesToEven) {
   WriteIni("[MeasInfo]\nConnectID0=2.5\nConnectID1=3.5\nConnectID2= 6 \nIntervalTM=1e4\n");
   const ModuleData md = Load();
-  EXPECT_EQ(md.Units[0].ConnectID, 2);
-  EXPECT_EQ(md.Units[1].ConnectID, 4);
-  EXPECT_EQ(md.Units[2].ConnectID, 6);
-  EXPECT_EQ(md.IntervalTM, 10000);
+  EXPECT_EQ(md.Record.Units[0].ConnectID, 2);
+  EXPECT_EQ(md.Record.Units[1].ConnectID, 4);
+  EXPECT_EQ(md.Record.Units[2].ConnectID, 6);
+  EXPECT_EQ(md.Record.IntervalTM, 10000);
 }
 
 TEST_F(SettingsStoreTest, DamagedValuesTakeTheirDefaults) {
@@ -187,7 +187,7 @@ TEST_F(SettingsStoreTest, ValuesTheSettingsDialogRefusesTakeTheirDefaults) {
   EXPECT_TRUE(SettingProblemLine(problems[0]).startsWith(QStringLiteral("IntervalTM=15（")));
   // Absent keys and values that can be used are no problem.
   WriteIni("[MeasInfo]\nTimerType=True\nIntervalTM=2000\n");
-  EXPECT_EQ(Load(&problems).IntervalTM, 2000);
+  EXPECT_EQ(Load(&problems).Record.IntervalTM, 2000);
   EXPECT_TRUE(problems.empty());
 }
 
@@ -216,7 +216,7 @@ TEST_F(SettingsStoreTest, AFileThatIsNoIniFileIsNamedAndGivesTheDefaults) {
     ModuleData md;
     const std::vector<SettingProblem> problems = md.LoadSettings();
     EXPECT_EQ(problems.empty(), c.ini);
-    EXPECT_EQ(md.IntervalTM, c.ini ? 3000 : 1000);
+    EXPECT_EQ(md.Record.IntervalTM, c.ini ? 3000 : 1000);
     if (!c.ini) {
       ASSERT_EQ(problems.size(), 1u);
       EXPECT_TRUE(SettingProblemLine(problems[0]).contains(path))
@@ -228,13 +228,13 @@ TEST_F(SettingsStoreTest, AFileThatIsNoIniFileIsNamedAndGivesTheDefaults) {
 TEST_F(SettingsStoreTest, UserStoreIsKorvalleIniInTheConfigFolder) {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
   ModuleData saved;
-  saved.IntervalTM = 3000;
+  saved.Record.IntervalTM = 3000;
   saved.SaveSettings();
   EXPECT_TRUE(QFile::exists(dir_.filePath("Korvalle.ini")));
 
   ModuleData md;
   md.LoadSettings();
-  EXPECT_EQ(md.IntervalTM, 3000);
+  EXPECT_EQ(md.Record.IntervalTM, 3000);
 }
 
 }  // namespace

@@ -44,20 +44,20 @@ class ExportStreamTest : public ::testing::Test {
 // driver's -300 now and then; unit 3 only where with3 says.
 void Fill(ModuleData& md, const QDateTime& start, int32_t first, int32_t n, bool with3 = false) {
   md.ClearData();
-  md.StartTime = start.toString(QStringLiteral("yyyy/M/d H:m:s"));
-  md.MemoText[0] = QStringLiteral("炉の昇温試験");
-  md.IntervalTM = 1000;
-  md.Units[0].ConnectID = 4;
-  md.Units[2].ConnectID = 7;
+  md.Record.StartTime = start.toString(QStringLiteral("yyyy/M/d H:m:s"));
+  md.Record.MemoText[0] = QStringLiteral("炉の昇温試験");
+  md.Record.IntervalTM = 1000;
+  md.Record.Units[0].ConnectID = 4;
+  md.Record.Units[2].ConnectID = 7;
   for (int32_t k = 0; k < n; ++k) {
     const int32_t s = first + k;
-    md.Units[0].Data[k] = static_cast<float>(25 + 40 * std::sin(s * 0.001));
-    md.Units[2].Data[k] = s % 97 == 0   ? ModuleData::NoData
-                          : s % 89 == 0 ? ModuleData::NotConverted
-                                        : static_cast<float>(s) / 7;
-    if (with3) md.Units[3].Data[k] = -static_cast<float>(s) / 3;
+    md.Record.Units[0].Data[k] = static_cast<float>(25 + 40 * std::sin(s * 0.001));
+    md.Record.Units[2].Data[k] = s % 97 == 0   ? RecordSet::NoData
+                                 : s % 89 == 0 ? RecordSet::NotConverted
+                                               : static_cast<float>(s) / 7;
+    if (with3) md.Record.Units[3].Data[k] = -static_cast<float>(s) / 3;
   }
-  md.SampleCount = n;
+  md.Record.SampleCount = n;
 }
 
 TEST_F(ExportStreamTest, InputsThatLackRecordsAreConvertedAsFarAsTheyGoAndSaid) {
@@ -66,7 +66,7 @@ TEST_F(ExportStreamTest, InputsThatLackRecordsAreConvertedAsFarAsTheyGoAndSaid) 
   Fill(md, start, 0, 272);
   ASSERT_TRUE(SaveDataFile(md, Path("whole.mx1")));
   const QByteArray whole = FileBytes(Path("whole.mx1"));
-  md.SampleCount = 271;
+  md.Record.SampleCount = 271;
   ASSERT_TRUE(SaveDataFile(md, Path("first271.mx1")));
   const qsizetype header = whole.size() - 272 * 32;
   const QByteArray journal = EncodeDataHeader(md, 0) + whole.mid(header, 271 * 32);
@@ -133,17 +133,18 @@ TEST_F(ExportStreamTest, ThePiecesOfARecordingExportAsTheWholeAndAFullDiskKeepsT
   for (size_t i = 0; i < std::size(sizes); ++i) {
     Fill(md, start.addSecs(first), first, sizes[i], i == 6);
     for (int u = 0; u < 4; ++u) {
-      std::copy_n(md.Units[u].Data.begin(), sizes[i], all.Units[u].Data.begin() + first);
+      std::copy_n(md.Record.Units[u].Data.begin(), sizes[i],
+                  all.Record.Units[u].Data.begin() + first);
     }
     first += sizes[i];
   }
-  all.StartTime = start.toString(QStringLiteral("yyyy/M/d H:m:s"));
-  all.MemoText = md.MemoText;
-  all.IntervalTM = 1000;
-  all.Units[0].ConnectID = 4;
-  all.Units[2].ConnectID = 7;
-  all.Units[0].MflagID = all.Units[2].MflagID = all.Units[3].MflagID = true;
-  all.SampleCount = first;
+  all.Record.StartTime = start.toString(QStringLiteral("yyyy/M/d H:m:s"));
+  all.Record.MemoText = md.Record.MemoText;
+  all.Record.IntervalTM = 1000;
+  all.Record.Units[0].ConnectID = 4;
+  all.Record.Units[2].ConnectID = 7;
+  all.Record.Units[0].MflagID = all.Record.Units[2].MflagID = all.Record.Units[3].MflagID = true;
+  all.Record.SampleCount = first;
   std::string expected;
   ASSERT_TRUE(EncodeAnalysisCsv(all, expected));
 

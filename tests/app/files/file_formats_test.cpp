@@ -17,19 +17,19 @@ namespace {
 
 // A record set of two units, one with a hole, a kanji memo line and a unit-paced interval.
 void Fill(ModuleData& md) {
-  md.StartTime = QStringLiteral("2026/12/8 5:03:35");
-  md.MemoText[0] = QStringLiteral("炉の温度");
-  md.IntervalTM = 2000;
-  md.Units[0].MflagID = true;
-  md.Units[0].ConnectID = 4;
-  md.Units[2].MflagID = true;
-  md.Units[2].ConnectID = 1;
+  md.Record.StartTime = QStringLiteral("2026/12/8 5:03:35");
+  md.Record.MemoText[0] = QStringLiteral("炉の温度");
+  md.Record.IntervalTM = 2000;
+  md.Record.Units[0].MflagID = true;
+  md.Record.Units[0].ConnectID = 4;
+  md.Record.Units[2].MflagID = true;
+  md.Record.Units[2].ConnectID = 1;
   for (int32_t k = 0; k < 300; ++k) {
-    md.Units[0].Data[k] = 20.0f + 0.125f * static_cast<float>(k);
-    md.Units[2].Data[k] = k == 7 ? ModuleData::NoData : 900.0f - static_cast<float>(k);
+    md.Record.Units[0].Data[k] = 20.0f + 0.125f * static_cast<float>(k);
+    md.Record.Units[2].Data[k] = k == 7 ? RecordSet::NoData : 900.0f - static_cast<float>(k);
   }
-  md.Units[0].DataCount = md.Units[2].DataCount = md.SampleCount = 300;
-  md.UpdateAllMaxMin();
+  md.Record.Units[0].DataCount = md.Record.Units[2].DataCount = md.Record.SampleCount = 300;
+  md.Record.UpdateAllMaxMin();
 }
 
 // The reader of a format, where the program has one.
@@ -57,15 +57,15 @@ TEST(FileFormatsTest, EachFormatWithAReaderReadsBackWhatItsWriterWrote) {
     ModuleData read;
     if (!ReadBack(format.id, path, read)) continue;
     ++readers;
-    EXPECT_EQ(read.StartTime, written.StartTime);
-    EXPECT_EQ(read.MemoText, written.MemoText);
-    EXPECT_EQ(read.IntervalTM, written.IntervalTM);
-    EXPECT_EQ(read.SampleCount, written.SampleCount);
-    for (int u = 0; u < ModuleData::kUnits; ++u) {
-      EXPECT_EQ(read.Units[u].MflagID, written.Units[u].MflagID) << u;
-      EXPECT_EQ(read.Units[u].ConnectID, written.Units[u].ConnectID) << u;
-      for (int32_t k = 0; k < written.SampleCount; ++k) {
-        ASSERT_EQ(read.Units[u].Data[k], written.Units[u].Data[k]) << u << " " << k;
+    EXPECT_EQ(read.Record.StartTime, written.Record.StartTime);
+    EXPECT_EQ(read.Record.MemoText, written.Record.MemoText);
+    EXPECT_EQ(read.Record.IntervalTM, written.Record.IntervalTM);
+    EXPECT_EQ(read.Record.SampleCount, written.Record.SampleCount);
+    for (int u = 0; u < RecordSet::kUnits; ++u) {
+      EXPECT_EQ(read.Record.Units[u].MflagID, written.Record.Units[u].MflagID) << u;
+      EXPECT_EQ(read.Record.Units[u].ConnectID, written.Record.Units[u].ConnectID) << u;
+      for (int32_t k = 0; k < written.Record.SampleCount; ++k) {
+        ASSERT_EQ(read.Record.Units[u].Data[k], written.Record.Units[u].Data[k]) << u << " " << k;
       }
     }
   }
@@ -83,10 +83,10 @@ TEST(FileFormatsTest, AStreamWritesWhatTheWholeFileWriterWrites) {
     const std::unique_ptr<RecordSetStream> stream = format.openStream(table);
     stream->AppendHead(streamed);
     // In uneven pieces, as a running measurement or a long export hands them over.
-    for (int32_t from = 0; from < md.SampleCount; from += 7) {
-      stream->AppendRows(streamed, md, from, std::min(md.SampleCount, from + 7));
+    for (int32_t from = 0; from < md.Record.SampleCount; from += 7) {
+      stream->AppendRows(streamed, md, from, std::min(md.Record.SampleCount, from + 7));
     }
-    EXPECT_EQ(stream->RowCount(), md.SampleCount);
+    EXPECT_EQ(stream->RowCount(), md.Record.SampleCount);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("whole.") + format.extension);
     ASSERT_TRUE(format.write(md, path, nullptr));

@@ -142,7 +142,7 @@ TEST_F(WindowAlarmTest, AFlappingValueSoundsOnceAndTheListGivesLocalTimesAndTheG
   EXPECT_TRUE(localTime.match(list->item(0, 0)->text()).hasMatch())
       << list->item(0, 0)->text().toStdString();
   // The first sample past the limit, where the graph's time axis puts it (10 ms a sample).
-  const std::vector<float>& data = md_.Units[0].Data;
+  const std::vector<float>& data = md_.Record.Units[0].Data;
   const auto first = std::find_if(data.begin(), data.end(), [](float v) { return v > 300; });
   ASSERT_NE(first, data.end());
   EXPECT_EQ(list->item(0, 1)->text(),

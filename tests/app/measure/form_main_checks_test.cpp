@@ -27,9 +27,9 @@ TEST(FormMainSettingsTest, StoredValuesItCannotUseTakeTheirDefaultsAndAreNamedOn
   FormMain form(md, driver, dialogs);
   form.show();
   QApplication::processEvents();
-  EXPECT_TRUE(md.Units[1].MflagID);
-  EXPECT_EQ(md.Units[1].ConnectID, 0);
-  EXPECT_EQ(md.IntervalTM, 1000);
+  EXPECT_TRUE(md.Record.Units[1].MflagID);
+  EXPECT_EQ(md.Record.Units[1].ConnectID, 0);
+  EXPECT_EQ(md.Record.IntervalTM, 1000);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   const QString text = dialogs.shown[0].text;
   EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::Ok);

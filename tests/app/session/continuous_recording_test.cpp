@@ -8,7 +8,7 @@
 namespace sessiontest {
 namespace {
 
-constexpr int32_t kFull = ModuleData::MaxData;
+constexpr int32_t kFull = RecordSet::MaxData;
 
 // The samples of one unit over the files of a run, in file order; the empty slots a lagging unit
 // leaves at the end of the last file are not samples.
@@ -17,7 +17,7 @@ std::vector<float> Concatenated(const std::vector<DataFileImage>& files, int uni
   for (const DataFileImage& file : files) {
     out.insert(out.end(), file.Data[unit].begin(), file.Data[unit].end());
   }
-  while (!out.empty() && out.back() == ModuleData::NoData) out.pop_back();
+  while (!out.empty() && out.back() == RecordSet::NoData) out.pop_back();
   return out;
 }
 
@@ -40,7 +40,7 @@ class ContinuousRecordingTest : public SessionTest {
       SCOPED_TRACE(names[k].toStdString());
       EXPECT_EQ(names[k], first.toString(QStringLiteral("yyyyMMdd-HHmmss")) +
                               QStringLiteral("-%1.mx1").arg(k + 1, 4, 10, QLatin1Char('0')));
-      const qint64 offset = qint64{k} * kFull * md_.IntervalTM;
+      const qint64 offset = qint64{k} * kFull * md_.Record.IntervalTM;
       EXPECT_EQ(files[k].StartTime.toStdString(),
                 MeasurementSession::FormatStartTime(first.addMSecs(offset)).toStdString());
       if (k + 1 < static_cast<int>(files.size())) {

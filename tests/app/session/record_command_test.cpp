@@ -87,9 +87,9 @@ TEST_F(RecordCommandTest, SigtermWritesTheSamplesSoFarAsTheLastFileAndExitsZero)
   const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
   // About 100 samples a second for nearly three seconds, on both units from the first sample.
   EXPECT_GT(image.Records, 150);
-  EXPECT_NE(image.Data[0][0], ModuleData::NoData);
-  EXPECT_NE(image.Data[1][0], ModuleData::NoData);
-  EXPECT_EQ(image.Data[2][0], ModuleData::NoData);
+  EXPECT_NE(image.Data[0][0], RecordSet::NoData);
+  EXPECT_NE(image.Data[1][0], RecordSet::NoData);
+  EXPECT_EQ(image.Data[2][0], RecordSet::NoData);
   // One line for the file; the journal is gone with the normal end.
   EXPECT_EQ(err.count(QStringLiteral("-0001.mx1（%1 件）").arg(image.Records)), 1)
       << err.toStdString();

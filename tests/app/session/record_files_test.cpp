@@ -12,16 +12,16 @@
 namespace sessiontest {
 namespace {
 
-constexpr int32_t kFull = ModuleData::MaxData;
+constexpr int32_t kFull = RecordSet::MaxData;
 
 class RecordFilesTest : public SessionTest {
  protected:
   // Fills all but the last two slots of the record set with tag + slot, as if measured.
   void FillAlmostFull(float tag) {
-    UnitRecord& unit = md_.Units[0];
+    UnitRecord& unit = md_.Record.Units[0];
     for (int32_t k = 0; k < kFull - 2; ++k) unit.Data[k] = tag + static_cast<float>(k);
     unit.DataCount = kFull - 2;
-    md_.SampleCount = kFull - 2;
+    md_.Record.SampleCount = kFull - 2;
   }
 
   // The file holds the filled slots of tag, then measured values.

@@ -114,8 +114,8 @@ TEST_F(SessionTest, RowsAReaderMissesAreCountedOnceAndTheTableJumpsByThem) {
   EXPECT_EQ(gaps, 1);
   EXPECT_EQ(QDateTime::fromString(said.captured(2), Qt::ISODateWithMs), beforeGap.addMSecs(10));
   // Every sample of the record set is a row or among the dropped ones.
-  EXPECT_EQ(numbers.back() + 1, md_.SampleCount);
-  EXPECT_EQ(static_cast<qint64>(numbers.size()) + dropped, md_.SampleCount);
+  EXPECT_EQ(numbers.back() + 1, md_.Record.SampleCount);
+  EXPECT_EQ(static_cast<qint64>(numbers.size()) + dropped, md_.Record.SampleCount);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace sessiontest {
 namespace {
 
-constexpr int32_t kFull = ModuleData::MaxData;
+constexpr int32_t kFull = RecordSet::MaxData;
 
 // The times of the stream's rows, in ms since the epoch.
 std::vector<qint64> RowTimes(const QByteArray& out) {
@@ -40,10 +40,10 @@ TEST_F(SessionTest, StreamTimesCountFromTheStartInstantToTheMillisecond) {
   Tick();
   // The rest of the first record set as if measured; the next tick fills it, the one after
   // takes the first sample of the second.
-  UnitRecord& unit = md_.Units[0];
+  UnitRecord& unit = md_.Record.Units[0];
   for (int32_t k = 1; k < kFull - 1; ++k) unit.Data[k] = static_cast<float>(k);
   unit.DataCount = kFull - 1;
-  md_.SampleCount = kFull - 1;
+  md_.Record.SampleCount = kFull - 1;
   Tick();
   Tick();
   ASSERT_EQ(session_.FileNumber(), 2);
