@@ -44,7 +44,7 @@ Files& Shared() {
 void BM_ReadDataFile(benchmark::State& state) {
   Files& f = Shared();
   const QString path = f.path("read.mx1");
-  if (!SaveDataFile(f.md, path)) state.SkipWithError("cannot write the input");
+  if (!SaveDataFile(f.md.Record, path)) state.SkipWithError("cannot write the input");
   ModuleData md;
   for (auto _ : state) {
     if (ReadDataFile(md, path) != ReadResult::Read) state.SkipWithError("read failed");

@@ -149,7 +149,7 @@ void DialogMemo::OKButton_Click() {
   const std::array<QString, 5> previous = md_.Record.MemoText;
   for (int i = 0; i < 5; ++i) md_.Record.MemoText[i] = txtMemo[i]->text();
   QString reason;
-  if (!format.write(md_, *path, &reason)) {
+  if (!format.write(md_.Record, *path, &reason)) {
     // The window stays open so that another place can be chosen; the memo lines stay as they
     // were until a save succeeds.
     md_.Record.MemoText = previous;

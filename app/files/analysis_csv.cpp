@@ -114,37 +114,35 @@ bool ParseStartTime(const QString& text, int64_t& utcMs) {
   return true;
 }
 
-std::array<bool, 4> AnalysisColumns(const ModuleData& md) {
+std::array<bool, 4> AnalysisColumns(const RecordSet& rs) {
   std::array<bool, 4> columns{};
-  const int32_t count = std::clamp<int32_t>(md.Record.SampleCount, 0, RecordSet::MaxData);
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
   for (int i = 0; i < RecordSet::kUnits; ++i) {
-    const std::vector<float>& data = md.Record.Units[i].Data;
-    columns[i] =
-        md.Record.Units[i].MflagID || std::any_of(data.begin(), data.begin() + count,
-                                                  [](float v) { return v != RecordSet::NoData; });
+    const std::vector<float>& data = rs.Units[i].Data;
+    columns[i] = rs.Units[i].MflagID || std::any_of(data.begin(), data.begin() + count,
+                                                    [](float v) { return v != RecordSet::NoData; });
   }
   return columns;
 }
 
-bool AnalysisTableOf(const ModuleData& md, AnalysisTable& table, QString* error) {
+bool AnalysisTableOf(const RecordSet& rs, AnalysisTable& table, QString* error) {
   auto fail = [error](const QString& reason) {
     if (error) *error = reason;
     return false;
   };
-  if (!ParseStartTime(md.Record.StartTime, table.originMs)) {
-    return fail(
-        QStringLiteral("開始時刻「%1」を読み取れません。").arg(md.Record.StartTime.trimmed()));
+  if (!ParseStartTime(rs.StartTime, table.originMs)) {
+    return fail(QStringLiteral("開始時刻「%1」を読み取れません。").arg(rs.StartTime.trimmed()));
   }
-  if (md.Record.IntervalTM <= 0) {
-    return fail(QStringLiteral("測定間隔（%1 ms）が正しくありません。").arg(md.Record.IntervalTM));
+  if (rs.IntervalTM <= 0) {
+    return fail(QStringLiteral("測定間隔（%1 ms）が正しくありません。").arg(rs.IntervalTM));
   }
-  table.columns = AnalysisColumns(md);
-  for (int i = 0; i < RecordSet::kUnits; ++i) table.types[i] = md.Record.Units[i].ConnectID;
-  table.intervalMs = md.Record.IntervalTM;
-  table.timerType = md.Record.TimerType;
-  table.average = md.Record.DataAverage;
-  table.voltage = md.Record.MeasKind;
-  table.memo = md.Record.MemoText;
+  table.columns = AnalysisColumns(rs);
+  for (int i = 0; i < RecordSet::kUnits; ++i) table.types[i] = rs.Units[i].ConnectID;
+  table.intervalMs = rs.IntervalTM;
+  table.timerType = rs.TimerType;
+  table.average = rs.DataAverage;
+  table.voltage = rs.MeasKind;
+  table.memo = rs.MemoText;
   return true;
 }
 
@@ -251,14 +249,14 @@ void AnalysisCsvWriter::AppendHeaderRow(std::string& out) const {
   out += '\n';
 }
 
-void AnalysisCsvWriter::AppendRows(std::string& out, const ModuleData& md, int32_t from,
+void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_t from,
                                    int32_t to) {
   from = std::max(from, 0);
   to = std::min(to, RecordSet::MaxData);
   std::array<const float*, 4> columns{};
   int columnCount = 0;
   for (int i = 0; i < RecordSet::kUnits; ++i) {
-    if (table_.columns[i]) columns[columnCount++] = md.Record.Units[i].Data.data();
+    if (table_.columns[i]) columns[columnCount++] = rs.Units[i].Data.data();
   }
   const int64_t interval = table_.intervalMs;
   char line[256];
@@ -280,22 +278,22 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const ModuleData& md, int32
   }
 }
 
-bool EncodeAnalysisCsv(const ModuleData& md, std::string& out, QString* error) {
+bool EncodeAnalysisCsv(const RecordSet& rs, std::string& out, QString* error) {
   AnalysisTable table;
-  if (!AnalysisTableOf(md, table, error)) return false;
-  const int32_t count = std::clamp<int32_t>(md.Record.SampleCount, 0, RecordSet::MaxData);
+  if (!AnalysisTableOf(rs, table, error)) return false;
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
   out.clear();
   out.reserve(1024 + static_cast<size_t>(count) * 96);
   AnalysisCsvWriter writer(table);
   writer.AppendPreamble(out);
   writer.AppendHeaderRow(out);
-  writer.AppendRows(out, md, 0, count);
+  writer.AppendRows(out, rs, 0, count);
   return true;
 }
 
-bool SaveAnalysisCsvFile(const ModuleData& md, const QString& path, QString* error) {
+bool SaveAnalysisCsvFile(const RecordSet& rs, const QString& path, QString* error) {
   std::string out;
-  if (!EncodeAnalysisCsv(md, out, error)) return false;
+  if (!EncodeAnalysisCsv(rs, out, error)) return false;
   return ReplaceFile(path, QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size())),
                      error);
 }

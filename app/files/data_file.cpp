@@ -143,24 +143,23 @@ bool Fail(QString* error, const QString& reason) {
 
 }  // namespace
 
-QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount) {
+QByteArray EncodeDataHeader(const RecordSet& rs, int32_t sampleCount) {
   QByteArray out;
-  PutString(out, md.Record.StartTime, md.Record.StartTimeBytes);
-  for (size_t i = 0; i < md.Record.MemoText.size(); ++i)
-    PutString(out, md.Record.MemoText[i], md.Record.MemoBytes[i]);
-  PutBool(out, md.Record.TimerType);
-  PutI32(out, md.Record.IntervalTM);
-  PutBool(out, md.Record.DataAverage);
-  PutBool(out, md.Record.MeasKind);
-  for (const auto& u : md.Record.Units) PutI16(out, u.ConnectID);
+  PutString(out, rs.StartTime, rs.StartTimeBytes);
+  for (size_t i = 0; i < rs.MemoText.size(); ++i) PutString(out, rs.MemoText[i], rs.MemoBytes[i]);
+  PutBool(out, rs.TimerType);
+  PutI32(out, rs.IntervalTM);
+  PutBool(out, rs.DataAverage);
+  PutBool(out, rs.MeasKind);
+  for (const auto& u : rs.Units) PutI16(out, u.ConnectID);
   PutI32(out, sampleCount);
   return out;
 }
 
-void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k) {
+void AppendDataRecord(QByteArray& out, const RecordSet& rs, int32_t k) {
   char record[kRecordBytes];
-  for (size_t i = 0; i < md.Record.Units.size(); ++i) {
-    const std::vector<float>& data = md.Record.Units[i].Data;
+  for (size_t i = 0; i < rs.Units.size(); ++i) {
+    const std::vector<float>& data = rs.Units[i].Data;
     const bool inside = k >= 1 && static_cast<size_t>(k) <= data.size();
     PutDouble(record + 8 * i, static_cast<double>(inside ? data[k - 1] : RecordSet::NoData));
   }
@@ -324,28 +323,27 @@ QString TextFieldProblem(const QString& text, const QString& field, const QByteA
   return QString();
 }
 
-QString DataFileTextProblem(const ModuleData& md) {
-  QString problem =
-      TextFieldProblem(md.Record.StartTime, QStringLiteral("測定日"), md.Record.StartTimeBytes);
+QString DataFileTextProblem(const RecordSet& rs) {
+  QString problem = TextFieldProblem(rs.StartTime, QStringLiteral("測定日"), rs.StartTimeBytes);
   for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
-    problem = TextFieldProblem(md.Record.MemoText[i], QStringLiteral("メモ%1").arg(i + 1),
-                               md.Record.MemoBytes[i]);
+    problem =
+        TextFieldProblem(rs.MemoText[i], QStringLiteral("メモ%1").arg(i + 1), rs.MemoBytes[i]);
   }
   return problem;
 }
 
-QByteArray EncodeDataFile(const ModuleData& md) {
-  const int32_t count = std::clamp<int32_t>(md.Record.SampleCount, 0, RecordSet::MaxData);
-  QByteArray out = EncodeDataHeader(md, count);
+QByteArray EncodeDataFile(const RecordSet& rs) {
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
+  QByteArray out = EncodeDataHeader(rs, count);
   out.reserve(out.size() + static_cast<qsizetype>(count) * static_cast<qsizetype>(kRecordBytes));
-  for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);
+  for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, rs, k);
   return out;
 }
 
-bool SaveDataFile(const ModuleData& md, const QString& path, QString* error) {
-  const QString problem = DataFileTextProblem(md);
+bool SaveDataFile(const RecordSet& rs, const QString& path, QString* error) {
+  const QString problem = DataFileTextProblem(rs);
   if (!problem.isEmpty()) return Fail(error, problem);
-  return ReplaceFile(path, EncodeDataFile(md), error);
+  return ReplaceFile(path, EncodeDataFile(rs), error);
 }
 
 QString ReadFailureText(const QString& path, const QString& reason) {

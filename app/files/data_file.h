@@ -12,15 +12,16 @@
 #include <vector>
 
 class ModuleData;
+struct RecordSet;
 
-// The header fields of md, with sampleCount as the count field. A text read from a file and not
+// The header fields of rs, with sampleCount as the count field. A text read from a file and not
 // changed since is written as the bytes it was read from (EncodeText). A character that code page
 // 932 cannot hold is written as "?" and a text longer than its 65535-byte count is cut; the savers
 // refuse such texts beforehand (DataFileTextProblem), so that this only matters to callers that
 // write texts they made themselves.
-QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount);
+QByteArray EncodeDataHeader(const RecordSet& rs, int32_t sampleCount);
 // Appends the 32-byte record of sample k (1-based: slot k-1 of each unit's buffer).
-void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k);
+void AppendDataRecord(QByteArray& out, const RecordSet& rs, int32_t k);
 
 // Everything an own data file holds, read but not yet taken over.
 struct DataFileImage {
@@ -83,18 +84,18 @@ bool EncodeText(const QString& text, const QByteArray& source, QByteArray& out,
 // cannot be written exactly, or an empty text: a character code page 932 cannot hold (named with
 // its code), or more than 65535 bytes.
 QString TextFieldProblem(const QString& text, const QString& field, const QByteArray& source = {});
-// The reason, in Japanese, why md's texts (start time, memo lines) cannot be written exactly, or
+// The reason, in Japanese, why rs's texts (start time, memo lines) cannot be written exactly, or
 // an empty text: a character code page 932 cannot hold, or a text over 65535 bytes.
-QString DataFileTextProblem(const ModuleData& md);
+QString DataFileTextProblem(const RecordSet& rs);
 
-// Write the own data file / the CSV export of md. An existing file of that name is replaced only
+// rs as an own data file: its header with the sample count, then every sample.
+QByteArray EncodeDataFile(const RecordSet& rs);
+// Write the own data file / the CSV export of rs. An existing file of that name is replaced only
 // when the new one is complete. On failure error holds the operator's reason in Japanese.
-// md's whole record set as an own data file: its header with the sample count, then every sample.
-QByteArray EncodeDataFile(const ModuleData& md);
-bool SaveDataFile(const ModuleData& md, const QString& path, QString* error = nullptr);
-bool SaveCsvFile(const ModuleData& md, const QString& path, QString* error = nullptr);
-// The CSV export of md as bytes; false with the reason when a text cannot be written exactly.
-bool EncodeCsv(const ModuleData& md, QByteArray& out, QString* error = nullptr);
+bool SaveDataFile(const RecordSet& rs, const QString& path, QString* error = nullptr);
+bool SaveCsvFile(const RecordSet& rs, const QString& path, QString* error = nullptr);
+// The CSV export of rs as bytes; false with the reason when a text cannot be written exactly.
+bool EncodeCsv(const RecordSet& rs, QByteArray& out, QString* error = nullptr);
 
 // The operator's messages for a failed read or save: the file's path and the reason.
 QString ReadFailureText(const QString& path, const QString& reason);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-class ModuleData;
+struct RecordSet;
 struct AnalysisTable;
 
 enum class FileFormatId { CsvExport, DataFile, AnalysisCsv, Pdf };
@@ -28,8 +28,8 @@ class RecordSetStream {
   virtual void AppendHead(std::string& out) = 0;
   // The rows that follow belong to a record set that started at startMs (ms since the epoch).
   virtual void BeginRecordSet(int64_t startMs) = 0;
-  // Appends the rows of md's slots [from, to).
-  virtual void AppendRows(std::string& out, const ModuleData& md, int32_t from, int32_t to) = 0;
+  // Appends the rows of rs's slots [from, to).
+  virtual void AppendRows(std::string& out, const RecordSet& rs, int32_t from, int32_t to) = 0;
   // Rows written so far.
   virtual int64_t RowCount() const = 0;
 };
@@ -43,12 +43,12 @@ struct FileFormat {
   // Its texts are written in code page 932: a memo line that cannot be is refused before a file is
   // chosen. (The analysis CSV, in UTF-8, holds any text.)
   bool codePageTexts;
-  // Writes md's record set to path, replacing a file only by a complete new one; false with the
+  // Writes rs's record set to path, replacing a file only by a complete new one; false with the
   // operator's reason (Japanese). Empty for the PDF (see above).
-  bool (*write)(const ModuleData& md, const QString& path, QString* reason);
-  // The whole file's bytes for md's record set, for a writer that publishes them itself (the
+  bool (*write)(const RecordSet& rs, const QString& path, QString* reason);
+  // The whole file's bytes for rs's record set, for a writer that publishes them itself (the
   // continuous recording creates its files without replacing); null when the format has none.
-  QByteArray (*encode)(const ModuleData& md);
+  QByteArray (*encode)(const RecordSet& rs);
   // A streaming writer of a table laid out as table; null when the format has none.
   std::unique_ptr<RecordSetStream> (*openStream)(const AnalysisTable& table);
 };

@@ -73,7 +73,7 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
 
   // The save of "保存" after that read; the page is drawn from the graph.
   const bool saved =
-      graph ? PrintPdf(*graph, md, output, &reason) : format->write(md, output, &reason);
+      graph ? PrintPdf(*graph, md, output, &reason) : format->write(md.Record, output, &reason);
   if (!saved) return ConversionFailed(err, output, reason);
   if (shortfall.missing == 0) return 0;
   err = IncompleteInputLine(input, shortfall);

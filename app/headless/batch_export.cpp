@@ -48,7 +48,7 @@ bool ReadInput(ModuleData& md, Input& in, QString& err) {
     case ReadResult::Read:
       break;
   }
-  if (!AnalysisTableOf(md, in.table, &reason)) return Refused(err, in.path, reason);
+  if (!AnalysisTableOf(md.Record, in.table, &reason)) return Refused(err, in.path, reason);
   in.samples = md.Record.SampleCount;
   return true;
 }
@@ -143,7 +143,7 @@ bool WriteRows(const std::vector<Input>& files, RecordSetStream& writer, ModuleD
     }
     writer.BeginRecordSet(in.table.originMs);
     for (int32_t from = 0; from < in.samples; from += kRowsPerSlice) {
-      writer.AppendRows(chunk, md, from, std::min(in.samples, from + kRowsPerSlice));
+      writer.AppendRows(chunk, md.Record, from, std::min(in.samples, from + kRowsPerSlice));
       if (chunk.size() < kBytesPerWrite) continue;
       if (!file.Write(chunk.data(), chunk.size())) return true;  // Commit tells why
       chunk.clear();

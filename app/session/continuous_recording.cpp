@@ -46,7 +46,7 @@ void ContinuousRecording::WriteRecordSet() {
   PendingFile file;
   file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
   file.samples = md_.Record.SampleCount;
-  file.bytes = FileFormatOf(FileFormatId::DataFile).encode(md_);
+  file.bytes = FileFormatOf(FileFormatId::DataFile).encode(md_.Record);
   if (journal_) file.journal = journal_->Seal(md_, &file.journalComplete);
   pending_.push_back(std::move(file));
   Flush();

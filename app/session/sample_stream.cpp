@@ -43,7 +43,7 @@ SampleStream::~SampleStream() = default;
 
 void SampleStream::Begin() {
   AnalysisTable table;
-  if (!AnalysisTableOf(md_, table, nullptr)) return;
+  if (!AnalysisTableOf(md_.Record, table, nullptr)) return;
   // The rows' times count from the start instant to the millisecond, not its whole second.
   table.originMs = session_.RunStartMs();
   writer_ = std::make_unique<AnalysisCsvWriter>(table);
@@ -61,7 +61,7 @@ void SampleStream::WriteRows(int32_t upTo) {
   if (upTo <= written_) return;
   out_.clear();
   const int64_t firstRow = writer_->RowCount();
-  writer_->AppendRows(out_, md_, written_, upTo);
+  writer_->AppendRows(out_, md_.Record, written_, upTo);
   const int32_t rows = upTo - written_;
   written_ = upTo;
   Send(firstRow, rows);

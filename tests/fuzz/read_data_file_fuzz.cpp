@@ -26,12 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The export and the own file of what was read are written whatever the texts hold, and the
   // texts go back into the own file byte for byte.
   QByteArray csv;
-  if (!EncodeCsv(*md, csv)) __builtin_trap();
-  QByteArray header = EncodeDataHeader(*md, md->Record.SampleCount);
+  if (!EncodeCsv(md->Record, csv)) __builtin_trap();
+  QByteArray header = EncodeDataHeader(md->Record, md->Record.SampleCount);
   const qsizetype texts = header.size() - 22;  // the six strings before the fixed fields
   if (QByteArray::fromRawData(reinterpret_cast<const char*>(data), texts) != header.left(texts)) {
     __builtin_trap();
   }
-  for (int32_t k = 1; k <= md->Record.SampleCount && k <= 4; ++k) AppendDataRecord(header, *md, k);
+  for (int32_t k = 1; k <= md->Record.SampleCount && k <= 4; ++k)
+    AppendDataRecord(header, md->Record, k);
   return 0;
 }

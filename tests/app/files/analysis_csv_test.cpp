@@ -158,7 +158,7 @@ TEST(AnalysisCsvTest, ClockTimesFollowTheZoneWhenItsOffsetChanges) {
   md.Record.StartTime = QStringLiteral("2026/10/25 2:00:00");
   md.Record.IntervalTM = 600000;
   std::string out;
-  ASSERT_TRUE(EncodeAnalysisCsv(md, out));
+  ASSERT_TRUE(EncodeAnalysisCsv(md.Record, out));
   EXPECT_TRUE(Holds(out, "\n# start: 2026-10-25T02:00:00+02:00\n"));
   EXPECT_TRUE(Holds(out,
                     "\n2026-10-25T02:50:00.000+02:00,3000,4,4\n"
@@ -168,13 +168,13 @@ TEST(AnalysisCsvTest, ClockTimesFollowTheZoneWhenItsOffsetChanges) {
   // 2:30 never occurs on 2026-03-29: read with the offset before the change.
   md.Record.StartTime = QStringLiteral("2026/03/29 02:30:00");
   md.Record.IntervalTM = 1000;
-  ASSERT_TRUE(EncodeAnalysisCsv(md, out));
+  ASSERT_TRUE(EncodeAnalysisCsv(md.Record, out));
   EXPECT_TRUE(Holds(out, "\n# start: 2026-03-29T03:30:00+02:00\n"));
   EXPECT_TRUE(Holds(out, "\n2026-03-29T03:30:01.000+02:00,1,0,0\n"));
 
   md.Record.StartTime = QString(19, QLatin1Char(' '));
   QString reason;
-  EXPECT_FALSE(EncodeAnalysisCsv(md, out, &reason));
+  EXPECT_FALSE(EncodeAnalysisCsv(md.Record, out, &reason));
   EXPECT_TRUE(reason.contains(QStringLiteral("開始時刻")));
 }
 
@@ -189,7 +189,7 @@ void WriteRecording(const QString& path, const char* start, int32_t interval,
   std::copy(unit0.begin(), unit0.end(), md.Record.Units[0].Data.begin());
   std::copy(unit1.begin(), unit1.end(), md.Record.Units[1].Data.begin());
   md.Record.SampleCount = static_cast<int32_t>(unit0.size());
-  ASSERT_TRUE(SaveDataFile(md, path));
+  ASSERT_TRUE(SaveDataFile(md.Record, path));
 }
 
 TEST(AnalysisCsvTest, ExportJoinsFilesInTimeOrderAndRefusesFilesThatDoNotFit) {

@@ -11,7 +11,7 @@ namespace {
 // The export's lines, decoded from code page 932; every line must end with CR LF.
 QStringList CsvLines(const ModuleData& md) {
   QByteArray bytes;
-  EXPECT_TRUE(EncodeCsv(md, bytes));
+  EXPECT_TRUE(EncodeCsv(md.Record, bytes));
   EXPECT_TRUE(bytes.endsWith("\r\n"));
   QStringList lines = DecodeCp932(bytes).split(QStringLiteral("\r\n"));
   lines.removeLast();

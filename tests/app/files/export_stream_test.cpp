@@ -64,14 +64,14 @@ TEST_F(ExportStreamTest, InputsThatLackRecordsAreConvertedAsFarAsTheyGoAndSaid) 
   const QDateTime start(QDate(2026, 12, 8), QTime(5, 3, 35));
   ModuleData md;
   Fill(md, start, 0, 272);
-  ASSERT_TRUE(SaveDataFile(md, Path("whole.mx1")));
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("whole.mx1")));
   const QByteArray whole = FileBytes(Path("whole.mx1"));
   md.Record.SampleCount = 271;
-  ASSERT_TRUE(SaveDataFile(md, Path("first271.mx1")));
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("first271.mx1")));
   const qsizetype header = whole.size() - 272 * 32;
-  const QByteArray journal = EncodeDataHeader(md, 0) + whole.mid(header, 271 * 32);
+  const QByteArray journal = EncodeDataHeader(md.Record, 0) + whole.mid(header, 271 * 32);
   Fill(md, start.addSecs(1000), 1000, 5);
-  ASSERT_TRUE(SaveDataFile(md, Path("later.mx1")));
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("later.mx1")));
   ASSERT_EQ(Run({"--convert", Path("first271.mx1"), Path("first271.csv")}), 0);
 
   struct Case {
@@ -123,7 +123,7 @@ TEST_F(ExportStreamTest, ThePiecesOfARecordingExportAsTheWholeAndAFullDiskKeepsT
   for (size_t i = 0; i < std::size(sizes); ++i) {
     Fill(md, start.addSecs(first), first, sizes[i], i == 6);
     pieces << Path(QStringLiteral("piece-%1.mx1").arg(i));
-    ASSERT_TRUE(SaveDataFile(md, pieces.back()));
+    ASSERT_TRUE(SaveDataFile(md.Record, pieces.back()));
     first += sizes[i];
   }
   // The same samples as one record set.
@@ -146,7 +146,7 @@ TEST_F(ExportStreamTest, ThePiecesOfARecordingExportAsTheWholeAndAFullDiskKeepsT
   all.Record.Units[0].MflagID = all.Record.Units[2].MflagID = all.Record.Units[3].MflagID = true;
   all.Record.SampleCount = first;
   std::string expected;
-  ASSERT_TRUE(EncodeAnalysisCsv(all, expected));
+  ASSERT_TRUE(EncodeAnalysisCsv(all.Record, expected));
 
   // Given in another order than their times.
   std::reverse(pieces.begin(), pieces.end());

@@ -231,7 +231,7 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
   WriteBytes(bad, QByteArray::fromHex("1200") + "2008/12/25");
   ModuleData other;
   other.Record.IntervalTM = 5000;
-  WriteBytes(empty, EncodeDataHeader(other, 7));
+  WriteBytes(empty, EncodeDataHeader(other.Record, 7));
   dialogs_.openFiles = {std::nullopt, bad, empty};
   for (int i = 0; i < 3; ++i) ui().cmdRead->click();
   ASSERT_EQ(dialogs_.shown.size(), 2u);
@@ -254,7 +254,7 @@ TEST_F(FileCommandsTest, SaveWindowWritesUneditedTextsAsTheyWereRead) {
   file.Record.MemoText[2] = QStringLiteral("x");
   file.Record.Units[0].Data[0] = 1;
   file.Record.SampleCount = file.Record.Units[0].DataCount = 1;
-  ASSERT_TRUE(SaveDataFile(file, Path("in.mx1")));
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("in.mx1")));
   QByteArray bytes = FileBytes(Path("in.mx1"));
   bytes.replace(QByteArray("\x01\x00x", 3), QByteArray("\x03\x00\xfd\x81\xff", 5));
   WriteBytes(Path("in.mx1"), bytes);
@@ -277,7 +277,7 @@ TEST_F(FileCommandsTest, ReadReplaysAUnitWithoutAFirstValue) {
   file.Record.Units[1].Data[1] = 5;
   file.Record.Units[1].Data[3] = 7;
   file.Record.SampleCount = file.Record.Units[0].DataCount = file.Record.Units[1].DataCount = 4;
-  ASSERT_TRUE(SaveDataFile(file, Path("holes.mx1")));
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("holes.mx1")));
   ASSERT_TRUE(form_->LoadDataFile(Path("holes.mx1")));
   EXPECT_EQ(chart().PointCount(2), 4);
   const std::vector<std::optional<double>> unit1 = {chart().PointY(2, 1), chart().PointY(2, 2),
@@ -298,7 +298,7 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   file.Record.SampleCount = 1;
   file.Record.DataAverage = true;
   file.Record.IntervalTM = std::numeric_limits<int32_t>::min();
-  ASSERT_TRUE(SaveDataFile(file, Path("odd.mx1")));
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("odd.mx1")));
   ASSERT_TRUE(form_->LoadDataFile(Path("odd.mx1")));
   EXPECT_EQ(md_.Record.Units[0].ConnectID, 9);
   EXPECT_EQ(md_.Record.IntervalTM, file.Record.IntervalTM);
@@ -325,7 +325,7 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   file.Record.DataAverage = true;
   file.Record.IntervalTM = 1000;
   file.Record.Units[0].ConnectID = kTypeK;
-  ASSERT_TRUE(SaveDataFile(file, Path("avg.mx1")));
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("avg.mx1")));
   md_.AverageCount = 1;
   ASSERT_TRUE(form_->LoadDataFile(Path("avg.mx1")));
   EXPECT_EQ(md_.AverageCount, 100);

@@ -48,10 +48,10 @@ TEST(FileFormatsTest, EachFormatWithAReaderReadsBackWhatItsWriterWrote) {
     SCOPED_TRACE(format.extension.toStdString());
     const QString path = dir.filePath(QStringLiteral("run.") + format.extension);
     QString reason;
-    ASSERT_TRUE(format.write(written, path, &reason)) << reason.toStdString();
+    ASSERT_TRUE(format.write(written.Record, path, &reason)) << reason.toStdString();
     // A recording's file holds what a save of the same record set holds.
     if (format.encode) {
-      EXPECT_EQ(format.encode(written), FileBytes(path));
+      EXPECT_EQ(format.encode(written.Record), FileBytes(path));
     }
 
     ModuleData read;
@@ -78,18 +78,18 @@ TEST(FileFormatsTest, AStreamWritesWhatTheWholeFileWriterWrites) {
   for (const FileFormat& format : FileFormats()) {
     if (!format.openStream) continue;
     AnalysisTable table;
-    ASSERT_TRUE(AnalysisTableOf(md, table, nullptr));
+    ASSERT_TRUE(AnalysisTableOf(md.Record, table, nullptr));
     std::string streamed;
     const std::unique_ptr<RecordSetStream> stream = format.openStream(table);
     stream->AppendHead(streamed);
     // In uneven pieces, as a running measurement or a long export hands them over.
     for (int32_t from = 0; from < md.Record.SampleCount; from += 7) {
-      stream->AppendRows(streamed, md, from, std::min(md.Record.SampleCount, from + 7));
+      stream->AppendRows(streamed, md.Record, from, std::min(md.Record.SampleCount, from + 7));
     }
     EXPECT_EQ(stream->RowCount(), md.Record.SampleCount);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("whole.") + format.extension);
-    ASSERT_TRUE(format.write(md, path, nullptr));
+    ASSERT_TRUE(format.write(md.Record, path, nullptr));
     EXPECT_EQ(streamed, FileBytes(path).toStdString());
   }
 }

@@ -33,7 +33,7 @@ TEST_F(JournalCrashChild, DISABLED_MeasuresUntilKilled) {
   Start({0, 2}, false, 10, false);
   for (int poll = 1; poll <= 50; ++poll) {
     Tick();
-    ASSERT_TRUE(SaveDataFile(md_, MemoryFile()));
+    ASSERT_TRUE(SaveDataFile(md_.Record, MemoryFile()));
     std::printf("done %d\n", poll);
     std::fflush(stdout);
     char line[16];

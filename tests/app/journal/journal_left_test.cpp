@@ -32,8 +32,8 @@ class LeftJournalTest : public ::testing::Test {
   // The own data file of the first n samples with the header counting them, as "保存" writes it
   // (a journal's header counts 0).
   QByteArray Saved(int32_t n, int32_t count = -1) {
-    QByteArray bytes = EncodeDataHeader(md_, count < 0 ? n : count);
-    for (int32_t k = 1; k <= n; ++k) AppendDataRecord(bytes, md_, k);
+    QByteArray bytes = EncodeDataHeader(md_.Record, count < 0 ? n : count);
+    for (int32_t k = 1; k <= n; ++k) AppendDataRecord(bytes, md_.Record, k);
     return bytes;
   }
 
