@@ -30,6 +30,19 @@ int WriteAllToFd(int fd, const QByteArray& bytes) {
   return 0;
 }
 
+int WriteAllToFdAt(int fd, const char* data, size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
+    data += n;
+    size -= static_cast<size_t>(n);
+    offset += n;
+  }
+  return 0;
+}
+
 void SyncFolder(const QString& folder) {
   const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;

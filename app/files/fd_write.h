@@ -3,6 +3,8 @@
 // never wait), and the push of a folder's entries to the disk.
 #pragma once
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
@@ -15,6 +17,10 @@ int WriteSomeToFd(int fd, const char* data, size_t size, size_t* written);
 // Writes all of bytes to fd. 0 when done, otherwise the errno of the failure (ENOSPC for a write
 // that writes nothing).
 int WriteAllToFd(int fd, const QByteArray& bytes);
+
+// Writes size bytes of data to fd at offset, leaving the descriptor's own position alone. 0 when
+// done, otherwise the errno as WriteAllToFd; what reached the file is a prefix of data.
+int WriteAllToFdAt(int fd, const char* data, size_t size, off_t offset);
 
 // Pushes the entries of folder to the disk, so that a new or renamed file there survives a power
 // cut. Nothing is reported: the file itself is already on the disk.

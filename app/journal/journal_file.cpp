@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "files/fd_write.h"
 #include "files/publish.h"
 
 namespace {
@@ -93,22 +94,9 @@ qint64 JournalFile::Size() const {
 }
 
 bool JournalFile::WriteAt(off_t offset, const char* data, size_t len, int* error) {
-  while (len > 0) {
-    const ssize_t n = ::pwrite(fd_, data, len, offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *error = errno;
-      return false;
-    }
-    if (n == 0) {
-      *error = ENOSPC;
-      return false;
-    }
-    data += n;
-    len -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return true;
+  const int failure = WriteAllToFdAt(fd_, data, len, offset);
+  if (failure != 0) *error = failure;
+  return failure == 0;
 }
 
 bool JournalFile::Truncate(off_t size, int* error) {
