@@ -74,6 +74,57 @@ QString IndexedKey(const char* name, int i) {
   return QLatin1String(name) + QString::number(i);
 }
 
+// The used units and their thermocouple types.
+void ReadUnitChoices(SectionReader& in, ModuleData& md) {
+  constexpr int32_t kLastType = 7;  // thermocouple types B to T
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    md.Record.Units[i].MflagID = in.Bool(IndexedKey("MflagID", i), i == 0);
+  }
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    md.Record.Units[i].ConnectID = static_cast<int16_t>(
+        in.Int(IndexedKey("ConnectID", i), 0, 0, kLastType,
+               QStringLiteral("熱電対の種類で 0 〜 7、B, R, S, N, K, E, J, T の順")));
+  }
+}
+
+// The interval, judged with the timing and averaging already read: the settings dialog's rules.
+// One it does not allow gives the default timing (units pace at 1000 ms, no averaging), which
+// always keeps them.
+void ReadInterval(SectionReader& in, const std::optional<QString>& intervalText,
+                  std::vector<SettingProblem>& problems, ModuleData& md) {
+  const QString intervalKey = QStringLiteral("IntervalTM");
+  md.Record.IntervalTM = 1000;
+  if (intervalText) {
+    const auto v = ToInt32(*intervalText);
+    if (v) md.Record.IntervalTM = *v;
+    if (!v || !IntervalAllowed(md.Record.TimerType, md.Record.DataAverage, md.Record.IntervalTM)) {
+      in.Report(intervalKey, *intervalText,
+                IntervalAllowedText(md.Record.TimerType, md.Record.DataAverage));
+      md.Record.IntervalTM = 1000;
+    }
+  }
+  if (!IntervalAllowed(md.Record.TimerType, md.Record.DataAverage, md.Record.IntervalTM)) {
+    QStringList replaced{intervalKey, QStringLiteral("TimerType"), QStringLiteral("DataAverage")};
+    if (!problems.empty() && problems.back().key == intervalKey) {
+      problems.back().replaced = replaced;
+    } else {
+      in.Report(intervalKey, QString::number(md.Record.IntervalTM),
+                IntervalAllowedText(md.Record.TimerType, md.Record.DataAverage), replaced);
+    }
+    md.Record.TimerType = false;
+    md.Record.IntervalTM = 1000;
+    md.Record.DataAverage = false;
+  }
+}
+
+// No unit used (every flag stored as False) gives unit 0 alone.
+void KeepAUnitUsed(SectionReader& in, ModuleData& md) {
+  if (AnyUnitUsed(md)) return;
+  in.Report(QStringLiteral("MflagID0〜MflagID3"), QStringLiteral("False"),
+            QStringLiteral("少なくとも 1 台を True に"), {QStringLiteral("MflagID0")});
+  for (int i = 0; i < RecordSet::kUnits; ++i) md.Record.Units[i].MflagID = i == 0;
+}
+
 }  // namespace
 
 std::vector<SettingProblem> ModuleData::LoadSettings() {
@@ -89,57 +140,17 @@ std::vector<SettingProblem> ModuleData::LoadSettings() {
 }
 
 std::vector<SettingProblem> ModuleData::LoadSettings(QSettings& store) {
-  constexpr int32_t kLastType = 7;  // thermocouple types B to T
   std::vector<SettingProblem> problems;
 
   store.beginGroup(kSection);
   SectionReader in(store, kSection, problems);
-  for (int i = 0; i < RecordSet::kUnits; ++i) {
-    Record.Units[i].MflagID = in.Bool(IndexedKey("MflagID", i), i == 0);
-  }
-  for (int i = 0; i < RecordSet::kUnits; ++i) {
-    Record.Units[i].ConnectID = static_cast<int16_t>(
-        in.Int(IndexedKey("ConnectID", i), 0, 0, kLastType,
-               QStringLiteral("熱電対の種類で 0 〜 7、B, R, S, N, K, E, J, T の順")));
-  }
+  ReadUnitChoices(in, *this);
   Record.TimerType = in.Bool(QStringLiteral("TimerType"), false);
-  const QString intervalKey = QStringLiteral("IntervalTM");
-  const auto intervalText = StoredText(store, intervalKey);
+  const auto intervalText = StoredText(store, QStringLiteral("IntervalTM"));
   Record.MeasKind = in.Bool(QStringLiteral("MeasKind"), false);
   Record.DataAverage = in.Bool(QStringLiteral("DataAverage"), false);
-
-  // The interval is judged with the timing and averaging read: the settings dialog's rules. One
-  // it does not allow gives the default timing (units pace at 1000 ms, no averaging), which
-  // always keeps them.
-  Record.IntervalTM = 1000;
-  if (intervalText) {
-    const auto v = ToInt32(*intervalText);
-    if (v) Record.IntervalTM = *v;
-    if (!v || !IntervalAllowed(Record.TimerType, Record.DataAverage, Record.IntervalTM)) {
-      in.Report(intervalKey, *intervalText,
-                IntervalAllowedText(Record.TimerType, Record.DataAverage));
-      Record.IntervalTM = 1000;
-    }
-  }
-  if (!IntervalAllowed(Record.TimerType, Record.DataAverage, Record.IntervalTM)) {
-    QStringList replaced{intervalKey, QStringLiteral("TimerType"), QStringLiteral("DataAverage")};
-    if (!problems.empty() && problems.back().key == intervalKey) {
-      problems.back().replaced = replaced;
-    } else {
-      in.Report(intervalKey, QString::number(Record.IntervalTM),
-                IntervalAllowedText(Record.TimerType, Record.DataAverage), replaced);
-    }
-    Record.TimerType = false;
-    Record.IntervalTM = 1000;
-    Record.DataAverage = false;
-  }
-
-  // No unit used (every flag stored as False) gives unit 0 alone.
-  if (!AnyUnitUsed(*this)) {
-    in.Report(QStringLiteral("MflagID0〜MflagID3"), QStringLiteral("False"),
-              QStringLiteral("少なくとも 1 台を True に"), {QStringLiteral("MflagID0")});
-    for (int i = 0; i < RecordSet::kUnits; ++i) Record.Units[i].MflagID = i == 0;
-  }
+  ReadInterval(in, intervalText, problems, *this);
+  KeepAUnitUsed(in, *this);
   store.endGroup();
 
   store.beginGroup(kRecordingSection);

@@ -18,6 +18,7 @@
 #include "core/module_data.h"
 #include "core/operator_number.h"
 #include "core/settings_rules.h"
+#include "dialogs/ok_cancel_row.h"
 
 namespace {
 
@@ -46,6 +47,31 @@ void DialogSetting::BuildControls() {
   setModal(true);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
+  BuildUnitGroup();
+  BuildTypeGroup();
+  BuildIntervalGroup();
+  chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
+  QHBoxLayout* recordingRow = BuildRecordingRow();
+  const OkCancelRow buttons = BuildOkCancelRow(this, QStringLiteral("ｷｬﾝｾﾙ"));
+  OKButton = buttons.ok;
+  CancelButton = buttons.cancel;
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(Frame3);
+  right->addWidget(Frame2);
+  right->addWidget(chkAverage);
+  right->addStretch(1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(Frame1);
+  top->addLayout(right);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(top);
+  outer->addLayout(recordingRow);
+  outer->addLayout(buttons.layout);
+  setFixedSize(sizeHint());
+}
+
+void DialogSetting::BuildUnitGroup() {
   Frame1 = new QGroupBox(QStringLiteral("使用ユニットと種類"), this);
   auto* unitGrid = new QGridLayout(Frame1);
   unitGrid->setHorizontalSpacing(12);
@@ -58,7 +84,9 @@ void DialogSetting::BuildControls() {
     unitGrid->addWidget(Combo1[i], i, 1);
   }
   unitGrid->setColumnStretch(1, 1);
+}
 
+void DialogSetting::BuildTypeGroup() {
   Frame3 = new QGroupBox(QStringLiteral("種類"), this);
   auto* typeBox = new QVBoxLayout(Frame3);
   auto* typeGroup = new QButtonGroup(this);
@@ -69,7 +97,9 @@ void DialogSetting::BuildControls() {
     typeBox->addWidget(optType[i]);
   }
   typeBox->addStretch(1);
+}
 
+void DialogSetting::BuildIntervalGroup() {
   Frame2 = new QGroupBox(QStringLiteral("測定間隔"), this);
   auto* timeGrid = new QGridLayout(Frame2);
   auto* timerGroup = new QButtonGroup(this);
@@ -87,11 +117,11 @@ void DialogSetting::BuildControls() {
     timeGrid->addWidget(lblTimeUnit[i], i, 2);
   }
   timeGrid->setColumnStretch(2, 1);
+}
 
-  chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
-
-  // Continuous recording: each full record set becomes a file in the folder, and the measurement
-  // goes on.
+// Continuous recording: each full record set becomes a file in the folder, and the measurement
+// goes on.
+QHBoxLayout* DialogSetting::BuildRecordingRow() {
   chkContinuous = new QCheckBox(QStringLiteral("連続記録"), this);
   chkContinuous->setToolTip(QStringLiteral(
       "バッファがいっぱいになるたびにフォルダーへファイルを書き出し、測定を続けます"));
@@ -101,29 +131,7 @@ void DialogSetting::BuildControls() {
   auto* recordingRow = new QHBoxLayout;
   recordingRow->addWidget(chkContinuous);
   recordingRow->addWidget(txtFolder, 1);
-
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-  OKButton->setDefault(true);
-  CancelButton->setAutoDefault(false);
-
-  auto* right = new QVBoxLayout;
-  right->addWidget(Frame3);
-  right->addWidget(Frame2);
-  right->addWidget(chkAverage);
-  right->addStretch(1);
-  auto* top = new QHBoxLayout;
-  top->addWidget(Frame1);
-  top->addLayout(right);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OKButton);
-  buttons->addWidget(CancelButton);
-  auto* outer = new QVBoxLayout(this);
-  outer->addLayout(top);
-  outer->addLayout(recordingRow);
-  outer->addLayout(buttons);
-  setFixedSize(sizeHint());
+  return recordingRow;
 }
 
 void DialogSetting::InitTypeList() {

@@ -60,20 +60,9 @@ class CsvWriter {
   bool first_ = true;
 };
 
-}  // namespace
-
-bool EncodeCsv(const RecordSet& rs, QByteArray& result, QString* error) {
-  const QString problem = DataFileTextProblem(rs);
-  if (!problem.isEmpty()) {
-    if (error) *error = problem;
-    return false;
-  }
-  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
-  std::string out;
-  // About 40 bytes per sample line.
-  out.reserve(1024 + static_cast<size_t>(count) * 48);
-  CsvWriter csv(out);
-
+// The lines above the samples: title, start time, memos, the measurement's settings, the units'
+// types and the column headings.
+void WriteCsvHeader(const RecordSet& rs, CsvWriter& csv) {
   csv.Text(QStringLiteral("熱電対温度測定ユニット"));
   csv.EndLine();
   csv.Text(QStringLiteral("測定日"));
@@ -111,7 +100,10 @@ bool EncodeCsv(const RecordSet& rs, QByteArray& result, QString* error) {
   csv.EndLine();
   for (int i = 0; i < RecordSet::kUnits; ++i) csv.Text(QStringLiteral("ID%1").arg(i));
   csv.EndLine();
+}
 
+// One line per sample 1 to count; a unit not used or without that sample gives an empty item.
+void WriteCsvSamples(const RecordSet& rs, int32_t count, CsvWriter& csv) {
   for (int32_t k = 1; k <= count; ++k) {
     for (const auto& u : rs.Units) {
       if (u.MflagID && u.DataCount >= k) {
@@ -122,6 +114,23 @@ bool EncodeCsv(const RecordSet& rs, QByteArray& result, QString* error) {
     }
     csv.EndLine();
   }
+}
+
+}  // namespace
+
+bool EncodeCsv(const RecordSet& rs, QByteArray& result, QString* error) {
+  const QString problem = DataFileTextProblem(rs);
+  if (!problem.isEmpty()) {
+    if (error) *error = problem;
+    return false;
+  }
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
+  std::string out;
+  // About 40 bytes per sample line.
+  out.reserve(1024 + static_cast<size_t>(count) * 48);
+  CsvWriter csv(out);
+  WriteCsvHeader(rs, csv);
+  WriteCsvSamples(rs, count, csv);
   result = QByteArray(out.data(), static_cast<qsizetype>(out.size()));
   return true;
 }
