@@ -102,10 +102,10 @@ void Polls(FormMain& form, int count) {
 }
 
 // count computer-paced samples.
-void Samples(FormMain& form, const ModuleData& md, int count) {
+void Samples(FormMain& form, int count) {
   for (int s = 0; s < count && form.Controls().cmdStop->isEnabled(); ++s) {
-    for (int32_t t = 0; t < md.TickDivider; ++t) {
-      usbkit_sim_advance_ms(static_cast<unsigned>(md.TickPeriod));
+    for (int32_t t = 0; t < form.Session().Counters().TickDivider; ++t) {
+      usbkit_sim_advance_ms(static_cast<unsigned>(form.Session().Counters().TickPeriod));
       form.Session().Timer1_Timer();
     }
   }
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
   Configure(form, md, {true, true, true, true}, true, 1000);
   Start(form);
   usbkit_sim_fail_transfers(kSimUnit[0], 1);
-  Samples(form, md, 12);
+  Samples(form, 12);
   ok = Save(form, out, QStringLiteral("screenshot-failed-first-reading.png")) && ok;
   Stop(form);
 
@@ -257,9 +257,9 @@ int main(int argc, char** argv) {
   form.Graph().SelectOptWid(1);
   PickCount(form, QStringLiteral("10"));
   usbkit_sim_fail_transfers(kSimUnit[1], 1);
-  Samples(form, md, 2);
+  Samples(form, 2);
   usbkit_sim_fail_transfers(kSimUnit[1], 1);
-  Samples(form, md, 3);
+  Samples(form, 3);
   ok = Save(form, out, QStringLiteral("screenshot-second-record-set.png")) && ok;
   Stop(form);
   form.Graph().SelectOptWid(0);

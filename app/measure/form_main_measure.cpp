@@ -73,7 +73,8 @@ void FormMain::ConnectSession() {
   connect(session, &MeasurementSession::samplesStored, this, [this](const StoredSamples& samples) {
     // The record set's first sample may come after empty slots (a late first tick).
     const bool firstSample = *std::max_element(samples.from.begin(), samples.from.end()) == 0;
-    ShowStoredSamples(md_.Record.TimerType ? firstSample : md_.PollCount == 1, samples);
+    ShowStoredSamples(md_.Record.TimerType ? firstSample : session_->Counters().PollCount == 1,
+                      samples);
   });
   connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
     // The graph shows the new record set from its first sample, under its own start time.
@@ -108,7 +109,7 @@ void FormMain::ResumeRedraw() {
 
 void FormMain::ShowStoredSamples(bool first, const StoredSamples& samples) {
   // The first sample (or poll) ends the suspension the start began.
-  if (md_.Record.TimerType ? first : md_.PollCount == 0) ResumeRedraw();
+  if (md_.Record.TimerType ? first : session_->Counters().PollCount == 0) ResumeRedraw();
   if (session_->Continuous()) {
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
   }

@@ -87,6 +87,7 @@ bool MeasurementSession::Start() {
 
   md_.ClearData();
   md_.Record.ClearMemo();
+  counters_ = AcquisitionCounters{};
   md_.Measuring = true;
   md_.Unsaved = true;
   refused_ = false;
@@ -111,13 +112,13 @@ bool MeasurementSession::Start() {
   emit started();
 
   if (md_.Record.TimerType) {
-    if (!md_.SetTickTimer()) {
+    if (!counters_.SetTickTimer(md_.Record.IntervalTM)) {
       dialogs_.Notice(kTimerError);
       StopMeasure(StopReason::TimerError);
       return false;
     }
-    md_.TickCount = 0;
-    timer1_->setInterval(md_.TickPeriod);
+    counters_.TickCount = 0;
+    timer1_->setInterval(counters_.TickPeriod);
     timer1_->start();
   } else {
     const int16_t result = driver_.StartUnits(md_, UnitRate());
@@ -199,13 +200,9 @@ bool MeasurementSession::RecordSetComplete() const {
 void MeasurementSession::RenewRecordSet() {
   emit recordSetFull();
 
-  // As a new measurement's record set, except for what spans the change: the averaging of raw
-  // readings, the tick and poll counts and the measuring state.
-  const auto averaging = md_.AvgAccum;
-  const int32_t polls = md_.PollCount;
+  // As a new measurement's record set, except for what spans the change: the acquisition counters
+  // (kept by the session) and the measuring state.
   md_.ClearData();
-  md_.AvgAccum = averaging;
-  md_.PollCount = polls;
   md_.Measuring = true;
   ++fileNumber_;
   md_.Record.StartTime = FormatStartTime(FileStartTime(fileNumber_));

@@ -14,6 +14,8 @@
 #include <functional>
 #include <vector>
 
+#include "session/acquisition_counters.h"
+
 class DialogService;
 class MDX4A;
 class ModuleData;
@@ -71,6 +73,9 @@ class MeasurementSession : public QObject {
   // worked out (the stream, the alarms).
   int64_t RunStartMs() const { return runStartMs_; }
   int64_t FileStartMs(int32_t file) const;
+  // The acquisition counters of the measurement: reset by Start, kept across a change of record
+  // set.
+  const AcquisitionCounters& Counters() const { return counters_; }
   // Milliseconds of the monotonic clock since the start of the measurement.
   int64_t MeasuringMs() const;
 
@@ -154,6 +159,7 @@ class MeasurementSession : public QObject {
   int64_t runStartMs_ = 0;    // the run's start to the millisecond, since the epoch
   int64_t startClockMs_ = 0;  // clock() at the run's start
   int32_t fileNumber_ = 1;
+  AcquisitionCounters counters_;
   std::array<int32_t, 4> announced_{};  // slots of each unit announced by samplesStored
   // Readings of a unit whose buffer is full, waiting for the next record set.
   std::array<std::vector<float>, 4> carry_;
