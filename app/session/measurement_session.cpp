@@ -175,14 +175,27 @@ int64_t MeasurementSession::MeasuringMs() const {
   return clock() - startClockMs_;
 }
 
+bool StoredSamples::FirstOfRecordSet() const {
+  return *std::max_element(from.begin(), from.end()) == 0;
+}
+
+int32_t StoredSamples::CompleteIn(const RecordSet& set) const {
+  int32_t n = set.SampleCount;
+  for (size_t i = 0; i < to.size(); ++i) {
+    if (set.Units[i].MflagID) n = std::min(n, to[i]);
+  }
+  return n;
+}
+
 void MeasurementSession::Announce() {
   StoredSamples samples;
+  samples.poll = counters_.PollCount;
   for (int i = 0; i < RecordSet::kUnits; ++i) {
     samples.from[i] = announced_[i];
     samples.to[i] = md_.Record.Units[i].DataCount;
     announced_[i] = samples.to[i];
   }
-  emit samplesStored(samples);
+  emit samplesStored(md_.Record, samples);
 }
 
 bool MeasurementSession::RecordSetComplete() const {

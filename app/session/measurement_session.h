@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/record_set.h"
 #include "session/acquisition_counters.h"
 
 class DialogService;
@@ -36,6 +37,15 @@ enum class StopReason {
 struct StoredSamples {
   std::array<int32_t, 4> from{};
   std::array<int32_t, 4> to{};
+  // The unit-paced poll that stored them, numbered from 0 in the measurement (across its record
+  // sets); 0 for a computer-paced tick.
+  int32_t poll = 0;
+
+  // The record set's first samples: no unit had a sample in it before (a late first tick may
+  // store its sample after empty slots, which count as samples).
+  bool FirstOfRecordSet() const;
+  // The samples that every unit used in set has reached (the rows that are complete).
+  int32_t CompleteIn(const RecordSet& set) const;
 };
 
 class MeasurementSession : public QObject {
@@ -108,8 +118,9 @@ class MeasurementSession : public QObject {
   void aboutToStart();
   // The start time is set; the timer starts next.
   void started();
-  // A tick or poll stored samples (not emitted for a poll that failed: the stop follows).
-  void samplesStored(const StoredSamples& samples);
+  // A tick or poll stored samples in set, the current record set (not emitted for a poll that
+  // failed: the stop follows).
+  void samplesStored(const RecordSet& set, const StoredSamples& samples);
   // Continuous recording: every slot of the record set is used; it is emptied when this returns.
   void recordSetFull();
   // Continuous recording: the record set is empty again, with the next number and start time.
