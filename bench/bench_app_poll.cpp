@@ -55,7 +55,7 @@ class PipedStream {
  public:
   PipedStream(MeasurementSession& session, ModuleData& md, MDX4A& driver, DialogService& dialogs,
               bool stalled)
-      : relay_(md, driver, dialogs) {
+      : md_(md), relay_(md, driver, dialogs) {
     if (::pipe2(fds_, O_CLOEXEC) != 0) return;
     ::fcntl(fds_[0], F_SETPIPE_SZ, 4096);
     if (!stalled) reader_ = std::thread([this] { Read(); });
@@ -77,7 +77,9 @@ class PipedStream {
   // before the next poll (nothing arrived for 20 ms), so that it does not compete with the poll.
   void Rewind() {
     emit relay_.recordSetRenewed();
-    emit relay_.samplesStored(StoredSamples{});
+    StoredSamples all;
+    for (size_t i = 0; i < all.to.size(); ++i) all.to[i] = md_.Record.Units[i].DataCount;
+    emit relay_.samplesStored(md_.Record, all);
     if (!reader_.joinable()) return;
     for (uint64_t seen = ~uint64_t{0}; seen != read_.load();) {
       seen = read_.load();
@@ -92,6 +94,7 @@ class PipedStream {
     while ((n = ::read(fds_[0], buf, sizeof buf)) > 0) read_ += static_cast<uint64_t>(n);
   }
 
+  const ModuleData& md_;
   MeasurementSession relay_;
   int fds_[2] = {-1, -1};
   std::thread reader_;
@@ -186,7 +189,7 @@ void BM_AlarmChecksOfOnePoll(benchmark::State& state) {
       md.Record.Units[i].Data[k] = 200.0f + static_cast<float>(k * i);
     samples.to[i] = 30;
   }
-  for (auto _ : state) emit session.samplesStored(samples);
+  for (auto _ : state) emit session.samplesStored(md.Record, samples);
   if (!monitor.Events().empty()) state.SkipWithError("an alarm was raised");
 }
 BENCHMARK(BM_AlarmChecksOfOnePoll)->Unit(benchmark::kMicrosecond);

@@ -102,10 +102,10 @@ void Polls(FormMain& form, int count) {
 }
 
 // count computer-paced samples.
-void Samples(FormMain& form, const ModuleData& md, int count) {
+void Samples(FormMain& form, int count) {
   for (int s = 0; s < count && form.Controls().cmdStop->isEnabled(); ++s) {
-    for (int32_t t = 0; t < md.TickDivider; ++t) {
-      usbkit_sim_advance_ms(static_cast<unsigned>(md.TickPeriod));
+    for (int32_t t = 0; t < form.Session().Counters().TickDivider; ++t) {
+      usbkit_sim_advance_ms(static_cast<unsigned>(form.Session().Counters().TickPeriod));
       form.Session().Timer1_Timer();
     }
   }
@@ -231,7 +231,7 @@ bool FailedFirstReadingShot(FormMain& form, ModuleData& md, const QDir& out) {
   Configure(form, md, {true, true, true, true}, true, 1000);
   Start(form);
   usbkit_sim_fail_transfers(kSimUnit[0], 1);
-  Samples(form, md, 12);
+  Samples(form, 12);
   const bool ok = Save(form, out, QStringLiteral("screenshot-failed-first-reading.png"));
   Stop(form);
   return ok;
@@ -246,9 +246,9 @@ bool SecondRecordSetShot(FormMain& form, ModuleData& md, const QDir& out) {
   form.Graph().SelectOptWid(1);
   PickCount(form, QStringLiteral("10"));
   usbkit_sim_fail_transfers(kSimUnit[1], 1);
-  Samples(form, md, 2);
+  Samples(form, 2);
   usbkit_sim_fail_transfers(kSimUnit[1], 1);
-  Samples(form, md, 3);
+  Samples(form, 3);
   const bool ok = Save(form, out, QStringLiteral("screenshot-second-record-set.png"));
   Stop(form);
   form.Graph().SelectOptWid(0);

@@ -1,7 +1,7 @@
 // The data module shared by every window: the current record set (with the measurement settings
-// that produce it), the recording's settings, the acquisition counters and timer values, and the
-// state of the measurement. One object is created at start-up and handed to the windows; tests
-// make their own. Everything runs on the user-interface thread, so nothing here locks.
+// that produce it), the recording's settings and the state of the measurement. One object is
+// created at start-up and handed to the windows; tests make their own. Everything runs on the
+// user-interface thread, so nothing here locks.
 #pragma once
 
 #include <QString>
@@ -15,20 +15,6 @@
 
 class QSettings;
 
-// The readings of one averaged sample of a unit, gathered as they come.
-struct AvgAccumRecord {
-  int32_t Count = 0;      // readings taken toward the sample
-  double Sum = 0;         // sum of those that converted
-  int32_t Converted = 0;  // how many converted
-
-  // In a temperature measurement (measKind False) a reading the driver could not convert (-300)
-  // counts toward the sample but stays out of the sum: averaged with good readings it would give
-  // a temperature nobody measured.
-  void Add(double reading, bool measKind);
-  // The sample: the mean of the readings that converted, or -300 when none did.
-  float Mean() const;
-};
-
 class ModuleData {
  public:
   // The current record set and the settings that produce it.
@@ -36,15 +22,10 @@ class ModuleData {
   int32_t AverageCount = 1;
   RecordingSettings Recording;  // continuous recording, section "Recording" of the store
 
-  // Run-time state of the record set and the acquisition cycle.
-  std::array<AvgAccumRecord, RecordSet::kUnits> AvgAccum;
+  // Run-time state of the measurement and the graph's vertical range.
   bool Measuring = false;
   float AxisMaxY = 1820;
   float AxisMinY = -270;
-  int32_t TickPeriod = 0;
-  int32_t TickDivider = 0;
-  int32_t TickCount = 0;
-  int32_t PollCount = 0;  // completed unit-paced polls since the last ClearData
   // The own data file the record set was read from; empty for a measured one (ClearData empties
   // it).
   QString ReadFrom;
@@ -70,9 +51,7 @@ class ModuleData {
 
   // Empties the record set and resets the state of the measurement that belongs to it.
   void ClearData();
-  void ClearAverage();
   int16_t RoundAxisY();
-  bool SetTickTimer();
 
   // The averaging rule of LoadSettings.
   void UpdateAverageCount();

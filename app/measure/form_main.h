@@ -113,7 +113,7 @@ class FormMain : public QWidget {
   void ConnectSession();
   // The display steps after a tick or poll that stored samples; first: the record set's first
   // sample or poll.
-  void ShowStoredSamples(bool first, const StoredSamples& samples);
+  void ShowStoredSamples(const StoredSamples& samples);
   // Follows the settings' continuous recording from the next start on.
   void FollowContinuousRecording();
   void ResumeRedraw();

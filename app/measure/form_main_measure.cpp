@@ -70,11 +70,8 @@ void FormMain::ConnectSession() {
                                 QStringLiteral(" ]"));
     ui_.Chart2D1->SetHeaderAppearance(3);
   });
-  connect(session, &MeasurementSession::samplesStored, this, [this](const StoredSamples& samples) {
-    // The record set's first sample may come after empty slots (a late first tick).
-    const bool firstSample = *std::max_element(samples.from.begin(), samples.from.end()) == 0;
-    ShowStoredSamples(md_.Record.TimerType ? firstSample : md_.PollCount == 1, samples);
-  });
+  connect(session, &MeasurementSession::samplesStored, this,
+          [this](const RecordSet&, const StoredSamples& samples) { ShowStoredSamples(samples); });
   connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
     // The graph shows the new record set from its first sample, under its own start time.
     GraphState& gs = graph_->State();
@@ -106,16 +103,21 @@ void FormMain::ResumeRedraw() {
   if (ui_.Chart2D1->IsRedrawSuspended()) ui_.Chart2D1->SetRedrawSuspended(false);
 }
 
-void FormMain::ShowStoredSamples(bool first, const StoredSamples& samples) {
-  // The first sample (or poll) ends the suspension the start began.
-  if (md_.Record.TimerType ? first : md_.PollCount == 0) ResumeRedraw();
+void FormMain::ShowStoredSamples(const StoredSamples& samples) {
+  // The first sample (or the first poll) ends the suspension the start began. The range is fitted
+  // to the record set at its first sample; a unit-paced measurement fits it at its second poll,
+  // since its first poll, 300 ms after the start, seldom brings a sample yet.
+  const bool computerPaced = md_.Record.TimerType;
+  const bool first = computerPaced ? samples.FirstOfRecordSet() : samples.poll == 0;
+  const bool fit = computerPaced ? first : samples.poll == 1;
+  if (first) ResumeRedraw();
   if (session_->Continuous()) {
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
   }
   if (md_.Record.TimerType) {
     graph_->DispNowValue();
     graph_->DispStatus();
-    autoRange_->Apply(first);
+    autoRange_->Apply(fit);
     graph_->AdvanceAxesX();
     // A late tick stores its sample after empty slots: they are drawn with it, as gaps.
     const int32_t from = *std::max_element(samples.from.begin(), samples.from.end());
@@ -127,7 +129,7 @@ void FormMain::ShowStoredSamples(bool first, const StoredSamples& samples) {
   } else {
     graph_->DispNowValueUnit();
     graph_->DispStatus();
-    autoRange_->Apply(first);
+    autoRange_->Apply(fit);
     graph_->AdvanceAxesX();
     graph_->GrDrawData1();
   }

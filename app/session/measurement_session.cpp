@@ -87,6 +87,7 @@ bool MeasurementSession::Start() {
 
   md_.ClearData();
   md_.Record.ClearMemo();
+  counters_ = AcquisitionCounters{};
   md_.Measuring = true;
   md_.Unsaved = true;
   refused_ = false;
@@ -111,13 +112,13 @@ bool MeasurementSession::Start() {
   emit started();
 
   if (md_.Record.TimerType) {
-    if (!md_.SetTickTimer()) {
+    if (!counters_.SetTickTimer(md_.Record.IntervalTM)) {
       dialogs_.Notice(kTimerError);
       StopMeasure(StopReason::TimerError);
       return false;
     }
-    md_.TickCount = 0;
-    timer1_->setInterval(md_.TickPeriod);
+    counters_.TickCount = 0;
+    timer1_->setInterval(counters_.TickPeriod);
     timer1_->start();
   } else {
     const int16_t result = driver_.StartUnits(md_, UnitRate());
@@ -174,14 +175,27 @@ int64_t MeasurementSession::MeasuringMs() const {
   return clock() - startClockMs_;
 }
 
+bool StoredSamples::FirstOfRecordSet() const {
+  return *std::max_element(from.begin(), from.end()) == 0;
+}
+
+int32_t StoredSamples::CompleteIn(const RecordSet& set) const {
+  int32_t n = set.SampleCount;
+  for (size_t i = 0; i < to.size(); ++i) {
+    if (set.Units[i].MflagID) n = std::min(n, to[i]);
+  }
+  return n;
+}
+
 void MeasurementSession::Announce() {
   StoredSamples samples;
+  samples.poll = counters_.PollCount;
   for (int i = 0; i < RecordSet::kUnits; ++i) {
     samples.from[i] = announced_[i];
     samples.to[i] = md_.Record.Units[i].DataCount;
     announced_[i] = samples.to[i];
   }
-  emit samplesStored(samples);
+  emit samplesStored(md_.Record, samples);
 }
 
 bool MeasurementSession::RecordSetComplete() const {
@@ -199,13 +213,9 @@ bool MeasurementSession::RecordSetComplete() const {
 void MeasurementSession::RenewRecordSet() {
   emit recordSetFull();
 
-  // As a new measurement's record set, except for what spans the change: the averaging of raw
-  // readings, the tick and poll counts and the measuring state.
-  const auto averaging = md_.AvgAccum;
-  const int32_t polls = md_.PollCount;
+  // As a new measurement's record set, except for what spans the change: the acquisition counters
+  // (kept by the session) and the measuring state.
   md_.ClearData();
-  md_.AvgAccum = averaging;
-  md_.PollCount = polls;
   md_.Measuring = true;
   ++fileNumber_;
   md_.Record.StartTime = FormatStartTime(FileStartTime(fileNumber_));

@@ -14,6 +14,9 @@
 #include <functional>
 #include <vector>
 
+#include "core/record_set.h"
+#include "session/acquisition_counters.h"
+
 class DialogService;
 class MDX4A;
 class ModuleData;
@@ -34,6 +37,15 @@ enum class StopReason {
 struct StoredSamples {
   std::array<int32_t, 4> from{};
   std::array<int32_t, 4> to{};
+  // The unit-paced poll that stored them, numbered from 0 in the measurement (across its record
+  // sets); 0 for a computer-paced tick.
+  int32_t poll = 0;
+
+  // The record set's first samples: no unit had a sample in it before (a late first tick may
+  // store its sample after empty slots, which count as samples).
+  bool FirstOfRecordSet() const;
+  // The samples that every unit used in set has reached (the rows that are complete).
+  int32_t CompleteIn(const RecordSet& set) const;
 };
 
 class MeasurementSession : public QObject {
@@ -71,6 +83,9 @@ class MeasurementSession : public QObject {
   // worked out (the stream, the alarms).
   int64_t RunStartMs() const { return runStartMs_; }
   int64_t FileStartMs(int32_t file) const;
+  // The acquisition counters of the measurement: reset by Start, kept across a change of record
+  // set.
+  const AcquisitionCounters& Counters() const { return counters_; }
   // Milliseconds of the monotonic clock since the start of the measurement.
   int64_t MeasuringMs() const;
 
@@ -103,8 +118,9 @@ class MeasurementSession : public QObject {
   void aboutToStart();
   // The start time is set; the timer starts next.
   void started();
-  // A tick or poll stored samples (not emitted for a poll that failed: the stop follows).
-  void samplesStored(const StoredSamples& samples);
+  // A tick or poll stored samples in set, the current record set (not emitted for a poll that
+  // failed: the stop follows).
+  void samplesStored(const RecordSet& set, const StoredSamples& samples);
   // Continuous recording: every slot of the record set is used; it is emptied when this returns.
   void recordSetFull();
   // Continuous recording: the record set is empty again, with the next number and start time.
@@ -154,6 +170,7 @@ class MeasurementSession : public QObject {
   int64_t runStartMs_ = 0;    // the run's start to the millisecond, since the epoch
   int64_t startClockMs_ = 0;  // clock() at the run's start
   int32_t fileNumber_ = 1;
+  AcquisitionCounters counters_;
   std::array<int32_t, 4> announced_{};  // slots of each unit announced by samplesStored
   // Readings of a unit whose buffer is full, waiting for the next record set.
   std::array<std::vector<float>, 4> carry_;

@@ -7,18 +7,7 @@
 #include "files/analysis_csv.h"
 #include "files/queued_output.h"
 
-namespace {
-
-// The samples every used unit has reached.
-int32_t CompleteSamples(const ModuleData& md) {
-  int32_t n = md.Record.SampleCount;
-  for (const UnitRecord& unit : md.Record.Units) {
-    if (unit.MflagID) n = std::min(n, unit.DataCount);
-  }
-  return n;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 SampleStream::SampleStream(MeasurementSession& session, const ModuleData& md, int fd,
                            size_t bufferBytes, QObject* parent)
@@ -28,7 +17,9 @@ SampleStream::SampleStream(MeasurementSession& session, const ModuleData& md, in
       output_(std::make_unique<QueuedOutput>(fd, bufferBytes)) {
   connect(&session, &MeasurementSession::started, this, [this] { Begin(); });
   connect(&session, &MeasurementSession::samplesStored, this,
-          [this] { WriteRows(CompleteSamples(md_)); });
+          [this](const RecordSet& set, const StoredSamples& samples) {
+            WriteRows(samples.CompleteIn(set));
+          });
   connect(&session, &MeasurementSession::recordSetFull, this,
           [this] { WriteRows(md_.Record.SampleCount); });
   connect(&session, &MeasurementSession::recordSetRenewed, this, [this] {

@@ -19,17 +19,16 @@ void FollowSessionAlarms(MeasurementSession& session, AlarmMonitor& monitor, con
                      monitor.Begin(settings(), md.Record.MeasKind, used);
                    });
   QObject::connect(&session, &MeasurementSession::samplesStored, &monitor,
-                   [&monitor, &md, &session](const StoredSamples& samples) {
+                   [&monitor, &session](const RecordSet& set, const StoredSamples& samples) {
                      const int32_t recordSet = session.FileNumber();
                      int64_t startMs = -1;  // worked out at the first sample
                      for (int i = 0; i < RecordSet::kUnits; ++i) {
-                       const UnitRecord& unit = md.Record.Units[static_cast<size_t>(i)];
+                       const UnitRecord& unit = set.Units[static_cast<size_t>(i)];
                        if (!unit.MflagID) continue;
                        for (int32_t k = samples.from[i]; k < samples.to[i]; ++k) {
                          if (startMs < 0) startMs = session.FileStartMs(recordSet);
-                         const AlarmMonitor::Place place{
-                             startMs + int64_t{k + 1} * md.Record.IntervalTM, recordSet, k + 1,
-                             md.Record.IntervalTM};
+                         const AlarmMonitor::Place place{startMs + int64_t{k + 1} * set.IntervalTM,
+                                                         recordSet, k + 1, set.IntervalTM};
                          monitor.Check(i, unit.Data[static_cast<size_t>(k)], place);
                        }
                      }

@@ -51,17 +51,17 @@ void MeasurementSession::Timer1_Timer() {
   TickGuard guard(inTick_);
   if (!guard.Entered() || !md_.Measuring) return;
   // A tick brought back onto the grid came after a shorter wait: the period is the usual again.
-  if (timer1_->interval() != md_.TickPeriod) timer1_->setInterval(md_.TickPeriod);
-  ++md_.TickCount;
+  if (timer1_->interval() != counters_.TickPeriod) timer1_->setInterval(counters_.TickPeriod);
+  ++counters_.TickCount;
   const int64_t elapsed = MeasuringMs();
   // The sample due now: sample n of the run belongs to n intervals after the start. The ticks are
   // counted as before; the clock also says when a sample is due, so that ticks a stalled program
   // never got do not hold the next sample back.
-  const int64_t interval = int64_t{md_.TickPeriod} * md_.TickDivider;
-  const int64_t slot = (elapsed + TickSlack(md_.TickPeriod)) / interval;
-  if (md_.TickCount >= md_.TickDivider || slot > RunSamples()) {
+  const int64_t interval = int64_t{counters_.TickPeriod} * counters_.TickDivider;
+  const int64_t slot = (elapsed + TickSlack(counters_.TickPeriod)) / interval;
+  if (counters_.TickCount >= counters_.TickDivider || slot > RunSamples()) {
     TakeTimedSample(slot);
-    md_.TickCount = 0;
+    counters_.TickCount = 0;
   }
   Rephase(elapsed);
 }
@@ -104,9 +104,9 @@ void MeasurementSession::Rephase(int64_t elapsed) {
   if (!timer1_->isActive()) return;
   // After a late tick the timer's later ticks come just as late: the next one is brought back to
   // its point on the grid of periods since the start. A tick within the slack of a point stays.
-  const int64_t period = md_.TickPeriod;
+  const int64_t period = counters_.TickPeriod;
   const int64_t off = elapsed % period;
-  const int64_t slack = TickSlack(md_.TickPeriod);
+  const int64_t slack = TickSlack(counters_.TickPeriod);
   if (off > slack && off < period - slack) timer1_->start(static_cast<int>(period - off));
 }
 
@@ -180,7 +180,7 @@ void MeasurementSession::PollTick() {
   }
   if (md_.Record.SampleCount > 0) md_.Record.MergeAllMaxMin();
   Announce();
-  ++md_.PollCount;
+  ++counters_.PollCount;
   if (!md_.Measuring) return;
   if (continuous_) {
     if (RecordSetComplete()) RenewRecordSet();
@@ -199,7 +199,7 @@ bool MeasurementSession::FetchLast() {
   if (!(md_.Record.DataAverage ? ReadDatasAverage() : ReadDatas())) return false;
   if (md_.Record.SampleCount > 0) md_.Record.MergeAllMaxMin();
   Announce();
-  ++md_.PollCount;
+  ++counters_.PollCount;
   if (continuous_ && RecordSetComplete()) RenewRecordSet();
   return true;
 }
@@ -252,7 +252,7 @@ bool MeasurementSession::FetchUnits(bool average) {
     for (int j = 0; j < count; ++j) {
       bool full = false;
       if (average) {
-        AvgAccumRecord& acc = md_.AvgAccum[i];
+        AvgAccumRecord& acc = counters_.AvgAccum[i];
         if (acc.Count < perSample) acc.Add(readings[j], md_.Record.MeasKind);
         if (acc.Count == perSample) {
           const float mean = acc.Mean();

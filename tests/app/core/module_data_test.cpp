@@ -31,8 +31,6 @@ TEST(ModuleDataTest, ClearDataResetsRecordSetForTheMeasurementKind) {
   }
   md.Record.SampleCount = 3;
   md.Measuring = true;
-  md.PollCount = 9;
-  md.AvgAccum[2] = {4, 12.5};
   md.Record.StartTime = "2024/1/2 3:4:5";
 
   md.ClearData();
@@ -47,9 +45,6 @@ TEST(ModuleDataTest, ClearDataResetsRecordSetForTheMeasurementKind) {
   EXPECT_EQ(md.Record.AllMin, 1820);
   EXPECT_EQ(md.Record.SampleCount, 0);
   EXPECT_FALSE(md.Measuring);
-  EXPECT_EQ(md.PollCount, 0);
-  EXPECT_EQ(md.AvgAccum[2].Count, 0);
-  EXPECT_EQ(md.AvgAccum[2].Sum, 0);
   EXPECT_EQ(md.Record.StartTime, QString(19, ' '));
 
   md.Record.MeasKind = true;
@@ -75,39 +70,6 @@ TEST(ModuleDataTest, AverageCountRoundsHalvesToEven) {
   md.Record.DataAverage = false;
   md.UpdateAverageCount();
   EXPECT_EQ(md.AverageCount, 1);
-}
-
-TEST(ModuleDataTest, SetTickTimerSplitsWholeSecondsIntoPeriodAndDivider) {
-  struct Case {
-    int32_t interval;
-    bool ok;
-    int32_t period;
-    int32_t divider;
-  };
-  const Case cases[] = {
-      {499, false, 0, 0},
-      {500, false, 0, 0},
-      {-5000, false, 0, 0},
-      {1500, true, 2000, 1},
-      {2500, true, 2000, 1},
-      {65000, true, 65000, 1},
-      {66000, true, 6600, 10},
-      {70000, true, 7000, 10},
-      {655000, true, 65500, 10},
-      {656000, true, 6560, 100},
-      {6553000, true, 65530, 100},
-      {6554000, true, 6554, 1000},
-      {2147483647, true, 2147484, 1000},
-  };
-  for (const auto& c : cases) {
-    ModuleData md;
-    md.TickPeriod = 123;
-    md.TickDivider = 456;
-    md.Record.IntervalTM = c.interval;
-    EXPECT_EQ(md.SetTickTimer(), c.ok) << c.interval;
-    EXPECT_EQ(md.TickPeriod, c.period) << c.interval;
-    EXPECT_EQ(md.TickDivider, c.divider) << c.interval;
-  }
 }
 
 TEST(ModuleDataTest, RoundAxisYOnlyWidensToMultiplesOfHundred) {

@@ -70,8 +70,8 @@ class JournalTest : public acqtest::AcquisitionTest {
   // One sampling interval (computer-paced) or one 300 ms poll (unit-paced).
   void Tick() {
     if (md_.Record.TimerType) {
-      for (int32_t k = 0; k < md_.TickDivider; ++k) {
-        usbkit_sim_advance_ms(static_cast<unsigned>(md_.TickPeriod));
+      for (int32_t k = 0; k < acq().Counters().TickDivider; ++k) {
+        usbkit_sim_advance_ms(static_cast<unsigned>(acq().Counters().TickPeriod));
         acq().Timer1_Timer();
       }
     } else {

@@ -9,8 +9,8 @@ class ComputerPacedTest : public AcquisitionTest {
  protected:
   // One sampling interval of the toolkit clock, then one Timer1 tick per timer period.
   void RunInterval() {
-    for (int32_t k = 0; k < md_.TickDivider; ++k) {
-      usbkit_sim_advance_ms(static_cast<unsigned>(md_.TickPeriod));
+    for (int32_t k = 0; k < acq().Counters().TickDivider; ++k) {
+      usbkit_sim_advance_ms(static_cast<unsigned>(acq().Counters().TickPeriod));
       acq().Timer1_Timer();
     }
   }
@@ -23,7 +23,7 @@ TEST_F(ComputerPacedTest, OneSecondIntervalSamplesEverySecondAtItsNominalTime) {
   ASSERT_TRUE(md_.Measuring);
   EXPECT_TRUE(ui().Timer1->isActive());
   EXPECT_EQ(ui().Timer1->interval(), 1000);
-  EXPECT_EQ(md_.TickDivider, 1);
+  EXPECT_EQ(acq().Counters().TickDivider, 1);
   EXPECT_TRUE(chart().IsRedrawSuspended());
   EXPECT_TRUE(ui().cmdStop->isEnabled());
   EXPECT_FALSE(ui().cmdStart->isEnabled());
@@ -57,13 +57,13 @@ TEST_F(ComputerPacedTest, LongIntervalTakesASampleEveryTenthTick) {
   form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
   EXPECT_EQ(ui().Timer1->interval(), 7000);
-  EXPECT_EQ(md_.TickDivider, 10);
+  EXPECT_EQ(acq().Counters().TickDivider, 10);
   for (int tick = 1; tick <= 25; ++tick) {
     usbkit_sim_advance_ms(7000);
     acq().Timer1_Timer();
     EXPECT_EQ(md_.Record.SampleCount, tick / 10) << "tick " << tick;
   }
-  EXPECT_EQ(md_.TickCount, 5);
+  EXPECT_EQ(acq().Counters().TickCount, 5);
   EXPECT_DOUBLE_EQ(chart().PointX(2).value(), 140.0);
 }
 

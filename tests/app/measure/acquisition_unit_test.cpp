@@ -57,7 +57,7 @@ TEST_F(UnitPacedTest, UnitsSampleAtTheConfiguredIntervalAndEveryReadingIsStoredI
 
   for (int p = 0; p < 20; ++p) Poll();  // 6 s: 24 readings per unit
   EXPECT_FALSE(chart().IsRedrawSuspended());
-  EXPECT_EQ(md_.PollCount, 20);
+  EXPECT_EQ(acq().Counters().PollCount, 20);
   EXPECT_EQ(md_.Record.Units[0].DataCount, 24);
   EXPECT_EQ(md_.Record.Units[1].DataCount, 24);
   EXPECT_EQ(md_.Record.SampleCount, 24);
@@ -87,14 +87,22 @@ TEST_F(UnitPacedTest, AveragingCombinesReadingsAcrossPolls) {
   Poll();
   Poll();  // 90 readings: no sample yet
   EXPECT_EQ(md_.Record.SampleCount, 0);
-  EXPECT_EQ(md_.AvgAccum[0].Count, 90);
+  EXPECT_EQ(acq().Counters().AvgAccum[0].Count, 90);
   Poll();  // 120 readings: the first sample combines readings of four polls
   EXPECT_EQ(md_.Record.SampleCount, 1);
-  EXPECT_EQ(md_.AvgAccum[0].Count, 20);
+  EXPECT_EQ(acq().Counters().AvgAccum[0].Count, 20);
   for (int p = 0; p < 36; ++p) Poll();  // 40 polls = 1200 readings
   EXPECT_EQ(md_.Record.SampleCount, 12);
   EXPECT_EQ(Mismatches(0, 12, 10, 100), 0);
   EXPECT_DOUBLE_EQ(chart().PointX(12).value(), 12.0);
+
+  // Readings gathered toward a sample and the polls counted end with the measurement.
+  Poll();
+  ASSERT_EQ(acq().Counters().AvgAccum[0].Count, 30);
+  acq().StopMeasure(StopReason::Refused);
+  ASSERT_TRUE(acq().Start());
+  EXPECT_EQ(acq().Counters().AvgAccum[0].Count, 0);
+  EXPECT_EQ(acq().Counters().PollCount, 0);
 }
 
 // A hot junction beyond type K's range, which the driver cannot convert (-300), for the second

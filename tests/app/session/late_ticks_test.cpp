@@ -38,7 +38,7 @@ TEST_F(LateTickTest, ALateTickTakesTheSlotOfItsTimeAndLeavesAHole) {
   Configure({0}, true, 1000, false);
   std::vector<StoredSamples> stored;
   QObject::connect(&session_, &MeasurementSession::samplesStored,
-                   [&stored](const StoredSamples& s) { stored.push_back(s); });
+                   [&stored](const RecordSet&, const StoredSamples& s) { stored.push_back(s); });
   Start();
   const double start = usbkit_sim_now_ms();
   std::vector<double> expected(8, RecordSet::NoData);

@@ -82,8 +82,8 @@ class SessionTest : public ::testing::Test {
   // One sampling interval (computer-paced) or one poll after `pollMs` (unit-paced).
   void Tick(unsigned pollMs = 300) {
     if (md_.Record.TimerType) {
-      for (int32_t k = 0; k < md_.TickDivider; ++k) {
-        usbkit_sim_advance_ms(static_cast<unsigned>(md_.TickPeriod));
+      for (int32_t k = 0; k < session_.Counters().TickDivider; ++k) {
+        usbkit_sim_advance_ms(static_cast<unsigned>(session_.Counters().TickPeriod));
         session_.Timer1_Timer();
       }
     } else {
