@@ -46,6 +46,9 @@ void RecordSet::Clear() {
   SampleCount = 0;
   StartTime = QString(19, QLatin1Char(' '));
   StartTimeBytes.clear();
+  StartMs = 0;
+  HasStartMs = false;
+  Marks.clear();
 }
 
 void RecordSet::ClearMemo() {
@@ -98,4 +101,26 @@ uint8_t RecordSet::MeasTypeOf(int unit) const {
   // A type the byte cannot carry is passed as 255, which the driver rejects, rather than
   // truncated into a valid type.
   return (type >= 0 && type <= 255) ? static_cast<uint8_t>(type) : uint8_t{255};
+}
+
+const Mark& RecordSet::AddMark(int32_t sample, const QString& text, int32_t number) {
+  Mark mark;
+  mark.number = number > 0 ? number : NextMarkNumber();
+  mark.sample = std::clamp(sample, 1, std::max(SampleCount, 1));
+  mark.text = text.isEmpty() ? QStringLiteral("マーク %1").arg(mark.number) : text;
+  const auto at = std::upper_bound(Marks.begin(), Marks.end(), mark.sample,
+                                   [](int32_t s, const Mark& m) { return s < m.sample; });
+  return *Marks.insert(at, mark);
+}
+
+int32_t RecordSet::NextMarkNumber() const {
+  int32_t largest = 0;
+  for (const Mark& m : Marks) largest = std::max(largest, m.number);
+  return largest + 1;
+}
+
+QString RecordSet::UnitLabel(int unit) const {
+  const QString id = QStringLiteral("ID%1").arg(unit);
+  const QString& name = Units[unit].Name;
+  return name.isEmpty() ? id : id + QLatin1Char(' ') + name;
 }

@@ -19,6 +19,9 @@ struct UnitRecord {
   bool MflagID = false;   // the unit is used
   int16_t ConnectID = 0;  // thermocouple type 0..7 (B, R, S, N, K, E, J, T)
   int32_t DataCount = 0;  // samples taken for the unit in the current record set
+  // The operator's name of the channel ("炉内"); empty when none is given. A setting like
+  // ConnectID, at most kMaxNameLength characters; a read file's names come from its sidecar.
+  QString Name;
   // MaxValue and MinValue hold a measured value (a NoData slot never enters them).
   bool HasValue = false;
 
@@ -27,8 +30,17 @@ struct UnitRecord {
   void FoldExtremes(float v, bool measKind);
 };
 
+// A mark the operator set at a sample: its running number in the measurement (the default text is
+// "マーク N" with this N), the sample it marks (1-based in its record set) and its text.
+struct Mark {
+  int32_t number = 0;
+  int32_t sample = 0;
+  QString text;
+};
+
 struct RecordSet {
   static constexpr int kUnits = 4;
+  static constexpr int kMaxNameLength = 32;
   static constexpr int32_t MaxData = 88000;
   static constexpr float NoData = -99999.0f;
   // The driver's value for a thermocouple reading it cannot convert (an open or out-of-range
@@ -59,13 +71,20 @@ struct RecordSet {
   // edit. Clear forgets the start time's, ClearMemo the memo lines'.
   QByteArray StartTimeBytes;
   std::array<QByteArray, 5> MemoBytes;
+  // The exact instant the record set's time axis begins, in ms since the epoch: sample k was taken
+  // StartMs + k x IntervalTM. Known (HasStartMs) for a measured record set and for a file read
+  // with a sidecar; otherwise the times come from the start time text, to the second.
+  int64_t StartMs = 0;
+  bool HasStartMs = false;
+  // The marks, in sample order (marks at one sample in the order they were set).
+  std::vector<Mark> Marks;
 
   // A new record set is empty, with its buffers already sized.
   RecordSet();
 
   void InitDataBuffers();
-  // Empties the samples, counts and extremes and blanks the start time; the settings and the memo
-  // lines stay.
+  // Empties the samples, counts, extremes and marks and blanks the start time and its instant; the
+  // settings (with the channel names) and the memo lines stay.
   void Clear();
   void ClearMemo();
   void UpdateUnitMaxMin(int32_t n);
@@ -73,6 +92,14 @@ struct RecordSet {
   void MergeAllMaxMin();
   // AllMax and AllMin hold a measured value (they start inverted, holding none).
   bool HasExtremes() const;
+
+  // Adds a mark at sample (clamped into 1..max(SampleCount, 1)) after the marks already there.
+  // A number of 0 takes NextMarkNumber(); an empty text becomes "マーク N".
+  const Mark& AddMark(int32_t sample, const QString& text, int32_t number = 0);
+  // One past the largest mark number (1 when there is none).
+  int32_t NextMarkNumber() const;
+  // The unit's label for the operator: "ID0", or "ID0 炉内" with a name.
+  QString UnitLabel(int unit) const;
 
   // The measurement type passed to the driver for unit i: 8 for voltage, else its ConnectID.
   uint8_t MeasTypeOf(int unit) const;

@@ -97,6 +97,12 @@ bool MeasurementSession::Start() {
     return false;
   }
 
+  TakeRunStart();
+  emit started();
+  return StartSampling();
+}
+
+void MeasurementSession::TakeRunStart() {
   // The start time text and the file names take the whole second; the samples' times are worked
   // out from the instant to the millisecond. The record sets that follow start whole multiples of
   // their span later.
@@ -106,11 +112,15 @@ bool MeasurementSession::Start() {
   runStart_ =
       QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
   fileNumber_ = 1;
+  lastMarkNumber_ = 0;
   announced_.fill(0);
   for (auto& readings : carry_) readings.clear();
   md_.Record.StartTime = FormatStartTime(runStart_);
-  emit started();
+  md_.Record.StartMs = runStartMs_;
+  md_.Record.HasStartMs = true;
+}
 
+bool MeasurementSession::StartSampling() {
   if (md_.Record.TimerType) {
     if (!counters_.SetTickTimer(md_.Record.IntervalTM)) {
       dialogs_.Notice(kTimerError);
@@ -136,6 +146,13 @@ bool MeasurementSession::Start() {
 
 void MeasurementSession::RefuseStart() {
   refused_ = true;
+}
+
+std::optional<Mark> MeasurementSession::AddMark(const QString& text) {
+  if (!md_.Measuring) return std::nullopt;
+  const Mark mark = md_.Record.AddMark(md_.Record.SampleCount, text, ++lastMarkNumber_);
+  emit markAdded(md_.Record, mark);
+  return mark;
 }
 
 void MeasurementSession::StopMeasure(StopReason reason) {
@@ -219,6 +236,8 @@ void MeasurementSession::RenewRecordSet() {
   md_.Measuring = true;
   ++fileNumber_;
   md_.Record.StartTime = FormatStartTime(FileStartTime(fileNumber_));
+  md_.Record.StartMs = FileStartMs(fileNumber_);
+  md_.Record.HasStartMs = true;
   announced_.fill(0);
 
   // Readings that arrived after a unit's buffer was full are its first samples here.

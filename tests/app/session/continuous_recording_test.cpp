@@ -137,5 +137,34 @@ TEST_F(ContinuousRecordingTest, ADriverErrorEndsTheRecordingWithTheSamplesSoFarI
   EXPECT_EQ(files[0].Records, 60);
 }
 
+TEST_F(ContinuousRecordingTest, MarksNumberOnAcrossRecordSetsEachAtItsNewestSample) {
+  Plug(0);
+  Configure({0}, true, 1000, false);
+  std::vector<Mark> announced;
+  QObject::connect(&session_, &MeasurementSession::markAdded,
+                   [&announced](const RecordSet&, const Mark& m) { announced.push_back(m); });
+  EXPECT_FALSE(session_.AddMark(QString()).has_value());  // idle: no mark
+  Start();
+  const int64_t runStart = md_.Record.StartMs;
+  EXPECT_TRUE(md_.Record.HasStartMs);
+  session_.AddMark(QStringLiteral("扉"));  // before the first sample: at sample 1
+  for (int32_t s = 0; s < kFull + 5; ++s) Tick();
+  ASSERT_EQ(session_.FileNumber(), 2);
+  session_.AddMark(QString());
+  session_.AddMark(QStringLiteral("試料"));
+  EXPECT_EQ(md_.Record.StartMs, runStart + int64_t{kFull} * 1000);
+  ASSERT_EQ(md_.Record.Marks.size(), 2u);  // the first record set's mark went with it
+  EXPECT_EQ(md_.Record.Marks[0].sample, 5);
+  EXPECT_EQ(md_.Record.Marks[0].text, QStringLiteral("マーク 2"));
+  EXPECT_EQ(md_.Record.Marks[1].number, 3);
+  ASSERT_EQ(announced.size(), 3u);
+  EXPECT_EQ(announced[0].sample, 1);
+  EXPECT_EQ(announced[0].number, 1);
+  session_.StopMeasure();
+  Start();
+  EXPECT_EQ(session_.AddMark(QString())->number, 1);  // a new measurement counts from 1
+  EXPECT_EQ(md_.Record.NextMarkNumber(), 2);
+}
+
 }  // namespace
 }  // namespace sessiontest
