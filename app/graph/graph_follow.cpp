@@ -15,11 +15,11 @@ void AutoRangeY::Apply(bool first) {
     fitted_ = md_.Record.HasExtremes();
     if (!fitted_ && !first) return;
     const RangeY range = FitRangeY(md_.Record.AllMax, md_.Record.AllMin, md_.Record.MeasKind);
-    md_.AxisMaxY = range.max;
-    md_.AxisMinY = range.min;
-    graph_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
-  } else if (md_.RoundAxisY() >= 1) {
-    graph_.SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+    graph_.State().AxisMaxY = range.max;
+    graph_.State().AxisMinY = range.min;
+    graph_.SetAxesY(graph_.State().AxisMinY, graph_.State().AxisMaxY);
+  } else if (graph_.State().RoundAxisY(md_.Record) >= 1) {
+    graph_.SetAxesY(graph_.State().AxisMinY, graph_.State().AxisMaxY);
   }
 }
 

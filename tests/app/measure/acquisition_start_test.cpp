@@ -131,8 +131,8 @@ TEST_F(StartTest, ReplayDrawsEverySampleAndLeavesTheCountToTheCaller) {
   EXPECT_FALSE(chart().PointY(3, 11).has_value());
   // Full display with the window covering the record set; Y fitted to the extremes.
   EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::X), 250.0);
-  EXPECT_FLOAT_EQ(md_.AxisMaxY, 600);
-  EXPECT_FLOAT_EQ(md_.AxisMinY, -600);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMaxY, 600);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMinY, -600);
 }
 
 }  // namespace
