@@ -50,6 +50,7 @@ struct GraphState {
   // Widens the limits the record's extremes leave, each to a multiple of a hundred; never
   // narrows them. Returns 1 when the top moved, 2 when the bottom did, 3 for both.
   int16_t RoundAxisY(const RecordSet& record);
+  int16_t RoundAxisY(float allMax, float allMin);
 };
 
 class Graph {
@@ -96,6 +97,8 @@ class Graph {
 
   // The horizontal window (graph_scroll.cpp).
   void AdvanceAxesX();
+  // The window after samples 1..samples arrived one by one, as a measurement moves it.
+  void AdvanceAxesXThrough(int32_t samples);
   void InitDispCountList();
   void optWid_Click(int16_t index);
   void Combo1_Click();
@@ -153,6 +156,8 @@ class Graph {
   int32_t FirstUndrawnSample() const;
   void RememberPollDrawn();
 
+  // One step of AdvanceAxesX for a record set of `samples`; false when the window stays.
+  bool StepWindow(int32_t samples);
   // The window as the axis shows it, in (fractional) sample numbers.
   std::pair<double, double> ShownWindow() const;
   // Shows samples first to last (fractional after a zoom); the state holds them rounded.
