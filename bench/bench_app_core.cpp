@@ -3,6 +3,7 @@
 
 #include "core/module_data.h"
 #include "core/number_text.h"
+#include "graph/graph.h"
 
 namespace {
 
@@ -27,12 +28,13 @@ void BM_FoldSample(benchmark::State& state) {
   for (int32_t k = 0; k < RecordSet::MaxData; ++k) {
     for (auto& u : md.Record.Units) u.Data[k] = static_cast<float>(k % 1000);
   }
+  GraphState gs;
   int32_t n = 1;
   for (auto _ : state) {
     md.Record.SampleCount = n;
     md.Record.UpdateUnitMaxMin(n);
     md.Record.UpdateAllMaxMin();
-    benchmark::DoNotOptimize(md.RoundAxisY());
+    benchmark::DoNotOptimize(gs.RoundAxisY(md.Record));
     n = n % RecordSet::MaxData + 1;
   }
 }

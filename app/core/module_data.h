@@ -22,10 +22,8 @@ class ModuleData {
   int32_t AverageCount = 1;
   RecordingSettings Recording;  // continuous recording, section "Recording" of the store
 
-  // Run-time state of the measurement and the graph's vertical range.
+  // Run-time state of the measurement.
   bool Measuring = false;
-  float AxisMaxY = 1820;
-  float AxisMinY = -270;
   // The own data file the record set was read from; empty for a measured one (ClearData empties
   // it).
   QString ReadFrom;
@@ -51,7 +49,6 @@ class ModuleData {
 
   // Empties the record set and resets the state of the measurement that belongs to it.
   void ClearData();
-  int16_t RoundAxisY();
 
   // The averaging rule of LoadSettings.
   void UpdateAverageCount();

@@ -80,6 +80,21 @@ void RecordSet::UpdateAllMaxMin() {
   MergeAllMaxMin();
 }
 
+void RecordSet::FindExtremes() {
+  const int32_t n = std::min(SampleCount, MaxData);
+  if (n < 1) return;
+  for (auto& u : Units) {
+    if (!u.MflagID) continue;
+    u.HasValue = false;
+    const size_t end = std::min(static_cast<size_t>(n), u.Data.size());
+    for (size_t k = 0; k < end; ++k) u.FoldExtremes(u.Data[k], MeasKind);
+  }
+  const RangeY scale = DefaultRangeY(MeasKind);
+  AllMax = scale.min;
+  AllMin = scale.max;
+  MergeAllMaxMin();
+}
+
 void RecordSet::MergeAllMaxMin() {
   for (const auto& u : Units) {
     // A unit that has measured nothing yet (all NoData, or no sample in this poll) has only its

@@ -90,6 +90,9 @@ struct RecordSet {
   void UpdateUnitMaxMin(int32_t n);
   void UpdateAllMaxMin();
   void MergeAllMaxMin();
+  // The extremes of every unit and of the whole, found anew over samples 1..SampleCount (a record
+  // set just read from a file); with no sample they stay as they are.
+  void FindExtremes();
   // AllMax and AllMin hold a measured value (they start inverted, holding none).
   bool HasExtremes() const;
 

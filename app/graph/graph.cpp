@@ -60,7 +60,7 @@ void Graph::InitGraphParam(bool flg) {
   gs_.ScrollMode = XWindowMode::FullDisplay;
   gs_.DispCount = flg ? md_.Record.SampleCount : 100;
   gs_.DispEnd = gs_.DispCount;
-  DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+  DefaultRangeY(gs_.AxisMinY, gs_.AxisMaxY);
   DispConnectflg();
   gs_.ScaleYMode = YRangeMode::Automatic;
   SelectOptHei(0);
@@ -68,7 +68,7 @@ void Graph::InitGraphParam(bool flg) {
   SelectOptWid(0);
   ui_.cmdLeft->setEnabled(false);
   ui_.cmdRight->setEnabled(false);
-  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
   InitDispCountList();
   ClearCursors();
@@ -88,13 +88,13 @@ bool Graph::SetGraphParam() {
       dialogs_.Notice(QString::fromUtf8(kRangeError));
       return false;
     }
-    md_.AxisMaxY = *hi;
-    md_.AxisMinY = *lo;
+    gs_.AxisMaxY = *hi;
+    gs_.AxisMinY = *lo;
     SetScaleYInput(true);
   } else {
-    md_.AxisMaxY = defMax;
-    md_.AxisMinY = defMin;
-    SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+    gs_.AxisMaxY = defMax;
+    gs_.AxisMinY = defMin;
+    SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
     SetScaleYInput(false);
   }
 
@@ -102,7 +102,7 @@ bool Graph::SetGraphParam() {
   gs_.DispCount = gs_.ScrollMode == XWindowMode::FullDisplay ? 100 : Combo1Value();
   gs_.DispEnd = gs_.DispCount;
   EnableScrollControls(gs_.ScrollMode);
-  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
   SetAxesX(gs_.DispStart, gs_.DispEnd);
   // A new record set: the cursors of the previous one have nothing to read, and its first poll
   // draws it whole.
@@ -135,14 +135,14 @@ void Graph::ResetAxesXY(bool flg) {
     SetAxesX(gs_.DispStart, gs_.DispEnd);
     return;
   }
-  DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
-  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  DefaultRangeY(gs_.AxisMinY, gs_.AxisMaxY);
+  SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
   if (gs_.ScaleYMode == YRangeMode::Fixed) {
     const auto whole = [](float v) {
       return QString::number(static_cast<qlonglong>(RoundHalfEven(v)));
     };
-    ui_.txtVhi->setText(whole(md_.AxisMaxY));
-    ui_.txtVlow->setText(whole(md_.AxisMinY));
+    ui_.txtVhi->setText(whole(gs_.AxisMaxY));
+    ui_.txtVlow->setText(whole(gs_.AxisMinY));
   }
 }
 
@@ -166,8 +166,8 @@ void Graph::SetScaleYInput(bool fixed) {
   ui_.txtVlow->setEnabled(fixed);
   ui_.cmdSetScaleY->setEnabled(fixed);
   if (fixed) {
-    ui_.txtVhi->setText(GeneralNumber(md_.AxisMaxY));
-    ui_.txtVlow->setText(GeneralNumber(md_.AxisMinY));
+    ui_.txtVhi->setText(GeneralNumber(gs_.AxisMaxY));
+    ui_.txtVlow->setText(GeneralNumber(gs_.AxisMinY));
   } else {
     ui_.txtVhi->clear();
     ui_.txtVlow->clear();
@@ -179,8 +179,8 @@ void Graph::SetScaleYInput(bool fixed) {
 void Graph::CalcAutoScaleY() {
   // While no sample of the record set has a value the kind's default range stays.
   const RangeY range = FitRangeY(md_.Record.AllMax, md_.Record.AllMin, md_.Record.MeasKind);
-  md_.AxisMaxY = range.max;
-  md_.AxisMinY = range.min;
+  gs_.AxisMaxY = range.max;
+  gs_.AxisMinY = range.min;
 }
 
 void Graph::optHei_Click(int16_t index) {
@@ -196,8 +196,8 @@ void Graph::optHei_Click(int16_t index) {
     gs_.ScaleYMode = YRangeMode::Follow;
     SetScaleYInput(false);
     if (md_.Record.SampleCount < 1) {
-      DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
-      SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+      DefaultRangeY(gs_.AxisMinY, gs_.AxisMaxY);
+      SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
     }
     RefitVisibleY();
     return;
@@ -206,9 +206,9 @@ void Graph::optHei_Click(int16_t index) {
   if (md_.Record.SampleCount >= 1) {
     CalcAutoScaleY();
   } else {
-    DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
+    DefaultRangeY(gs_.AxisMinY, gs_.AxisMaxY);
   }
-  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
   SetScaleYInput(false);
 }
 
@@ -217,9 +217,9 @@ void Graph::cmdSetScaleY_Click() {
   const std::optional<float> lo = ToSingle(ui_.txtVlow->text());
   if (!hi || !lo) return;
   if (*hi > *lo) {
-    md_.AxisMaxY = *hi;
-    md_.AxisMinY = *lo;
-    SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+    gs_.AxisMaxY = *hi;
+    gs_.AxisMinY = *lo;
+    SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
   } else {
     dialogs_.Notice(QString::fromUtf8(kRangeError));
   }

@@ -20,6 +20,7 @@
 class DialogService;
 class GraphInput;
 class ModuleData;
+struct RecordSet;
 struct GraphControls;
 
 // The vertical range: the index of the selected option optHei.
@@ -36,13 +37,20 @@ enum class XWindowMode : int16_t {
   ManualScroll = 2,  // "手動ｽｸﾛｰﾙ"
 };
 
-// The display-range state (the Y limits themselves are the data module's AxisMinY/AxisMaxY).
+// The display-range state: the vertical limits and the horizontal window.
 struct GraphState {
   YRangeMode ScaleYMode = YRangeMode::Automatic;
+  float AxisMaxY = 1820;
+  float AxisMinY = -270;
   XWindowMode ScrollMode = XWindowMode::FullDisplay;
   int32_t DispCount = 100;  // samples the X window spans
   int32_t DispStart = 1;    // sample number at the left edge
   int32_t DispEnd = 100;    // sample number at the right edge
+
+  // Widens the limits the record's extremes leave, each to a multiple of a hundred; never
+  // narrows them. Returns 1 when the top moved, 2 when the bottom did, 3 for both.
+  int16_t RoundAxisY(const RecordSet& record);
+  int16_t RoundAxisY(float allMax, float allMin);
 };
 
 class Graph {
@@ -89,6 +97,8 @@ class Graph {
 
   // The horizontal window (graph_scroll.cpp).
   void AdvanceAxesX();
+  // The window after samples 1..samples arrived one by one, as a measurement moves it.
+  void AdvanceAxesXThrough(int32_t samples);
   void InitDispCountList();
   void optWid_Click(int16_t index);
   void Combo1_Click();
@@ -146,6 +156,8 @@ class Graph {
   int32_t FirstUndrawnSample() const;
   void RememberPollDrawn();
 
+  // One step of AdvanceAxesX for a record set of `samples`; false when the window stays.
+  bool StepWindow(int32_t samples);
   // The window as the axis shows it, in (fractional) sample numbers.
   std::pair<double, double> ShownWindow() const;
   // Shows samples first to last (fractional after a zoom); the state holds them rounded.

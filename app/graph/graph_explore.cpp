@@ -210,8 +210,8 @@ void Graph::FixRangeY(double lo, double hi) {
   const auto fhi = static_cast<float>(hi);
   const std::optional<YRangeMode> before =
       gs_.ScaleYMode == YRangeMode::Fixed ? resumeYMode_ : std::optional(gs_.ScaleYMode);
-  md_.AxisMinY = flo;
-  md_.AxisMaxY = fhi;
+  gs_.AxisMinY = flo;
+  gs_.AxisMaxY = fhi;
   SetAxesY(flo, fhi);
   // "固定" writes the limits shown into the boxes.
   SelectOptHei(1);
@@ -258,8 +258,8 @@ void Graph::ApplyVisibleFit() {
   // A window without a measured sample keeps the range it has.
   if (!fit_.has) return;
   const RangeY range = FitRangeY(fit_.max, fit_.min, md_.Record.MeasKind);
-  if (range.min == md_.AxisMinY && range.max == md_.AxisMaxY) return;
-  md_.AxisMinY = range.min;
-  md_.AxisMaxY = range.max;
-  SetAxesY(md_.AxisMinY, md_.AxisMaxY);
+  if (range.min == gs_.AxisMinY && range.max == gs_.AxisMaxY) return;
+  gs_.AxisMinY = range.min;
+  gs_.AxisMaxY = range.max;
+  SetAxesY(gs_.AxisMinY, gs_.AxisMaxY);
 }

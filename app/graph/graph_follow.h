@@ -1,5 +1,5 @@
 // Following a record set on the graph: the automatic vertical range as samples arrive, and the
-// redraw of a whole record set, sample by sample, through the same steps a measurement takes.
+// drawing of a whole record set in one go, ending where a measurement of it would have ended.
 #pragma once
 
 #include <functional>
@@ -7,6 +7,7 @@
 class Chart2D;
 class Graph;
 class ModuleData;
+struct RecordSet;
 
 // The automatic Y range after new samples: fitted to the extremes at the first sample (or poll)
 // of a record set, widened afterwards.
@@ -19,6 +20,8 @@ class AutoRangeY {
   // After new samples; first: the first sample (computer-paced) or poll (unit-paced) of the record
   // set. Nothing happens while the range is fixed.
   void Apply(bool first);
+  // The range Apply leaves after samples 1..n of record arrived one by one.
+  void ApplyThrough(const RecordSet& record, int32_t n);
 
  private:
   ModuleData& md_;
@@ -26,9 +29,7 @@ class AutoRangeY {
   bool fitted_ = true;  // the range has been fitted to a measured value
 };
 
-// Draws md's record set (SampleCount samples) onto the graph from its first sample, titled with
-// its start time, and resumes the chart's redrawing. whileShown runs once every sample is drawn,
-// while md still counts them as measured; afterwards SampleCount is 0 and Measuring false, and the
-// caller restores the count.
-void ReplayRecordSet(ModuleData& md, Graph& graph, Chart2D& chart, AutoRangeY& range,
-                     const std::function<void()>& whileShown);
+// Draws record (the record set the graph's data module holds, its extremes found) onto the graph
+// from its first sample, titled with its start time, with the window and the vertical range a
+// measurement of it would have left, and resumes the chart's redrawing.
+void DrawRecordSet(const RecordSet& record, Graph& graph, Chart2D& chart, AutoRangeY& range);

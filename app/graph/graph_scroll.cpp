@@ -11,11 +11,22 @@
 #include "graph/graph_controls.h"
 
 void Graph::AdvanceAxesX() {
-  const int32_t samples = md_.Record.SampleCount;
+  if (StepWindow(md_.Record.SampleCount)) SetAxesX(gs_.DispStart, gs_.DispEnd);
+}
+
+void Graph::AdvanceAxesXThrough(int32_t samples) {
+  // The width of each step depends on the count it reaches, so the window takes the steps it
+  // takes when the samples arrive one by one, and is shown once at the end.
+  bool moved = false;
+  for (int32_t k = 1; k <= samples; ++k) moved = StepWindow(k) || moved;
+  if (moved) SetAxesX(gs_.DispStart, gs_.DispEnd);
+}
+
+bool Graph::StepWindow(int32_t samples) {
   switch (gs_.ScrollMode) {
     case XWindowMode::FullDisplay: {
       gs_.DispStart = 1;
-      if (gs_.DispEnd >= samples) return;
+      if (gs_.DispEnd >= samples) return false;
       int32_t step = 10000;
       if (samples < 100) {
         step = 10;
@@ -32,7 +43,7 @@ void Graph::AdvanceAxesX() {
       break;
     }
     case XWindowMode::AutoScroll: {
-      if (gs_.DispEnd >= samples) return;
+      if (gs_.DispEnd >= samples) return false;
       // Half a width per step, as many steps as it takes for the right edge to reach the last
       // sample; one step per sample would fall behind a poll that brings more than half a width.
       const int32_t half = std::max<int32_t>(gs_.DispCount / 2, 1);
@@ -44,9 +55,9 @@ void Graph::AdvanceAxesX() {
     }
     case XWindowMode::ManualScroll:
     default:
-      return;  // manual scroll: the window stays where the operator put it
+      return false;  // manual scroll: the window stays where the operator put it
   }
-  SetAxesX(gs_.DispStart, gs_.DispEnd);
+  return true;
 }
 
 void Graph::InitDispCountList() {

@@ -46,7 +46,6 @@ void RecordSetGraph::ShowReadData() {
   // The file's measurement kind decides the unit of the values shown.
   ui_.Chart2D1->SetAxisTitle(Chart2D::Axis::Y,
                              md_.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
-  const int32_t samples = md_.Record.SampleCount;
-  ReplayRecordSet(md_, *graph_, *ui_.Chart2D1, *range_, nullptr);
-  md_.Record.SampleCount = samples;
+  md_.Record.FindExtremes();
+  DrawRecordSet(md_.Record, *graph_, *ui_.Chart2D1, *range_);
 }

@@ -23,8 +23,8 @@ class RecordSetGraph {
   RecordSetGraph(const RecordSetGraph&) = delete;
   RecordSetGraph& operator=(const RecordSetGraph&) = delete;
 
-  // Draws md's record set (just read from a file, SampleCount samples) from its first sample,
-  // as the window does after "読込み"; SampleCount is kept.
+  // Draws md's record set (just read from a file) from its first sample, as the window does
+  // after "読込み"; its extremes are found on the way.
   void ShowReadData();
 
   Chart2D& Chart() { return *ui_.Chart2D1; }

@@ -84,8 +84,8 @@ class FormMain : public QWidget {
   // The measurement (form_main_measure.cpp): the window follows the session's signals with its
   // graph, current values, status line, data list and commands.
   MeasurementSession& Session() { return *session_; }
-  // Redraws a record set read from a file onto the graph, through the display steps of a
-  // measurement; SampleCount is 0 afterwards and the caller restores it.
+  // Draws a record set read from a file onto the graph as a measurement of it would have left
+  // it, its extremes found, and fills an open data list with it.
   void ReplayData();
   // The continuous recording of the running (or last) measurement; null when it is off.
   ContinuousRecording* Recording() { return recording_.get(); }

@@ -73,8 +73,6 @@ void FormMain::ShowReadData() {
   // The file's measurement kind decides the unit of the values shown.
   ui_.Chart2D1->SetAxisTitle(Chart2D::Axis::Y,
                              md_.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
-  const int32_t samples = md_.Record.SampleCount;
   ReplayData();
-  md_.Record.SampleCount = samples;
   DispTitle();
 }

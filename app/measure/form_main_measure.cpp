@@ -137,7 +137,9 @@ void FormMain::ShowStoredSamples(const StoredSamples& samples) {
 
 void FormMain::ReplayData() {
   ClearDatalist();
-  ReplayRecordSet(md_, *graph_, *ui_.Chart2D1, *autoRange_, [this] { DispDataList(); });
+  md_.Record.FindExtremes();
+  DrawRecordSet(md_.Record, *graph_, *ui_.Chart2D1, *autoRange_);
+  DispDataList();
 }
 
 void FormMain::FollowContinuousRecording() {

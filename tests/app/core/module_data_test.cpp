@@ -72,32 +72,6 @@ TEST(ModuleDataTest, AverageCountRoundsHalvesToEven) {
   EXPECT_EQ(md.AverageCount, 1);
 }
 
-TEST(ModuleDataTest, RoundAxisYOnlyWidensToMultiplesOfHundred) {
-  ModuleData md;
-  md.AxisMaxY = 1000;
-  md.AxisMinY = -100;
-  md.Record.AllMax = 1234.5f;
-  md.Record.AllMin = -150;
-  EXPECT_EQ(md.RoundAxisY(), 3);
-  EXPECT_EQ(md.AxisMaxY, 1300);
-  EXPECT_EQ(md.AxisMinY, -200);
-  EXPECT_EQ(md.RoundAxisY(), 0);
-
-  md.AxisMaxY = 100;
-  md.Record.AllMax = 200;  // exactly on a multiple: the next one up
-  md.Record.AllMin = 0;
-  EXPECT_EQ(md.RoundAxisY(), 1);
-  EXPECT_EQ(md.AxisMaxY, 300);
-  EXPECT_EQ(md.AxisMinY, -200);
-
-  // An extreme beyond the 32-bit range leaves the limit where it was.
-  md.Record.AllMax = 3e9f;
-  md.Record.AllMin = -3e9f;
-  EXPECT_EQ(md.RoundAxisY(), 0);
-  EXPECT_EQ(md.AxisMaxY, 300);
-  EXPECT_EQ(md.AxisMinY, -200);
-}
-
 TEST(ModuleDataTest, NoDataNeverBecomesAnExtremeNotEvenTheFirstSample) {
   ModuleData md;
   md.Record.Units[2].MflagID = true;

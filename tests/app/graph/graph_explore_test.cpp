@@ -154,8 +154,8 @@ TEST_F(Explore, VerticalZoomFixesTheShownRangeAndDoubleClickReturns) {
   EXPECT_TRUE(rig.ui.optHei[1]->isChecked());
   EXPECT_NEAR(rig.YMax() - rig.YMin(), 200.0 / 1.5625, 1e-3);
   EXPECT_NEAR(chart().PixelToValue(Axis::Y, pointer.y()), 60.0, 1e-3);
-  EXPECT_EQ(rig.ui.txtVhi->text().toFloat(), rig.md.AxisMaxY);
-  EXPECT_EQ(rig.ui.txtVlow->text().toFloat(), rig.md.AxisMinY);
+  EXPECT_EQ(rig.ui.txtVhi->text().toFloat(), rig.gs().AxisMaxY);
+  EXPECT_EQ(rig.ui.txtVlow->text().toFloat(), rig.gs().AxisMinY);
 
   Mouse(QEvent::MouseButtonPress, pointer);
   Mouse(QEvent::MouseButtonRelease, pointer);
@@ -213,7 +213,7 @@ TEST_F(Explore, NotConvertedIsAGapOutsideTheRangeWhileVoltagesKeepIt) {
     rig.md.Record.SampleCount = k;
     rig.md.Record.UpdateUnitMaxMin(k);
     rig.md.Record.UpdateAllMaxMin();
-    rig.md.RoundAxisY();
+    rig.gs().RoundAxisY(rig.md.Record);
     rig.graph->GrDrawData(k);
   }
   rig.graph->DispNowValue();

@@ -89,7 +89,7 @@ TEST(GraphSetup, AutomaticRangeFollowsHundredsRule) {
     rig.graph->SelectOptHei(0);
     EXPECT_DOUBLE_EQ(rig.YMin(), c.axisMin) << c.max << " " << c.min;
     EXPECT_DOUBLE_EQ(rig.YMax(), c.axisMax) << c.max << " " << c.min;
-    EXPECT_FALSE(std::signbit(rig.md.AxisMaxY));
+    EXPECT_FALSE(std::signbit(rig.gs().AxisMaxY));
   }
 }
 
@@ -120,7 +120,7 @@ TEST(GraphSetup, FixedModeFillsTextsAndKeepsAxisUntilSet) {
   EXPECT_TRUE(rig.dialogs.shown.empty());
   EXPECT_DOUBLE_EQ(rig.YMax(), 100);
   EXPECT_DOUBLE_EQ(rig.YMin(), 99.5);
-  EXPECT_FLOAT_EQ(rig.md.AxisMinY, 99.5f);
+  EXPECT_FLOAT_EQ(rig.gs().AxisMinY, 99.5f);
 
   // The general format of a Single, as the texts are refilled.
   rig.graph->SetScaleYInput(true);
@@ -155,7 +155,7 @@ TEST(GraphSetup, SetScaleYRefusesWrongRangeAndIgnoresNonNumbers) {
   rig.graph->cmdSetScaleY_Click();
   EXPECT_EQ(rig.dialogs.shown, std::vector{ShownMessage::Notice(kRangeError)});
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
-  EXPECT_FLOAT_EQ(rig.md.AxisMaxY, 1820);
+  EXPECT_FLOAT_EQ(rig.gs().AxisMaxY, 1820);
 
   rig.dialogs.Clear();
   for (const char* bad : {"abc", "", "1e"}) {
@@ -258,7 +258,7 @@ TEST(GraphSetup, ResetAxesRestoresWindowAndRange) {
   EXPECT_WINDOW(rig, 1, 200);
 
   rig.graph->SelectOptHei(1);
-  rig.md.AxisMaxY = 5;
+  rig.gs().AxisMaxY = 5;
   rig.graph->ResetAxesXY(false);
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
   EXPECT_EQ(rig.ui.txtVhi->text(), QStringLiteral("1820"));
@@ -279,3 +279,30 @@ TEST(GraphSetup, InitForReadDataEndsAtTheSelectedCount) {
 }
 
 }  // namespace
+
+TEST(GraphStateTest, RoundAxisYOnlyWidensToMultiplesOfHundred) {
+  GraphState gs;
+  RecordSet record;
+  gs.AxisMaxY = 1000;
+  gs.AxisMinY = -100;
+  record.AllMax = 1234.5f;
+  record.AllMin = -150;
+  EXPECT_EQ(gs.RoundAxisY(record), 3);
+  EXPECT_EQ(gs.AxisMaxY, 1300);
+  EXPECT_EQ(gs.AxisMinY, -200);
+  EXPECT_EQ(gs.RoundAxisY(record), 0);
+
+  gs.AxisMaxY = 100;
+  record.AllMax = 200;  // exactly on a multiple: the next one up
+  record.AllMin = 0;
+  EXPECT_EQ(gs.RoundAxisY(record), 1);
+  EXPECT_EQ(gs.AxisMaxY, 300);
+  EXPECT_EQ(gs.AxisMinY, -200);
+
+  // An extreme beyond the 32-bit range leaves the limit where it was.
+  record.AllMax = 3e9f;
+  record.AllMin = -3e9f;
+  EXPECT_EQ(gs.RoundAxisY(record), 0);
+  EXPECT_EQ(gs.AxisMaxY, 300);
+  EXPECT_EQ(gs.AxisMinY, -200);
+}

@@ -104,7 +104,7 @@ TEST_F(StartTest, InvalidFixedRangeEndsTheStartCleanly) {
   EXPECT_FALSE(chart().IsRedrawSuspended());
 }
 
-TEST_F(StartTest, ReplayDrawsEverySampleAndLeavesTheCountToTheCaller) {
+TEST_F(StartTest, ReplayDrawsEverySampleAndKeepsTheRecordSet) {
   Configure({0, 2}, true, 500, false);
   const int n = 500;
   for (int k = 0; k < n; ++k) {
@@ -116,7 +116,9 @@ TEST_F(StartTest, ReplayDrawsEverySampleAndLeavesTheCountToTheCaller) {
   md_.Record.StartTime = QStringLiteral("2008/12/25 0:12:6");
   form_->ReplayData();
 
-  EXPECT_EQ(md_.Record.SampleCount, 0);
+  EXPECT_EQ(md_.Record.SampleCount, n);
+  EXPECT_FLOAT_EQ(md_.Record.AllMax, 519);
+  EXPECT_FLOAT_EQ(md_.Record.AllMin, -549);
   EXPECT_FALSE(md_.Measuring);
   EXPECT_FALSE(chart().IsRedrawSuspended());
   EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻  2008/12/25 0:12:6"));
@@ -131,8 +133,8 @@ TEST_F(StartTest, ReplayDrawsEverySampleAndLeavesTheCountToTheCaller) {
   EXPECT_FALSE(chart().PointY(3, 11).has_value());
   // Full display with the window covering the record set; Y fitted to the extremes.
   EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::X), 250.0);
-  EXPECT_FLOAT_EQ(md_.AxisMaxY, 600);
-  EXPECT_FLOAT_EQ(md_.AxisMinY, -600);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMaxY, 600);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMinY, -600);
 }
 
 }  // namespace

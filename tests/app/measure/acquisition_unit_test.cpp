@@ -204,14 +204,14 @@ TEST_F(UnitPacedTest, PollsWithoutReadingsKeepTheDefaultRangeUntilTheFirstValue)
   acq().Timer2_Timer();  // the second poll, still no reading
   EXPECT_EQ(md_.Record.SampleCount, 0);
   // Nothing to fit yet: the axis keeps the kind's range rather than turning upside down.
-  EXPECT_FLOAT_EQ(md_.AxisMaxY, 1820);
-  EXPECT_FLOAT_EQ(md_.AxisMinY, -270);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMaxY, 1820);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMinY, -270);
   EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::Y), 1820);
   EXPECT_DOUBLE_EQ(chart().AxisMin(Chart2D::Axis::Y), -270);
   Poll(2000);
   ASSERT_GT(md_.Record.SampleCount, 0);
-  EXPECT_FLOAT_EQ(md_.AxisMaxY, 100);
-  EXPECT_FLOAT_EQ(md_.AxisMinY, 0);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMaxY, 100);
+  EXPECT_FLOAT_EQ(form_->Graph().State().AxisMinY, 0);
   EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::Y), 100);
   EXPECT_DOUBLE_EQ(chart().AxisMin(Chart2D::Axis::Y), 0);
 }
