@@ -176,7 +176,7 @@ TEST_F(RecordCommandTest, StreamRowsAreTheFilesSamplesAndAClosedPipeEndsTheRecor
   ASSERT_TRUE(p.waitForFinished(30000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-  const QStringList piped = QDir(Path("piped")).entryList(QDir::Files);
+  const QStringList piped = QDir(Path("piped")).entryList({QStringLiteral("*.mx1")}, QDir::Files);
   ASSERT_EQ(piped.size(), 1);
   Read(QDir(Path("piped")).filePath(piped[0]));
 }
