@@ -181,7 +181,8 @@ TEST_F(RecordDeathsTest, ADeathRightAfterTheLastFileLeavesNoSampleTwice) {
   Signal(p, SIGTERM);
   QElapsedTimer waited;
   waited.start();
-  while (QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files).isEmpty() && waited.elapsed() < 30000) {
+  while (QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files).isEmpty() &&
+         waited.elapsed() < 30000) {
     QThread::msleep(10);
   }
   QThread::msleep(300);
