@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
       return RunExportCommand(argc, argv, cl);
     case CommandLine::Action::Record:
       return RunRecordCommand(argc, argv, cl);
+    case CommandLine::Action::Mark:
+      return RunMarkCommand(argc, argv, cl);
     case CommandLine::Action::Run:
       break;
   }

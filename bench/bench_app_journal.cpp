@@ -23,20 +23,20 @@ void BM_JournalFollowOnePoll(benchmark::State& state) {
   }
   md.Record.StartTime = QStringLiteral("2026/12/8 1:00:00");
   RecordingJournal journal(folder.path());
-  journal.Begin(md);
+  journal.Begin(md.Record);
   constexpr int32_t kPerPoll = 30;
   for (auto _ : state) {
     if (md.Record.SampleCount + kPerPoll > RecordSet::MaxData) {
       state.PauseTiming();
-      journal.Begin(md);
+      journal.Begin(md.Record);
       md.Record.SampleCount = 0;
       state.ResumeTiming();
     }
     md.Record.SampleCount += kPerPoll;
     for (auto& unit : md.Record.Units) unit.DataCount = md.Record.SampleCount;
-    journal.Follow(md);
+    journal.Follow(md.Record);
   }
-  journal.End(md);
+  journal.End(md.Record);
   state.counters["pushes"] = journal.SyncRequests();
 }
 BENCHMARK(BM_JournalFollowOnePoll)->Unit(benchmark::kMicrosecond)->MinTime(3.0);

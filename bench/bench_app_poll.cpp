@@ -132,6 +132,10 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
     unit.DataCount = base;
   }
   md.Record.SampleCount = base;
+  // A run with marks: one every 87 samples, which the stream's rows look up.
+  if (state.range(3)) {
+    for (int32_t k = 1; k <= base; k += 87) md.Record.AddMark(k, QString());
+  }
   usbkit_sim_advance_ms(300);
   acq.Timer2_Timer();
   form.Controls().Chart2D1->Flush();
@@ -163,12 +167,13 @@ void BM_UnitPacedPollFullBuffers(benchmark::State& state) {
   usbkit_sim_reset();
 }
 BENCHMARK(BM_UnitPacedPollFullBuffers)
-    ->ArgNames({"journal", "alarms", "stream"})
-    ->Args({0, 0, 0})
-    ->Args({0, 1, 0})
-    ->Args({1, 0, 0})
-    ->Args({0, 0, 1})
-    ->Args({0, 0, 2})
+    ->ArgNames({"journal", "alarms", "stream", "marks"})
+    ->Args({0, 0, 0, 0})
+    ->Args({0, 1, 0, 0})
+    ->Args({1, 0, 0, 0})
+    ->Args({0, 0, 1, 0})
+    ->Args({0, 0, 2, 0})
+    ->Args({1, 0, 1, 1})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0);
 

@@ -19,11 +19,24 @@ QByteArray AlarmLogHeader(bool measKind) {
   return QStringLiteral("時刻,ユニット,種類,値 (%1),限界 (%1),状態\n").arg(unit).toUtf8();
 }
 
+namespace {
+
+// The unit's field: quoted when its name holds a comma, a double quote or a line break (a line
+// break becoming a blank first).
+QString UnitField(const AlarmEvent& event) {
+  QString text = AlarmUnitText(event);
+  text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))) return text;
+  return QLatin1Char('"') + text.replace(QLatin1String("\""), QLatin1String("\"\"")) +
+         QLatin1Char('"');
+}
+
+}  // namespace
+
 QByteArray AlarmLogRow(const AlarmEvent& event) {
   const QString row =
-      QStringList{AlarmTimeText(event.timeMs), QStringLiteral("ID%1").arg(event.unit),
-                  AlarmKindText(event.kind),   AlarmValueText(event),
-                  AlarmLimitText(event),       AlarmStateText(event.raised)}
+      QStringList{AlarmTimeText(event.timeMs), UnitField(event),      AlarmKindText(event.kind),
+                  AlarmValueText(event),       AlarmLimitText(event), AlarmStateText(event.raised)}
           .join(QLatin1Char(','));
   return (row + QLatin1Char('\n')).toUtf8();
 }

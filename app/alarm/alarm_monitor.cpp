@@ -59,10 +59,15 @@ QString AlarmValueText(const AlarmEvent& event) {
   return GeneralNumber(event.value);
 }
 
+QString AlarmUnitText(const AlarmEvent& event) {
+  const QString id = QStringLiteral("ID%1").arg(event.unit);
+  return event.name.isEmpty() ? id : id + QLatin1Char(' ') + event.name;
+}
+
 QString AlarmEventText(const AlarmEvent& event, bool measKind) {
   const QString unit = measKind ? QStringLiteral("μV") : QStringLiteral("℃");
-  QString text = QStringLiteral("ID%1 %2%3 %4 %5")
-                     .arg(QString::number(event.unit), AlarmKindText(event.kind),
+  QString text = QStringLiteral("%1 %2%3 %4 %5")
+                     .arg(AlarmUnitText(event), AlarmKindText(event.kind),
                           AlarmStateText(event.raised), AlarmValueText(event), unit);
   if (event.kind != AlarmKind::Open) {
     text +=
@@ -126,6 +131,7 @@ void AlarmMonitor::Change(int unit, AlarmKind kind, bool raise, float v, double 
   event.sample = place.sample;
   event.intervalMs = place.intervalMs;
   event.unit = unit;
+  event.name = names_[static_cast<size_t>(unit)];
   event.kind = kind;
   event.raised = raise;
   event.value = v;

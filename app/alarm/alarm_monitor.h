@@ -19,6 +19,7 @@ enum class AlarmKind { High = 0, Low = 1, Open = 2 };
 struct AlarmEvent {
   int64_t timeMs = 0;  // the sample's time, ms since the epoch
   int unit = 0;        // unit ID 0..3
+  QString name;        // the unit's channel name, empty when none is given
   AlarmKind kind = AlarmKind::High;
   bool raised = true;      // false: cleared
   float value = 0;         // the sample that raised or cleared it
@@ -30,6 +31,8 @@ struct AlarmEvent {
 
 // "high", "low", "open": the kind as the command's environment names it.
 const char* AlarmKindWord(AlarmKind kind);
+// "ID0", or "ID0 炉内" when the unit has a name: the unit as the operator reads it.
+QString AlarmUnitText(const AlarmEvent& event);
 // "上限", "下限", "断線": the kind as the operator reads it.
 QString AlarmKindText(AlarmKind kind);
 // "発生" or "解除".
@@ -61,6 +64,8 @@ class AlarmMonitor : public QObject {
   // Empties the list and ends every active alarm without an event (a record set read from a
   // file replaces the measured one).
   void Clear();
+  // The channel names the events of the units carry (set at each start; empty: none).
+  void SetUnitNames(const std::array<QString, 4>& names) { names_ = names; }
 
   // Where a stored sample is: its time, its record set of the run, its number there (from 1)
   // and the interval.
@@ -99,6 +104,7 @@ class AlarmMonitor : public QObject {
 
   AlarmSettings settings_;
   bool measKind_ = false;
+  std::array<QString, 4> names_;
   double hysteresis_ = 1;
   std::array<bool, 4> watched_{};  // the unit is used and has an alarm switched on
   // Index in events_ of the raise of each active alarm (unit, kind); -1 when none is active.

@@ -57,6 +57,7 @@ struct Parse {
   bool convert = false;
   bool exportCsv = false;
   bool record = false;
+  bool mark = false;
   bool recordOption = false;  // --for, --settings or --stream
   QString error;
 
@@ -103,8 +104,20 @@ Took RecordOption(Parse& p, const QString& a) {
   return Took::Yes;
 }
 
-// --convert INPUT OUTPUT and --export INPUT... OUTPUT.
+// --convert INPUT OUTPUT, --export INPUT... OUTPUT and --mark DIR TEXT.
 Took FileOption(Parse& p, const QString& a) {
+  if (a == QLatin1String("--mark")) {
+    if (p.mark) return p.Fail(QStringLiteral("--mark は一度だけ指定できます。"));
+    if (p.i + 2 >= p.args.size()) {
+      return p.Fail(QStringLiteral(
+          "--mark には記録フォルダーとマークの文字列（空なら \"\"）を指定してください。"));
+    }
+    p.mark = true;
+    p.cl.recordFolder = p.args[p.i + 1];
+    p.cl.markText = p.args[p.i + 2];
+    p.i += 2;
+    return Took::Yes;
+  }
   if (a == QLatin1String("--convert")) {
     if (p.convert) return p.Fail(QStringLiteral("--convert は一度だけ指定できます。"));
     if (p.i + 2 >= p.args.size()) {
@@ -158,6 +171,11 @@ CommandLine Decide(Parse& p) {
     cl.action = CommandLine::Action::Help;
   } else if (p.version) {
     cl.action = CommandLine::Action::Version;
+  } else if (p.mark) {
+    if (p.convert || p.exportCsv || p.record || cl.start || cl.demo) {
+      return Failed(QStringLiteral("--mark はほかのオプションと同時に指定できません。"));
+    }
+    cl.action = CommandLine::Action::Mark;
   } else if (p.convert && p.exportCsv) {
     return Failed(QStringLiteral("--convert と --export は同時に指定できません。"));
   } else if (p.exportCsv) {
@@ -205,6 +223,7 @@ QString UsageText() {
       "        korvale --convert 入力.mx1 出力(.csv|.mx1|.pdf)\n"
       "        korvale --export 入力.mx1 [入力2.mx1 ...] 出力.csv\n"
       "        korvale --record フォルダー [--for 時間] [--settings 設定ファイル] [--stream]\n"
+      "        korvale --mark フォルダー 文字列\n"
       "\n"
       "熱電対温度測定ユニットの測定プログラム。\n"
       "\n"
@@ -228,6 +247,10 @@ QString UsageText() {
       "  --settings ファイル  --record で使う測定条件と警報（[MeasInfo] と [Alarm] の ini\n"
       "                       ファイル）。\n"
       "  --stream             --record で各データを解析用 CSV の行として標準出力にも書く。\n"
+      "  --mark フォルダー 文字列\n"
+      "                       フォルダーに記録中の --record の最新のデータにマークを付ける\n"
+      "                       （文字列が空なら「マーク N」）。記録されると終了コード 0、\n"
+      "                       記録中のものがなければ 1、使い方の誤りは 2。\n"
       "  --start              ウィンドウを開いたあと、すぐに測定を開始する（「開始」と同じ）。\n"
       "  --demo               実機の代わりにデモ用の模擬ユニットを使う。\n"
       "  --help, -h           この説明を表示して終了する。\n"

@@ -9,13 +9,14 @@
 #include <optional>
 
 struct CommandLine {
-  enum class Action { Run, Convert, Export, Record, Help, Version, Error };
+  enum class Action { Run, Convert, Export, Record, Mark, Help, Version, Error };
   Action action = Action::Run;
   bool start = false;       // --start: run "開始" once the window is shown
   bool demo = false;        // --demo: simulated demonstration units
   QString input, output;    // --convert INPUT OUTPUT; --export ... OUTPUT
   QStringList inputs;       // --export INPUT... OUTPUT
-  QString recordFolder;     // --record DIR
+  QString recordFolder;     // --record DIR, --mark DIR
+  QString markText;         // --mark DIR TEXT (may be empty: the default text)
   int64_t recordForMs = 0;  // --for DURATION, in milliseconds; 0 without
   QString settingsFile;     // --settings FILE
   bool stream = false;      // --stream

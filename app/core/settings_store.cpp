@@ -13,6 +13,7 @@ namespace {
 const QString kApplication = QStringLiteral("Korvalle");
 const QString kSection = QStringLiteral("MeasInfo");
 const QString kRecordingSection = QStringLiteral("Recording");
+const QString kChannelsSection = QStringLiteral("Channels");
 
 // The stored text of a key, or nothing when the key is absent. A value the store split at its
 // commas comes back as a list: joined again, it is judged like any other text.
@@ -44,6 +45,15 @@ class SectionReader {
 
   // A number rounded halves to even, within [low, high]; anything else keeps the default and is
   // reported with allowed.
+  // Any text of at most maxLength characters; a longer one keeps the default and is reported.
+  QString Text(const QString& key, const QString& fallback, int maxLength, const QString& allowed) {
+    const auto text = StoredText(store_, key);
+    if (!text) return fallback;
+    if (text->size() <= maxLength) return *text;
+    Report(key, *text, allowed);
+    return fallback;
+  }
+
   int32_t Int(const QString& key, int32_t fallback, int32_t low, int32_t high,
               const QString& allowed) {
     const auto text = StoredText(store_, key);
@@ -117,6 +127,16 @@ void ReadInterval(SectionReader& in, const std::optional<QString>& intervalText,
   }
 }
 
+// The channel names, empty by default.
+void ReadChannelNames(SectionReader& in, ModuleData& md) {
+  const QString allowed =
+      QStringLiteral("%1 文字までの任意の文字列").arg(RecordSet::kMaxNameLength);
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    md.Record.Units[i].Name =
+        in.Text(IndexedKey("Name", i), QString(), RecordSet::kMaxNameLength, allowed);
+  }
+}
+
 // No unit used (every flag stored as False) gives unit 0 alone.
 void KeepAUnitUsed(SectionReader& in, ModuleData& md) {
   if (AnyUnitUsed(md)) return;
@@ -153,6 +173,11 @@ std::vector<SettingProblem> ModuleData::LoadSettings(QSettings& store) {
   KeepAUnitUsed(in, *this);
   store.endGroup();
 
+  store.beginGroup(kChannelsSection);
+  SectionReader channels(store, kChannelsSection, problems);
+  ReadChannelNames(channels, *this);
+  store.endGroup();
+
   store.beginGroup(kRecordingSection);
   SectionReader recording(store, kRecordingSection, problems);
   Recording.Continuous = recording.Bool(QStringLiteral("Continuous"), false);
@@ -181,6 +206,17 @@ void ModuleData::SaveSettings(QSettings& store) const {
   store.setValue(QStringLiteral("MeasKind"), BoolText(Record.MeasKind));
   store.setValue(QStringLiteral("DataAverage"), BoolText(Record.DataAverage));
   store.endGroup();
+
+  // A store that never had a channel name keeps no section for them.
+  bool named = false;
+  for (const UnitRecord& u : Record.Units) named = named || !u.Name.isEmpty();
+  if (named || store.childGroups().contains(kChannelsSection)) {
+    store.beginGroup(kChannelsSection);
+    for (int i = 0; i < RecordSet::kUnits; ++i) {
+      store.setValue(IndexedKey("Name", i), Record.Units[i].Name);
+    }
+    store.endGroup();
+  }
 
   // A store that never had continuous recording keeps the measurement settings alone.
   const bool recordingUsed = Recording.Continuous || !Recording.Folder.isEmpty();

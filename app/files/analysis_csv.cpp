@@ -90,6 +90,23 @@ QString OneLine(QString text) {
   return text;
 }
 
+// A CSV field: quoted when it holds a comma, a double quote or a line break (a line break
+// becoming a blank first), as it is otherwise.
+void AppendField(std::string& out, const QString& text) {
+  QString field = text;
+  field.replace(QLatin1String("\r\n"), QLatin1String(" "));
+  field.replace(QLatin1Char('\r'), QLatin1Char(' '));
+  field.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"'))) {
+    AppendText(out, field);
+    return;
+  }
+  field.replace(QLatin1String("\""), QLatin1String("\"\""));
+  out += '"';
+  AppendText(out, field);
+  out += '"';
+}
+
 const char* TypeLetter(int16_t type) {
   static const char* const kLetters[] = {"B", "R", "S", "N", "K", "E", "J", "T"};
   return type >= 0 && type < 8 ? kLetters[type] : nullptr;
@@ -130,7 +147,9 @@ bool AnalysisTableOf(const RecordSet& rs, AnalysisTable& table, QString* error) 
     if (error) *error = reason;
     return false;
   };
-  if (!ParseStartTime(rs.StartTime, table.originMs)) {
+  if (rs.HasStartMs) {
+    table.originMs = rs.StartMs;
+  } else if (!ParseStartTime(rs.StartTime, table.originMs)) {
     return fail(QStringLiteral("開始時刻「%1」を読み取れません。").arg(rs.StartTime.trimmed()));
   }
   if (rs.IntervalTM <= 0) {
@@ -143,6 +162,7 @@ bool AnalysisTableOf(const RecordSet& rs, AnalysisTable& table, QString* error) 
   table.average = rs.DataAverage;
   table.voltage = rs.MeasKind;
   table.memo = rs.MemoText;
+  for (int i = 0; i < RecordSet::kUnits; ++i) table.names[i] = rs.Units[i].Name;
   return true;
 }
 
@@ -216,12 +236,17 @@ void AnalysisCsvWriter::AppendPreamble(std::string& out) {
     out += "# ID" + std::to_string(i) + ": ";
     const char* letter = TypeLetter(table_.types[i]);
     if (table_.voltage) {
-      out += "voltage\n";
+      out += "voltage";
     } else if (letter) {
-      out += letter + std::string(" thermocouple\n");
+      out += letter + std::string(" thermocouple");
     } else {
-      out += "unknown thermocouple type " + std::to_string(table_.types[i]) + "\n";
+      out += "unknown thermocouple type " + std::to_string(table_.types[i]);
     }
+    if (!table_.names[i].isEmpty()) {
+      out += ", ";
+      AppendText(out, OneLine(table_.names[i]));
+    }
+    out += '\n';
   }
   for (size_t i = 0; i < table_.memo.size(); ++i) {
     out += "# memo" + std::to_string(i + 1) + ": ";
@@ -237,16 +262,19 @@ void AnalysisCsvWriter::AppendHeaderRow(std::string& out) const {
   out += "time,elapsed_s,sample";
   for (int i = 0; i < RecordSet::kUnits; ++i) {
     if (!table_.columns[i]) continue;
-    out += ",ID" + std::to_string(i);
+    QString header = QStringLiteral("ID%1").arg(i);
+    if (!table_.names[i].isEmpty()) header += QLatin1Char(' ') + table_.names[i];
     const char* letter = TypeLetter(table_.types[i]);
     if (table_.voltage) {
-      out += " (µV)";
+      header += QStringLiteral(" (µV)");
     } else {
-      if (letter) (out += ' ') += letter;
-      out += " (°C)";
+      if (letter) header += QLatin1Char(' ') + QLatin1String(letter);
+      header += QStringLiteral(" (°C)");
     }
+    out += ',';
+    AppendField(out, header);
   }
-  out += '\n';
+  out += ",mark\n";
 }
 
 void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_t from,
@@ -259,6 +287,11 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_
     if (table_.columns[i]) columns[columnCount++] = rs.Units[i].Data.data();
   }
   const int64_t interval = table_.intervalMs;
+  const std::vector<Mark>& marks = rs.Marks;
+  size_t nextMark = static_cast<size_t>(
+      std::lower_bound(marks.begin(), marks.end(), from + 1,
+                       [](const Mark& m, int32_t sample) { return m.sample < sample; }) -
+      marks.begin());
   char line[256];
   for (int32_t k = from; k < to; ++k) {
     const int64_t sinceStart = (k + int64_t{1}) * interval;
@@ -273,9 +306,26 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_
       if (v == RecordSet::NoData || (!table_.voltage && v == kNotConverted)) continue;
       p = std::to_chars(p, p + 32, v).ptr;
     }
+    *p++ = ',';
+    if (nextMark < marks.size() && marks[nextMark].sample == k + 1) {
+      out.append(line, static_cast<size_t>(p - line));
+      PutMarks(out, marks, &nextMark, k + 1);
+      out += '\n';
+      continue;
+    }
     *p++ = '\n';
     out.append(line, static_cast<size_t>(p - line));
   }
+}
+
+void AnalysisCsvWriter::PutMarks(std::string& out, const std::vector<Mark>& marks, size_t* next,
+                                 int32_t sample) {
+  QString texts;
+  for (; *next < marks.size() && marks[*next].sample == sample; ++*next) {
+    if (!texts.isEmpty()) texts += QStringLiteral(" / ");
+    texts += marks[*next].text;
+  }
+  AppendField(out, texts);
 }
 
 bool EncodeAnalysisCsv(const RecordSet& rs, std::string& out, QString* error) {

@@ -15,6 +15,7 @@
 #include "core/cp932.h"
 #include "core/module_data.h"
 #include "files/publish.h"
+#include "files/sidecar.h"
 
 namespace {
 
@@ -265,6 +266,8 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
     if (image.Records > 0) u.MflagID = u.DataCount > 0;
   }
   md.Record.SampleCount = image.Records;
+  // The names belong to the file as its settings do: a file without a sidecar has none.
+  for (UnitRecord& u : md.Record.Units) u.Name.clear();
   md.UpdateAverageCount();
 }
 
@@ -297,6 +300,9 @@ ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error,
   if (shortfall) *shortfall = ShortfallOf(image);
   if (image.Records < 1) return ReadResult::NoSamples;
   ApplyDataFile(md, image);
+  // A sidecar that cannot be read leaves the samples as the data file has them.
+  Sidecar sidecar;
+  if (ReadSidecar(path, sidecar) == SidecarRead::Read) ApplySidecar(sidecar, md.Record);
   return ReadResult::Read;
 }
 
@@ -343,7 +349,10 @@ QByteArray EncodeDataFile(const RecordSet& rs) {
 bool SaveDataFile(const RecordSet& rs, const QString& path, QString* error) {
   const QString problem = DataFileTextProblem(rs);
   if (!problem.isEmpty()) return Fail(error, problem);
-  return ReplaceFile(path, EncodeDataFile(rs), error);
+  const QByteArray bytes = EncodeDataFile(rs);
+  if (!ReplaceFile(path, bytes, error)) return false;
+  const int32_t samples = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
+  return SaveSidecar(rs, path, samples, error);
 }
 
 QString ReadFailureText(const QString& path, const QString& reason) {

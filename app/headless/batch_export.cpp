@@ -91,8 +91,8 @@ QString Mismatch(const Input& first, const Input& b) {
 }
 
 // The table of the earliest input (files sorted by start), with a column for every unit any input
-// uses; each unit's type is that of the first input using it, and every other input using it must
-// agree. False with err set when the inputs do not make one table.
+// uses; each unit's type and name are those of the first input using it, and every other input
+// using it must agree on the type. False with err set when the inputs do not make one table.
 bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString& err) {
   table = files.front().table;
   std::array<const Input*, 4> typeFrom{};
@@ -117,6 +117,7 @@ bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString&
         typeFrom[u] = &in;
         table.columns[u] = true;
         table.types[u] = in.table.types[u];
+        table.names[u] = in.table.names[u];
       } else if (!table.voltage && in.table.types[u] != table.types[u]) {
         return Refused(err, in.path,
                        QStringLiteral("%1 と ID%2 の熱電対の種類が異なります。")

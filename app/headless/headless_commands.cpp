@@ -8,6 +8,7 @@
 
 #include "headless/batch_convert.h"
 #include "headless/batch_export.h"
+#include "headless/mark_server.h"
 #include "headless/record_command.h"
 #include "headless/standard_streams.h"
 
@@ -75,4 +76,13 @@ int RunRecordCommand(int& argc, char** argv, const CommandLine& cl) {
   options.stream = cl.stream;
   options.outputClosed = outputClosed;
   return RunRecord(options);
+}
+
+int RunMarkCommand(int& argc, char** argv, const CommandLine& cl) {
+  qInstallMessageHandler(QuietPlatformNotes);
+  QCoreApplication app(argc, argv);
+  QString err;
+  const int code = SendMark(cl.recordFolder, cl.markText, err);
+  if (code != 0) PrintLines(err);
+  return code;
 }

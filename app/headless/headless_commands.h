@@ -10,3 +10,5 @@ int RunConvertCommand(int& argc, char** argv, const CommandLine& cl);
 int RunExportCommand(int& argc, char** argv, const CommandLine& cl);
 // --record: the standard descriptors claimed, then the measurement session on a core application.
 int RunRecordCommand(int& argc, char** argv, const CommandLine& cl);
+// --mark: a core application that hands the mark to the recorder of the folder.
+int RunMarkCommand(int& argc, char** argv, const CommandLine& cl);

@@ -24,6 +24,7 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/setting_problems.h"
+#include "headless/mark_server.h"
 #include "headless/record_alarms.h"
 #include "headless/record_folder_lock.h"
 #include "headless/standard_streams.h"
@@ -343,6 +344,12 @@ int RunRecord(const RecordOptions& options) {
 
   MDX4A driver(dialogs);
   MeasurementSession session(md, driver, dialogs);
+  // Marks from other processes (korvale --mark); the lock names where they go.
+  MarkServer marks(session);
+  QString markProblem;
+  const QString markSocket = marks.Listen(JournalFolder(), &markProblem);
+  if (markSocket.isEmpty()) dialogs.Say(markProblem);
+  folderLock.NameSocket(markSocket);
 
   // The journal protects the record set that has not become a file yet; one that an earlier run
   // left (a crash, a power cut) is kept as a dated file, as an unattended start of the window does.

@@ -66,6 +66,32 @@ void RecordFolderLock::NameJournal(const QString& journal) {
   Write();
 }
 
+void RecordFolderLock::NameSocket(const QString& socket) {
+  if (fd_ < 0 || lines_.contains("\nsocket=")) return;
+  lines_ += "socket=" + QFile::encodeName(socket) + '\n';
+  Write();
+}
+
+FolderRecorder RecorderOf(const QString& folder) {
+  FolderRecorder recorder;
+  const QByteArray path = QFile::encodeName(RecordFolderLock::PathIn(folder));
+  const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return recorder;
+  // A shared lock is refused only while a recorder holds its exclusive one.
+  if (::flock(fd, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK) {
+    ::close(fd);
+    return recorder;
+  }
+  char text[4096];
+  const ssize_t n = ::pread(fd, text, sizeof text, 0);
+  ::close(fd);
+  const QByteArray lines = n > 0 ? QByteArray(text, static_cast<int>(n)) : QByteArray();
+  recorder.held = true;
+  recorder.pid = ValueOf(lines, "pid");
+  recorder.socket = ValueOf(lines, "socket");
+  return recorder;
+}
+
 void RecordFolderLock::Write() {
   // The lines only grow, so a reader at any moment finds whole lines followed by at most a part of
   // the next one. Lines that do not get written leave the lock held all the same; others then only

@@ -6,8 +6,10 @@
 // (korvale --mark, a dashboard script) find the recorder of DIR and its journal:
 //   pid=4711
 //   start=2026-12-08T05:03:35+09:00      (ISO 8601 local time with the offset)
+//   socket=/run/user/1000/korvale-mark-4711.sock
 //   journal=/home/lab/.local/share/korvale/journal-4711.mx1
-// The journal line follows once the journal has been created, a moment after the lock is taken
+// The socket line names where the recorder takes marks (korvale --mark, headless/mark_server.h);
+// the journal line follows once the journal has been created, a moment after the lock is taken
 // (empty when it could not be created). A reader trusts only lines that end in a line feed and
 // ignores keys it does not know. A clean end empties the file; lines in a file that nobody holds
 // locked were left by a recorder that died.
@@ -38,6 +40,8 @@ class RecordFolderLock {
   Outcome Take(const QString& folder, const QDateTime& start);
   // Adds the journal line (journal may be empty: the run has none). Only while Locked.
   void NameJournal(const QString& journal);
+  // Adds the socket line. Only while Locked.
+  void NameSocket(const QString& socket);
 
   // The holder's lines as found when the folder was Held; empty values when it wrote none yet.
   const QString& HolderPid() const { return holderPid_; }
@@ -53,6 +57,15 @@ class RecordFolderLock {
   QString holderStart_;
   int error_ = 0;
 };
+
+// The recorder that holds folder, as its lock file names it: held is false when nobody holds the
+// folder (no lock file, or its lock free); socket is empty when the recorder named none.
+struct FolderRecorder {
+  bool held = false;
+  QString pid;
+  QString socket;
+};
+FolderRecorder RecorderOf(const QString& folder);
 
 // The operator's line for a folder that another recorder holds (Japanese), naming it.
 QString FolderHeldText(const QString& folder, const RecordFolderLock& lock);

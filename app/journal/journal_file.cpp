@@ -12,6 +12,7 @@
 
 #include "files/fd_write.h"
 #include "files/publish.h"
+#include "files/sidecar.h"
 
 namespace {
 
@@ -108,8 +109,9 @@ bool JournalFile::Truncate(off_t size, int* error) {
   return true;
 }
 
-bool JournalFile::MoveToFreeName(const QString& folder, const QString& name, int* error) {
-  const QString path = GiveFreeName(path_, folder, name, error);
+bool JournalFile::MoveToFreeName(const QString& folder, const QString& name, int* error,
+                                 const std::function<void(const QString&)>& beforeNaming) {
+  const QString path = GiveFreeName(path_, folder, name, error, beforeNaming);
   if (path.isEmpty()) return false;
   path_ = path;
   return true;
@@ -119,6 +121,8 @@ void JournalFile::Remove() {
   if (fd_ < 0) return;
   // Unlinked while still locked: no other program can take the name's file for a left journal.
   ::unlink(Native(path_).constData());
+  // Its sidecar (channel names, marks) goes with it.
+  ::unlink(Native(SidecarPath(path_)).constData());
   Close();
 }
 

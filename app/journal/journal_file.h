@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class JournalFile {
  public:
@@ -39,8 +40,10 @@ class JournalFile {
   bool WriteAt(off_t offset, const char* data, size_t len, int* error);
   bool Truncate(off_t size, int* error);
   // Gives the file the first free name of name in folder, "<base>.mx1", "<base>-2.mx1", ...
-  // (files/publish.h's GiveFreeName: never replacing an existing file) and keeps it open.
-  bool MoveToFreeName(const QString& folder, const QString& name, int* error);
+  // (files/publish.h's GiveFreeName: never replacing an existing file) and keeps it open;
+  // beforeNaming is called with the new path just before the file takes it.
+  bool MoveToFreeName(const QString& folder, const QString& name, int* error,
+                      const std::function<void(const QString&)>& beforeNaming = {});
   // Deletes the file and closes it.
   void Remove();
   void Close();

@@ -10,6 +10,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/module_data.h"
+#include "files/data_file.h"
+#include "files/sidecar.h"
 #include "journal/journal_handover.h"
 
 namespace {
@@ -59,6 +62,15 @@ QString DatedName(const LeftJournal& journal) {
   QDateTime t = QDateTime::fromString(journal.startTime, QStringLiteral("yyyy/M/d H:m:s"));
   if (!t.isValid()) t = QFileInfo(journal.file.Path()).lastModified();
   return QStringLiteral("korvale-") + t.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+// Writes the sidecar of the journal at journalPath, if it has one, for its records kept at
+// keptPath: the same names, marks and start, with the kept file's name and record count. The read
+// of the journal takes its sidecar along (it names the journal).
+void KeepSidecar(const QString& journalPath, const QString& keptPath) {
+  ModuleData md;
+  if (ReadDataFile(md, journalPath) != ReadResult::Read || !NeedsSidecar(md.Record)) return;
+  SaveSidecar(md.Record, keptPath, md.Record.SampleCount, nullptr);
 }
 
 QString ReasonText(int error) {
@@ -131,7 +143,22 @@ QString KeepAsDatedFile(LeftJournal& journal, int* error) {
     *error = errno;
     return {};
   }
-  if (!file.MoveToFreeName(folder, DatedName(journal) + QStringLiteral(".mx1"), error)) return {};
+  // The sidecar is in place before the file takes its name, so that the kept file never goes
+  // without it; the journal's own goes once the file is kept.
+  const QString journalPath = file.Path();
+  QString keptPath;
+  const auto keepSidecar = [&](const QString& path) {
+    // A name another file holds is not taken: its sidecar stays its own.
+    if (QFileInfo::exists(path)) return;
+    keptPath = path;
+    KeepSidecar(journalPath, path);
+  };
+  if (!file.MoveToFreeName(folder, DatedName(journal) + QStringLiteral(".mx1"), error,
+                           keepSidecar)) {
+    if (!keptPath.isEmpty()) ::unlink(QFile::encodeName(SidecarPath(keptPath)).constData());
+    return {};
+  }
+  ::unlink(QFile::encodeName(SidecarPath(journalPath)).constData());
   file.Close();
   return file.Path();
 }

@@ -9,8 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/module_data.h"
+#include "core/record_set.h"
 #include "files/data_file.h"
+#include "files/sidecar.h"
 #include "journal/journal_handover.h"
 
 namespace {
@@ -26,12 +27,12 @@ qint64 SteadyMs() {
   return timer.elapsed();
 }
 
-// The samples of md that the journal takes now: the record set's samples that every used unit
+// The samples of rs that the journal takes now: the record set's samples that every used unit
 // has reached, or all of them once the measurement is final.
-int32_t CompleteSamples(const ModuleData& md, bool final) {
-  int32_t n = md.Record.SampleCount;
+int32_t CompleteSamples(const RecordSet& rs, bool final) {
+  int32_t n = rs.SampleCount;
   if (!final) {
-    for (const UnitRecord& unit : md.Record.Units) {
+    for (const UnitRecord& unit : rs.Units) {
       if (unit.MflagID) n = std::min(n, unit.DataCount);
     }
   }
@@ -91,22 +92,41 @@ RecordingJournal::~RecordingJournal() {
   }
 }
 
-void RecordingJournal::Begin(const ModuleData& md) {
+void RecordingJournal::Begin(const RecordSet& rs) {
   active_ = true;
   warned_ = false;
-  header_ = EncodeDataHeader(md.Record, 0);
+  header_ = EncodeDataHeader(rs, 0);
   headerOnDisk_ = false;
   if (!file_.IsOpen() && !Open()) return;
+  WriteSidecar(rs);
   if (WriteHeader()) RequestSync();
 }
 
-void RecordingJournal::NewRecordSet(const ModuleData& md) {
+void RecordingJournal::NewRecordSet(const RecordSet& rs) {
   if (!active_) return;
-  header_ = EncodeDataHeader(md.Record, 0);
+  header_ = EncodeDataHeader(rs, 0);
   headerOnDisk_ = false;
   // The file of the full record set went with its samples (Seal): the next one is new.
   if (!file_.IsOpen() && !Open()) return;
+  WriteSidecar(rs);
   if (WriteHeader()) RequestSync();
+}
+
+void RecordingJournal::KeepMarks(const RecordSet& rs) {
+  if (active_ && file_.IsOpen()) WriteSidecar(rs);
+}
+
+void RecordingJournal::WriteSidecar(const RecordSet& rs) {
+  // Replaced whole and synced with its folder (files/publish.h) before the program goes on.
+  QString reason;
+  if (SaveSidecar(rs, file_.Path(), std::nullopt, &reason) || warned_) return;
+  warned_ = true;
+  if (onWriteFailure) {
+    onWriteFailure(
+        QStringLiteral("チャンネル名とマークを記録ファイルの付属ファイルに書き込めません。"
+                       "測定は続けます。\n%1\n%2")
+            .arg(reason, SidecarPath(file_.Path())));
+  }
 }
 
 bool RecordingJournal::Open() {
@@ -121,11 +141,11 @@ bool RecordingJournal::Open() {
   return true;
 }
 
-JournalFile RecordingJournal::Seal(const ModuleData& md, bool* complete) {
+JournalFile RecordingJournal::Seal(const RecordSet& rs, bool* complete) {
   *complete = false;
   if (!file_.IsOpen()) return {};
-  const int32_t samples = CompleteSamples(md, true);
-  Append(md, samples);
+  const int32_t samples = CompleteSamples(rs, true);
+  Append(rs, samples);
   sync_.Drain();
   int error = sync_.TakeError();
   while (::fdatasync(file_.Fd()) != 0) {
@@ -161,19 +181,19 @@ bool RecordingJournal::WriteHeader() {
   return true;
 }
 
-void RecordingJournal::Follow(const ModuleData& md) {
-  if (active_) Take(md, false);
+void RecordingJournal::Follow(const RecordSet& rs) {
+  if (active_) Take(rs, false);
 }
 
-void RecordingJournal::End(const ModuleData& md) {
+void RecordingJournal::End(const RecordSet& rs) {
   if (!active_) return;
   active_ = false;
-  Take(md, true);
+  Take(rs, true);
 }
 
-void RecordingJournal::Take(const ModuleData& md, bool final) {
+void RecordingJournal::Take(const RecordSet& rs, bool final) {
   if (!file_.IsOpen()) return;
-  Append(md, CompleteSamples(md, final));
+  Append(rs, CompleteSamples(rs, final));
   if (const int error = sync_.TakeError()) {
     pushFailed_ = true;
     Failed(error);
@@ -181,7 +201,7 @@ void RecordingJournal::Take(const ModuleData& md, bool final) {
   if (unsynced_ && (final || clock() - lastSync_ >= kSyncSpacingMs)) RequestSync();
 }
 
-void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
+void RecordingJournal::Append(const RecordSet& rs, int32_t upTo) {
   if (!headerOnDisk_ && !WriteHeader()) return;
   const qint64 headerSize = header_.size();
   int error = 0;
@@ -197,7 +217,7 @@ void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
   }
   if (upTo == written_) return;
   records_.resize(0);  // keeps its capacity
-  for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, md.Record, k);
+  for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, rs, k);
   // Written at its place rather than appended: after a failed or partial write the next attempt
   // rewrites the same bytes, and the file never holds a record out of place.
   if (!file_.WriteAt(headerSize + qint64{written_} * kRecordBytes, records_.constData(),

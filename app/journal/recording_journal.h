@@ -15,7 +15,7 @@
 #include "journal/disk_sync.h"
 #include "journal/journal_file.h"
 
-class ModuleData;
+struct RecordSet;
 
 class RecordingJournal {
  public:
@@ -33,24 +33,27 @@ class RecordingJournal {
   // Monotonic milliseconds, for the disk-push cadence (tests drive it by hand).
   std::function<qint64()> clock;
 
-  // A measurement starts storing samples: the journal holds md's header and no record.
-  void Begin(const ModuleData& md);
+  // A measurement starts storing samples: the journal holds rs's header and no record.
+  void Begin(const RecordSet& rs);
   // The running measurement goes on in a new record set (continuous recording, after the full one
-  // was written as a file of its own): the journal starts again with md's header.
-  void NewRecordSet(const ModuleData& md);
+  // was written as a file of its own): the journal starts again with rs's header.
+  void NewRecordSet(const RecordSet& rs);
   // After a tick or poll: appends the samples that are complete for every used unit, and pushes
   // the file to the disk when the last push is 700 ms or more ago (with 300 ms polls, data reach
   // the disk within a second; never more than one push per tick).
-  void Follow(const ModuleData& md);
+  void Follow(const RecordSet& rs);
   // The measurement has stopped: the record set is final, every sample goes to the journal (a
   // unit that lagged behind keeps NoData in its last slots, as in memory) and it is pushed.
-  void End(const ModuleData& md);
-  // Continuous recording: md's record set is about to become a file. Every one of its samples goes
+  void End(const RecordSet& rs);
+  // Continuous recording: rs's record set is about to become a file. Every one of its samples goes
   // to the journal, which is pushed to the disk before this returns, and the journal's file is
   // handed over, to stay until that file is written (journal_handover.h); the journal goes on in
   // a new file at the next record set. A closed file when the journal is off. *complete is false
   // when a sample of the record set could not be written to the journal.
-  JournalFile Seal(const ModuleData& md, bool* complete);
+  JournalFile Seal(const RecordSet& rs, bool* complete);
+  // A mark was added to rs: the journal's sidecar (files/sidecar.h) is rewritten with rs's marks
+  // and pushed to the disk before this returns, so that a mark survives a crash right after it.
+  void KeepMarks(const RecordSet& rs);
   // Takes over a journal left by an earlier program whose records are now the record set in
   // memory (read by the operator's choice): it is removed at the normal end or replaced by the
   // next measurement, and offered again if this program dies before.
@@ -63,9 +66,11 @@ class RecordingJournal {
   // Creates the journal's file; false (and the operator told) when it cannot be created.
   bool Open();
   bool WriteHeader();
-  // Writes md's complete samples (all of them when final) and asks for a push when it is due.
-  void Take(const ModuleData& md, bool final);
-  void Append(const ModuleData& md, int32_t upTo);
+  // Writes rs's complete samples (all of them when final) and asks for a push when it is due.
+  void Take(const RecordSet& rs, bool final);
+  void Append(const RecordSet& rs, int32_t upTo);
+  // Writes rs's sidecar beside the journal (names, marks, exact start), synced.
+  void WriteSidecar(const RecordSet& rs);
   void RequestSync();
   void Failed(int error);
 

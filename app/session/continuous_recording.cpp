@@ -1,10 +1,15 @@
 #include "session/continuous_recording.h"
 
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include "core/module_data.h"
 #include "files/file_formats.h"
 #include "files/publish.h"
+#include "files/sidecar.h"
 #include "journal/journal_handover.h"
 #include "journal/recording_journal.h"
 #include "session/measurement_session.h"
@@ -47,7 +52,8 @@ void ContinuousRecording::WriteRecordSet() {
   file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
   file.samples = md_.Record.SampleCount;
   file.bytes = FileFormatOf(FileFormatId::DataFile).encode(md_.Record);
-  if (journal_) file.journal = journal_->Seal(md_, &file.journalComplete);
+  file.sidecar = SidecarOf(md_.Record);
+  if (journal_) file.journal = journal_->Seal(md_.Record, &file.journalComplete);
   pending_.push_back(std::move(file));
   Flush();
 }
@@ -91,9 +97,22 @@ void ContinuousRecording::Flush() {
 
 QString ContinuousRecording::WriteInto(const QString& folder, PendingFile& file, int* error) {
   JournalFile& journal = file.journal;
-  return CreateNewFile(folder, file.name, file.bytes, error, [&journal](const QString& path) {
-    if (journal.IsOpen()) NoteHandover(journal, path);
-  });
+  QString sidecarFor;
+  const QString path =
+      CreateNewFile(folder, file.name, file.bytes, error, [&](const QString& path) {
+        // A name another file holds is not taken: its sidecar stays its own.
+        if (QFileInfo::exists(path)) return;
+        // The sidecar is in place before the file takes its name, so the file never goes without
+        // it.
+        if (file.sidecar.HasContent() && SaveSidecar(file.sidecar, path, file.samples, nullptr)) {
+          sidecarFor = path;
+        }
+        if (journal.IsOpen()) NoteHandover(journal, path);
+      });
+  if (path.isEmpty() && !sidecarFor.isEmpty()) {
+    ::unlink(QFile::encodeName(SidecarPath(sidecarFor)).constData());
+  }
+  return path;
 }
 
 QStringList ContinuousRecording::PendingJournals(bool whole) const {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 
+#include "files/sidecar.h"
 #include "journal/journal_file.h"
 
 class MeasurementSession;
@@ -63,6 +64,7 @@ class ContinuousRecording : public QObject {
     QString name;
     int32_t samples = 0;
     QByteArray bytes;
+    Sidecar sidecar;      // its names, marks and exact start (files/sidecar.h)
     JournalFile journal;  // the record set's journal, kept until the file is written
     bool journalComplete = false;
   };

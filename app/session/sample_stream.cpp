@@ -5,6 +5,7 @@
 
 #include "core/module_data.h"
 #include "files/analysis_csv.h"
+#include "files/file_formats.h"
 #include "files/queued_output.h"
 
 namespace {}  // namespace
@@ -24,8 +25,10 @@ SampleStream::SampleStream(MeasurementSession& session, const ModuleData& md, in
           [this] { WriteRows(md_.Record.SampleCount); });
   connect(&session, &MeasurementSession::recordSetRenewed, this, [this] {
     written_ = 0;
-    if (writer_) writer_->BeginRecordSet(session_.FileStartMs(session_.FileNumber()));
+    if (writer_) writer_->BeginRecordSet(md_.Record.StartMs);
   });
+  connect(&session, &MeasurementSession::markAdded, this,
+          [this](const RecordSet&, const Mark& mark) { WriteLateMark(mark); });
   connect(&session, &MeasurementSession::stopped, this,
           [this] { WriteRows(md_.Record.SampleCount); });
 }
@@ -34,14 +37,13 @@ SampleStream::~SampleStream() = default;
 
 void SampleStream::Begin() {
   AnalysisTable table;
+  // The rows' times count from the record set's exact start (to the millisecond, not its whole
+  // second), as those of its file's --export do.
   if (!AnalysisTableOf(md_.Record, table, nullptr)) return;
-  // The rows' times count from the start instant to the millisecond, not its whole second.
-  table.originMs = session_.RunStartMs();
-  writer_ = std::make_unique<AnalysisCsvWriter>(table);
+  writer_ = FileFormatOf(FileFormatId::AnalysisCsv).openStream(table);
   written_ = 0;
   out_.clear();
-  writer_->AppendPreamble(out_);
-  writer_->AppendHeaderRow(out_);
+  writer_->AppendHead(out_);
   startBytes_ = output_->Written() + out_.size();
   Send(0, 0);
 }
@@ -56,6 +58,16 @@ void SampleStream::WriteRows(int32_t upTo) {
   const int32_t rows = upTo - written_;
   written_ = upTo;
   Send(firstRow, rows);
+}
+
+void SampleStream::WriteLateMark(const Mark& mark) {
+  if (!writer_ || CheckClosed() || mark.sample > written_) return;
+  const int64_t row = writer_->RowCount() - written_ + mark.sample - 1;
+  QString text = mark.text;
+  text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  out_ =
+      QStringLiteral("# mark %1 sample %2: %3\n").arg(mark.number).arg(row).arg(text).toStdString();
+  Send(row, 0);
 }
 
 void SampleStream::Send(int64_t firstRow, int32_t rows) {

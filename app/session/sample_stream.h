@@ -2,7 +2,10 @@
 // (standard output) as a row of the analysis CSV, the preamble and the header row first. One table
 // spans the whole run, across its record sets; a row is written once every used unit has its
 // sample (the rest at the stop, as in the files), and the rows of a tick or poll are written at
-// once, so that a reader follows the measurement live.
+// once, so that a reader follows the measurement live. A mark fills the mark field of its sample's
+// row; a mark at a sample whose row has already gone out (a mark at the newest sample usually is)
+// goes out at once on a comment line "# mark N sample S: text", S being the row's sample number
+// in the table, so that a live reader learns of it without the rows being held back.
 //
 // The rows go out through a bounded buffer (files/queued_output.h), so that a reader that stops
 // reading never holds up the sampling. Rows that do not fit are dropped (the files hold them): the
@@ -16,9 +19,9 @@
 #include <memory>
 #include <string>
 
+#include "files/file_formats.h"
 #include "session/measurement_session.h"
 
-class AnalysisCsvWriter;
 class ModuleData;
 class QueuedOutput;
 
@@ -49,6 +52,8 @@ class SampleStream : public QObject {
 
  private:
   void Begin();
+  // The comment line of a mark whose row is already out.
+  void WriteLateMark(const Mark& mark);
   // Writes the rows of the record set up to sample upTo that are not written yet.
   void WriteRows(int32_t upTo);
   // Offers out_, which holds rows rows numbered from firstRow (or the preamble when rows is 0).
@@ -60,8 +65,8 @@ class SampleStream : public QObject {
   const MeasurementSession& session_;
   const ModuleData& md_;
   std::unique_ptr<QueuedOutput> output_;
-  std::unique_ptr<AnalysisCsvWriter> writer_;
-  int32_t written_ = 0;  // rows of the current record set written
+  std::unique_ptr<RecordSetStream> writer_;  // the analysis CSV's, from files/file_formats.h
+  int32_t written_ = 0;                      // rows of the current record set written
   bool closed_ = false;
   bool failedAtStart_ = false;
   uint64_t startBytes_ = 0;  // the preamble and the header row

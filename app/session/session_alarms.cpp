@@ -15,8 +15,13 @@ void FollowSessionAlarms(MeasurementSession& session, AlarmMonitor& monitor, con
   QObject::connect(&session, &MeasurementSession::started, &monitor,
                    [&monitor, &md, settings = std::move(settings)] {
                      std::array<bool, 4> used{};
-                     for (size_t i = 0; i < used.size(); ++i) used[i] = md.Record.Units[i].MflagID;
+                     std::array<QString, 4> names;
+                     for (size_t i = 0; i < used.size(); ++i) {
+                       used[i] = md.Record.Units[i].MflagID;
+                       names[i] = md.Record.Units[i].Name;
+                     }
                      monitor.Begin(settings(), md.Record.MeasKind, used);
+                     monitor.SetUnitNames(names);
                    });
   QObject::connect(&session, &MeasurementSession::samplesStored, &monitor,
                    [&monitor, &session](const RecordSet& set, const StoredSamples& samples) {

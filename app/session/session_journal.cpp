@@ -1,5 +1,6 @@
 #include "session/session_journal.h"
 
+#include "core/module_data.h"
 #include "journal/recording_journal.h"
 #include "session/measurement_session.h"
 
@@ -7,10 +8,14 @@ void FollowSession(MeasurementSession& session, RecordingJournal& journal, const
   RecordingJournal* j = &journal;
   const ModuleData* data = &md;
   QObject::connect(&session, &MeasurementSession::started, &session,
-                   [j, data] { j->Begin(*data); });
+                   [j, data] { j->Begin(data->Record); });
   QObject::connect(&session, &MeasurementSession::samplesStored, &session,
-                   [j, data] { j->Follow(*data); });
+                   [j, data] { j->Follow(data->Record); });
   QObject::connect(&session, &MeasurementSession::recordSetRenewed, &session,
-                   [j, data] { j->NewRecordSet(*data); });
-  QObject::connect(&session, &MeasurementSession::stopped, &session, [j, data] { j->End(*data); });
+                   [j, data] { j->NewRecordSet(data->Record); });
+  // Before AddMark returns: the mark is on the disk then.
+  QObject::connect(&session, &MeasurementSession::markAdded, &session,
+                   [j](const RecordSet& set) { j->KeepMarks(set); });
+  QObject::connect(&session, &MeasurementSession::stopped, &session,
+                   [j, data] { j->End(data->Record); });
 }

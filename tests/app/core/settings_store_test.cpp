@@ -122,6 +122,37 @@ TEST_F(SettingsStoreTest, ContinuousRecordingHasASectionOfItsOwnOnceUsed) {
   EXPECT_TRUE(ReadIni().contains("Continuous=False"));
 }
 
+// Channel names are any text of up to 32 characters; a longer one is refused like any other value,
+// and its unit keeps no name. A store that never had a name gets no section for them.
+TEST_F(SettingsStoreTest, ChannelNamesRoundTripAndALongOneIsRefused) {
+  ModuleData md;
+  md.Record.Units[0].Name = QStringLiteral("炉内, 上段 \"A\"");
+  md.Record.Units[2].Name = QString(32, QChar(0x8A66));
+  {
+    QSettings store(IniPath(), QSettings::IniFormat);
+    md.SaveSettings(store);
+  }
+  ModuleData read = Load();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(read.Record.Units[i].Name, md.Record.Units[i].Name) << i;
+
+  WriteIni("[Channels]\nName1=" + QString(33, QLatin1Char('x')).toUtf8() + "\nName3=試料\n");
+  std::vector<SettingProblem> problems;
+  read = Load(&problems);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].section, QStringLiteral("Channels"));
+  EXPECT_EQ(problems[0].key, QStringLiteral("Name1"));
+  EXPECT_TRUE(read.Record.Units[1].Name.isEmpty());
+  EXPECT_EQ(read.Record.Units[3].Name, QStringLiteral("試料"));
+
+  // Names cleared again: the section says so rather than keeping the old ones.
+  read.Record.Units[3].Name.clear();
+  {
+    QSettings store(IniPath(), QSettings::IniFormat);
+    read.SaveSettings(store);
+  }
+  EXPECT_TRUE(Load().Record.Units[3].Name.isEmpty());
+}
+
 TEST_F(SettingsStoreTest, BooleansReadAsWordsOrNumbers) {
   WriteIni(
       "[MeasInfo]\nMflagID0=0\nMflagID1=1\nMflagID2=true\nMflagID3=-1\n"

@@ -104,10 +104,10 @@ TEST(AnalysisCsvTest, PandasReadsTheSaveWindowsFileAsTimesAndTheSameSingles) {
   EXPECT_TRUE(Holds(text, "\n# start: 2026-12-08T05:03:35+09:00\n"));
   EXPECT_TRUE(Holds(text, "\n# memo1: 炉 #1, \"A\" 棚 \u20ac\n# memo2: 2行目 3,4\n"));
   EXPECT_TRUE(Holds(text,
-                    "\ntime,elapsed_s,sample,ID0 K (°C),ID2 T (°C)\n"
-                    "2026-12-08T05:03:35.030+09:00,0.03,0,23.5,100.25\n"
-                    "2026-12-08T05:03:35.060+09:00,0.06,1,0.33333334,\n"
-                    "2026-12-08T05:03:35.090+09:00,0.09,2,,-12.125\n"));
+                    "\ntime,elapsed_s,sample,ID0 K (°C),ID2 T (°C),mark\n"
+                    "2026-12-08T05:03:35.030+09:00,0.03,0,23.5,100.25,\n"
+                    "2026-12-08T05:03:35.060+09:00,0.06,1,0.33333334,,\n"
+                    "2026-12-08T05:03:35.090+09:00,0.09,2,,-12.125,\n"));
 
   // pandas as an analyst calls it; the values narrowed back to single, as exact hexadecimals.
   const char* script =
@@ -117,7 +117,7 @@ TEST(AnalysisCsvTest, PandasReadsTheSaveWindowsFileAsTimesAndTheSameSingles) {
       "print(' '.join(str(df[c].dtype) for c in df.columns))\n"
       "print(' '.join(str(t) for t in df['time'].astype('int64') // 10**6))\n"
       "print(' '.join(float(v).hex() for v in df['elapsed_s']))\n"
-      "for c in df.columns[3:]:\n"
+      "for c in df.columns[3:-1]:\n"
       "  print(' '.join('nan' if v != v else float(numpy.float32(v)).hex() for v in df[c]))\n";
   QString out, err;
   ASSERT_EQ(RunProgram(QStringLiteral("/usr/bin/python3"),
@@ -126,9 +126,9 @@ TEST(AnalysisCsvTest, PandasReadsTheSaveWindowsFileAsTimesAndTheSameSingles) {
       << err.toStdString();
   const QStringList got = out.split(QLatin1Char('\n'));
   ASSERT_GE(got.size(), 6);
-  EXPECT_EQ(got[0].toStdString(), "time,elapsed_s,sample,ID0 K (°C),ID2 T (°C)");
+  EXPECT_EQ(got[0].toStdString(), "time,elapsed_s,sample,ID0 K (°C),ID2 T (°C),mark");
   EXPECT_TRUE(got[1].startsWith(QStringLiteral("datetime64[ns, ")) &&
-              got[1].endsWith(QStringLiteral("] float64 int64 float64 float64")))
+              got[1].endsWith(QStringLiteral("] float64 int64 float64 float64 float64")))
       << got[1].toStdString();
   const qint64 start = QDateTime(QDate(2026, 12, 7), QTime(20, 3, 35), Qt::UTC).toMSecsSinceEpoch();
   const double nan = std::nan("");
@@ -161,16 +161,16 @@ TEST(AnalysisCsvTest, ClockTimesFollowTheZoneWhenItsOffsetChanges) {
   ASSERT_TRUE(EncodeAnalysisCsv(md.Record, out));
   EXPECT_TRUE(Holds(out, "\n# start: 2026-10-25T02:00:00+02:00\n"));
   EXPECT_TRUE(Holds(out,
-                    "\n2026-10-25T02:50:00.000+02:00,3000,4,4\n"
-                    "2026-10-25T02:00:00.000+01:00,3600,5,5\n"
-                    "2026-10-25T02:10:00.000+01:00,4200,6,6\n"));
+                    "\n2026-10-25T02:50:00.000+02:00,3000,4,4,\n"
+                    "2026-10-25T02:00:00.000+01:00,3600,5,5,\n"
+                    "2026-10-25T02:10:00.000+01:00,4200,6,6,\n"));
 
   // 2:30 never occurs on 2026-03-29: read with the offset before the change.
   md.Record.StartTime = QStringLiteral("2026/03/29 02:30:00");
   md.Record.IntervalTM = 1000;
   ASSERT_TRUE(EncodeAnalysisCsv(md.Record, out));
   EXPECT_TRUE(Holds(out, "\n# start: 2026-03-29T03:30:00+02:00\n"));
-  EXPECT_TRUE(Holds(out, "\n2026-03-29T03:30:01.000+02:00,1,0,0\n"));
+  EXPECT_TRUE(Holds(out, "\n2026-03-29T03:30:01.000+02:00,1,0,0,\n"));
 
   md.Record.StartTime = QString(19, QLatin1Char(' '));
   QString reason;
@@ -209,14 +209,14 @@ TEST(AnalysisCsvTest, ExportJoinsFilesInTimeOrderAndRefusesFilesThatDoNotFit) {
   const QByteArray csv = FileBytes(path("all.csv"));
   EXPECT_TRUE(csv.contains("# start: 2026-12-08T05:00:00+09:00\n"));
   EXPECT_TRUE(
-      csv.endsWith("time,elapsed_s,sample,ID0 K (°C),ID1 T (°C)\n"
-                   "2026-12-08T05:00:01.000+09:00,1,0,1,\n"
-                   "2026-12-08T05:00:02.000+09:00,2,1,2,\n"
-                   "2026-12-08T05:00:03.000+09:00,3,2,3,\n"
-                   "2026-12-08T05:00:04.000+09:00,4,3,4,40\n"
-                   "2026-12-08T05:00:05.000+09:00,5,4,5,50\n"
-                   "2026-12-08T05:00:11.000+09:00,11,5,6,\n"
-                   "2026-12-08T05:00:12.000+09:00,12,6,7,\n"))
+      csv.endsWith("time,elapsed_s,sample,ID0 K (°C),ID1 T (°C),mark\n"
+                   "2026-12-08T05:00:01.000+09:00,1,0,1,,\n"
+                   "2026-12-08T05:00:02.000+09:00,2,1,2,,\n"
+                   "2026-12-08T05:00:03.000+09:00,3,2,3,,\n"
+                   "2026-12-08T05:00:04.000+09:00,4,3,4,40,\n"
+                   "2026-12-08T05:00:05.000+09:00,5,4,5,50,\n"
+                   "2026-12-08T05:00:11.000+09:00,11,5,6,,\n"
+                   "2026-12-08T05:00:12.000+09:00,12,6,7,,\n"))
       << csv.toStdString();
 
   // Inputs that do not fit one table, and outputs that cannot be written: one line naming the

@@ -15,7 +15,7 @@ class JournalCadenceTest : public ::testing::Test {
         md_.Record.Units[i].Data[k] = static_cast<float>(100 * (i + 1) + k);
     }
     journal_.clock = [this] { return now_; };
-    journal_.Begin(md_);
+    journal_.Begin(md_.Record);
   }
 
   // The units' counts, then a tick at time `now`.
@@ -24,7 +24,7 @@ class JournalCadenceTest : public ::testing::Test {
     md_.Record.Units[0].DataCount = unit0;
     md_.Record.Units[1].DataCount = unit1;
     md_.Record.SampleCount = std::max(unit0, unit1);
-    journal_.Follow(md_);
+    journal_.Follow(md_.Record);
   }
 
   DataHome home_;
@@ -44,7 +44,7 @@ TEST_F(JournalCadenceTest, ASampleIsWrittenOnceEveryUnitHasItAndEverySampleWhenT
       RecordSet::NoData;
   Follow(0, 9, 6);
   ExpectFileHolds(journal_.Path(), md_, 6);
-  journal_.End(md_);
+  journal_.End(md_.Record);
   ExpectFileHolds(journal_.Path(), md_, 9);
 }
 
@@ -65,7 +65,7 @@ TEST_F(JournalCadenceTest, PushesToTheDiskWithinASecondAndNeverTwiceInOneTick) {
   EXPECT_EQ(journal_.SyncRequests(), 5);
   // The stop pushes what is left at once.
   Follow(6100, 11, 11);
-  journal_.End(md_);
+  journal_.End(md_.Record);
   EXPECT_EQ(journal_.SyncRequests(), 6);
 }
 

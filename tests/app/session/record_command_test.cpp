@@ -81,7 +81,7 @@ TEST_F(RecordCommandTest, SigtermWritesTheSamplesSoFarAsTheLastFileAndExitsZero)
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
 
-  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  const QStringList files = QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files);
   ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
   EXPECT_TRUE(files[0].endsWith(QStringLiteral("-0001.mx1")));
   const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
@@ -127,11 +127,11 @@ TEST_F(RecordCommandTest, AKilledRecordingLeavesItsJournalWhichTheNextStartKeeps
   EXPECT_EQ(image.Records, left.Records);
   EXPECT_EQ(image.Data[1], left.Data[1]);
   // The second run recorded for its second, into a file of its own.
-  EXPECT_EQ(QDir(Path("records")).entryList(QDir::Files).size(), 1);
+  EXPECT_EQ(QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files).size(), 1);
 }
 
-// The rows of --stream: the values of each row after the time, elapsed time and sample number,
-// one row per sample, the preamble and the header row left out.
+// The rows of --stream: the values of each row after the time, elapsed time and sample number and
+// before the mark, one row per sample, the preamble and the header row left out.
 std::vector<QStringList> StreamRows(const QByteArray& out, QString* header) {
   std::vector<QStringList> rows;
   for (const QByteArray& line : out.split('\n')) {
@@ -141,7 +141,7 @@ std::vector<QStringList> StreamRows(const QByteArray& out, QString* header) {
       *header = QString::fromUtf8(line);
       continue;
     }
-    rows.push_back(cells.mid(3));
+    rows.push_back(cells.mid(3, cells.size() - 4));
   }
   return rows;
 }
@@ -154,7 +154,7 @@ TEST_F(RecordCommandTest, StreamRowsAreTheFilesSamplesAndAClosedPipeEndsTheRecor
   QString header;
   const std::vector<QStringList> rows = StreamRows(out_, &header);
   EXPECT_TRUE(header.startsWith(QStringLiteral("time,elapsed_s,sample,"))) << header.toStdString();
-  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  const QStringList files = QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files);
   ASSERT_EQ(files.size(), 1);
   const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
   ASSERT_GT(image.Records, 100);
@@ -176,7 +176,7 @@ TEST_F(RecordCommandTest, StreamRowsAreTheFilesSamplesAndAClosedPipeEndsTheRecor
   ASSERT_TRUE(p.waitForFinished(30000));
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-  const QStringList piped = QDir(Path("piped")).entryList(QDir::Files);
+  const QStringList piped = QDir(Path("piped")).entryList({QStringLiteral("*.mx1")}, QDir::Files);
   ASSERT_EQ(piped.size(), 1);
   Read(QDir(Path("piped")).filePath(piped[0]));
 }
@@ -191,7 +191,7 @@ TEST_F(RecordCommandTest, UsageErrorsExitTwoAndADriverErrorOne) {
   EXPECT_EQ(Run({"--record", Path("records"), "--settings", Path("settings.ini")}, "none"), 1);
   EXPECT_TRUE(err_.contains(QStringLiteral("korvale: 指定のデバイスが見つからない")))
       << err_.toStdString();
-  EXPECT_TRUE(QDir(Path("records")).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files).isEmpty());
 }
 
 TEST_F(RecordCommandTest, AnAlarmSectionLogsEachEventAsItHappensAndRunsTheCommand) {

@@ -148,7 +148,7 @@ TEST_F(RecordDeathsTest, FilesOutsideTheFolderExitThreeAndNoJournalGoesWithItsOn
   EXPECT_TRUE(err_.contains(QStringLiteral("どこにも書き込めないまま終了します")))
       << err_.toStdString();
   EXPECT_TRUE(err_.contains(journal)) << err_.toStdString();
-  EXPECT_TRUE(QDir(Path("records")).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files).isEmpty());
   ASSERT_TRUE(QFile::exists(journal));
 
   ASSERT_EQ(Run({"--record", Path("next"), "--for", "1s", "--settings", Path("unit.ini")}), 0)
@@ -181,7 +181,8 @@ TEST_F(RecordDeathsTest, ADeathRightAfterTheLastFileLeavesNoSampleTwice) {
   Signal(p, SIGTERM);
   QElapsedTimer waited;
   waited.start();
-  while (QDir(Path("records")).entryList(QDir::Files).isEmpty() && waited.elapsed() < 30000) {
+  while (QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files).isEmpty() &&
+         waited.elapsed() < 30000) {
     QThread::msleep(10);
   }
   QThread::msleep(300);
@@ -216,7 +217,7 @@ TEST_F(RecordDeathsTest, AStoppedProcessInSecondsModeLeavesHolesWhereItsSamplesW
   QThread::msleep(3000);
   Signal(p, SIGCONT);
   ASSERT_EQ(Finish(p), 0) << err_.toStdString();
-  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  const QStringList files = QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files);
   ASSERT_EQ(files.size(), 1);
   const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
   // Seven seconds of slots, the samples the stop missed empty between measured ones.
@@ -234,7 +235,7 @@ TEST_F(RecordDeathsTest, AStoppedProcessInSecondsModeLeavesHolesWhereItsSamplesW
 TEST_F(RecordDeathsTest, ForCountsMeasuringTimeAndTheStopFetchesTheLastReadings) {
   ASSERT_EQ(Run({"--record", Path("records"), "--for", "2s", "--settings", Path("unit.ini")}), 0)
       << err_.toStdString();
-  const QStringList files = QDir(Path("records")).entryList(QDir::Files);
+  const QStringList files = QDir(Path("records")).entryList({QStringLiteral("*.mx1")}, QDir::Files);
   ASSERT_EQ(files.size(), 1);
   // 200 readings at 10 ms, and a few more for the moments the stop takes; a stop without the
   // last fetch ends at the poll before, 300 ms short at worst.

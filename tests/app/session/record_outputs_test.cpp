@@ -9,7 +9,7 @@ namespace recordtest {
 namespace {
 
 // The rows of the stream text out that arrived whole: the values after the time, elapsed time and
-// sample number; the preamble, the header row and a cut last line left out.
+// sample number, without the mark field; the preamble, the header row and a cut last line left out.
 std::vector<QStringList> WholeRows(QByteArray out) {
   out.truncate(out.lastIndexOf('\n') + 1);
   std::vector<QStringList> rows;
@@ -20,7 +20,9 @@ std::vector<QStringList> WholeRows(QByteArray out) {
       header = false;
       continue;
     }
-    rows.push_back(QString::fromUtf8(line).split(QLatin1Char(',')).mid(3));
+    QStringList values = QString::fromUtf8(line).split(QLatin1Char(',')).mid(3);
+    values.removeLast();
+    rows.push_back(values);
   }
   return rows;
 }

@@ -96,7 +96,7 @@ TEST_F(SessionTest, RowsAReaderMissesAreCountedOnceAndTheTableJumpsByThem) {
   for (const QByteArray& line : text.split('\n')) {
     if (line.isEmpty() || line.startsWith('#') || line.startsWith("time,")) continue;
     const QList<QByteArray> cells = line.split(',');
-    ASSERT_EQ(cells.size(), 4) << line.toStdString();
+    ASSERT_EQ(cells.size(), 5) << line.toStdString();
     numbers.push_back(cells[2].toLongLong());
     if (numbers.back() == firstDropped - 1) {
       beforeGap = QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs);
