@@ -45,6 +45,7 @@ void ReplayRecordSet(ModuleData& md, Graph& graph, Chart2D& chart, AutoRangeY& r
     graph.AdvanceAxesX();
     graph.GrDrawData(i);
   }
+  graph.ShowStatistics();
   if (whileShown) whileShown();
   graph.DispStatus();
   if (chart.IsRedrawSuspended()) chart.SetRedrawSuspended(false);

@@ -21,6 +21,12 @@ const QString kAlarmStyle = QStringLiteral("background-color: #e00000; color: wh
 
 }  // namespace
 
+std::array<QString, 4> WindowAlarms::UnitLabels() const {
+  std::array<QString, 4> labels;
+  for (int i = 0; i < 4; ++i) labels[static_cast<size_t>(i)] = md_.Record.UnitLabel(i);
+  return labels;
+}
+
 WindowAlarms::WindowAlarms(ModuleData& md, MeasurementSession& session, MainControls& ui,
                            DialogService& dialogs)
     : md_(md),
@@ -96,7 +102,7 @@ void WindowAlarms::OnEvent(const AlarmEvent& event) {
     QString error;
     if (!command_->Run(settings_.Command, event, &error)) problem_ = error;
   }
-  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
+  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
 }
 
 void WindowAlarms::ShowState() {
@@ -160,7 +166,7 @@ void WindowAlarms::ShowList() {
     list_ = new DialogAlarmList(ui_.window);
     list_->setAttribute(Qt::WA_DeleteOnClose);
   }
-  list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
+  list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
   list_->show();
   list_->raise();
 }
@@ -189,5 +195,5 @@ void WindowAlarms::Clear() {
   problem_.clear();
   ShowState();
   ShowLimitLines();
-  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
+  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
 }
