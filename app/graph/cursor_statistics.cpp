@@ -109,26 +109,30 @@ RangeStatistics ComputeStatistics(const RecordSet& set, int32_t a, int32_t b,
 
 QString StatisticsHtml(const RecordSet& set, const RangeStatistics& s) {
   if (s.first > s.last) return QString();
-  QString html = QStringLiteral("No.%1 〜 %2<table cellspacing=\"0\" cellpadding=\"1\"><tr>")
-                     .arg(s.first)
-                     .arg(s.last);
+  // Three columns like the readout above it, so that the table fits the panel: the units' rows
+  // once under each pair of figures.
   const QStringList header = Header(set);
   const bool anyLimit = std::any_of(s.units.begin(), s.units.end(), [](const UnitStatistics& u) {
     return u.used && (u.secondsAbove || u.secondsBelow);
   });
-  const int columns = anyLimit ? header.size() : header.size() - 2;
-  for (int c = 0; c < columns; ++c) html += QStringLiteral("<th>%1</th>").arg(header[c]);
-  html += QStringLiteral("</tr>");
-  for (size_t i = 0; i < s.units.size(); ++i) {
-    if (!s.units[i].used) continue;
-    const QStringList cells = Cells(set, static_cast<int>(i), s.units[i]);
-    html += QStringLiteral("<tr>");
-    for (int c = 0; c < columns; ++c) {
-      const QString cell =
-          c == 0 ? QStringLiteral("<td>%1</td>") : QStringLiteral("<td align=\"right\">%1</td>");
-      html += cell.arg(cells[c].toHtmlEscaped());
+  const auto row = [](const QString& a, const QString& b, const QString& c) {
+    return QStringLiteral(
+               "<tr><td>%1</td><td align=\"right\">%2</td><td align=\"right\">%3</td></tr>")
+        .arg(a.toHtmlEscaped(), b.toHtmlEscaped(), c.toHtmlEscaped());
+  };
+  QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
+  html +=
+      row(QStringLiteral("統計"), QStringLiteral("No.%1〜").arg(s.first), QString::number(s.last));
+  const int pairs = anyLimit ? 3 : 2;
+  for (int pair = 0; pair < pairs; ++pair) {
+    const int c = 1 + 2 * pair;
+    html += row(QString(), header[c].section(QLatin1Char(' '), 0, 0),
+                header[c + 1].section(QLatin1Char(' '), 0, 0));
+    for (size_t i = 0; i < s.units.size(); ++i) {
+      if (!s.units[i].used) continue;
+      const QStringList cells = Cells(set, static_cast<int>(i), s.units[i]);
+      html += row(cells[0], cells[c], cells[c + 1]);
     }
-    html += QStringLiteral("</tr>");
   }
   return html + QStringLiteral("</table>");
 }

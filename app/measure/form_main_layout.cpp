@@ -52,6 +52,7 @@ QHBoxLayout* BuildCommandBar(MainControls& ui, QWidget* window) {
   ui.cmdMark->setToolTip(QStringLiteral("最新のデータにマークを付ける (M)"));
   ui.txtMark = new QLineEdit(window);
   ui.txtMark->setPlaceholderText(QStringLiteral("マークの文字"));
+  ui.txtMark->setMinimumWidth(90);
   ui.txtMark->setMaximumWidth(140);
 
   auto* commandBar = new QHBoxLayout;
