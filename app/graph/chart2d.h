@@ -140,6 +140,16 @@ class Chart2D : public QWidget {
   // The label of line i as drawn, empty for no such line.
   QString MarkLineLabel(int i) const;
 
+  // Small triangles at the foot of the plot at time x in the colour of series `series` (1-based):
+  // an alarm raised (filled) or cleared (hollow). Replaces those set before.
+  struct EventMark {
+    double x = 0;
+    int series = 1;
+    bool raised = true;
+  };
+  void SetEventMarks(const std::vector<EventMark>& marks);
+  int EventMarkCount() const { return static_cast<int>(eventMarks_.size()); }
+
   // The axis value at a pixel of the plot and back, as the axes stand now.
   double PixelToValue(Axis axis, double pixel) const;
   double ValueToPixel(Axis axis, double value) const;
@@ -231,6 +241,7 @@ class Chart2D : public QWidget {
   CursorLineItems cursorLines_[kCursorLines];
   std::vector<QCPItemStraightLine*> limitLines_;                          // owned by the plot
   std::vector<std::pair<QCPItemStraightLine*, QCPItemText*>> markLines_;  // owned by the plot
+  std::vector<QCPItemText*> eventMarks_;                                  // owned by the plot
   // A press of the left button inside the plot, until its release.
   bool pressed_ = false;
   bool dragging_ = false;

@@ -1,4 +1,5 @@
-// The chart's mark lines: solid vertical lines, each with its label beside its top.
+// The chart's mark lines (solid vertical lines, each with its label beside its top) and the
+// alarm events' triangles at the foot of the plot.
 #include <qcustomplot.h>
 
 #include "graph/chart2d.h"
@@ -44,4 +45,26 @@ void Chart2D::SetMarkLines(const std::vector<MarkLine>& lines) {
 QString Chart2D::MarkLineLabel(int i) const {
   if (i < 0 || i >= MarkLineCount()) return QString();
   return markLines_[static_cast<size_t>(i)].second->text();
+}
+
+void Chart2D::SetEventMarks(const std::vector<EventMark>& marks) {
+  if (marks.empty() && eventMarks_.empty()) return;
+  for (QCPItemText* item : eventMarks_) plot_->removeItem(item);
+  eventMarks_.clear();
+  for (const EventMark& mark : marks) {
+    const QCPGraph* curve = Curve(mark.series);
+    auto* item = new QCPItemText(plot_);
+    item->position->setAxes(plot_->xAxis, plot_->yAxis);
+    item->position->setAxisRect(plot_->axisRect());
+    item->position->setTypeX(QCPItemPosition::ptPlotCoords);
+    item->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    item->position->setCoords(mark.x, 1.0);
+    item->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    item->setColor(curve ? curve->pen().color() : QColor(Qt::black));
+    item->setText(mark.raised ? QStringLiteral("\u25B2") : QStringLiteral("\u25B3"));
+    item->setClipToAxisRect(true);
+    item->setSelectable(false);
+    eventMarks_.push_back(item);
+  }
+  RequestRepaint();
 }

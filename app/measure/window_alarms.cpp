@@ -12,6 +12,7 @@
 #include "dialogs/dialog_alarm_list.h"
 #include "graph/chart2d.h"
 #include "measure/main_controls.h"
+#include "measure/window_marks.h"
 #include "session/measurement_session.h"
 #include "session/session_alarms.h"
 
@@ -103,6 +104,7 @@ void WindowAlarms::OnEvent(const AlarmEvent& event) {
     if (!command_->Run(settings_.Command, event, &error)) problem_ = error;
   }
   if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
+  ShowAlarmEvents(*ui_.Chart2D1, monitor_.Events(), event.recordSet);
 }
 
 void WindowAlarms::ShowState() {
@@ -196,4 +198,5 @@ void WindowAlarms::Clear() {
   ShowState();
   ShowLimitLines();
   if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
+  ui_.Chart2D1->SetEventMarks({});
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "alarm/alarm_monitor.h"
 #include "alarm/alarm_settings.h"
 #include "core/module_data.h"
 #include "graph/chart2d.h"
@@ -24,7 +25,13 @@ WindowMarks::WindowMarks(ModuleData& md, MeasurementSession& session, MainContro
   key->setContext(Qt::WindowShortcut);
   connect(key, &QShortcut::activated, this, [this] { AddMarkNow(); });
   connect(ui_.Chart2D1, &Chart2D::rightClicked, this, [this](double x) { AddMarkAt(x); });
-  connect(&session_, &MeasurementSession::started, this, [this] { ui_.cmdMark->setEnabled(true); });
+  connect(&session_, &MeasurementSession::started, this, [this] {
+    ui_.cmdMark->setEnabled(true);
+    ui_.Chart2D1->SetEventMarks({});
+  });
+  // The alarms of the record set before are not those of the new one.
+  connect(&session_, &MeasurementSession::recordSetRenewed, this,
+          [this] { ui_.Chart2D1->SetEventMarks({}); });
   connect(&session_, &MeasurementSession::stopped, this,
           [this] { ui_.cmdMark->setEnabled(false); });
 }
@@ -48,6 +55,15 @@ void WindowMarks::Shown() {
   ui_.txtMark->clear();
   graph_.ShowMarks();
   emit marksChanged();
+}
+
+void ShowAlarmEvents(Chart2D& chart, const std::vector<AlarmEvent>& events, int32_t recordSet) {
+  std::vector<Chart2D::EventMark> marks;
+  for (const AlarmEvent& e : events) {
+    if (e.recordSet != recordSet || e.sample < 1) continue;
+    marks.push_back({static_cast<double>(e.sample) * e.intervalMs / 1000.0, e.unit + 1, e.raised});
+  }
+  chart.SetEventMarks(marks);
 }
 
 StatisticsLimits StatisticsLimitsOf(const AlarmSettings& settings) {

@@ -5,10 +5,14 @@
 #pragma once
 
 #include <QObject>
+#include <cstdint>
+#include <vector>
 
 #include "graph/cursor_statistics.h"
 
+class Chart2D;
 class Graph;
+struct AlarmEvent;
 class MeasurementSession;
 class ModuleData;
 struct AlarmSettings;
@@ -36,6 +40,9 @@ class WindowMarks : public QObject {
   MainControls& ui_;
   Graph& graph_;
 };
+
+// The alarm events of record set `recordSet` of the run as triangles on the chart's time axis.
+void ShowAlarmEvents(Chart2D& chart, const std::vector<AlarmEvent>& events, int32_t recordSet);
 
 // The alarm limits switched on, for the statistics' time past them.
 StatisticsLimits StatisticsLimitsOf(const AlarmSettings& settings);
