@@ -9,6 +9,8 @@
 #include "alarm/alarm_monitor.h"
 #include "alarm/alarm_settings.h"
 #include "core/module_data.h"
+#include "dialogs/data_list_model.h"
+#include "dialogs/dialog_datalist.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "measure/main_controls.h"
@@ -54,6 +56,7 @@ void WindowMarks::AddMarkAt(double x) {
 void WindowMarks::Shown() {
   ui_.txtMark->clear();
   graph_.ShowMarks();
+  if (ui_.datalist) ui_.datalist->Model()->SetMarks(md_.Record.Marks);
   emit marksChanged();
 }
 

@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include "acquisition_rig.h"
+#include "dialogs/data_list_model.h"
+#include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_setting.h"
 #include "graph/graph.h"
 
@@ -95,6 +97,8 @@ TEST_F(MarksTest, RightClickOnAFinishedRecordSetMarksTheSampleUnderThePointer) {
   form_->cmdStop_Click();
   QApplication::processEvents();
   chart().Flush();
+  form_->cmdDisp_Click();  // the data list shows the marks, the new one too
+  ASSERT_NE(ui().datalist, nullptr);
   ui().txtMark->setText(QStringLiteral("昇温開始"));
   QCustomPlot* plot = chart().Plot();
   const QPoint at(static_cast<int>(chart().ValueToPixel(Chart2D::Axis::X, 4.6)),
@@ -106,6 +110,11 @@ TEST_F(MarksTest, RightClickOnAFinishedRecordSetMarksTheSampleUnderThePointer) {
   EXPECT_EQ(md_.Record.Marks[0].text, QStringLiteral("昇温開始"));
   EXPECT_EQ(chart().MarkLineCount(), 2);
   EXPECT_EQ(ui().lstMarks->count(), 2);
+  DataListModel* rows = ui().datalist->Model();
+  EXPECT_TRUE(rows->data(rows->index(4)).toString().endsWith(QStringLiteral("  \u25C62 昇温開始")));
+  EXPECT_TRUE(rows->data(rows->index(7)).toString().endsWith(QStringLiteral("  \u25C61 マーク 1")));
+  EXPECT_TRUE(rows->data(rows->index(4), Qt::BackgroundRole).isValid());
+  EXPECT_FALSE(rows->data(rows->index(3), Qt::BackgroundRole).isValid());
   // The left button places a cursor, never a mark.
   QTest::mouseClick(plot, Qt::LeftButton, {}, at);
   EXPECT_EQ(md_.Record.Marks.size(), 2u);
