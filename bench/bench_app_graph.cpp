@@ -1,6 +1,6 @@
 // Timing of the graph's heavy paths with a full record set of 4 x 88000 samples: the batch
 // rewrite of every point, the sample-by-sample drawing of a read file, one step of a zoom, and the
-// opening of the data list window.
+// opening of the data list window, the statistics between the cursors.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -19,6 +19,7 @@
 #include "core/null_dialog_service.h"
 #include "dialogs/dialog_datalist.h"
 #include "graph/chart2d.h"
+#include "graph/cursor_statistics.h"
 #include "graph/graph.h"
 #include "graph/graph_controls.h"
 #include "qt_benchmark_main.h"
@@ -156,6 +157,18 @@ void BM_OpenDataList(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_OpenDataList)->Unit(benchmark::kMillisecond);
+
+// The cursor panel's statistics over the whole record set, with both limits of every unit on.
+void BM_CursorStatistics(benchmark::State& state) {
+  Rig& rig = TheRig();
+  StatisticsLimits limits;
+  for (size_t i = 0; i < limits.high.size(); ++i) {
+    limits.high[i] = 100.0 * static_cast<double>(i) + 40;
+    limits.low[i] = 100.0 * static_cast<double>(i) - 40;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(ComputeStatistics(rig.md.Record, 0, 0, limits));
+}
+BENCHMARK(BM_CursorStatistics)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

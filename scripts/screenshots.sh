@@ -3,7 +3,8 @@
 # demonstration units in each horizontal display mode (automatic scroll at 10 ms after a minute),
 # after a failed first reading and with a second, shorter record set, zoomed in with the two
 # cursors and their readout, the save window, the printed page, the data list, the settings
-# dialog, and alarms raised with their list and their settings. They are drawn on the offscreen
+# dialog, alarms raised with their list and their settings, and a marked run with named channels
+# and the statistics between the cursors. They are drawn on the offscreen
 # platform by tools/korvale_shots, which builds the windows with the program's classes and drives
 # the units' clock by hand.
 # Afterwards the program itself is started on a virtual X display for a few seconds to check that

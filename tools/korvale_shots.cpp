@@ -4,7 +4,7 @@
 // dialog, of the situations the graph must get right: automatic scroll at 10 ms after a minute, a
 // failed first reading, and a second, shorter record set over a longer one, and of a record set
 // explored with a zoom and the two cursors, and of alarms raised by limits with their list and
-// their settings dialog. The units'
+// their settings dialog, and of a marked run with named channels and its statistics. The units'
 // clock is driven by hand and the timer handlers are called directly, so a minute of measuring
 // takes a moment and every run draws the same pictures. Run by scripts/screenshots.sh on the
 // offscreen platform, so no display is needed.
@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFont>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
@@ -284,6 +285,35 @@ bool SettingsShot(FormMain& form, ModuleData& md, DialogService& dialogs, const 
   return ok;
 }
 
+// A minute of the four units with their channel names, three marks set while measuring (one by
+// its default text), and the statistics between the cursors A and B beside the graph.
+bool MarksShot(FormMain& form, ModuleData& md, const QDir& out) {
+  const QString names[4] = {QStringLiteral("炉内"), QStringLiteral("室内"), QStringLiteral("試料"),
+                            QStringLiteral("冷却水")};
+  for (size_t i = 0; i < 4; ++i) md.Record.Units[i].Name = names[i];
+  Configure(form, md, {true, true, true, true}, false, 100);
+  MainControls& ui = form.Controls();
+  Start(form);
+  Polls(form, 40);
+  ui.txtMark->setText(QStringLiteral("扉を開けた"));
+  ui.cmdMark->click();
+  Polls(form, 60);
+  ui.cmdMark->click();
+  Polls(form, 50);
+  ui.txtMark->setText(QStringLiteral("試料を投入"));
+  ui.cmdMark->click();
+  Polls(form, 50);
+  Stop(form);
+  form.Graph().PlaceCursor(0, 15.0);
+  form.Graph().PlaceCursor(1, 50.0);
+  Wait(100);
+  const bool ok = Save(form, out, QStringLiteral("screenshot-marks.png"));
+  form.Graph().ClearCursors();
+  for (auto& unit : md.Record.Units) unit.Name.clear();
+  form.DispConnectflg();
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -322,5 +352,6 @@ int main(int argc, char** argv) {
   ok = CursorsShot(form, md, out) && ok;
   ok = AlarmShots(form, md, dialogs, out) && ok;
   ok = SettingsShot(form, md, dialogs, out) && ok;
+  ok = MarksShot(form, md, out) && ok;
   return ok ? 0 : 1;
 }

@@ -1,9 +1,21 @@
 #include "dialogs/data_list_model.h"
 
+#include <QColor>
 #include <algorithm>
 
 #include "core/module_data.h"
 #include "core/number_text.h"
+
+namespace {
+
+int32_t SampleOf(const Mark& m) {
+  return m.sample;
+}
+int32_t SampleOf(int32_t k) {
+  return k;
+}
+
+}  // namespace
 
 const QString DataListModel::kNoDataField = QStringLiteral("      \u3000\u3000");
 const QString DataListModel::kNoDataFieldRebuild = QStringLiteral("     \u3000 \u3000");
@@ -15,6 +27,8 @@ void DataListModel::Load(const ModuleData& md, const QString& noDataField) {
   beginResetModel();
   count_ = std::max<int32_t>(md.Record.SampleCount, 0);
   noDataField_ = noDataField;
+  interval_ = md.Record.IntervalTM;
+  marks_ = md.Record.Marks;
   for (size_t i = 0; i < data_.size(); ++i) {
     const UnitRecord& unit = md.Record.Units[i];
     used_[i] = unit.MflagID;
@@ -46,18 +60,47 @@ QString DataListModel::Line(int32_t k) const {
   return line;
 }
 
+QString DataListModel::Row(int32_t k) const {
+  if (k < 1 || k > count_) return QString();
+  QString row = QStringLiteral("%1 %2 ")
+                    .arg(k, 6)
+                    .arg(SampleTimeText(k, interval_), kLeadColumns - 8)
+                    .append(Line(k));
+  const auto first = std::lower_bound(marks_.begin(), marks_.end(), k,
+                                      [](const Mark& m, int32_t s) { return m.sample < s; });
+  for (auto it = first; it != marks_.end() && it->sample == k; ++it) {
+    row += QStringLiteral("  \u25C6%1 %2").arg(it->number).arg(it->text.simplified());
+  }
+  return row;
+}
+
+void DataListModel::SetMarks(const std::vector<Mark>& marks) {
+  marks_ = marks;
+  if (count_ > 0) emit dataChanged(index(0), index(count_ - 1));
+}
+
 int DataListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : count_;
 }
 
 QVariant DataListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.column() != 0) return QVariant();
-  return Line(index.row() + 1);
+  if (!index.isValid() || index.column() != 0) return QVariant();
+  const int32_t k = index.row() + 1;
+  if (role == Qt::DisplayRole) return Row(k);
+  if (role == Qt::BackgroundRole) {
+    // A marked sample's row stands out.
+    const bool marked =
+        std::binary_search(marks_.begin(), marks_.end(), k,
+                           [](const auto& a, const auto& b) { return SampleOf(a) < SampleOf(b); });
+    if (marked) return QColor(240, 225, 250);
+  }
+  return QVariant();
 }
 
 void DataListModel::Clear() {
   beginResetModel();
   for (auto& d : data_) d.clear();
   count_ = 0;
+  marks_.clear();
   endResetModel();
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/record_set.h"
+
 class ModuleData;
 
 class DataListModel : public QAbstractListModel {
@@ -32,8 +34,15 @@ class DataListModel : public QAbstractListModel {
   // No lines.
   void Clear();
 
-  // Line of sample k (1-based).
+  // Line of sample k (1-based): the units' fields.
   QString Line(int32_t k) const;
+  // What the list shows of sample k: its number and elapsed seconds before the line (so that a
+  // row can be found by either), and the texts of its marks after it.
+  QString Row(int32_t k) const;
+  // The marks shown, replacing those of the record set when it was loaded (a mark set since).
+  void SetMarks(const std::vector<Mark>& marks);
+  // Columns of the number and the elapsed time before the units' fields, their separator included.
+  static constexpr int kLeadColumns = 18;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -42,5 +51,7 @@ class DataListModel : public QAbstractListModel {
   std::array<bool, 4> used_{};
   std::array<std::vector<float>, 4> data_;
   int32_t count_ = 0;
+  int32_t interval_ = 0;
+  std::vector<Mark> marks_;  // in sample order
   QString noDataField_;
 };

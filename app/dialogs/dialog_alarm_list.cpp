@@ -22,7 +22,8 @@ DialogAlarmList::DialogAlarmList(QWidget* parent) : QDialog(parent) {
   resize(640, 320);
 }
 
-void DialogAlarmList::SetEvents(const std::vector<AlarmEvent>& events, bool measKind) {
+void DialogAlarmList::SetEvents(const std::vector<AlarmEvent>& events, bool measKind,
+                                const std::array<QString, 4>& labels) {
   const QString unit = measKind ? QStringLiteral("μV") : QStringLiteral("℃");
   List->setHorizontalHeaderLabels({QStringLiteral("時刻"), QStringLiteral("経過 (秒)"),
                                    QStringLiteral("ユニット"), QStringLiteral("種類"),
@@ -37,8 +38,11 @@ void DialogAlarmList::SetEvents(const std::vector<AlarmEvent>& events, bool meas
     if (e.recordSet > 1 && !elapsed.isEmpty()) {
       elapsed = QStringLiteral("%1（ファイル %2）").arg(elapsed).arg(e.recordSet);
     }
+    const bool named = e.unit >= 0 && e.unit < 4 && !labels[static_cast<size_t>(e.unit)].isEmpty();
+    const QString unitText =
+        named ? labels[static_cast<size_t>(e.unit)] : QStringLiteral("ID%1").arg(e.unit);
     const QString cells[kColumns] = {
-        AlarmLocalTimeText(e.timeMs), elapsed,           QStringLiteral("ID%1").arg(e.unit),
+        AlarmLocalTimeText(e.timeMs), elapsed,           unitText,
         AlarmKindText(e.kind),        AlarmValueText(e), AlarmLimitText(e),
         AlarmStateText(e.raised)};
     for (int c = 0; c < kColumns; ++c) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <vector>
 
 #include "alarm/alarm_monitor.h"
@@ -17,8 +18,10 @@ class DialogAlarmList : public QDialog {
  public:
   explicit DialogAlarmList(QWidget* parent = nullptr);
 
-  // Shows events of a measurement of kind measKind (True: voltage).
-  void SetEvents(const std::vector<AlarmEvent>& events, bool measKind);
+  // Shows events of a measurement of kind measKind (True: voltage); each unit as labels[unit]
+  // names it ("ID0 炉内"), or as "ID0" where labels has none.
+  void SetEvents(const std::vector<AlarmEvent>& events, bool measKind,
+                 const std::array<QString, 4>& labels = {});
 
   static constexpr int kColumns = 7;
   QTableWidget* List = nullptr;

@@ -74,7 +74,7 @@ void DialogDatalist::BuildList(const QFont& listFont, int column) {
   List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   List1->setSelectionMode(QAbstractItemView::SingleSelection);
   List1->setModel(model_);
-  List1->setMinimumSize(column * 44 + 24, 300);
+  List1->setMinimumSize(column * (44 + DataListModel::kLeadColumns) + 24, 300);
 }
 
 // Column headings over the value fields (ten columns each, one apart; a field and its separator
@@ -85,10 +85,20 @@ QWidget* DialogDatalist::BuildHeadings(int column) {
   const int textLeft = List1->frameWidth() +
                        List1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, List1) +
                        1;
+  // The sample number (six columns) and the elapsed seconds (ten) lead each line.
+  const QString lead[2] = {QStringLiteral("No."), QStringLiteral("経過(秒)")};
+  for (int c = 0; c < 2; ++c) {
+    QLabel* heading = new QLabel(lead[c], headings);
+    heading->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    heading->setGeometry(textLeft + c * 7 * column, 0, (c == 0 ? 6 : 10) * column,
+                         heading->sizeHint().height());
+  }
+  const int valuesLeft = textLeft + DataListModel::kLeadColumns * column;
   for (int i = 0; i < 4; ++i) {
     QLabel* heading = new QLabel(QStringLiteral("ID%1").arg(i), headings);
     heading->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    heading->setGeometry(textLeft + i * 11 * column, 0, 10 * column, heading->sizeHint().height());
+    heading->setGeometry(valuesLeft + i * 11 * column, 0, 10 * column,
+                         heading->sizeHint().height());
     Label2[static_cast<size_t>(i)] = heading;
   }
   headings->setMinimumHeight(Label2[0]->height());

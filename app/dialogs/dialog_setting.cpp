@@ -80,10 +80,15 @@ void DialogSetting::BuildUnitGroup() {
     Combo1[i] = new QComboBox(Frame1);
     Combo1[i]->setEditable(false);
     Combo1[i]->setMinimumWidth(120);
+    txtName[i] = new QLineEdit(Frame1);
+    txtName[i]->setMaxLength(RecordSet::kMaxNameLength);
+    txtName[i]->setPlaceholderText(QStringLiteral("名前"));
+    txtName[i]->setToolTip(QStringLiteral("凡例・現在値・カーソル・警報・印刷に出るチャンネル名"));
     unitGrid->addWidget(chkID[i], i, 0);
     unitGrid->addWidget(Combo1[i], i, 1);
+    unitGrid->addWidget(txtName[i], i, 2);
   }
-  unitGrid->setColumnStretch(1, 1);
+  unitGrid->setColumnStretch(2, 1);
 }
 
 void DialogSetting::BuildTypeGroup() {
@@ -153,6 +158,7 @@ void DialogSetting::FormLoad() {
     // A type read from a data file may lie outside the list; the list then shows no selection.
     const bool known = unit.ConnectID >= 0 && unit.ConnectID < kTypeCount;
     Combo1[i]->setCurrentIndex(known ? unit.ConnectID : -1);
+    txtName[i]->setText(unit.Name);
   }
   if (md_.Record.TimerType) {
     optTimer[1]->setChecked(true);
@@ -204,6 +210,8 @@ void DialogSetting::ApplySettings() {
     // No selection (a type outside the list when the dialog opened): the unit keeps its type.
     const int index = Combo1[i]->currentIndex();
     if (index >= 0) unit.ConnectID = static_cast<int16_t>(index);
+    // A name of blanks only is no name; line breaks would break the legend and the files' lines.
+    unit.Name = txtName[i]->text().simplified().left(RecordSet::kMaxNameLength);
   }
   md_.Record.TimerType = !optTimer[0]->isChecked();
   // CheckInterval has passed before; should it not have, the interval stays as it was.

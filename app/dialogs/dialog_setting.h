@@ -37,6 +37,7 @@ class DialogSetting : public QDialog {
 
   std::array<QCheckBox*, 4> chkID{};
   std::array<QComboBox*, 4> Combo1{};
+  std::array<QLineEdit*, 4> txtName{};      // the channel names, at most 32 characters
   std::array<QRadioButton*, 2> optType{};   // "熱電対", "電圧値"
   std::array<QRadioButton*, 2> optTimer{};  // "ミリ秒", "秒"
   std::array<QLineEdit*, 2> txtTime{};

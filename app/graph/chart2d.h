@@ -129,6 +129,27 @@ class Chart2D : public QWidget {
   void SetLimitLines(const std::vector<LimitLine>& lines);
   int LimitLineCount() const { return static_cast<int>(limitLines_.size()); }
 
+  // Solid vertical lines at time x with their label (a mark's number and short text) beside the
+  // line's top: the operator's marks. Replaces the lines set before; none removes them all.
+  struct MarkLine {
+    double x = 0;
+    QString label;
+  };
+  void SetMarkLines(const std::vector<MarkLine>& lines);
+  int MarkLineCount() const { return static_cast<int>(markLines_.size()); }
+  // The label of line i as drawn, empty for no such line.
+  QString MarkLineLabel(int i) const;
+
+  // Small triangles at the foot of the plot at time x in the colour of series `series` (1-based):
+  // an alarm raised (filled) or cleared (hollow). Replaces those set before.
+  struct EventMark {
+    double x = 0;
+    int series = 1;
+    bool raised = true;
+  };
+  void SetEventMarks(const std::vector<EventMark>& marks);
+  int EventMarkCount() const { return static_cast<int>(eventMarks_.size()); }
+
   // The axis value at a pixel of the plot and back, as the axes stand now.
   double PixelToValue(Axis axis, double pixel) const;
   double ValueToPixel(Axis axis, double value) const;
@@ -141,6 +162,8 @@ class Chart2D : public QWidget {
   // A left click that did not become a drag, at time x.
   void clicked(double x, Qt::KeyboardModifiers modifiers);
   void doubleClicked();
+  // A right click inside the plot, at time x.
+  void rightClicked(double x);
   // The pointer rests over the plot at time x (global screen position pos), or has left it.
   void hovered(double x, const QPoint& pos);
   void hoverLeft();
@@ -216,7 +239,9 @@ class Chart2D : public QWidget {
     std::optional<double> x;
   };
   CursorLineItems cursorLines_[kCursorLines];
-  std::vector<QCPItemStraightLine*> limitLines_;  // owned by the plot
+  std::vector<QCPItemStraightLine*> limitLines_;                          // owned by the plot
+  std::vector<std::pair<QCPItemStraightLine*, QCPItemText*>> markLines_;  // owned by the plot
+  std::vector<QCPItemText*> eventMarks_;                                  // owned by the plot
   // A press of the left button inside the plot, until its release.
   bool pressed_ = false;
   bool dragging_ = false;

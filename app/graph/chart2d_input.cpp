@@ -55,6 +55,10 @@ double Chart2D::ValueToPixel(Axis axis, double value) const {
 }
 
 void Chart2D::OnMousePress(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton && InPlot(event->position())) {
+    emit rightClicked(PixelToValue(Axis::X, event->position().x()));
+    return;
+  }
   if (event->button() != Qt::LeftButton || !InPlot(event->position())) return;
   pressed_ = true;
   dragging_ = false;

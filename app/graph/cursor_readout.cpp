@@ -83,7 +83,9 @@ QString ReadoutText(const ModuleData& md, const CursorReadout& r) {
   html += Row(QStringLiteral("秒"), time(0), time(1));
   for (size_t i = 0; i < r.units.size(); ++i) {
     const UnitAtCursors& u = r.units[i];
-    if (u.used) html += Row(QStringLiteral("ID%1").arg(i), value(u, 0), value(u, 1));
+    if (u.used)
+      html +=
+          Row(md.Record.UnitLabel(static_cast<int>(i)).toHtmlEscaped(), value(u, 0), value(u, 1));
   }
   if (r.deltaSeconds) {
     const QString unit = UnitName(md);
@@ -97,7 +99,7 @@ QString ReadoutText(const ModuleData& md, const CursorReadout& r) {
     for (size_t i = 0; i < r.units.size(); ++i) {
       const UnitAtCursors& u = r.units[i];
       if (!u.used) continue;
-      html += Row(QStringLiteral("ID%1").arg(i),
+      html += Row(md.Record.UnitLabel(static_cast<int>(i)).toHtmlEscaped(),
                   u.delta ? FormatFixed3(*u.delta) : QString::fromUtf8(kNoValue),
                   u.slopePerMinute ? FormatFixed3(*u.slopePerMinute) : QString::fromUtf8(kNoValue));
     }
@@ -110,7 +112,9 @@ QString SampleText(const ModuleData& md, int32_t k) {
   QStringList lines;
   lines << SampleTimeText(k, md.Record.IntervalTM) + QStringLiteral(" 秒  (No.%1)").arg(k);
   for (size_t i = 0; i < r.units.size(); ++i) {
-    if (r.units[i].used) lines << QStringLiteral("ID%1  ").arg(i) + ValueText(r.units[i], 0);
+    if (r.units[i].used)
+      lines << md.Record.UnitLabel(static_cast<int>(i)) + QStringLiteral("  ") +
+                   ValueText(r.units[i], 0);
   }
   return lines.join(QLatin1Char('\n'));
 }

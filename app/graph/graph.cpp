@@ -2,6 +2,7 @@
 // validation) and the mapping of sample numbers onto the time axis.
 #include "graph/graph.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,7 @@ const char* const kRangeError = "設定値に誤りがあります。";
 Graph::Graph(ModuleData& md, GraphControls& ui, DialogService& dialogs)
     : md_(md), ui_(ui), dialogs_(dialogs) {
   if (ui_.Chart2D1) input_ = std::make_unique<GraphInput>(*this, ui_);
+  ConnectMarkControls();
 }
 
 Graph::~Graph() = default;
@@ -239,9 +241,11 @@ void Graph::DispConnectflg() {
   chart->ClearSeriesLabels();
   // A voltage measurement measures voltage on every unit, whatever thermocouple type it keeps.
   for (int i = 0; i < RecordSet::kUnits; ++i) {
-    chart->AddSeriesLabel(QStringLiteral("ID%1 ").arg(i) +
+    chart->AddSeriesLabel(md_.Record.UnitLabel(i) + QLatin1Char(' ') +
                           (md_.Record.MeasKind
                                ? QStringLiteral("電圧値")
                                : TcTypeName(md_.Record.Units[static_cast<size_t>(i)].ConnectID)));
+    // The current-value box names the units as the legend does.
+    if (QLabel* label = ui_.Label2[static_cast<size_t>(i)]) label->setText(md_.Record.UnitLabel(i));
   }
 }

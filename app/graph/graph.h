@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "graph/cursor_readout.h"
+#include "graph/cursor_statistics.h"
 
 class DialogService;
 class GraphInput;
@@ -147,7 +148,20 @@ class Graph {
   // The time and the values of the sample nearest to time x, for the tooltip over the graph.
   QString HoverText(double x) const;
 
+  // Marks and statistics (graph_marks.cpp). The mark lines, the cursor panel's list of marks and,
+  // when the record set changed, the statistics; cheap when nothing changed, so every drawing
+  // step may call it. The statistics follow a running measurement once a second.
+  void ShowMarks();
+  void ShowStatistics();
+  // The alarm limits switched on, for the time past them in the statistics.
+  void SetStatisticsLimits(const StatisticsLimits& limits);
+  RangeStatistics Statistics() const;
+  // Copies the statistics to the clipboard as tab-separated text.
+  void CopyStatistics() const;
+
  private:
+  void ConnectMarkControls();
+  void MaybeRefreshStatistics();
   // Point k of unit i's series from buffer slot `slot`: its value, or no point.
   void DrawPoint(int unitIndex, int32_t k, size_t slot);
   // A current value as the panel shows it.
@@ -204,4 +218,13 @@ class Graph {
     std::array<bool, 4> used{};
   } pollDrawn_;
   std::unique_ptr<GraphInput> input_;
+  StatisticsLimits statLimits_;
+  // What the mark lines show: the marks' count, the newest mark's number and the interval.
+  struct MarksShown {
+    size_t count = 0;
+    int32_t lastNumber = -1;
+    int32_t interval = 0;
+  } marksShown_;
+  int64_t statisticsShownMs_ = 0;  // a running measurement's statistics were shown then
+  int32_t statisticsSamples_ = -1;
 };

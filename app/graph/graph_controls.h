@@ -12,6 +12,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -42,6 +43,11 @@ struct GraphControls {
   QGroupBox* FrameCursor = nullptr;        // "カーソル"
   QLabel* lblReadout = nullptr;            // values at the cursors A and B and between them
   QPushButton* cmdClearCursors = nullptr;  // "消去"
+  // In the cursor panel: the marks (a click moves cursor A there), the statistics between the
+  // cursors and the button that copies them.
+  QListWidget* lstMarks = nullptr;
+  QLabel* lblStatistics = nullptr;
+  QPushButton* cmdCopyStatistics = nullptr;  // "統計コピー"
 
   // Under the graph: samples stored, measuring time and time left until the buffers are full.
   QLabel* lblStatus = nullptr;

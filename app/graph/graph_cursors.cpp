@@ -8,6 +8,7 @@
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "graph/graph_controls.h"
+#include "graph/mark_lines.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ CursorReadout Graph::Readout() const {
 
 QString Graph::HoverText(double x) const {
   const int32_t k = NearestSample(md_, x);
-  return k < 1 ? QString() : SampleText(md_, k);
+  if (k < 1) return QString();
+  const QString marks = MarkTextsAt(md_.Record, k);
+  return marks.isEmpty() ? SampleText(md_, k) : SampleText(md_, k) + QLatin1Char('\n') + marks;
 }
 
 void Graph::ShowReadout() {
@@ -56,4 +59,5 @@ void Graph::ShowReadout() {
   }
   if (ui_.lblReadout) ui_.lblReadout->setText(ReadoutText(md_, Readout()));
   if (ui_.cmdClearCursors) ui_.cmdClearCursors->setEnabled(cursors_[0] > 0 || cursors_[1] > 0);
+  ShowStatistics();
 }

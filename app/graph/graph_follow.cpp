@@ -70,6 +70,7 @@ void DrawRecordSet(const RecordSet& record, Graph& graph, Chart2D& chart, AutoRa
   range.ApplyThrough(record, n);
   graph.AdvanceAxesXThrough(n);
   if (n >= 1) graph.GrDrawData1();
+  graph.ShowStatistics();
   graph.DispStatus();
   if (chart.IsRedrawSuspended()) chart.SetRedrawSuspended(false);
 }

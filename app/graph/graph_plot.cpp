@@ -38,6 +38,7 @@ void Graph::GrDrawData(int32_t dCnt) {
     ExtendVisibleY();
   }
   SyncScrollBar();
+  ShowMarks();
 }
 
 void Graph::DrawPoint(int unitIndex, int32_t k, size_t slot) {
@@ -73,6 +74,7 @@ void Graph::GrDrawData1() {
     ExtendVisibleY();
   }
   SyncScrollBar();
+  ShowMarks();
 }
 
 int32_t Graph::FirstUndrawnSample() const {

@@ -16,6 +16,7 @@
 #include "dialogs/dialog_setting.h"
 #include "graph/graph_follow.h"
 #include "measure/window_alarms.h"
+#include "measure/window_marks.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 
@@ -33,7 +34,12 @@ FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidge
   Form_Load();
   // After the window's own followers of the session, whose current values it marks.
   alarms_ = std::make_shared<WindowAlarms>(md_, *session_, ui_, dialogs_);
-  connect(ui_.cmdAlarm, &QPushButton::clicked, this, [this] { alarms_->cmdAlarm_Click(); });
+  connect(ui_.cmdAlarm, &QPushButton::clicked, this, [this] {
+    alarms_->cmdAlarm_Click();
+    graph_->SetStatisticsLimits(StatisticsLimitsOf(alarms_->Settings()));
+  });
+  graph_->SetStatisticsLimits(StatisticsLimitsOf(alarms_->Settings()));
+  marks_ = std::make_unique<WindowMarks>(md_, *session_, ui_, *graph_);
 }
 
 FormMain::~FormMain() {

@@ -12,6 +12,7 @@
 
 class AutoRangeY;
 class WindowAlarms;
+class WindowMarks;
 class ContinuousRecording;
 class MeasurementSession;
 class QButtonGroup;
@@ -92,6 +93,7 @@ class FormMain : public QWidget {
 
   // The alarms of the window (window_alarms.h): "警報設定", the marks, the list.
   WindowAlarms& Alarms() { return *alarms_; }
+  WindowMarks& Marks() { return *marks_; }
 
   MainControls& Controls() { return ui_; }
   ::Graph& Graph() { return *graph_; }
@@ -143,6 +145,7 @@ class FormMain : public QWidget {
   std::shared_ptr<PrinterChoice> printer_;  // printing
   // Shared pointer: destroyed without this header knowing the type.
   std::shared_ptr<WindowAlarms> alarms_;
+  std::unique_ptr<WindowMarks> marks_;
 };
 
 // Printing without a dialog, for the command line ("korvale --convert IN OUT.pdf"): prints the

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -47,6 +48,12 @@ QHBoxLayout* BuildCommandBar(MainControls& ui, QWidget* window) {
   ui.cmdMeasInfo = CommandButton(QStringLiteral("測定条件保存"), window);
   ui.cmdAlarm = CommandButton(QStringLiteral("警報設定"), window);
   ui.cmdEnd = CommandButton(QStringLiteral("終了"), window);
+  ui.cmdMark = CommandButton(QStringLiteral("マーク"), window);
+  ui.cmdMark->setToolTip(QStringLiteral("最新のデータにマークを付ける (M)"));
+  ui.txtMark = new QLineEdit(window);
+  ui.txtMark->setPlaceholderText(QStringLiteral("マークの文字"));
+  ui.txtMark->setMinimumWidth(90);
+  ui.txtMark->setMaximumWidth(140);
 
   auto* commandBar = new QHBoxLayout;
   commandBar->setSpacing(6);
@@ -62,6 +69,9 @@ QHBoxLayout* BuildCommandBar(MainControls& ui, QWidget* window) {
   commandBar->addWidget(ui.cmdPrint);
   commandBar->addSpacing(12);
   commandBar->addWidget(ui.cmdMeasInfo);
+  commandBar->addSpacing(12);
+  commandBar->addWidget(ui.cmdMark);
+  commandBar->addWidget(ui.txtMark);
   commandBar->addStretch(1);
   commandBar->addWidget(ui.cmdEnd);
   return commandBar;
@@ -120,6 +130,24 @@ QButtonGroup* BuildRangeGroup(MainControls& ui, QWidget* window) {
   return modes;
 }
 
+// Under the cursor readout: the list of marks (shown when there are marks) and the statistics.
+void BuildMarksAndStatistics(MainControls& ui, QVBoxLayout* cursorBox) {
+  ui.lstMarks = new QListWidget(ui.FrameCursor);
+  ui.lstMarks->setToolTip(QStringLiteral("クリックでカーソルAをマークへ"));
+  ui.lstMarks->setMaximumHeight(90);
+  ui.lstMarks->setVisible(false);
+  ui.lblStatistics = new QLabel(ui.FrameCursor);
+  ui.lblStatistics->setTextFormat(Qt::RichText);
+  ui.lblStatistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ui.cmdCopyStatistics = new QPushButton(QStringLiteral("統計コピー"), ui.FrameCursor);
+  ui.cmdCopyStatistics->setAutoDefault(false);
+  ui.cmdCopyStatistics->setEnabled(false);
+  ui.cmdCopyStatistics->setToolTip(QStringLiteral("統計をタブ区切りでクリップボードへ"));
+  cursorBox->addWidget(ui.lstMarks);
+  cursorBox->addWidget(ui.lblStatistics);
+  cursorBox->addWidget(ui.cmdCopyStatistics, 0, Qt::AlignRight);
+}
+
 // The cursors: the values at A and B and between them.
 void BuildCursorGroup(MainControls& ui, QWidget* window) {
   ui.FrameCursor = new QGroupBox(QStringLiteral("カーソル"), window);
@@ -133,6 +161,7 @@ void BuildCursorGroup(MainControls& ui, QWidget* window) {
   auto* cursorBox = new QVBoxLayout(ui.FrameCursor);
   cursorBox->addWidget(ui.lblReadout);
   cursorBox->addWidget(ui.cmdClearCursors, 0, Qt::AlignRight);
+  BuildMarksAndStatistics(ui, cursorBox);
 }
 
 // The panel right of the graph with the three groups above, in a box of fixed width.

@@ -11,6 +11,7 @@
 class DialogDatalist;
 class DialogMoveWindow;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -28,6 +29,8 @@ struct MainControls : GraphControls {
   QPushButton* cmdEnd = nullptr;       // "終了"
   QPushButton* cmdMeasInfo = nullptr;  // "測定条件保存"
   QPushButton* cmdAlarm = nullptr;     // "警報設定"
+  QPushButton* cmdMark = nullptr;      // "マーク": enabled while measuring
+  QLineEdit* txtMark = nullptr;        // its text; empty: "マーク N"
   QLabel* lblAlarm = nullptr;  // beside the status line: the alarms, a link to "警報一覧"
   std::array<QPushButton*, 4> cmdMove{};  // "○"
 

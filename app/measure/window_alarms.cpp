@@ -12,6 +12,7 @@
 #include "dialogs/dialog_alarm_list.h"
 #include "graph/chart2d.h"
 #include "measure/main_controls.h"
+#include "measure/window_marks.h"
 #include "session/measurement_session.h"
 #include "session/session_alarms.h"
 
@@ -20,6 +21,12 @@ namespace {
 const QString kAlarmStyle = QStringLiteral("background-color: #e00000; color: white;");
 
 }  // namespace
+
+std::array<QString, 4> WindowAlarms::UnitLabels() const {
+  std::array<QString, 4> labels;
+  for (int i = 0; i < 4; ++i) labels[static_cast<size_t>(i)] = md_.Record.UnitLabel(i);
+  return labels;
+}
 
 WindowAlarms::WindowAlarms(ModuleData& md, MeasurementSession& session, MainControls& ui,
                            DialogService& dialogs)
@@ -96,7 +103,8 @@ void WindowAlarms::OnEvent(const AlarmEvent& event) {
     QString error;
     if (!command_->Run(settings_.Command, event, &error)) problem_ = error;
   }
-  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
+  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
+  ShowAlarmEvents(*ui_.Chart2D1, monitor_.Events(), event.recordSet);
 }
 
 void WindowAlarms::ShowState() {
@@ -160,7 +168,7 @@ void WindowAlarms::ShowList() {
     list_ = new DialogAlarmList(ui_.window);
     list_->setAttribute(Qt::WA_DeleteOnClose);
   }
-  list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
+  list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
   list_->show();
   list_->raise();
 }
@@ -189,5 +197,6 @@ void WindowAlarms::Clear() {
   problem_.clear();
   ShowState();
   ShowLimitLines();
-  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
+  if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind(), UnitLabels());
+  ui_.Chart2D1->SetEventMarks({});
 }

@@ -10,6 +10,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
+#include <array>
 #include <memory>
 
 #include "alarm/alarm_command.h"
@@ -60,6 +62,8 @@ class WindowAlarms : public QObject {
 
  private:
   void OnEvent(const AlarmEvent& event);
+  // The units as the operator names them, for the alarm list.
+  std::array<QString, 4> UnitLabels() const;
   // The current-value boxes and the status line after a tick or poll.
   void ShowState();
   void ShowStatus();

@@ -53,8 +53,11 @@ TEST_F(Datalist, LinesAsTheWindowOpens) {
   EXPECT_EQ(dialog->OKButton->text(), QStringLiteral("閉じる"));
   EXPECT_EQ(dialog->lblDataNum->text(), QStringLiteral("2"));
   ASSERT_EQ(dialog->Model()->rowCount(), 2);
+  // Each row leads with its sample number and elapsed seconds, then the units' fields.
   const auto row = [&](int r) {
-    return dialog->Model()->data(dialog->Model()->index(r, 0)).toString();
+    const QString shown = dialog->Model()->data(dialog->Model()->index(r, 0)).toString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("     %1 ").arg(r + 1))) << shown.toStdString();
+    return shown.mid(DataListModel::kLeadColumns);
   };
   EXPECT_EQ(row(0), QStringLiteral("    23.457 ") + kUnused + QStringLiteral(" ") + kMissing +
                         QStringLiteral(" ") + kUnused);

@@ -89,6 +89,7 @@ TEST_F(WindowAlarmTest, ARaiseIsSeenHeardListedAndLoggedBesideTheSavedFile) {
       << ui().Label1[0]->text().toStdString();
   const QString status = ui().lblAlarm->text();
   EXPECT_TRUE(status.contains(QStringLiteral("警報: ID0 上限発生"))) << status.toStdString();
+  EXPECT_EQ(chart().EventMarkCount(), 1);  // the raise on the time axis
   EXPECT_TRUE(status.contains(QStringLiteral("警報コマンドを起動できません")))
       << status.toStdString();
   Poll();
@@ -97,6 +98,7 @@ TEST_F(WindowAlarmTest, ARaiseIsSeenHeardListedAndLoggedBesideTheSavedFile) {
   EXPECT_FALSE(ui().Label1[0]->text().contains(QStringLiteral("上限")));
   EXPECT_TRUE(ui().lblAlarm->text().contains(QStringLiteral("警報一覧（2 件）")));
   EXPECT_EQ(plays_, 1);
+  EXPECT_EQ(chart().EventMarkCount(), 2);  // and its clearing
   form_->cmdStop_Click();
 
   emit ui().lblAlarm->linkActivated(QStringLiteral("list"));

@@ -424,3 +424,30 @@ TEST_F(PrintTest, PictureFileIsPrivateAndRemovedAndWithoutItNoJobIsOpened) {
 }
 
 }  // namespace
+
+namespace {
+
+// A record set with marks and channel names: the page's graph carries the numbered lines with
+// their texts and the legend the names.
+TEST_F(PrintTest, MarksAreNumberedLinesOnThePagesGraphAndNamesInItsLegend) {
+  LoadRecordSet(300);
+  md.Record.Units[1].Name = QStringLiteral("炉内");
+  md.Record.AddMark(100, QStringLiteral("扉"));
+  md.Record.AddMark(200, QString());
+  form->DispConnectflg();
+  form->Graph().ShowMarks();
+  const QString pdf = dir.filePath(QStringLiteral("marks.pdf"));
+  QString error;
+  ASSERT_TRUE(PrintDatGraphToPdf(*form, pdf, &error)) << error.toStdString();
+  const PdfPage page(pdf, dir.path());
+  const QRectF graph = page.BlackBox();
+  const auto door = page.Find(QStringLiteral("扉"));
+  const auto second = page.Find(QStringLiteral("マーク"));
+  EXPECT_TRUE(graph.contains(door.box)) << door.box.left() << " " << door.box.top();
+  EXPECT_TRUE(graph.contains(second.box));
+  // Sample 200 lies further right than sample 100, on one time axis.
+  EXPECT_GT(second.box.left(), door.box.left() + 0.2 * graph.width());
+  page.Find(QStringLiteral("炉内"));
+}
+
+}  // namespace
