@@ -19,7 +19,8 @@ def _unit_type(voltage, index):
     return f"unknown thermocouple type {index}"
 
 
-def _moment(ms, zone):
+def moment(ms, zone):
+    """The instant of ms since the epoch as an aware datetime in zone."""
     return datetime.datetime.fromtimestamp(ms // 1000, zone) + datetime.timedelta(milliseconds=ms % 1000)
 
 
@@ -81,7 +82,7 @@ def to_arrays(t, events):
         columns[name] = t.values[c]
     texts = np.array(t.mark_texts + [None], dtype=object)
     columns["mark"] = texts[t.mark_codes]
-    info = describe(t, events, zone, lambda ms: _moment(ms, zone))
+    info = describe(t, events, zone, lambda ms: moment(ms, zone))
     info["zone"] = zone
     return columns, info
 
