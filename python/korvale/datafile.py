@@ -66,11 +66,19 @@ def _read_bytes(path):
         raise NotADataFile(path, not_regular)
     fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_NOCTTY | os.O_CLOEXEC)
     try:
-        if not stat.S_ISREG(os.fstat(fd).st_mode):
+        st = os.fstat(fd)
+        if not stat.S_ISREG(st.st_mode):
             raise NotADataFile(path, not_regular)
-        limit = _MAX_HEADER + (MAX_SAMPLES + 1) * RECORD_BYTES
-        with os.fdopen(fd, "rb", closefd=False) as f:
-            return f.read(limit)
+        # What the file holds now: a journal that grows meanwhile is read up to here. Reading
+        # more than the largest file could hold is enough to refuse one that holds more.
+        data = bytearray(min(st.st_size, _MAX_HEADER + (MAX_SAMPLES + 1) * RECORD_BYTES))
+        view, done = memoryview(data), 0
+        while done < len(data):
+            n = os.readv(fd, [view[done:]])
+            if n == 0:
+                break
+            done += n
+        return view[:done]
     finally:
         os.close(fd)
 
