@@ -44,6 +44,7 @@ for path in ./usr/bin/korvale \
   ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/korvale.png \
   ./usr/share/metainfo/org.korvale.korvale.metainfo.xml ./usr/share/man/man1/korvale.1.gz \
   ./usr/share/doc/korvale/README.md ./usr/share/doc/korvale/copyright \
+  ./usr/share/doc/korvale/file-formats.md \
   ./usr/share/doc/korvale/changelog.gz ./usr/lib/systemd/user/korvale-record.service \
   ./usr/lib/python3/dist-packages/korvale/__init__.py; do
   grep -qxF "$path" "$work/contents" || fail "missing in the package: $path"
