@@ -71,8 +71,8 @@ def _read_journals(paths):
 
 
 def _continuing(files, journals, named):
-    """The journals that go on where the files end, in order; the one the lock names also when no
-    file is written yet."""
+    """The journals that go on where the files end, in order, and the one a running recorder's lock
+    names (its first record set has no file yet)."""
     starts = {f.origin_ms for f in files}
     taken = []
     end = None
@@ -86,8 +86,8 @@ def _continuing(files, journals, named):
             for j in journals
             if j not in taken
             and j.origin_ms not in starts
-            and (j.origin_ms == end or (end is None and j.path == named))
-            and (reference is None or table._mismatch(reference, j) is None)
+            and (j.origin_ms == end or j.path == named)
+            and (reference is None or table.mismatch(reference, j) is None)
         ]
         if not following:
             return taken
@@ -111,7 +111,7 @@ def _read_all(paths):
         estimate = sum(os.path.getsize(p) for p in paths) // datafile.RECORD_BYTES
     except OSError:
         estimate = 0
-    keep = estimate <= table._KEEP_SAMPLES
+    keep = estimate <= table.KEEP_SAMPLES
     return [datafile.read_data_file(p, with_values=keep) for p in paths]
 
 

@@ -17,7 +17,7 @@ from .errors import JoinRefused, NoSamples
 # Above this many samples in all, a file's values are read again when its rows are filled
 # rather than kept from the first read, so that a long recording takes the table's memory and
 # one file's, not twice the table's.
-_KEEP_SAMPLES = 8 * 88000
+KEEP_SAMPLES = 8 * 88000
 _LINE_BREAK = re.compile(r"\r\n|\r|\n")
 
 
@@ -29,7 +29,7 @@ def _kind(voltage):
     return "電圧値" if voltage else "熱電対"
 
 
-def _mismatch(first, f):
+def mismatch(first, f):
     """Why f cannot continue the table of first, or None."""
     if first.voltage != f.voltage:
         return f"{first.path} と測定の種類が異なります（{_kind(first.voltage)} と {_kind(f.voltage)}）。"
@@ -56,7 +56,7 @@ def order(files, allow_empty=False):
     first = files[0]
     type_from = [None] * 4
     for i, f in enumerate(files):
-        reason = _mismatch(first, f)
+        reason = mismatch(first, f)
         if reason:
             raise JoinRefused(f.path, first.path, reason)
         if i > 0:
@@ -132,7 +132,7 @@ def build(files, allow_empty=False):
     ]
     table.types = {u: type_from[u].types[u] for u in units}
     rows = sum(f.records for f in files)
-    keep = rows <= _KEEP_SAMPLES
+    keep = rows <= KEEP_SAMPLES
     interval = first.interval_ms
     steps = np.arange(1, max(f.records for f in files) + 1, dtype=np.int64) * interval
     time_ns = np.empty(rows, dtype=np.int64)

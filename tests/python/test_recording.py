@@ -41,6 +41,8 @@ def test_three_files_and_a_running_journal_join_without_gap_or_repeat(tmp_path, 
         "IntervalTM=10\nMeasKind=False\nDataAverage=False\n"
     )
     monkeypatch.setenv("XDG_DATA_HOME", str(data))
+    # Files read again when their rows are filled, as those of a long recording are.
+    monkeypatch.setattr(korvale.table, "KEEP_SAMPLES", 1000)
     env = program_env(USBKIT_SIMULATE="demo", XDG_DATA_HOME=str(data), XDG_CONFIG_HOME=str(tmp_path / "config"))
     recorder = subprocess.Popen(
         [program(), "--record", str(records), "--settings", str(tmp_path / "settings.ini"), "--for", "120s"],
