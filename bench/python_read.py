@@ -61,8 +61,12 @@ def side_by_side(program, work):
     plain = best(3, lambda: pd.read_csv(csv, comment="#"))
     print(f"full record set (4 x {FULL}), {os.path.getsize(csv) / 1e6:.1f} MB of CSV:")
     print(f"  korvale.read                                {ours * 1000:8.1f} ms")
-    print(f"  pandas.read_csv(parse_dates=['time'])       {theirs * 1000:8.1f} ms   ({theirs / ours:.0f} x)")
-    print(f"  pandas.read_csv without parsing the times   {plain * 1000:8.1f} ms   ({plain / ours:.0f} x)")
+    print(
+        f"  pandas.read_csv(parse_dates=['time'])       {theirs * 1000:8.1f} ms   ({theirs / ours:.0f} x)"
+    )
+    print(
+        f"  pandas.read_csv without parsing the times   {plain * 1000:8.1f} ms   ({plain / ours:.0f} x)"
+    )
 
 
 def join(folder):
@@ -94,15 +98,23 @@ def week(files, work):
         if baseline is None:
             baseline = int(
                 subprocess.run(
-                    [sys.executable, "-c", "import resource, pandas, korvale;"
-                     "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024)"],
-                    check=True, capture_output=True, text=True,
+                    [
+                        sys.executable,
+                        "-c",
+                        "import resource, pandas, korvale;"
+                        "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss * 1024)",
+                    ],
+                    check=True,
+                    capture_output=True,
+                    text=True,
                     env=dict(os.environ, PYTHONPATH=os.path.join(HERE, "..", "python")),
                 ).stdout
             )
         per_sample = (peak - baseline) / rows
-        print(f"  {count:4d} files, {rows:9d} rows: {seconds:6.1f} s, peak {peak / 2**30:5.2f} GiB,"
-              f" {per_sample:5.1f} bytes per row above the interpreter with pandas")
+        print(
+            f"  {count:4d} files, {rows:9d} rows: {seconds:6.1f} s, peak {peak / 2**30:5.2f} GiB,"
+            f" {per_sample:5.1f} bytes per row above the interpreter with pandas"
+        )
 
 
 def main():

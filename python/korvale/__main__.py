@@ -37,7 +37,9 @@ def describe(path, out):
     out.write(f"  samples: {samples}{missing}{span}\n")
     out.write(f"  marks: {len(info['marks'])}\n")
     for mark in info["marks"]:
-        out.write(f"    {mark['number']}  sample {mark['sample']}  {_iso(mark['time'])}  {mark['text']}\n")
+        out.write(
+            f"    {mark['number']}  sample {mark['sample']}  {_iso(mark['time'])}  {mark['text']}\n"
+        )
     out.write(f"  alarms: {len(info['alarms'])}\n")
 
 

@@ -101,7 +101,12 @@ def _header(f, data):
     f.start_bytes, f.memo_bytes = texts[0], texts[1:]
     f.start_text = decode_text(texts[0])
     f.memo = [decode_text(t) for t in f.memo_bytes]
-    f.timer_type, f.interval_ms, f.averaging, f.voltage = timer != 0, interval, average != 0, kind != 0
+    f.timer_type, f.interval_ms, f.averaging, f.voltage = (
+        timer != 0,
+        interval,
+        average != 0,
+        kind != 0,
+    )
     f.types = (t0, t1, t2, t3)
     f.header_count = count
     f.header_length = at + _FIXED.size

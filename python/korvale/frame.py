@@ -21,7 +21,9 @@ def _unit_type(voltage, index):
 
 def moment(ms, zone):
     """The instant of ms since the epoch as an aware datetime in zone."""
-    return datetime.datetime.fromtimestamp(ms // 1000, zone) + datetime.timedelta(milliseconds=ms % 1000)
+    return datetime.datetime.fromtimestamp(ms // 1000, zone) + datetime.timedelta(
+        milliseconds=ms % 1000
+    )
 
 
 def describe(t, events, zone, stamp):
@@ -46,7 +48,10 @@ def describe(t, events, zone, stamp):
         for m in t.marks
     ]
     alarm_rows = [
-        {k: (stamp(e["time_ms"]) if k == "time" else e[k]) for k in ("time", "unit", "kind", "value", "limit", "state")}
+        {
+            k: (stamp(e["time_ms"]) if k == "time" else e[k])
+            for k in ("time", "unit", "kind", "value", "limit", "state")
+        }
         for e in events
     ]
     return {
@@ -101,5 +106,7 @@ def to_frame(t, events):
     frame["mark"] = pd.Categorical.from_codes(t.mark_codes, categories=t.mark_texts)
     # Only plain values in attrs: pandas compares attrs on concat and repr, which a frame in them
     # breaks; korvale.marks() and korvale.alarms() give them as frames.
-    frame.attrs.update(describe(t, events, zone, lambda ms: pd.Timestamp(ms, unit="ms", tz="UTC").tz_convert(zone)))
+    frame.attrs.update(
+        describe(t, events, zone, lambda ms: pd.Timestamp(ms, unit="ms", tz="UTC").tz_convert(zone))
+    )
     return frame

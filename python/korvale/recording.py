@@ -140,7 +140,11 @@ def recording_files(folder_or_files):
         files += _continuing(files, journals, named)
         logs = [alarms.path_beside(f.path) for f in files] + _run_logs(folder, files)
     else:
-        paths = [folder_or_files] if isinstance(folder_or_files, (str, os.PathLike)) else folder_or_files
+        paths = (
+            [folder_or_files]
+            if isinstance(folder_or_files, (str, os.PathLike))
+            else folder_or_files
+        )
         files = _without_handed_over(_read_all([os.fspath(p) for p in paths]))
         logs = [alarms.path_beside(f.path) for f in files]
     if not files:

@@ -128,7 +128,8 @@ def build(files, allow_empty=False):
                 table.names[unit] = f.names[unit]
                 break
     table.columns = [
-        column_name(u, type_from[u].type_letter(u), table.names.get(u), first.voltage) for u in units
+        column_name(u, type_from[u].type_letter(u), table.names.get(u), first.voltage)
+        for u in units
     ]
     table.types = {u: type_from[u].types[u] for u in units}
     rows = sum(f.records for f in files)

@@ -13,10 +13,22 @@ def text_field(raw):
 
 
 def start_text(moment):
-    return f"{moment.year}/{moment.month}/{moment.day} {moment.hour}:{moment.minute}:{moment.second}"
+    return (
+        f"{moment.year}/{moment.month}/{moment.day} {moment.hour}:{moment.minute}:{moment.second}"
+    )
 
 
-def header(start, memo=(b"",) * 5, timer=False, interval=10, average=False, voltage=False, types=(0, 0, 0, 0), count=None, samples=0):
+def header(
+    start,
+    memo=(b"",) * 5,
+    timer=False,
+    interval=10,
+    average=False,
+    voltage=False,
+    types=(0, 0, 0, 0),
+    count=None,
+    samples=0,
+):
     raw_start = start if isinstance(start, bytes) else start_text(start).encode()
     fields = text_field(raw_start) + b"".join(text_field(m) for m in memo)
     count = samples if count is None else count

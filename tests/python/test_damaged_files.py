@@ -76,10 +76,14 @@ def test_what_is_not_an_own_data_file_is_refused_with_the_exports_reason(tmp_pat
     # A FIFO with a writer that never writes: refused at once, never waited on.
     fifo = str(tmp_path / "pipe.mx1")
     os.mkfifo(fifo)
-    writer = subprocess.Popen([sys.executable, "-c", f"import time; f = open({fifo!r}, 'wb'); time.sleep(30)"])
+    writer = subprocess.Popen(
+        [sys.executable, "-c", f"import time; f = open({fifo!r}, 'wb'); time.sleep(30)"]
+    )
     try:
         result = []
-        reader = threading.Thread(target=lambda: result.append(pytest.raises(korvale.NotADataFile, korvale.read, fifo)))
+        reader = threading.Thread(
+            target=lambda: result.append(pytest.raises(korvale.NotADataFile, korvale.read, fifo))
+        )
         reader.start()
         reader.join(10)
         assert not reader.is_alive() and result

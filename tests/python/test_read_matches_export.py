@@ -16,13 +16,23 @@ from conftest import export, read_export
 
 # Start times near the zones' changes to and from summer time, and plain ones.
 ZONES = {
-    "Europe/Berlin": [datetime.datetime(2024, 3, 31, 1, 58, 30), datetime.datetime(2024, 10, 27, 2, 30, 5)],
+    "Europe/Berlin": [
+        datetime.datetime(2024, 3, 31, 1, 58, 30),
+        datetime.datetime(2024, 10, 27, 2, 30, 5),
+    ],
     "America/St_Johns": [datetime.datetime(2025, 11, 2, 0, 59, 0)],
     "Asia/Tokyo": [datetime.datetime(2026, 12, 8, 5, 3, 35)],
     "UTC": [datetime.datetime(2000, 2, 29, 23, 59, 59)],
 }
 # Memo bytes: text, bytes code page 932 leaves undefined, a lead byte without its trail byte.
-MEMOS = ["炉の昇温試験".encode("cp932"), b"\x80\xa0\xfd\xfe\xff", b"ok\x81", b"\x82\x20\x82\xa0", b"line\nbreak", b""]
+MEMOS = [
+    "炉の昇温試験".encode("cp932"),
+    b"\x80\xa0\xfd\xfe\xff",
+    b"ok\x81",
+    b"\x82\x20\x82\xa0",
+    b"line\nbreak",
+    b"",
+]
 
 
 def random_set(rng, path):
@@ -33,7 +43,9 @@ def random_set(rng, path):
     n = rng.randint(1, 1500)
     values = np.full((n, 4), mx1.NO_DATA, dtype=np.float32)
     for unit in rng.sample(range(4), rng.randint(1, 4)):
-        column = np.random.default_rng(rng.randrange(1 << 30)).normal(300, 400, n).astype(np.float32)
+        column = (
+            np.random.default_rng(rng.randrange(1 << 30)).normal(300, 400, n).astype(np.float32)
+        )
         holes = np.random.default_rng(rng.randrange(1 << 30)).random(n)
         column[holes < 0.05] = mx1.NO_DATA
         column[(holes > 0.95)] = -300.0
@@ -60,13 +72,17 @@ def iso(index):
 
 def assert_frame_is_export(df, csv):
     """Every column of the export equals the frame's, and the frame has the mark column too."""
-    assert list(df.columns) == [c for c in csv.columns if c != "time"] + ([] if "mark" in csv.columns else ["mark"])
+    assert list(df.columns) == [c for c in csv.columns if c != "time"] + (
+        [] if "mark" in csv.columns else ["mark"]
+    )
     assert df.index.name == "time" and df.index.tz is not None
     assert iso(df.index) == list(csv["time"])
     for column in csv.columns[1:]:
         ours, theirs = df[column].to_numpy(), csv[column].to_numpy()
         if column == "mark":
-            assert [None if v != v else v for v in ours.astype(object)] == [None if v != v else v for v in theirs]
+            assert [None if v != v else v for v in ours.astype(object)] == [
+                None if v != v else v for v in theirs
+            ]
         elif column in ("elapsed_s", "sample"):
             np.testing.assert_array_equal(ours, theirs)
         else:
@@ -99,5 +115,7 @@ def test_random_record_sets_read_as_the_export_writes_them(tmp_path, monkeypatch
     assert list(columns) == ["time", "elapsed_s", "sample", *csv.columns[3:]] + (
         [] if "mark" in csv.columns else ["mark"]
     )
-    np.testing.assert_array_equal(columns["time"], df.index.tz_convert("UTC").tz_localize(None).to_numpy())
+    np.testing.assert_array_equal(
+        columns["time"], df.index.tz_convert("UTC").tz_localize(None).to_numpy()
+    )
     assert info["memo"] == df.attrs["memo"]

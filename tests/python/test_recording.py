@@ -43,15 +43,31 @@ def test_three_files_and_a_running_journal_join_without_gap_or_repeat(tmp_path, 
     monkeypatch.setenv("XDG_DATA_HOME", str(data))
     # Files read again when their rows are filled, as those of a long recording are.
     monkeypatch.setattr(korvale.table, "KEEP_SAMPLES", 1000)
-    env = program_env(USBKIT_SIMULATE="demo", XDG_DATA_HOME=str(data), XDG_CONFIG_HOME=str(tmp_path / "config"))
+    env = program_env(
+        USBKIT_SIMULATE="demo", XDG_DATA_HOME=str(data), XDG_CONFIG_HOME=str(tmp_path / "config")
+    )
     recorder = subprocess.Popen(
-        [program(), "--record", str(records), "--settings", str(tmp_path / "settings.ini"), "--for", "120s"],
+        [
+            program(),
+            "--record",
+            str(records),
+            "--settings",
+            str(tmp_path / "settings.ini"),
+            "--for",
+            "120s",
+        ],
         env=env,
         stdout=subprocess.DEVNULL,
         stderr=subprocess.PIPE,
     )
     try:
-        journal = wait_for(lambda: [j for j in glob.glob(str(data / "korvale" / "journal-*.mx1")) if journal_records(j) >= 50])[0]
+        journal = wait_for(
+            lambda: [
+                j
+                for j in glob.glob(str(data / "korvale" / "journal-*.mx1"))
+                if journal_records(j) >= 50
+            ]
+        )[0]
         texts, fixed, _ = mx1.fixed_fields(journal)
         start = mx1.parse_start(texts[0].decode())
         # Three full record sets before the running one, as the recorder would have written them.
@@ -70,10 +86,17 @@ def test_three_files_and_a_running_journal_join_without_gap_or_repeat(tmp_path, 
         raw = (records / "earlier-0002.mx1").read_bytes()
         at = raw.index(FULL.to_bytes(4, "little") + mx1.records(written[1][:1]))
         stale.write_bytes(raw[:at] + b"\0\0\0\0" + raw[at + 4 :])
-        (data / "korvale" / "journal-99999.taken").write_text(str(records / "earlier-0002.mx1") + "\n")
+        (data / "korvale" / "journal-99999.taken").write_text(
+            str(records / "earlier-0002.mx1") + "\n"
+        )
         # A journal a crash left a day before, of a recording that has nothing to do with this one.
-        old = mx1.text_field(mx1.start_text(start - datetime.timedelta(days=1)).encode()) + b"\0\0" * 5
-        (data / "korvale" / "journal-88888.mx1").write_bytes(old + fixed + mx1.records(written[0][:100]))
+        old = (
+            mx1.text_field(mx1.start_text(start - datetime.timedelta(days=1)).encode())
+            + b"\0\0" * 5
+        )
+        (data / "korvale" / "journal-88888.mx1").write_bytes(
+            old + fixed + mx1.records(written[0][:100])
+        )
 
         df = korvale.read_recording(records)
         seen = len(df) - 3 * FULL
@@ -81,7 +104,9 @@ def test_three_files_and_a_running_journal_join_without_gap_or_repeat(tmp_path, 
         steps = np.diff(df.index.asi8)
         assert (steps == 10_000_000).all()  # no gap, no repeated sample
         np.testing.assert_array_equal(df["sample"].to_numpy(), np.arange(len(df)))
-        np.testing.assert_array_equal(df.iloc[: 3 * FULL, 2:4].to_numpy(), np.concatenate(written)[:, :2])
+        np.testing.assert_array_equal(
+            df.iloc[: 3 * FULL, 2:4].to_numpy(), np.concatenate(written)[:, :2]
+        )
         # The journal's first sample is its start + 10 ms, on the local clock.
         assert df.index[3 * FULL].tz_localize(None) == start + datetime.timedelta(milliseconds=10)
         # The read left the recorder alone: its journal goes on growing.
@@ -96,7 +121,6 @@ def test_three_files_and_a_running_journal_join_without_gap_or_repeat(tmp_path, 
     # Its record set is now a file of the folder; the journal that held it is gone or skipped.
     after = korvale.read_recording(records)
     assert len(after) >= len(df) and (np.diff(after.index.asi8) == 10_000_000).all()
-
 
 
 def write_run(tmp_path, name, start, n=5, units=(0,), **settings):
@@ -125,10 +149,16 @@ def test_files_join_or_are_refused_as_the_export_does(tmp_path, monkeypatch):
 
     refused = {
         "interval": write_run(tmp_path, "i.mx1", later, types=(4, 0, 7, 0), interval=2000),
-        "overlap": write_run(tmp_path, "o.mx1", T0 + datetime.timedelta(seconds=4), types=(4, 0, 7, 0), interval=1000),
+        "overlap": write_run(
+            tmp_path, "o.mx1", T0 + datetime.timedelta(seconds=4), types=(4, 0, 7, 0), interval=1000
+        ),
         "type": write_run(tmp_path, "t.mx1", later, types=(5, 0, 7, 0), interval=1000),
-        "kind": write_run(tmp_path, "k.mx1", later, types=(4, 0, 7, 0), interval=1000, voltage=True),
-        "averaging": write_run(tmp_path, "v.mx1", later, types=(4, 0, 7, 0), interval=1000, average=True),
+        "kind": write_run(
+            tmp_path, "k.mx1", later, types=(4, 0, 7, 0), interval=1000, voltage=True
+        ),
+        "averaging": write_run(
+            tmp_path, "v.mx1", later, types=(4, 0, 7, 0), interval=1000, average=True
+        ),
     }
     for case, other in refused.items():
         status, err = export([a, other], str(tmp_path / "x.csv"), TZ="Asia/Tokyo")

@@ -23,7 +23,9 @@ def recorded(tmp_path, sidecar):
     v = np.full((6, 4), mx1.NO_DATA, dtype=np.float32)
     v[:, 0], v[:, 2] = 20.5, 1.25
     mx1.write(str(path), v, start=T0, interval=500, types=(4, 0, 7, 0))
-    (tmp_path / (path.name + ".json")).write_text(json.dumps(sidecar, ensure_ascii=False), encoding="utf-8")
+    (tmp_path / (path.name + ".json")).write_text(
+        json.dumps(sidecar, ensure_ascii=False), encoding="utf-8"
+    )
     return str(path)
 
 
@@ -49,7 +51,12 @@ def test_names_marks_and_exact_start_come_from_the_sidecar(tmp_path, monkeypatch
     assert list(df.columns) == ["elapsed_s", "sample", "ID0 炉内 K (°C)", "ID2 試料, 上 T (°C)", "mark"]
     assert df.index[0].isoformat(timespec="milliseconds") == "2026-12-08T05:03:35.623+09:00"
     assert list(df["mark"].astype(object).where(df["mark"].notna(), None)) == [
-        None, '扉を開けた / NA, "b"', None, None, None, "マーク 3"
+        None,
+        '扉を開けた / NA, "b"',
+        None,
+        None,
+        None,
+        "マーク 3",
     ]
     marks = korvale.marks(df)
     assert list(marks["sample"]) == [1, 1, 5] and list(marks["number"]) == [1, 2, 3]
@@ -66,7 +73,9 @@ def test_a_sidecar_of_another_file_is_ignored_and_a_newer_one_refused(tmp_path):
     path = recorded(tmp_path, dict(SIDECAR, data_file="renamed.mx1"))
     df = korvale.read(path)
     assert list(df.columns) == ["elapsed_s", "sample", "ID0 K (°C)", "ID2 T (°C)", "mark"]
-    assert df["mark"].isna().all() and df.index[0].second == 35 and df.index[0].microsecond == 500000
+    assert (
+        df["mark"].isna().all() and df.index[0].second == 35 and df.index[0].microsecond == 500000
+    )
     recorded(tmp_path, dict(SIDECAR, korvale_sidecar=2))
     with pytest.raises(korvale.SidecarError):
         korvale.read(path)
@@ -82,13 +91,23 @@ def test_alarms_beside_the_file_and_the_summary_of_python_m_korvale(tmp_path):
         encoding="utf-8",
     )
     events = korvale.alarms(korvale.read(path))
-    assert list(events["kind"]) == ["high", "open"] and list(events["state"]) == ["raised", "cleared"]
+    assert list(events["kind"]) == ["high", "open"] and list(events["state"]) == [
+        "raised",
+        "cleared",
+    ]
     assert events["limit"][0] == 20 and events["limit"].isna()[1]
 
     done = subprocess.run(
         [sys.executable, "-m", "korvale", path, str(tmp_path / "missing.mx1")],
-        capture_output=True, text=True, env={"PYTHONPATH": os.path.dirname(os.path.dirname(korvale.__file__)), "TZ": "Asia/Tokyo"},
+        capture_output=True,
+        text=True,
+        env={"PYTHONPATH": os.path.dirname(os.path.dirname(korvale.__file__)), "TZ": "Asia/Tokyo"},
     )
     assert done.returncode == 1 and "missing.mx1" in done.stderr
-    for line in ["ID0: K thermocouple, 炉内", "samples: 6 (2026-12-08T05:03:35.623+09:00 ..", "marks: 3", "alarms: 2"]:
+    for line in [
+        "ID0: K thermocouple, 炉内",
+        "samples: 6 (2026-12-08T05:03:35.623+09:00 ..",
+        "marks: 3",
+        "alarms: 2",
+    ]:
         assert line in done.stdout
