@@ -51,7 +51,7 @@ def _locked_journal(folder):
             for line in f:
                 key, _, value = line.rstrip("\n").partition("=")
                 if key.strip() == "journal" and value.strip():
-                    return value.strip()
+                    return os.path.realpath(os.path.join(folder, value.strip()))
     except OSError:
         pass
     return None
@@ -86,7 +86,7 @@ def _continuing(files, journals, named):
             for j in journals
             if j not in taken
             and j.origin_ms not in starts
-            and (j.origin_ms == end or j.path == named)
+            and (j.origin_ms == end or os.path.realpath(j.path) == named)
             and (reference is None or table.mismatch(reference, j) is None)
         ]
         if not following:

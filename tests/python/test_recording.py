@@ -176,3 +176,15 @@ def test_files_join_or_are_refused_as_the_export_does(tmp_path, monkeypatch):
     with pytest.raises(korvale.NoSamples):
         korvale.read_recording([a, empty])
     assert len(korvale.read(empty)) == 0
+
+
+def test_the_journal_a_recorders_lock_names_is_read_before_its_first_file(tmp_path, monkeypatch):
+    monkeypatch.setenv("XDG_DATA_HOME", str(tmp_path / "data"))
+    folder = tmp_path / "records"
+    folder.mkdir()
+    older = write_run(folder, "old.mx1", T0, interval=1000)
+    journal = str(tmp_path / "elsewhere.mx1")
+    mx1.write(journal, np.full((4, 4), 2.0), start=T0 + datetime.timedelta(hours=1), count=0,
+              interval=1000)
+    (folder / ".korvale-record.lock").write_text(f"pid=1\njournal={journal}\n")
+    assert korvale.read_recording(str(folder)).attrs["files"] == [older, journal]
