@@ -184,7 +184,12 @@ def test_the_journal_a_recorders_lock_names_is_read_before_its_first_file(tmp_pa
     folder.mkdir()
     older = write_run(folder, "old.mx1", T0, interval=1000)
     journal = str(tmp_path / "elsewhere.mx1")
-    mx1.write(journal, np.full((4, 4), 2.0), start=T0 + datetime.timedelta(hours=1), count=0,
-              interval=1000)
+    mx1.write(
+        journal,
+        np.full((4, 4), 2.0),
+        start=T0 + datetime.timedelta(hours=1),
+        count=0,
+        interval=1000,
+    )
     (folder / ".korvale-record.lock").write_text(f"pid=1\njournal={journal}\n")
     assert korvale.read_recording(str(folder)).attrs["files"] == [older, journal]
