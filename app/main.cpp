@@ -1,71 +1,20 @@
 // korvale: the desktop program of the MDX-4A thermocouple measurement unit. Without options it
 // opens the main window; --convert, --export and --record work without a window (and without a
-// display).
-#include <QApplication>
-#include <QCoreApplication>
+// display). This file only reads the command line and starts what it asks for.
 #include <QFile>
-#include <QFont>
-#include <QPushButton>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
 
 #include "core/command_line.h"
-#include "core/dialog_service.h"
-#include "core/mdx4a.h"
-#include "core/module_data.h"
-#include "core/qt_translations.h"
-#include "measure/batch_convert.h"
-#include "measure/batch_export.h"
-#include "measure/form_main.h"
-#include "session/record_command.h"
+#include "headless/headless_commands.h"
+#include "measure/run_window.h"
 
 namespace {
 
-void Print(std::FILE* stream, const QString& text) {
+int Print(std::FILE* stream, const QString& text, int code) {
   const QByteArray bytes = text.toLocal8Bit();
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-}
-
-// A conversion reports on standard error in one line of its own; the platform's notes (a missing
-// runtime folder, fonts) would break that promise and tell a batch script nothing it can act on.
-void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
-  }
-}
-
-int RunWindow(const char* program, const CommandLine& cl) {
-  // The program name and the window system's own options.
-  std::vector<QByteArray> storage;
-  storage.push_back(QByteArray(program));
-  for (const QString& a : cl.passOn) storage.push_back(a.toLocal8Bit());
-  std::vector<char*> qtArgs;
-  for (QByteArray& a : storage) qtArgs.push_back(a.data());
-  qtArgs.push_back(nullptr);
-  int qtArgc = static_cast<int>(storage.size());
-
-  QApplication app(qtArgc, qtArgs.data());
-  LoadQtTranslations(app);
-  QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
-
-  ModuleData md;
-  QtDialogService dialogs;
-  MDX4A driver(dialogs);
-  FormMain form(md, driver, dialogs);
-  dialogs.SetParent(&form);
-  form.show();
-  // The recording journal; one left by a program that ended abnormally is offered, or kept as a
-  // dated file and reported on standard error when the measurement starts unattended.
-  form.StartJournal(cl.start);
-  if (cl.start) {
-    // Once the window is up, as if the operator pressed "開始".
-    QTimer::singleShot(0, &form, [&form] { form.Controls().cmdStart->click(); });
-  }
-  return app.exec();
+  return code;
 }
 
 }  // namespace
@@ -80,59 +29,22 @@ int main(int argc, char** argv) {
 
   switch (cl.action) {
     case CommandLine::Action::Help:
-      Print(stdout, UsageText());
-      return 0;
+      return Print(stdout, UsageText(), 0);
     case CommandLine::Action::Version:
-      Print(stdout, QStringLiteral("korvale " KORVALE_VERSION "\n"));
-      return 0;
+      return Print(stdout, QStringLiteral("korvale " KORVALE_VERSION "\n"), 0);
     case CommandLine::Action::Error:
-      Print(stderr, QStringLiteral("korvale: ") + cl.error +
-                        QStringLiteral("（使い方: korvale --help）\n"));
-      return 2;
-    case CommandLine::Action::Convert: {
-      // No window and no display. The printed page draws the graph, which needs the widgets
-      // (on the offscreen platform); the files need a core application only.
-      qInstallMessageHandler(QuietPlatformNotes);
-      QString err;
-      int code = 0;
-      if (ConvertDrawsPage(cl.output)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 10));
-        code = BatchConvert(cl.input, cl.output, err);
-      } else {
-        QCoreApplication app(argc, argv);
-        code = BatchConvert(cl.input, cl.output, err);
-      }
-      if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
-      return code;
-    }
-    case CommandLine::Action::Export: {
-      // No window and no display, as a conversion to CSV.
-      qInstallMessageHandler(QuietPlatformNotes);
-      QCoreApplication app(argc, argv);
-      QString err;
-      const int code = BatchExport(cl.inputs, cl.output, err);
-      if (code != 0) Print(stderr, QStringLiteral("korvale: ") + err + QLatin1Char('\n'));
-      return code;
-    }
-    case CommandLine::Action::Record: {
-      // No window and no display: the measurement session on a core application.
-      qInstallMessageHandler(QuietPlatformNotes);
-      if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
-      QCoreApplication app(argc, argv);
-      RecordOptions options;
-      options.folder = cl.recordFolder;
-      options.durationMs = cl.recordForMs;
-      options.settingsFile = cl.settingsFile;
-      options.stream = cl.stream;
-      return RunRecord(options);
-    }
+      return Print(
+          stderr,
+          QStringLiteral("korvale: ") + cl.error + QStringLiteral("（使い方: korvale --help）\n"),
+          2);
+    case CommandLine::Action::Convert:
+      return RunConvertCommand(argc, argv, cl);
+    case CommandLine::Action::Export:
+      return RunExportCommand(argc, argv, cl);
+    case CommandLine::Action::Record:
+      return RunRecordCommand(argc, argv, cl);
     case CommandLine::Action::Run:
       break;
   }
-
-  // The toolkit reads this when the driver first starts it, which is after this point.
-  if (cl.demo) setenv("USBKIT_SIMULATE", "demo", 1);
   return RunWindow(argv[0], cl);
 }

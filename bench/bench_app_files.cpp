@@ -14,19 +14,19 @@ namespace {
 
 // Four used units with temperatures of a few significant digits, as a measurement leaves them.
 void FillFullRecordSet(ModuleData& md) {
-  md.StartTime = QStringLiteral("2026/12/8 1:2:3");
-  md.MemoText[0] = QStringLiteral("炉の昇温試験");
-  md.MemoText[1] = QStringLiteral("ID0 炉内, ID1 室温, ID2 試料, ID3 水槽");
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    UnitRecord& u = md.Units[i];
+  md.Record.StartTime = QStringLiteral("2026/12/8 1:2:3");
+  md.Record.MemoText[0] = QStringLiteral("炉の昇温試験");
+  md.Record.MemoText[1] = QStringLiteral("ID0 炉内, ID1 室温, ID2 試料, ID3 水槽");
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    UnitRecord& u = md.Record.Units[i];
     u.MflagID = true;
     u.ConnectID = 4;
-    for (int32_t k = 0; k < ModuleData::MaxData; ++k) {
+    for (int32_t k = 0; k < RecordSet::MaxData; ++k) {
       u.Data[k] = static_cast<float>(25.0 + 100.0 * i + 40.0 * std::sin(k * 0.001 + i));
     }
-    u.DataCount = ModuleData::MaxData;
+    u.DataCount = RecordSet::MaxData;
   }
-  md.SampleCount = ModuleData::MaxData;
+  md.Record.SampleCount = RecordSet::MaxData;
 }
 
 struct Files {
@@ -44,11 +44,11 @@ Files& Shared() {
 void BM_ReadDataFile(benchmark::State& state) {
   Files& f = Shared();
   const QString path = f.path("read.mx1");
-  if (!SaveDataFile(f.md, path)) state.SkipWithError("cannot write the input");
+  if (!SaveDataFile(f.md.Record, path)) state.SkipWithError("cannot write the input");
   ModuleData md;
   for (auto _ : state) {
     if (ReadDataFile(md, path) != ReadResult::Read) state.SkipWithError("read failed");
-    benchmark::DoNotOptimize(md.SampleCount);
+    benchmark::DoNotOptimize(md.Record.SampleCount);
   }
 }
 BENCHMARK(BM_ReadDataFile)->Unit(benchmark::kMillisecond);

@@ -49,16 +49,16 @@ struct Rig {
     ui.cmdRight = new QPushButton(&window);
     ui.hsbWindow = new QScrollBar(Qt::Horizontal, &window);
     ui.Chart2D1->SetNumSeries(4);
-    for (int i = 0; i < ModuleData::kUnits; ++i) {
-      UnitRecord& u = md.Units[static_cast<size_t>(i)];
+    for (int i = 0; i < RecordSet::kUnits; ++i) {
+      UnitRecord& u = md.Record.Units[static_cast<size_t>(i)];
       u.MflagID = true;
-      for (int32_t k = 0; k < ModuleData::MaxData; ++k) {
+      for (int32_t k = 0; k < RecordSet::MaxData; ++k) {
         u.Data[static_cast<size_t>(k)] = static_cast<float>(100 * i + 50 * std::sin(k * 0.001));
       }
-      u.DataCount = ModuleData::MaxData;
+      u.DataCount = RecordSet::MaxData;
     }
-    md.SampleCount = ModuleData::MaxData;
-    md.IntervalTM = 10;
+    md.Record.SampleCount = RecordSet::MaxData;
+    md.Record.IntervalTM = 10;
     plot = std::make_unique<Graph>(md, ui, dialogs);
     window.show();
     QApplication::processEvents();
@@ -75,15 +75,15 @@ Rig& TheRig() {
 void BM_GrDrawData1FullRecordSet(benchmark::State& state) {
   Rig& rig = TheRig();
   Chart2D& chart = *rig.ui.Chart2D1;
-  std::array<std::vector<float>, ModuleData::kUnits> other;
+  std::array<std::vector<float>, RecordSet::kUnits> other;
   for (size_t i = 0; i < other.size(); ++i) {
-    other[i] = rig.md.Units[i].Data;
+    other[i] = rig.md.Record.Units[i].Data;
     for (float& v : other[i]) v += 1.0f;
   }
   const int before = chart.RepaintCount();
   for (auto _ : state) {
     state.PauseTiming();
-    for (size_t i = 0; i < other.size(); ++i) rig.md.Units[i].Data.swap(other[i]);
+    for (size_t i = 0; i < other.size(); ++i) rig.md.Record.Units[i].Data.swap(other[i]);
     state.ResumeTiming();
     rig.plot->GrDrawData1();
     chart.Flush();
@@ -112,7 +112,7 @@ void BM_GrDrawDataEverySample(benchmark::State& state) {
   const int before = chart.RepaintCount();
   for (auto _ : state) {
     chart.SetRedrawSuspended(true);
-    for (int32_t k = 1; k <= ModuleData::MaxData; ++k) rig.plot->GrDrawData(k);
+    for (int32_t k = 1; k <= RecordSet::MaxData; ++k) rig.plot->GrDrawData(k);
     chart.SetRedrawSuspended(false);
     chart.Flush();
   }
@@ -129,9 +129,9 @@ void BM_ZoomStep(benchmark::State& state) {
   Chart2D& chart = *rig.ui.Chart2D1;
   rig.plot->GrDrawData1();
   rig.plot->SelectOptHei(state.range(0) ? 2 : 0);
-  rig.plot->SetAxesX(1, ModuleData::MaxData);
+  rig.plot->SetAxesX(1, RecordSet::MaxData);
   chart.Flush();
-  const double middle = ModuleData::MaxData / 2 * rig.md.IntervalTM / 1000.0;
+  const double middle = RecordSet::MaxData / 2 * rig.md.Record.IntervalTM / 1000.0;
   double notch = 1;
   for (auto _ : state) {
     rig.plot->ZoomX(middle, notch);

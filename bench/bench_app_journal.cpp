@@ -16,24 +16,24 @@ void BM_JournalFollowOnePoll(benchmark::State& state) {
   QTemporaryDir folder;
   ModuleData md;
   for (int i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = true;
-    for (int32_t k = 0; k < ModuleData::MaxData; ++k) {
-      md.Units[i].Data[k] = 200.0f + static_cast<float>((k + i) % 500);
+    md.Record.Units[i].MflagID = true;
+    for (int32_t k = 0; k < RecordSet::MaxData; ++k) {
+      md.Record.Units[i].Data[k] = 200.0f + static_cast<float>((k + i) % 500);
     }
   }
-  md.StartTime = QStringLiteral("2026/12/8 1:00:00");
+  md.Record.StartTime = QStringLiteral("2026/12/8 1:00:00");
   RecordingJournal journal(folder.path());
   journal.Begin(md);
   constexpr int32_t kPerPoll = 30;
   for (auto _ : state) {
-    if (md.SampleCount + kPerPoll > ModuleData::MaxData) {
+    if (md.Record.SampleCount + kPerPoll > RecordSet::MaxData) {
       state.PauseTiming();
       journal.Begin(md);
-      md.SampleCount = 0;
+      md.Record.SampleCount = 0;
       state.ResumeTiming();
     }
-    md.SampleCount += kPerPoll;
-    for (auto& unit : md.Units) unit.DataCount = md.SampleCount;
+    md.Record.SampleCount += kPerPoll;
+    for (auto& unit : md.Record.Units) unit.DataCount = md.Record.SampleCount;
     journal.Follow(md);
   }
   journal.End(md);

@@ -36,30 +36,30 @@ double Ms(Clock::duration d) {
 // Four furnace-like curves over 880 s at 10 ms: a rise towards a set point with a slow wobble and
 // a little noise, each unit at its own level.
 void FillRecordSet(ModuleData& md) {
-  md.TimerType = false;
-  md.IntervalTM = 10;
-  md.MeasKind = false;
-  md.DataAverage = false;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    md.Units[i].MflagID = true;
-    md.Units[i].ConnectID = 4;
+  md.Record.TimerType = false;
+  md.Record.IntervalTM = 10;
+  md.Record.MeasKind = false;
+  md.Record.DataAverage = false;
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    md.Record.Units[i].MflagID = true;
+    md.Record.Units[i].ConnectID = 4;
   }
   md.ClearData();
   uint32_t noise = 12345;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    UnitRecord& u = md.Units[i];
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    UnitRecord& u = md.Record.Units[i];
     const double top = 250.0 + 150.0 * i;
-    for (int32_t k = 0; k < ModuleData::MaxData; ++k) {
+    for (int32_t k = 0; k < RecordSet::MaxData; ++k) {
       const double t = k * 0.01;
       noise = noise * 1664525u + 1013904223u;
       const double jitter = ((noise >> 8) % 1000) / 1000.0 - 0.5;
       u.Data[k] = static_cast<float>(25.0 + (top - 25.0) * (1.0 - std::exp(-t / (120.0 + 40 * i))) +
                                      8.0 * std::sin(t / (30.0 + 7 * i)) + jitter);
     }
-    u.DataCount = ModuleData::MaxData;
+    u.DataCount = RecordSet::MaxData;
   }
-  md.SampleCount = ModuleData::MaxData;
-  md.StartTime = QStringLiteral("2026/12/8 9:30:00");
+  md.Record.SampleCount = RecordSet::MaxData;
+  md.Record.StartTime = QStringLiteral("2026/12/8 9:30:00");
 }
 
 struct Page {
@@ -72,7 +72,7 @@ struct Page {
 void Replay(Page& p) {
   FillRecordSet(p.md);
   p.form.ReplayData();
-  p.md.SampleCount = ModuleData::MaxData;
+  p.md.Record.SampleCount = RecordSet::MaxData;
   QApplication::processEvents();
 }
 

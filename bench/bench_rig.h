@@ -54,12 +54,12 @@ inline std::array<int, 4> PlugFourRigUnits() {
 // All four units used, type K, sampled by the units every 10 ms without averaging.
 inline void UseFourRigUnits(ModuleData& md) {
   for (int i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = true;
-    md.Units[i].ConnectID = 4;
+    md.Record.Units[i].MflagID = true;
+    md.Record.Units[i].ConnectID = 4;
   }
-  md.TimerType = false;
-  md.IntervalTM = 10;
-  md.MeasKind = false;
-  md.DataAverage = false;
+  md.Record.TimerType = false;
+  md.Record.IntervalTM = 10;
+  md.Record.MeasKind = false;
+  md.Record.DataAverage = false;
   md.UpdateAverageCount();
 }

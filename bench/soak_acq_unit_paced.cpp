@@ -76,7 +76,7 @@ Run RunOnce(FormMain& form, ModuleData& md, QuietDialogs& dialogs) {
   r.unitS = (usbkit_sim_now_ms() - unit0) / 1000.0;
   r.meanCpuMs = r.polls > 0 ? cpuSum / r.polls : 0;
   r.full = true;
-  for (const auto& unit : md.Units) r.full = r.full && unit.DataCount == ModuleData::MaxData;
+  for (const auto& unit : md.Record.Units) r.full = r.full && unit.DataCount == RecordSet::MaxData;
   r.lastMessage = dialogs.texts.value(dialogs.texts.size() - 1);
   return r;
 }
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     const Run r = RunOnce(form, md, dialogs);
     if (!r.started) return 1;
     std::printf("run %d: polls %d, samples per unit %d (all full: %s), last message: %s\n", run,
-                r.polls, md.SampleCount, r.full ? "yes" : "no", qPrintable(r.lastMessage));
+                r.polls, md.Record.SampleCount, r.full ? "yes" : "no", qPrintable(r.lastMessage));
     std::printf(
         "run %d: resident after first poll %ld kB, peak %ld kB, growth %ld kB\n"
         "run %d: user-interface thread per poll: mean %.2f ms, slowest %.2f ms (CPU time); "

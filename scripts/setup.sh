@@ -13,7 +13,7 @@ packages=(
   umockdev libumockdev-dev
   fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils
   xvfb xauth x11-apps imagemagick
-  dpkg-dev lintian appstream
+  dpkg-dev lintian appstream systemd
   clang libclang-rt-14-dev
   python3-numpy python3-pandas python3-pytest
 )

@@ -73,13 +73,13 @@ void Configure(FormMain& form, ModuleData& md, const std::array<bool, 4>& used, 
                int32_t intervalMs) {
   const int16_t types[4] = {0, 4, 4, 4};
   for (size_t i = 0; i < 4; ++i) {
-    md.Units[i].MflagID = used[i];
-    md.Units[i].ConnectID = types[i];
+    md.Record.Units[i].MflagID = used[i];
+    md.Record.Units[i].ConnectID = types[i];
   }
-  md.TimerType = computerPaced;
-  md.IntervalTM = intervalMs;
-  md.MeasKind = false;
-  md.DataAverage = false;
+  md.Record.TimerType = computerPaced;
+  md.Record.IntervalTM = intervalMs;
+  md.Record.MeasKind = false;
+  md.Record.DataAverage = false;
   md.UpdateAverageCount();
   // What the settings command does after a change.
   form.Graph().ClearNowValue();
@@ -102,10 +102,10 @@ void Polls(FormMain& form, int count) {
 }
 
 // count computer-paced samples.
-void Samples(FormMain& form, const ModuleData& md, int count) {
+void Samples(FormMain& form, int count) {
   for (int s = 0; s < count && form.Controls().cmdStop->isEnabled(); ++s) {
-    for (int32_t t = 0; t < md.TickDivider; ++t) {
-      usbkit_sim_advance_ms(static_cast<unsigned>(md.TickPeriod));
+    for (int32_t t = 0; t < form.Session().Counters().TickDivider; ++t) {
+      usbkit_sim_advance_ms(static_cast<unsigned>(form.Session().Counters().TickPeriod));
       form.Session().Timer1_Timer();
     }
   }
@@ -121,13 +121,13 @@ void Stop(FormMain& form) {
 AlarmSettings DemoAlarms(const ModuleData& md) {
   AlarmSettings s;
   s.HighOn[0] = true;
-  s.High[0] = std::floor(md.Units[0].MaxValue);
+  s.High[0] = std::floor(md.Record.Units[0].MaxValue);
   s.LowOn[0] = true;
-  s.Low[0] = std::floor(md.Units[0].MinValue) - 50;
+  s.Low[0] = std::floor(md.Record.Units[0].MinValue) - 50;
   s.HighOn[1] = true;
-  s.High[1] = std::ceil(md.Units[1].MaxValue) + 5;
+  s.High[1] = std::ceil(md.Record.Units[1].MaxValue) + 5;
   s.LowOn[2] = true;
-  s.Low[2] = std::round((md.Units[2].MaxValue + md.Units[2].MinValue) / 2);
+  s.Low[2] = std::round((md.Record.Units[2].MaxValue + md.Record.Units[2].MinValue) / 2);
   s.OpenOn = true;
   s.Sound = false;
   return s;
@@ -162,6 +162,128 @@ bool AlarmShots(FormMain& form, ModuleData& md, DialogService& dialogs, const QD
   return ok;
 }
 
+// All four units sampled by the units every 100 ms, for nine seconds: full display.
+bool MainShot(FormMain& form, ModuleData& md, const QDir& out) {
+  Configure(form, md, {true, true, true, true}, false, 100);
+  Start(form);
+  Polls(form, 30);
+  const bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
+  Stop(form);
+  return ok;
+}
+
+// The save window over that record set, with memo lines as an operator would write them, and
+// the page of "印刷" as a PDF that the script turns into a picture.
+bool SaveAndPrintShots(FormMain& form, ModuleData& md, DialogService& dialogs, const QDir& out) {
+  md.Record.MemoText[0] = QStringLiteral("電気炉 No.2 昇温試験");
+  md.Record.MemoText[1] = QStringLiteral("試料 A-17（SUS304）");
+  md.Record.MemoText[2] = QStringLiteral("担当: 山田");
+  bool ok = true;
+  {
+    DialogMemo memo(md, dialogs, &form);
+    memo.show();
+    Wait(100);
+    ok = Save(memo, out, QStringLiteral("screenshot-save.png"));
+  }
+  QString printError;
+  if (!PrintDatGraphToPdf(form, out.filePath(QStringLiteral("print-page.pdf")), &printError)) {
+    std::fprintf(stderr, "could not print: %s\n", qPrintable(printError));
+    ok = false;
+  }
+  return ok;
+}
+
+// The manual scroll over 30 samples of that record set, moved once to the right, and its data
+// list.
+bool ManualScrollShots(FormMain& form, const QDir& out) {
+  form.Graph().SelectOptWid(2);
+  PickCount(form, QStringLiteral("30"));
+  form.Graph().cmdRight_Click();
+  bool ok = Save(form, out, QStringLiteral("screenshot-manualscroll.png"));
+  form.Graph().SelectOptWid(0);
+  form.Controls().cmdDisp->click();
+  Wait(100);
+  if (form.Controls().datalist) {
+    ok = Save(*form.Controls().datalist, out, QStringLiteral("screenshot-datalist.png")) && ok;
+    form.Controls().datalist->close();
+  }
+  return ok;
+}
+
+// Every 10 ms, automatic scroll over 20 samples, after a minute of polls that bring 30 samples
+// each: the curve still ends at the right edge.
+bool AutoscrollShot(FormMain& form, ModuleData& md, const QDir& out) {
+  Configure(form, md, {true, true, true, true}, false, 10);
+  Start(form);
+  form.Graph().SelectOptWid(1);
+  PickCount(form, QStringLiteral("20"));
+  Polls(form, 200);
+  const bool ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png"));
+  Stop(form);
+  std::printf("samples after a minute at 10 ms: %d\n", static_cast<int>(md.Record.SampleCount));
+  form.Graph().SelectOptWid(0);
+  return ok;
+}
+
+// One sample a second, computer-paced; the first reading of ID0 fails. The vertical range fits
+// the other units instead of stretching to -99999, and ID0 starts at its second sample.
+bool FailedFirstReadingShot(FormMain& form, ModuleData& md, const QDir& out) {
+  Configure(form, md, {true, true, true, true}, true, 1000);
+  Start(form);
+  usbkit_sim_fail_transfers(kSimUnit[0], 1);
+  Samples(form, 12);
+  const bool ok = Save(form, out, QStringLiteral("screenshot-failed-first-reading.png"));
+  Stop(form);
+  return ok;
+}
+
+// A second, shorter record set without ID3, shown ten samples wide: nothing of the first one is
+// left on the graph. ID1 fails its first and third readings, so its second sample stands alone
+// and shows as a single point.
+bool SecondRecordSetShot(FormMain& form, ModuleData& md, const QDir& out) {
+  Configure(form, md, {true, true, true, false}, true, 1000);
+  Start(form);
+  form.Graph().SelectOptWid(1);
+  PickCount(form, QStringLiteral("10"));
+  usbkit_sim_fail_transfers(kSimUnit[1], 1);
+  Samples(form, 2);
+  usbkit_sim_fail_transfers(kSimUnit[1], 1);
+  Samples(form, 3);
+  const bool ok = Save(form, out, QStringLiteral("screenshot-second-record-set.png"));
+  Stop(form);
+  form.Graph().SelectOptWid(0);
+  return ok;
+}
+
+// A minute of all four units at 100 ms explored: three notches of the wheel into the middle, the
+// vertical range fitted to the window ("追従"), and the cursors A and B sixteen seconds apart with
+// their readout beside the graph.
+bool CursorsShot(FormMain& form, ModuleData& md, const QDir& out) {
+  Configure(form, md, {true, true, true, true}, false, 100);
+  Start(form);
+  Polls(form, 200);
+  Stop(form);
+  form.Graph().SelectOptHei(2);
+  form.Graph().ZoomX(30.0, 3);
+  form.Graph().PlaceCursor(0, 22.0);
+  form.Graph().PlaceCursor(1, 38.0);
+  Wait(100);
+  const bool ok = Save(form, out, QStringLiteral("screenshot-cursors.png"));
+  form.Graph().ClearCursors();
+  form.Graph().SelectOptHei(0);
+  form.Graph().SelectOptWid(0);
+  return ok;
+}
+
+bool SettingsShot(FormMain& form, ModuleData& md, DialogService& dialogs, const QDir& out) {
+  DialogSetting setting(md, dialogs, &form);
+  setting.show();
+  Wait(100);
+  const bool ok = Save(setting, out, QStringLiteral("screenshot-settings.png"));
+  setting.hide();
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -190,103 +312,15 @@ int main(int argc, char** argv) {
   form.show();
   Wait(100);
 
-  // All four units sampled by the units every 100 ms, for nine seconds: full display.
-  Configure(form, md, {true, true, true, true}, false, 100);
-  Start(form);
-  Polls(form, 30);
-  bool ok = Save(form, out, QStringLiteral("screenshot-main.png"));
-  Stop(form);
-
-  // The save window over that record set, with memo lines as an operator would write them, and
-  // the page of "印刷" as a PDF that the script turns into a picture.
-  md.MemoText[0] = QStringLiteral("電気炉 No.2 昇温試験");
-  md.MemoText[1] = QStringLiteral("試料 A-17（SUS304）");
-  md.MemoText[2] = QStringLiteral("担当: 山田");
-  {
-    DialogMemo memo(md, dialogs, &form);
-    memo.show();
-    Wait(100);
-    ok = Save(memo, out, QStringLiteral("screenshot-save.png")) && ok;
-  }
-  QString printError;
-  if (!PrintDatGraphToPdf(form, out.filePath(QStringLiteral("print-page.pdf")), &printError)) {
-    std::fprintf(stderr, "could not print: %s\n", qPrintable(printError));
-    ok = false;
-  }
-
-  // The manual scroll over 30 samples of that record set, moved once to the right, and its data
-  // list.
-  form.Graph().SelectOptWid(2);
-  PickCount(form, QStringLiteral("30"));
-  form.Graph().cmdRight_Click();
-  ok = Save(form, out, QStringLiteral("screenshot-manualscroll.png")) && ok;
-  form.Graph().SelectOptWid(0);
-  form.Controls().cmdDisp->click();
-  Wait(100);
-  if (form.Controls().datalist) {
-    ok = Save(*form.Controls().datalist, out, QStringLiteral("screenshot-datalist.png")) && ok;
-    form.Controls().datalist->close();
-  }
-
-  // Every 10 ms, automatic scroll over 20 samples, after a minute of polls that bring 30
-  // samples each: the curve still ends at the right edge.
-  Configure(form, md, {true, true, true, true}, false, 10);
-  Start(form);
-  form.Graph().SelectOptWid(1);
-  PickCount(form, QStringLiteral("20"));
-  Polls(form, 200);
-  ok = Save(form, out, QStringLiteral("screenshot-autoscroll.png")) && ok;
-  Stop(form);
-  std::printf("samples after a minute at 10 ms: %d\n", static_cast<int>(md.SampleCount));
-  form.Graph().SelectOptWid(0);
-
-  // One sample a second, computer-paced; the first reading of ID0 fails. The vertical range
-  // fits the other units instead of stretching to -99999, and ID0 starts at its second sample.
-  Configure(form, md, {true, true, true, true}, true, 1000);
-  Start(form);
-  usbkit_sim_fail_transfers(kSimUnit[0], 1);
-  Samples(form, md, 12);
-  ok = Save(form, out, QStringLiteral("screenshot-failed-first-reading.png")) && ok;
-  Stop(form);
-
-  // A second, shorter record set without ID3, shown ten samples wide: nothing of the first one is
-  // left on the graph. ID1 fails its first and third readings, so its second sample stands alone
-  // and shows as a single point.
-  Configure(form, md, {true, true, true, false}, true, 1000);
-  Start(form);
-  form.Graph().SelectOptWid(1);
-  PickCount(form, QStringLiteral("10"));
-  usbkit_sim_fail_transfers(kSimUnit[1], 1);
-  Samples(form, md, 2);
-  usbkit_sim_fail_transfers(kSimUnit[1], 1);
-  Samples(form, md, 3);
-  ok = Save(form, out, QStringLiteral("screenshot-second-record-set.png")) && ok;
-  Stop(form);
-  form.Graph().SelectOptWid(0);
-
-  // A minute of all four units at 100 ms explored: three notches of the wheel into the middle,
-  // the vertical range fitted to the window ("追従"), and the cursors A and B sixteen seconds
-  // apart with their readout beside the graph.
-  Configure(form, md, {true, true, true, true}, false, 100);
-  Start(form);
-  Polls(form, 200);
-  Stop(form);
-  form.Graph().SelectOptHei(2);
-  form.Graph().ZoomX(30.0, 3);
-  form.Graph().PlaceCursor(0, 22.0);
-  form.Graph().PlaceCursor(1, 38.0);
-  Wait(100);
-  ok = Save(form, out, QStringLiteral("screenshot-cursors.png")) && ok;
-  form.Graph().ClearCursors();
-  form.Graph().SelectOptHei(0);
-  form.Graph().SelectOptWid(0);
-
+  // Each scene starts from where the one before left the window and the units.
+  bool ok = MainShot(form, md, out);
+  ok = SaveAndPrintShots(form, md, dialogs, out) && ok;
+  ok = ManualScrollShots(form, out) && ok;
+  ok = AutoscrollShot(form, md, out) && ok;
+  ok = FailedFirstReadingShot(form, md, out) && ok;
+  ok = SecondRecordSetShot(form, md, out) && ok;
+  ok = CursorsShot(form, md, out) && ok;
   ok = AlarmShots(form, md, dialogs, out) && ok;
-
-  DialogSetting setting(md, dialogs, &form);
-  setting.show();
-  Wait(100);
-  ok = Save(setting, out, QStringLiteral("screenshot-settings.png")) && ok;
-  setting.hide();
+  ok = SettingsShot(form, md, dialogs, out) && ok;
   return ok ? 0 : 1;
 }

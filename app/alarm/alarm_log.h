@@ -26,5 +26,7 @@ bool WriteAlarmLog(const QString& path, const std::vector<AlarmEvent>& events, b
 
 // Appends one event to path, with the header first when the file is new or empty; the file is
 // opened, written and closed for each event, so that what is written is on the disk as soon as
-// it is known. False with the reason (the system's) in *error.
+// it is known. A row is written whole or not at all: one that cannot be written completely (a full
+// disk, the file-size limit) is cut off again, so that the file always ends at a row's end. False
+// with the reason (the system's) in *error.
 bool AppendAlarmLog(const QString& path, const AlarmEvent& event, bool measKind, QString* error);

@@ -41,6 +41,15 @@ QString AlarmTimeText(int64_t timeMs) {
   return t.toString(Qt::ISODateWithMs);
 }
 
+QString AlarmLocalTimeText(int64_t timeMs) {
+  return QDateTime::fromMSecsSinceEpoch(timeMs).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss.zzz"));
+}
+
+QString AlarmElapsedText(const AlarmEvent& event) {
+  if (event.sample < 1) return QString();
+  return SampleTimeText(event.sample, event.intervalMs);
+}
+
 QString AlarmLimitText(const AlarmEvent& event) {
   if (event.kind == AlarmKind::Open) return QString();
   return QString::number(event.limit, 'g', 15);
@@ -79,47 +88,48 @@ void AlarmMonitor::Clear() {
   for (auto& unit : active_) unit.fill(-1);
 }
 
-void AlarmMonitor::CheckWatched(int unit, float v, int64_t timeMs, int32_t recordSet) {
-  if (v == ModuleData::NoData) return;
+void AlarmMonitor::CheckWatched(int unit, float v, const Place& place) {
+  if (v == RecordSet::NoData) return;
   const size_t u = static_cast<size_t>(unit);
   // In a voltage measurement -300 microvolts is a reading like any other.
-  if (!measKind_ && v == ModuleData::NotConverted) {
+  if (!measKind_ && v == RecordSet::NotConverted) {
     if (settings_.OpenOn && !IsActive(unit, AlarmKind::Open)) {
-      Change(unit, AlarmKind::Open, true, v, 0, timeMs, recordSet);
+      Change(unit, AlarmKind::Open, true, v, 0, place);
     }
     return;
   }
-  if (IsActive(unit, AlarmKind::Open))
-    Change(unit, AlarmKind::Open, false, v, 0, timeMs, recordSet);
+  if (IsActive(unit, AlarmKind::Open)) Change(unit, AlarmKind::Open, false, v, 0, place);
   const double x = v;
   if (settings_.HighOn[u]) {
     const double high = settings_.High[u];
     if (!IsActive(unit, AlarmKind::High)) {
-      if (x > high) Change(unit, AlarmKind::High, true, v, high, timeMs, recordSet);
+      if (x > high) Change(unit, AlarmKind::High, true, v, high, place);
     } else if (x <= high - hysteresis_) {
-      Change(unit, AlarmKind::High, false, v, high, timeMs, recordSet);
+      Change(unit, AlarmKind::High, false, v, high, place);
     }
   }
   if (settings_.LowOn[u]) {
     const double low = settings_.Low[u];
     if (!IsActive(unit, AlarmKind::Low)) {
-      if (x < low) Change(unit, AlarmKind::Low, true, v, low, timeMs, recordSet);
+      if (x < low) Change(unit, AlarmKind::Low, true, v, low, place);
     } else if (x >= low + hysteresis_) {
-      Change(unit, AlarmKind::Low, false, v, low, timeMs, recordSet);
+      Change(unit, AlarmKind::Low, false, v, low, place);
     }
   }
 }
 
 void AlarmMonitor::Change(int unit, AlarmKind kind, bool raise, float v, double limit,
-                          int64_t timeMs, int32_t recordSet) {
+                          const Place& place) {
   AlarmEvent event;
-  event.timeMs = timeMs;
+  event.timeMs = place.timeMs;
+  event.recordSet = place.recordSet;
+  event.sample = place.sample;
+  event.intervalMs = place.intervalMs;
   event.unit = unit;
   event.kind = kind;
   event.raised = raise;
   event.value = v;
   event.limit = limit;
-  event.recordSet = recordSet;
   active_[static_cast<size_t>(unit)][static_cast<size_t>(kind)] =
       raise ? static_cast<int64_t>(events_.size()) : -1;
   events_.push_back(event);

@@ -20,10 +20,12 @@ struct AlarmEvent {
   int64_t timeMs = 0;  // the sample's time, ms since the epoch
   int unit = 0;        // unit ID 0..3
   AlarmKind kind = AlarmKind::High;
-  bool raised = true;     // false: cleared
-  float value = 0;        // the sample that raised or cleared it
-  double limit = 0;       // the limit passed (not used by the open-thermocouple alarm)
-  int32_t recordSet = 1;  // the record set of the run that holds the sample
+  bool raised = true;      // false: cleared
+  float value = 0;         // the sample that raised or cleared it
+  double limit = 0;        // the limit passed (not used by the open-thermocouple alarm)
+  int32_t recordSet = 1;   // the record set of the run that holds the sample
+  int32_t sample = 0;      // its number in the record set, from 1 (0: not known)
+  int32_t intervalMs = 0;  // the measurement's interval
 };
 
 // "high", "low", "open": the kind as the command's environment names it.
@@ -34,6 +36,12 @@ QString AlarmKindText(AlarmKind kind);
 QString AlarmStateText(bool raised);
 // The local time of timeMs in ISO 8601 with milliseconds and the offset from UTC.
 QString AlarmTimeText(int64_t timeMs);
+// The local time of timeMs as the window shows it, with the date and milliseconds and without
+// an offset: "2026/12/08 14:03:35.250".
+QString AlarmLocalTimeText(int64_t timeMs);
+// Where the graph's time axis puts the sample, in seconds from the start of its record set
+// ("12.5"); "" when the sample is not known.
+QString AlarmElapsedText(const AlarmEvent& event);
 // The limit as shown and logged ("" for the open-thermocouple alarm).
 QString AlarmLimitText(const AlarmEvent& event);
 // The value as shown and logged: the shortest text of the stored single.
@@ -54,9 +62,20 @@ class AlarmMonitor : public QObject {
   // file replaces the measured one).
   void Clear();
 
+  // Where a stored sample is: its time, its record set of the run, its number there (from 1)
+  // and the interval.
+  struct Place {
+    int64_t timeMs = 0;
+    int32_t recordSet = 1;
+    int32_t sample = 0;
+    int32_t intervalMs = 0;
+  };
   // One stored sample v of unit at timeMs, in record set recordSet of the run.
   void Check(int unit, float v, int64_t timeMs, int32_t recordSet) {
-    if (watched_[static_cast<size_t>(unit)]) CheckWatched(unit, v, timeMs, recordSet);
+    Check(unit, v, Place{timeMs, recordSet, 0, 0});
+  }
+  void Check(int unit, float v, const Place& place) {
+    if (watched_[static_cast<size_t>(unit)]) CheckWatched(unit, v, place);
   }
 
   // Every raise and clear of the measurement, oldest first.
@@ -75,9 +94,8 @@ class AlarmMonitor : public QObject {
   void alarmEvent(const AlarmEvent& event);
 
  private:
-  void CheckWatched(int unit, float v, int64_t timeMs, int32_t recordSet);
-  void Change(int unit, AlarmKind kind, bool raise, float v, double limit, int64_t timeMs,
-              int32_t recordSet);
+  void CheckWatched(int unit, float v, const Place& place);
+  void Change(int unit, AlarmKind kind, bool raise, float v, double limit, const Place& place);
 
   AlarmSettings settings_;
   bool measKind_ = false;

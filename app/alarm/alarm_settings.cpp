@@ -149,11 +149,11 @@ void SaveAlarmSettings(const AlarmSettings& settings) {
 }
 
 QString CheckAlarmSettings(const AlarmSettings& s, const ModuleData& md) {
-  const QString unit = UnitText(md.MeasKind);
+  const QString unit = UnitText(md.Record.MeasKind);
   for (int i = 0; i < 4; ++i) {
-    const MeasurableSpan span = MeasurableSpanOf(md.MeasKind, md.Units[i].ConnectID);
-    const QString what = md.MeasKind ? QStringLiteral("電圧")
-                                     : TcTypeName(md.Units[i].ConnectID) + QStringLiteral("熱電対");
+    const MeasurableSpan span = MeasurableSpanOf(md.Record.MeasKind, md.Record.Units[i].ConnectID);
+    const QString what =
+        md.Record.MeasKind ? QStringLiteral("電圧") : TcTypeName(md.Record.Units[i].ConnectID);
     const auto outside = [&](bool on, double v, const QString& name) {
       if (!on || (v >= span.min && v <= span.max)) return QString();
       return QStringLiteral("ID%1 の%2%3 %4 %5 は測定できる範囲（%6 〜 %7 %5）の外です。")
@@ -169,10 +169,23 @@ QString CheckAlarmSettings(const AlarmSettings& s, const ModuleData& md) {
           .arg(NumberText(s.Low[i]), NumberText(s.High[i]), unit);
     }
   }
-  const double hysteresis = s.HysteresisFor(md.MeasKind);
+  const double hysteresis = s.HysteresisFor(md.Record.MeasKind);
   if (hysteresis < 0) {
     return QStringLiteral("ヒステリシス %1 %2 が負です。0 以上にしてください。")
         .arg(NumberText(hysteresis), unit);
+  }
+  // A clear needs a value the hysteresis inside its limit; with both limits on, one at least as
+  // wide as the gap between them would keep one alarm active while the value is past the other.
+  for (int i = 0; i < 4; ++i) {
+    if (!s.HighOn[i] || !s.LowOn[i]) continue;
+    const double gap = s.High[i] - s.Low[i];
+    if (hysteresis < gap) continue;
+    return QStringLiteral(
+               "ヒステリシス %1 %3 が ID%2 の上限と下限の差 %4 %3 以上です。差より小さくしてくだ"
+               "さい。")
+        .arg(NumberText(hysteresis))
+        .arg(i)
+        .arg(unit, NumberText(gap));
   }
   return QString();
 }

@@ -50,5 +50,6 @@ void SaveAlarmSettings(const AlarmSettings& settings);
 
 // Why the settings cannot be used with md's measurement settings, as the operator reads it: a
 // switched-on limit outside what its unit can measure, a lower limit above the upper one, a
-// negative hysteresis. "" when they can.
+// negative hysteresis, or one not smaller than the gap between a unit's two limits switched on.
+// "" when they can.
 QString CheckAlarmSettings(const AlarmSettings& settings, const ModuleData& md);

@@ -54,3 +54,9 @@ void DesktopAlarmSound::Play() {
   }
   if (fallback_) fallback_();
 }
+
+bool SoundSpacing::Allow() {
+  if (last_.isValid() && last_.elapsed() < kSpacingMs) return false;
+  last_.start();
+  return true;
+}

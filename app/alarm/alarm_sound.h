@@ -5,6 +5,7 @@
 // the recording a sound of their own and stay silent.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -24,4 +25,17 @@ class DesktopAlarmSound : public AlarmSound {
   QString program_;  // empty: only the fallback
   QStringList arguments_;
   std::function<void()> fallback_;
+};
+
+// The spacing of the sounds: at most one per kSpacingMs. A value flapping around a limit raises
+// its alarm again and again; every raise is still logged, listed and passed to the command, but a
+// sound for each would only be noise.
+class SoundSpacing {
+ public:
+  static constexpr qint64 kSpacingMs = 2000;
+  // Whether a sound may play now; when it may, the next one waits kSpacingMs from now.
+  bool Allow();
+
+ private:
+  QElapsedTimer last_;  // since the last sound played
 };

@@ -41,7 +41,16 @@ std::optional<int64_t> ParseDuration(const QString& text) {
   return n * perUnit;
 }
 
-CommandLine ParseCommandLine(const QStringList& args) {
+namespace {
+
+// What an option group made of an argument.
+enum class Took { No, Yes, Failed };
+
+// The parse so far: the arguments, the one being read and what the options have said.
+struct Parse {
+  explicit Parse(const QStringList& arguments) : args(arguments) {}
+  const QStringList& args;
+  int i = 0;
   CommandLine cl;
   bool help = false;
   bool version = false;
@@ -49,100 +58,145 @@ CommandLine ParseCommandLine(const QStringList& args) {
   bool exportCsv = false;
   bool record = false;
   bool recordOption = false;  // --for, --settings or --stream
-  for (int i = 0; i < args.size(); ++i) {
-    const QString& a = args[i];
-    // The value of an option that takes one.
-    const auto value = [&](QString& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
-    if (a == QLatin1String("--record")) {
-      if (record) return Failed(QStringLiteral("--record は一度だけ指定できます。"));
-      if (!value(cl.recordFolder)) {
-        return Failed(QStringLiteral("--record には記録先のフォルダーを指定してください。"));
-      }
-      record = true;
-    } else if (a == QLatin1String("--for")) {
-      QString text;
-      const std::optional<int64_t> ms = value(text) ? ParseDuration(text) : std::nullopt;
-      if (!ms) {
-        return Failed(
-            QStringLiteral("--for には記録する時間を 90s、30m、2h、7d のように指定してください。"));
-      }
-      cl.recordForMs = *ms;
-      recordOption = true;
-    } else if (a == QLatin1String("--settings")) {
-      if (!value(cl.settingsFile)) {
-        return Failed(QStringLiteral("--settings には設定ファイルを指定してください。"));
-      }
-      recordOption = true;
-    } else if (a == QLatin1String("--stream")) {
-      cl.stream = true;
-      recordOption = true;
-    } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-      help = true;
-    } else if (a == QLatin1String("--version")) {
-      version = true;
-    } else if (a == QLatin1String("--start")) {
-      cl.start = true;
-    } else if (a == QLatin1String("--demo")) {
-      cl.demo = true;
-    } else if (a == QLatin1String("--convert")) {
-      if (convert) return Failed(QStringLiteral("--convert は一度だけ指定できます。"));
-      if (i + 2 >= args.size()) {
-        return Failed(
-            QStringLiteral("--convert には入力ファイルと出力ファイルを指定してください。"));
-      }
-      convert = true;
-      cl.input = args[i + 1];
-      cl.output = args[i + 2];
-      i += 2;
-    } else if (a == QLatin1String("--export")) {
-      // The files up to the next option: the inputs, then the output.
-      if (exportCsv) return Failed(QStringLiteral("--export は一度だけ指定できます。"));
-      exportCsv = true;
-      while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-'))) {
-        cl.inputs << args[++i];
-      }
-      if (cl.inputs.size() < 2) {
-        return Failed(
-            QStringLiteral("--export には入力ファイルと出力ファイルを指定してください。"));
-      }
-      cl.output = cl.inputs.takeLast();
-    } else if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-")) {
-      return Failed(QStringLiteral("不明なオプションです: %1").arg(a));
-    } else if (a.startsWith(QLatin1Char('-'))) {
-      cl.passOn << a;
-      if (TakesValue(a) && i + 1 < args.size()) cl.passOn << args[++i];
-    } else {
-      return Failed(QStringLiteral("余分な引数です: %1").arg(a));
-    }
+  QString error;
+
+  // The value of an option that takes one.
+  bool Value(QString& into) {
+    if (i + 1 >= args.size()) return false;
+    into = args[++i];
+    return true;
   }
-  if (help) {
+  Took Fail(const QString& text) {
+    error = text;
+    return Took::Failed;
+  }
+};
+
+// --record and the options that go with it.
+Took RecordOption(Parse& p, const QString& a) {
+  if (a == QLatin1String("--record")) {
+    if (p.record) return p.Fail(QStringLiteral("--record は一度だけ指定できます。"));
+    if (!p.Value(p.cl.recordFolder)) {
+      return p.Fail(QStringLiteral("--record には記録先のフォルダーを指定してください。"));
+    }
+    p.record = true;
+    return Took::Yes;
+  }
+  if (a == QLatin1String("--for")) {
+    QString text;
+    const std::optional<int64_t> ms = p.Value(text) ? ParseDuration(text) : std::nullopt;
+    if (!ms) {
+      return p.Fail(
+          QStringLiteral("--for には記録する時間を 90s、30m、2h、7d のように指定してください。"));
+    }
+    p.cl.recordForMs = *ms;
+  } else if (a == QLatin1String("--settings")) {
+    if (!p.Value(p.cl.settingsFile)) {
+      return p.Fail(QStringLiteral("--settings には設定ファイルを指定してください。"));
+    }
+  } else if (a == QLatin1String("--stream")) {
+    p.cl.stream = true;
+  } else {
+    return Took::No;
+  }
+  p.recordOption = true;
+  return Took::Yes;
+}
+
+// --convert INPUT OUTPUT and --export INPUT... OUTPUT.
+Took FileOption(Parse& p, const QString& a) {
+  if (a == QLatin1String("--convert")) {
+    if (p.convert) return p.Fail(QStringLiteral("--convert は一度だけ指定できます。"));
+    if (p.i + 2 >= p.args.size()) {
+      return p.Fail(QStringLiteral("--convert には入力ファイルと出力ファイルを指定してください。"));
+    }
+    p.convert = true;
+    p.cl.input = p.args[p.i + 1];
+    p.cl.output = p.args[p.i + 2];
+    p.i += 2;
+    return Took::Yes;
+  }
+  if (a != QLatin1String("--export")) return Took::No;
+  // The files up to the next option: the inputs, then the output.
+  if (p.exportCsv) return p.Fail(QStringLiteral("--export は一度だけ指定できます。"));
+  p.exportCsv = true;
+  while (p.i + 1 < p.args.size() && !p.args[p.i + 1].startsWith(QLatin1Char('-'))) {
+    p.cl.inputs << p.args[++p.i];
+  }
+  if (p.cl.inputs.size() < 2) {
+    return p.Fail(QStringLiteral("--export には入力ファイルと出力ファイルを指定してください。"));
+  }
+  p.cl.output = p.cl.inputs.takeLast();
+  return Took::Yes;
+}
+
+// The window's options, the help and version texts, and the window system's own options (a
+// single dash, passed on with their values).
+Took WindowOption(Parse& p, const QString& a) {
+  if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+    p.help = true;
+  } else if (a == QLatin1String("--version")) {
+    p.version = true;
+  } else if (a == QLatin1String("--start")) {
+    p.cl.start = true;
+  } else if (a == QLatin1String("--demo")) {
+    p.cl.demo = true;
+  } else if (a.startsWith(QLatin1Char('-')) && !a.startsWith(QLatin1String("--")) &&
+             a != QLatin1String("-")) {
+    p.cl.passOn << a;
+    if (TakesValue(a) && p.i + 1 < p.args.size()) p.cl.passOn << p.args[++p.i];
+  } else {
+    return Took::No;
+  }
+  return Took::Yes;
+}
+
+// The action the options together ask for, or the error of options that do not go together.
+CommandLine Decide(Parse& p) {
+  CommandLine& cl = p.cl;
+  if (p.help) {
     cl.action = CommandLine::Action::Help;
-  } else if (version) {
+  } else if (p.version) {
     cl.action = CommandLine::Action::Version;
-  } else if (convert && exportCsv) {
+  } else if (p.convert && p.exportCsv) {
     return Failed(QStringLiteral("--convert と --export は同時に指定できません。"));
-  } else if (exportCsv) {
+  } else if (p.exportCsv) {
     if (cl.start) return Failed(QStringLiteral("--export と --start は同時に指定できません。"));
-    if (record) return Failed(QStringLiteral("--export と --record は同時に指定できません。"));
+    if (p.record) return Failed(QStringLiteral("--export と --record は同時に指定できません。"));
     cl.action = CommandLine::Action::Export;
-  } else if (convert) {
+  } else if (p.convert) {
     if (cl.start) return Failed(QStringLiteral("--convert と --start は同時に指定できません。"));
-    if (record) return Failed(QStringLiteral("--convert と --record は同時に指定できません。"));
+    if (p.record) return Failed(QStringLiteral("--convert と --record は同時に指定できません。"));
     cl.action = CommandLine::Action::Convert;
-  } else if (record) {
+  } else if (p.record) {
     if (cl.start) return Failed(QStringLiteral("--record と --start は同時に指定できません。"));
     cl.action = CommandLine::Action::Record;
   }
-  if (recordOption && cl.action != CommandLine::Action::Record &&
+  if (p.recordOption && cl.action != CommandLine::Action::Record &&
       cl.action != CommandLine::Action::Help && cl.action != CommandLine::Action::Version) {
     return Failed(
         QStringLiteral("--for、--settings と --stream は --record と一緒に指定してください。"));
   }
   return cl;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const QStringList& args) {
+  Parse p(args);
+  for (p.i = 0; p.i < args.size(); ++p.i) {
+    const QString& a = args[p.i];
+    Took took = RecordOption(p, a);
+    if (took == Took::No) took = FileOption(p, a);
+    if (took == Took::No) took = WindowOption(p, a);
+    if (took == Took::Failed) return Failed(p.error);
+    if (took == Took::Yes) continue;
+    if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-")) {
+      return Failed(QStringLiteral("不明なオプションです: %1").arg(a));
+    }
+    return Failed(QStringLiteral("余分な引数です: %1").arg(a));
+  }
+  return Decide(p);
 }
 
 QString UsageText() {
@@ -156,10 +210,12 @@ QString UsageText() {
       "\n"
       "  --convert 入力 出力  専用ファイル (*.mx1) を読み込み、出力の拡張子に従って\n"
       "                       CSV (.csv)、専用ファイル (.mx1) または PDF (.pdf) で書き出す。\n"
-      "                       ウィンドウは開かない。成功すると終了コード 0。\n"
+      "                       ウィンドウは開かない。成功すると終了コード 0。記録が欠けた\n"
+      "                       入力は読めた分を書き出し、その旨を示して終了コード 4。\n"
       "  --export 入力... 出力\n"
       "                       専用ファイルを読み込み、解析用CSV (UTF-8, 時刻付き) で書き出す。\n"
-      "                       複数の入力は開始時刻の順に一つの表にまとめる。\n"
+      "                       複数の入力は開始時刻の順に一つの表にまとめる（終了コードは\n"
+      "                       --convert と同じ）。\n"
       "  --record フォルダー  ウィンドウも画面もなしに、保存された測定条件で測定し、\n"
       "                       連続記録でフォルダーに記録する。88000 件ごとに 1 つの\n"
       "                       専用ファイル（開始日時-番号.mx1）を書き、SIGINT または\n"

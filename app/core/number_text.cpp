@@ -99,3 +99,15 @@ void AppendCsvNumber(std::string& out, float v) {
 void AppendCsvNumber(std::string& out, double v) {
   AppendGeneral(out, v, 15);
 }
+
+QString SampleTimeText(int32_t k, int32_t intervalTM) {
+  int decimals = 3;
+  if (intervalTM % 1000 == 0) {
+    decimals = 0;
+  } else if (intervalTM % 100 == 0) {
+    decimals = 1;
+  } else if (intervalTM % 10 == 0) {
+    decimals = 2;
+  }
+  return QString::number(static_cast<double>(k) * intervalTM / 1000.0, 'f', decimals);
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 
 // v formatted "###0.000" without padding: at least one integer digit, three decimals, no grouping,
@@ -23,3 +24,7 @@ QString GeneralNumber(float v);
 // carries a sign.
 void AppendCsvNumber(std::string& out, float v);
 void AppendCsvNumber(std::string& out, double v);
+
+// Sample k's time in seconds from the start of its record set, where the graph's time axis puts
+// it, with as many decimals as the interval has (1000 ms: none; 10 ms: two).
+QString SampleTimeText(int32_t k, int32_t intervalTM);

@@ -22,8 +22,25 @@ bool IntervalAllowed(bool timerType, bool dataAverage, int64_t intervalMs) {
   return intervalMs % kSecStep == 0 && intervalMs >= lower && intervalMs <= kSecMax;
 }
 
+QString IntervalAllowedText(bool timerType, bool dataAverage) {
+  if (!timerType) {
+    return QStringLiteral("TimerType=False のとき、ミリ秒で %1 〜 %2 の %3 の倍数")
+        .arg(kMsMin)
+        .arg(kMsMax)
+        .arg(kMsStep);
+  }
+  const int64_t lower = dataAverage ? kSecMinAveraged : kSecMin;
+  const QString when = dataAverage ? QStringLiteral("TimerType=True で DataAverage=True のとき")
+                                   : QStringLiteral("TimerType=True で DataAverage=False のとき");
+  return QStringLiteral("%4、ミリ秒で %1 〜 %2 の %3 の倍数")
+      .arg(lower)
+      .arg(kSecMax)
+      .arg(kSecStep)
+      .arg(when);
+}
+
 bool AnyUnitUsed(const ModuleData& md) {
-  for (const UnitRecord& unit : md.Units) {
+  for (const UnitRecord& unit : md.Record.Units) {
     if (unit.MflagID) return true;
   }
   return false;
@@ -60,8 +77,8 @@ QString IntervalMessage(bool timerType, bool dataAverage) {
 
 QString SettingsProblem(const ModuleData& md) {
   if (!AnyUnitUsed(md)) return NoUnitMessage();
-  if (!IntervalAllowed(md.TimerType, md.DataAverage, md.IntervalTM)) {
-    return IntervalMessage(md.TimerType, md.DataAverage);
+  if (!IntervalAllowed(md.Record.TimerType, md.Record.DataAverage, md.Record.IntervalTM)) {
+    return IntervalMessage(md.Record.TimerType, md.Record.DataAverage);
   }
   return QString();
 }

@@ -14,6 +14,10 @@ class ModuleData;
 // averaging) to 65535 s when the computer does.
 bool IntervalAllowed(bool timerType, bool dataAverage, int64_t intervalMs);
 
+// What the settings store's IntervalTM takes with the timing and averaging given, for the
+// operator: "10 〜 100000 の 10 の倍数（…）".
+QString IntervalAllowedText(bool timerType, bool dataAverage);
+
 // Whether at least one unit is used.
 bool AnyUnitUsed(const ModuleData& md);
 

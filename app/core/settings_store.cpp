@@ -1,11 +1,11 @@
 // Loading and saving the measurement settings in the per-user settings store.
 #include <QSettings>
 #include <QStringList>
-#include <limits>
 #include <optional>
 
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/setting_problems.h"
 #include "core/settings_rules.h"
 
 namespace {
@@ -23,27 +23,48 @@ std::optional<QString> StoredText(const QSettings& store, const QString& key) {
   return v.toString();
 }
 
-// The words True and False in any case, or a number where anything but zero is True. A text that
-// is neither leaves the default: a damaged store must not keep the program from starting.
-bool ReadBool(const QSettings& store, const QString& key, bool fallback) {
-  const auto text = StoredText(store, key);
-  if (!text) return fallback;
-  const QString t = text->trimmed();
-  if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
-  if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
-  const auto v = ToDouble(t);
-  return v ? *v != 0 : fallback;
-}
+// Collects the problems of one section while its keys are read.
+class SectionReader {
+ public:
+  SectionReader(const QSettings& store, QString section, std::vector<SettingProblem>& problems)
+      : store_(store), section_(std::move(section)), problems_(problems) {}
 
-// A number rounded halves to even; outside [low, high] or not a number leaves the default.
-int32_t ReadInt(const QSettings& store, const QString& key, int32_t fallback, int32_t low,
-                int32_t high) {
-  const auto text = StoredText(store, key);
-  if (!text) return fallback;
-  const auto v = ToInt32(*text);
-  if (!v || *v < low || *v > high) return fallback;
-  return *v;
-}
+  // The words True and False in any case, or a number where anything but zero is True. A key that
+  // holds neither keeps the default, and is reported.
+  bool Bool(const QString& key, bool fallback) {
+    const auto text = StoredText(store_, key);
+    if (!text) return fallback;
+    const QString t = text->trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+    if (const auto v = ToDouble(t)) return *v != 0;
+    Report(key, *text, QStringLiteral("True か False、または数値で 0 以外が True"));
+    return fallback;
+  }
+
+  // A number rounded halves to even, within [low, high]; anything else keeps the default and is
+  // reported with allowed.
+  int32_t Int(const QString& key, int32_t fallback, int32_t low, int32_t high,
+              const QString& allowed) {
+    const auto text = StoredText(store_, key);
+    if (!text) return fallback;
+    const auto v = ToInt32(*text);
+    if (v && *v >= low && *v <= high) return *v;
+    Report(key, *text, allowed);
+    return fallback;
+  }
+
+  void Report(const QString& key, const QString& value, const QString& allowed,
+              QStringList replaced = {}) {
+    if (replaced.isEmpty()) replaced << key;
+    problems_.push_back({section_, key, value, allowed, replaced});
+  }
+
+ private:
+  const QSettings& store_;
+  QString section_;
+  std::vector<SettingProblem>& problems_;
+};
 
 QString BoolText(bool v) {
   return v ? QStringLiteral("True") : QStringLiteral("False");
@@ -53,50 +74,93 @@ QString IndexedKey(const char* name, int i) {
   return QLatin1String(name) + QString::number(i);
 }
 
-}  // namespace
-
-void ModuleData::LoadSettings() {
-  QSettings store(QSettings::IniFormat, QSettings::UserScope, kApplication);
-  LoadSettings(store);
+// The used units and their thermocouple types.
+void ReadUnitChoices(SectionReader& in, ModuleData& md) {
+  constexpr int32_t kLastType = 7;  // thermocouple types B to T
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    md.Record.Units[i].MflagID = in.Bool(IndexedKey("MflagID", i), i == 0);
+  }
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    md.Record.Units[i].ConnectID = static_cast<int16_t>(
+        in.Int(IndexedKey("ConnectID", i), 0, 0, kLastType,
+               QStringLiteral("熱電対の種類で 0 〜 7、B, R, S, N, K, E, J, T の順")));
+  }
 }
 
-void ModuleData::LoadSettings(QSettings& store) {
-  constexpr int32_t kLastType = 7;  // thermocouple types B to T
-  constexpr int32_t kMin32 = std::numeric_limits<int32_t>::min();
-  constexpr int32_t kMax32 = std::numeric_limits<int32_t>::max();
+// The interval, judged with the timing and averaging already read: the settings dialog's rules.
+// One it does not allow gives the default timing (units pace at 1000 ms, no averaging), which
+// always keeps them.
+void ReadInterval(SectionReader& in, const std::optional<QString>& intervalText,
+                  std::vector<SettingProblem>& problems, ModuleData& md) {
+  const QString intervalKey = QStringLiteral("IntervalTM");
+  md.Record.IntervalTM = 1000;
+  if (intervalText) {
+    const auto v = ToInt32(*intervalText);
+    if (v) md.Record.IntervalTM = *v;
+    if (!v || !IntervalAllowed(md.Record.TimerType, md.Record.DataAverage, md.Record.IntervalTM)) {
+      in.Report(intervalKey, *intervalText,
+                IntervalAllowedText(md.Record.TimerType, md.Record.DataAverage));
+      md.Record.IntervalTM = 1000;
+    }
+  }
+  if (!IntervalAllowed(md.Record.TimerType, md.Record.DataAverage, md.Record.IntervalTM)) {
+    QStringList replaced{intervalKey, QStringLiteral("TimerType"), QStringLiteral("DataAverage")};
+    if (!problems.empty() && problems.back().key == intervalKey) {
+      problems.back().replaced = replaced;
+    } else {
+      in.Report(intervalKey, QString::number(md.Record.IntervalTM),
+                IntervalAllowedText(md.Record.TimerType, md.Record.DataAverage), replaced);
+    }
+    md.Record.TimerType = false;
+    md.Record.IntervalTM = 1000;
+    md.Record.DataAverage = false;
+  }
+}
+
+// No unit used (every flag stored as False) gives unit 0 alone.
+void KeepAUnitUsed(SectionReader& in, ModuleData& md) {
+  if (AnyUnitUsed(md)) return;
+  in.Report(QStringLiteral("MflagID0〜MflagID3"), QStringLiteral("False"),
+            QStringLiteral("少なくとも 1 台を True に"), {QStringLiteral("MflagID0")});
+  for (int i = 0; i < RecordSet::kUnits; ++i) md.Record.Units[i].MflagID = i == 0;
+}
+
+}  // namespace
+
+std::vector<SettingProblem> ModuleData::LoadSettings() {
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, kApplication);
+  // A file that is no settings file at all gives nothing but the defaults.
+  const QString fileProblem = SettingsFileProblem(store.fileName());
+  if (!fileProblem.isEmpty()) {
+    QSettings empty(QString(), QSettings::IniFormat);
+    LoadSettings(empty);
+    return {{QString(), store.fileName(), fileProblem, QString(), {}}};
+  }
+  return LoadSettings(store);
+}
+
+std::vector<SettingProblem> ModuleData::LoadSettings(QSettings& store) {
+  std::vector<SettingProblem> problems;
 
   store.beginGroup(kSection);
-  for (int i = 0; i < kUnits; ++i) {
-    Units[i].MflagID = ReadBool(store, IndexedKey("MflagID", i), i == 0);
-  }
-  for (int i = 0; i < kUnits; ++i) {
-    Units[i].ConnectID =
-        static_cast<int16_t>(ReadInt(store, IndexedKey("ConnectID", i), 0, 0, kLastType));
-  }
-  TimerType = ReadBool(store, QStringLiteral("TimerType"), false);
-  IntervalTM = ReadInt(store, QStringLiteral("IntervalTM"), 1000, kMin32, kMax32);
-  MeasKind = ReadBool(store, QStringLiteral("MeasKind"), false);
-  DataAverage = ReadBool(store, QStringLiteral("DataAverage"), false);
+  SectionReader in(store, kSection, problems);
+  ReadUnitChoices(in, *this);
+  Record.TimerType = in.Bool(QStringLiteral("TimerType"), false);
+  const auto intervalText = StoredText(store, QStringLiteral("IntervalTM"));
+  Record.MeasKind = in.Bool(QStringLiteral("MeasKind"), false);
+  Record.DataAverage = in.Bool(QStringLiteral("DataAverage"), false);
+  ReadInterval(in, intervalText, problems, *this);
+  KeepAUnitUsed(in, *this);
   store.endGroup();
 
-  // A combination the settings dialog would refuse (a damaged or hand-edited store) falls back to
-  // the defaults: no unit used gives unit 0 alone; an interval the timing and averaging do not
-  // allow gives the default timing (units pace at 1000 ms, no averaging), which always keeps them.
-  if (!AnyUnitUsed(*this)) {
-    for (int i = 0; i < kUnits; ++i) Units[i].MflagID = i == 0;
-  }
-  if (!IntervalAllowed(TimerType, DataAverage, IntervalTM)) {
-    TimerType = false;
-    IntervalTM = 1000;
-    DataAverage = false;
-  }
-
   store.beginGroup(kRecordingSection);
-  Recording.Continuous = ReadBool(store, QStringLiteral("Continuous"), false);
+  SectionReader recording(store, kRecordingSection, problems);
+  Recording.Continuous = recording.Bool(QStringLiteral("Continuous"), false);
   Recording.Folder = StoredText(store, QStringLiteral("Folder")).value_or(QString());
   store.endGroup();
 
   UpdateAverageCount();
+  return problems;
 }
 
 void ModuleData::SaveSettings() const {
@@ -106,16 +170,16 @@ void ModuleData::SaveSettings() const {
 
 void ModuleData::SaveSettings(QSettings& store) const {
   store.beginGroup(kSection);
-  for (int i = 0; i < kUnits; ++i) {
-    store.setValue(IndexedKey("MflagID", i), BoolText(Units[i].MflagID));
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    store.setValue(IndexedKey("MflagID", i), BoolText(Record.Units[i].MflagID));
   }
-  for (int i = 0; i < kUnits; ++i) {
-    store.setValue(IndexedKey("ConnectID", i), QString::number(Units[i].ConnectID));
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    store.setValue(IndexedKey("ConnectID", i), QString::number(Record.Units[i].ConnectID));
   }
-  store.setValue(QStringLiteral("TimerType"), BoolText(TimerType));
-  store.setValue(QStringLiteral("IntervalTM"), QString::number(IntervalTM));
-  store.setValue(QStringLiteral("MeasKind"), BoolText(MeasKind));
-  store.setValue(QStringLiteral("DataAverage"), BoolText(DataAverage));
+  store.setValue(QStringLiteral("TimerType"), BoolText(Record.TimerType));
+  store.setValue(QStringLiteral("IntervalTM"), QString::number(Record.IntervalTM));
+  store.setValue(QStringLiteral("MeasKind"), BoolText(Record.MeasKind));
+  store.setValue(QStringLiteral("DataAverage"), BoolText(Record.DataAverage));
   store.endGroup();
 
   // A store that never had continuous recording keeps the measurement settings alone.

@@ -13,10 +13,10 @@ DataListModel::DataListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void DataListModel::Load(const ModuleData& md, const QString& noDataField) {
   beginResetModel();
-  count_ = std::max<int32_t>(md.SampleCount, 0);
+  count_ = std::max<int32_t>(md.Record.SampleCount, 0);
   noDataField_ = noDataField;
   for (size_t i = 0; i < data_.size(); ++i) {
-    const UnitRecord& unit = md.Units[i];
+    const UnitRecord& unit = md.Record.Units[i];
     used_[i] = unit.MflagID;
     std::vector<float>& copy = data_[i];
     copy.clear();
@@ -25,7 +25,7 @@ void DataListModel::Load(const ModuleData& md, const QString& noDataField) {
     // remaining samples missing rather than reading past it.
     const size_t n = std::min(unit.Data.size(), static_cast<size_t>(count_));
     copy.assign(unit.Data.begin(), unit.Data.begin() + static_cast<std::ptrdiff_t>(n));
-    copy.resize(static_cast<size_t>(count_), ModuleData::NoData);
+    copy.resize(static_cast<size_t>(count_), RecordSet::NoData);
   }
   endResetModel();
 }
@@ -41,7 +41,7 @@ QString DataListModel::Line(int32_t k) const {
       continue;
     }
     const float v = data_[i][static_cast<size_t>(k - 1)];
-    line += (v == ModuleData::NoData) ? noDataField_ : FormatValue(v);
+    line += (v == RecordSet::NoData) ? noDataField_ : FormatValue(v);
   }
   return line;
 }

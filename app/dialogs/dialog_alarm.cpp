@@ -14,6 +14,7 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "dialogs/ok_cancel_row.h"
 
 namespace {
 
@@ -43,16 +44,35 @@ void DialogAlarm::BuildControls() {
   setWindowTitle(QStringLiteral("警報設定"));
   setModal(true);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  const QString unit = md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃");
 
+  QGroupBox* limits = BuildLimitsGroup();
+  chkOpen = new QCheckBox(QStringLiteral("熱電対の断線（-300）で警報"), this);
+  chkOpen->setEnabled(!md_.Record.MeasKind);
+  chkSound = new QCheckBox(QStringLiteral("警報音を鳴らす"), this);
+  QLabel* commandLabel = BuildCommandBox();
+  const OkCancelRow buttons = BuildOkCancelRow(this, QStringLiteral("キャンセル"));
+  OKButton = buttons.ok;
+  CancelButton = buttons.cancel;
+
+  auto* outer = new QVBoxLayout(this);
+  outer->addWidget(limits);
+  outer->addWidget(chkOpen);
+  outer->addWidget(chkSound);
+  outer->addWidget(commandLabel);
+  outer->addWidget(txtCommand);
+  outer->addLayout(buttons.layout);
+}
+
+QGroupBox* DialogAlarm::BuildLimitsGroup() {
+  const QString unit = md_.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃");
   auto* limits = new QGroupBox(QStringLiteral("警報の限界値（%1）").arg(unit), this);
   auto* grid = new QGridLayout(limits);
   for (int i = 0; i < 4; ++i) {
     const auto u = static_cast<size_t>(i);
     const QString kind =
-        md_.MeasKind ? QStringLiteral("電圧値") : TcTypeName(md_.Units[u].ConnectID);
+        md_.Record.MeasKind ? QStringLiteral("電圧値") : TcTypeName(md_.Record.Units[u].ConnectID);
     lblUnit[u] = new QLabel(QStringLiteral("ID%1 %2").arg(i).arg(kind), limits);
-    lblUnit[u]->setEnabled(md_.Units[u].MflagID);
+    lblUnit[u]->setEnabled(md_.Record.Units[u].MflagID);
     chkHigh[u] = new QCheckBox(QStringLiteral("上限"), limits);
     txtHigh[u] = new QLineEdit(limits);
     chkLow[u] = new QCheckBox(QStringLiteral("下限"), limits);
@@ -71,37 +91,21 @@ void DialogAlarm::BuildControls() {
   txtHysteresis = new QLineEdit(limits);
   txtHysteresis->setAlignment(Qt::AlignRight);
   txtHysteresis->setMaximumWidth(100);
-  txtHysteresis->setPlaceholderText(NumberText(DefaultHysteresis(md_.MeasKind)));
+  txtHysteresis->setPlaceholderText(NumberText(DefaultHysteresis(md_.Record.MeasKind)));
   txtHysteresis->setToolTip(QStringLiteral("限界の内側へこの幅だけ戻ると警報を解除します"));
   grid->addWidget(hysteresisLabel, 4, 0, 1, 2);
   grid->addWidget(txtHysteresis, 4, 2);
+  return limits;
+}
 
-  chkOpen = new QCheckBox(QStringLiteral("熱電対の断線（-300）で警報"), this);
-  chkOpen->setEnabled(!md_.MeasKind);
-  chkSound = new QCheckBox(QStringLiteral("警報音を鳴らす"), this);
+QLabel* DialogAlarm::BuildCommandBox() {
   auto* commandLabel = new QLabel(QStringLiteral("警報時のコマンド"), this);
   txtCommand = new QLineEdit(this);
   txtCommand->setMinimumWidth(360);
   txtCommand->setToolTip(QStringLiteral(
       "発生と解除のたびに /bin/sh で実行します。環境変数: KORVALE_EVENT, KORVALE_UNIT, "
       "KORVALE_KIND, KORVALE_VALUE, KORVALE_LIMIT, KORVALE_TIME"));
-
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
-  OKButton->setDefault(true);
-  CancelButton->setAutoDefault(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OKButton);
-  buttons->addWidget(CancelButton);
-
-  auto* outer = new QVBoxLayout(this);
-  outer->addWidget(limits);
-  outer->addWidget(chkOpen);
-  outer->addWidget(chkSound);
-  outer->addWidget(commandLabel);
-  outer->addWidget(txtCommand);
-  outer->addLayout(buttons);
+  return commandLabel;
 }
 
 void DialogAlarm::Load() {

@@ -14,6 +14,7 @@
 class DialogService;
 class ModuleData;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -44,7 +45,12 @@ class DialogAlarm : public QDialog {
   QPushButton* CancelButton = nullptr;
 
  private:
+  // The controls, one group at a time in the order of the focus chain.
   void BuildControls();
+  // "警報の限界値": each unit's two limits, and the hysteresis under them.
+  QGroupBox* BuildLimitsGroup();
+  // The command run on each raise and clear: its box, and the label over it (returned).
+  QLabel* BuildCommandBox();
   void Load();
   // The settings the controls hold; false with the reason shown when a text is not a number.
   bool Read(AlarmSettings& out);

@@ -13,22 +13,49 @@
 #include "core/module_data.h"
 #include "dialogs/data_list_model.h"
 
+namespace {
+
+// A fixed-pitch face in which an ideographic space takes two columns, so that the fields of a
+// missing value line up with the value fields. At 9 points a column is 6 pixels, so a field with
+// its separator spans the 1000 twips between two column headings.
+QFont ListFont() {
+  QFont listFont(QStringLiteral("IPAGothic"), 9);
+  // Drawn from the outlines: the face's small embedded bitmaps make a period look like a comma.
+  listFont.setHintingPreference(QFont::PreferNoHinting);
+  listFont.setStyleHint(QFont::Monospace);
+  listFont.setFixedPitch(true);
+  return listFont;
+}
+
+}  // namespace
+
 DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidget* parent)
     : QDialog(parent), cmdDisp_(cmdDisp) {
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
   setWindowTitle(QStringLiteral("データ表示"));
 
-  // A fixed-pitch face in which an ideographic space takes two columns, so that the fields of a
-  // missing value line up with the value fields. At 9 points a column is 6 pixels, so a field
-  // with its separator spans the 1000 twips between two column headings.
-  QFont listFont(QStringLiteral("IPAGothic"), 9);
-  // Drawn from the outlines: the face's small embedded bitmaps make a period look like a comma.
-  listFont.setHintingPreference(QFont::PreferNoHinting);
-  listFont.setStyleHint(QFont::Monospace);
-  listFont.setFixedPitch(true);
+  const QFont listFont = ListFont();
   const int column = QFontMetrics(listFont).horizontalAdvance(QLatin1Char('0'));
+  QHBoxLayout* countRow = BuildCountRow();
+  BuildList(listFont, column);
+  QWidget* headings = BuildHeadings(column);
+  QHBoxLayout* buttonRow = BuildCloseRow();
 
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(countRow);
+  layout->addWidget(headings);
+  layout->addWidget(List1, 1);
+  layout->addLayout(buttonRow);
+
+  // Load: the count and the lines of the record set as it is now.
+  lblDataNum->setText(QString::number(md.Record.SampleCount));
+  model_->Load(md, DataListModel::kNoDataField);
+  List1->clearSelection();
+  List1->scrollToTop();
+}
+
+QHBoxLayout* DialogDatalist::BuildCountRow() {
   Label1 = new QLabel(QStringLiteral("データ数"), this);
   lblDataNum = new QLabel(this);
   lblDataNum->setMinimumWidth(80);
@@ -36,7 +63,10 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   countRow->addWidget(Label1);
   countRow->addWidget(lblDataNum);
   countRow->addStretch();
+  return countRow;
+}
 
+void DialogDatalist::BuildList(const QFont& listFont, int column) {
   model_ = new DataListModel(this);
   List1 = new QListView(this);
   List1->setFont(listFont);
@@ -45,10 +75,12 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   List1->setSelectionMode(QAbstractItemView::SingleSelection);
   List1->setModel(model_);
   List1->setMinimumSize(column * 44 + 24, 300);
+}
 
-  // Column headings over the value fields (ten columns each, one apart; a field and its separator
-  // span the 1000 twips between two headings), right-aligned like the values under them. The
-  // lines start after the list's frame and the margin of its items.
+// Column headings over the value fields (ten columns each, one apart; a field and its separator
+// span the 1000 twips between two headings), right-aligned like the values under them. The lines
+// start after the list's frame and the margin of its items.
+QWidget* DialogDatalist::BuildHeadings(int column) {
   auto* headings = new QWidget(this);
   const int textLeft = List1->frameWidth() +
                        List1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, List1) +
@@ -60,25 +92,17 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
     Label2[static_cast<size_t>(i)] = heading;
   }
   headings->setMinimumHeight(Label2[0]->height());
+  return headings;
+}
 
+QHBoxLayout* DialogDatalist::BuildCloseRow() {
   OKButton = new QPushButton(QStringLiteral("閉じる"), this);
   OKButton->setAutoDefault(false);
   connect(OKButton, &QPushButton::clicked, this, &DialogDatalist::OKButton_Click);
   auto* buttonRow = new QHBoxLayout;
   buttonRow->addStretch();
   buttonRow->addWidget(OKButton);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(countRow);
-  layout->addWidget(headings);
-  layout->addWidget(List1, 1);
-  layout->addLayout(buttonRow);
-
-  // Load: the count and the lines of the record set as it is now.
-  lblDataNum->setText(QString::number(md.SampleCount));
-  model_->Load(md, DataListModel::kNoDataField);
-  List1->clearSelection();
-  List1->scrollToTop();
+  return buttonRow;
 }
 
 DialogDatalist::~DialogDatalist() {
@@ -94,7 +118,7 @@ void DialogDatalist::Clear() {
 void DialogDatalist::Reload(const ModuleData& md) {
   model_->Load(md, DataListModel::kNoDataFieldRebuild);
   // The label names the last sample listed; an empty record set lists none and leaves it.
-  if (md.SampleCount >= 1) lblDataNum->setText(QString::number(md.SampleCount));
+  if (md.Record.SampleCount >= 1) lblDataNum->setText(QString::number(md.Record.SampleCount));
   update();
   const int rows = model_->rowCount();
   if (rows < 1) return;

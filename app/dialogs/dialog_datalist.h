@@ -7,6 +7,8 @@
 #include <array>
 
 class ModuleData;
+class QFont;
+class QHBoxLayout;
 class QLabel;
 class QListView;
 class QPushButton;
@@ -46,6 +48,12 @@ class DialogDatalist : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The controls, one group at a time in the order of the focus chain.
+  QHBoxLayout* BuildCountRow();  // "データ数"
+  // The list in `listFont`, `column` the width of one of its characters.
+  void BuildList(const QFont& listFont, int column);
+  QWidget* BuildHeadings(int column);  // "ID0".."ID3" over the list
+  QHBoxLayout* BuildCloseRow();        // "閉じる"
   void Form_Unload();
 
   DataListModel* model_ = nullptr;

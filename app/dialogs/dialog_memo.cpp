@@ -18,10 +18,7 @@
 #include "core/module_data.h"
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
-
-const QString DialogMemo::kCsvFilter = QStringLiteral("CSVファイル  (*.csv)|*.csv|");
-const QString DialogMemo::kDataFilter = QStringLiteral("専用ファイル  (*.mx1)|*.mx1|");
-const QString DialogMemo::kAnalysisFilter = QStringLiteral("解析用CSVファイル  (*.csv)|*.csv|");
+#include "files/file_formats.h"
 
 namespace {
 
@@ -62,12 +59,11 @@ void DialogMemo::BuildControls() {
   Frame1 = new QGroupBox(QStringLiteral("ファイルの保存形式"), this);
   auto* typeBox = new QHBoxLayout(Frame1);
   auto* typeGroup = new QButtonGroup(this);
-  optFiletype[0] = new QRadioButton(QStringLiteral("CSV"), Frame1);
-  optFiletype[1] = new QRadioButton(QStringLiteral("専用 (*.mx1)"), Frame1);
-  optFiletype[2] = new QRadioButton(QStringLiteral("解析用CSV (UTF-8, 時刻付き)"), Frame1);
-  for (int i = 0; i < 3; ++i) {
-    typeGroup->addButton(optFiletype[i], i);
-    typeBox->addWidget(optFiletype[i]);
+  for (const FileFormat* format : SaveWindowFormats()) {
+    auto* button = new QRadioButton(format->choice, Frame1);
+    typeGroup->addButton(button, static_cast<int>(optFiletype.size()));
+    typeBox->addWidget(button);
+    optFiletype.push_back(button);
   }
   typeBox->addStretch(1);
 
@@ -109,18 +105,18 @@ void DialogMemo::Form_Load() {
     if (FormatFilter(i) == last) format = i;
   }
   optFiletype[format]->setChecked(true);
-  for (int i = 0; i < 5; ++i) txtMemo[i]->setText(md_.MemoText[i]);
+  for (int i = 0; i < 5; ++i) txtMemo[i]->setText(md_.Record.MemoText[i]);
 }
 
 QString DialogMemo::FormatFilter(size_t format) {
-  const QString* const filters[] = {&kCsvFilter, &kDataFilter, &kAnalysisFilter};
-  return format < std::size(filters) ? *filters[format] : QString();
+  const std::vector<const FileFormat*> formats = SaveWindowFormats();
+  return format < formats.size() ? formats[format]->filter : QString();
 }
 
 bool DialogMemo::CheckMemo() {
   for (int i = 0; i < 5; ++i) {
-    const QString problem =
-        TextFieldProblem(txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1), md_.MemoBytes[i]);
+    const QString problem = TextFieldProblem(
+        txtMemo[i]->text(), QStringLiteral("メモ%1").arg(i + 1), md_.Record.MemoBytes[i]);
     if (problem.isEmpty()) continue;
     dialogs_.Error(problem);
     txtMemo[i]->setFocus();
@@ -131,8 +127,8 @@ bool DialogMemo::CheckMemo() {
 
 std::optional<QString> DialogMemo::ChooseFile(const QString& filter) {
   // The dialog opens where the operator last saved or read, proposing a name from the start time.
-  const std::optional<FileChoice> choice =
-      dialogs_.SaveFile({filter, LastFileFolder(), SuggestedFileName(md_.StartTime, filter)});
+  const std::optional<FileChoice> choice = dialogs_.SaveFile(
+      {filter, LastFileFolder(), SuggestedFileName(md_.Record.StartTime, filter)});
   if (!choice) return std::nullopt;
   RememberFileFolder(choice->path);
   RememberSaveFilter(filter);
@@ -142,24 +138,21 @@ std::optional<QString> DialogMemo::ChooseFile(const QString& filter) {
 void DialogMemo::OKButton_Click() {
   // Text the file cannot hold is refused before a file is chosen, so that nothing is written
   // with a memo changed behind the operator's back. The analysis CSV, in UTF-8, holds any text.
-  const bool csv = optFiletype[0]->isChecked();
-  const bool analysis = optFiletype[2]->isChecked();
-  if (!analysis && !CheckMemo()) return;
-  const std::optional<QString> path = ChooseFile(analysis ? kAnalysisFilter
-                                                 : csv    ? kCsvFilter
-                                                          : kDataFilter);
+  const std::vector<const FileFormat*> formats = SaveWindowFormats();
+  size_t checked = 0;
+  while (checked + 1 < optFiletype.size() && !optFiletype[checked]->isChecked()) ++checked;
+  const FileFormat& format = *formats[checked];
+  if (format.codePageTexts && !CheckMemo()) return;
+  const std::optional<QString> path = ChooseFile(format.filter);
   if (!path) return;  // cancelled: the window stays open, nothing has changed
 
-  const std::array<QString, 5> previous = md_.MemoText;
-  for (int i = 0; i < 5; ++i) md_.MemoText[i] = txtMemo[i]->text();
+  const std::array<QString, 5> previous = md_.Record.MemoText;
+  for (int i = 0; i < 5; ++i) md_.Record.MemoText[i] = txtMemo[i]->text();
   QString reason;
-  const bool saved = analysis ? SaveAnalysisCsvFile(md_, *path, &reason)
-                     : csv    ? SaveCsvFile(md_, *path, &reason)
-                              : SaveDataFile(md_, *path, &reason);
-  if (!saved) {
+  if (!format.write(md_.Record, *path, &reason)) {
     // The window stays open so that another place can be chosen; the memo lines stay as they
     // were until a save succeeds.
-    md_.MemoText = previous;
+    md_.Record.MemoText = previous;
     dialogs_.Message(SaveFailureText(*path, reason), QStringLiteral("Message"), MsgButtons::Ok,
                      MsgIcon::Critical);
     return;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <vector>
 
 class DialogService;
 class ModuleData;
@@ -29,19 +30,17 @@ class DialogMemo : public QDialog {
   void OKButton_Click();
   void CancelButton_Click();
 
-  QGroupBox* Frame1 = nullptr;                 // "ファイルの保存形式"
-  std::array<QRadioButton*, 3> optFiletype{};  // "CSV", "専用", "解析用CSV (UTF-8, 時刻付き)"
-  QGroupBox* Frame2 = nullptr;                 // "メモ"
-  std::array<QLabel*, 5> lblMemo{};            // "１．" .. "５．"
+  QGroupBox* Frame1 = nullptr;  // "ファイルの保存形式"
+  // The formats of files/file_formats.h the window offers: "CSV", "専用", "解析用CSV (UTF-8,
+  // 時刻付き)"
+  std::vector<QRadioButton*> optFiletype;
+  QGroupBox* Frame2 = nullptr;       // "メモ"
+  std::array<QLabel*, 5> lblMemo{};  // "１．" .. "５．"
   std::array<QLineEdit*, 5> txtMemo{};
   QPushButton* OKButton = nullptr;      // "次へ"
   QPushButton* CancelButton = nullptr;  // "戻る"
 
-  // Save dialog filters of the formats.
-  static const QString kCsvFilter;
-  static const QString kDataFilter;
-  static const QString kAnalysisFilter;
-  // The filter of the format of optFiletype index `format`.
+  // The save dialog's filter of the format of optFiletype index `format`.
   static QString FormatFilter(size_t format);
 
  signals:

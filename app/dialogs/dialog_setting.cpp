@@ -18,6 +18,7 @@
 #include "core/module_data.h"
 #include "core/operator_number.h"
 #include "core/settings_rules.h"
+#include "dialogs/ok_cancel_row.h"
 
 namespace {
 
@@ -46,6 +47,31 @@ void DialogSetting::BuildControls() {
   setModal(true);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
+  BuildUnitGroup();
+  BuildTypeGroup();
+  BuildIntervalGroup();
+  chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
+  QHBoxLayout* recordingRow = BuildRecordingRow();
+  const OkCancelRow buttons = BuildOkCancelRow(this, QStringLiteral("ｷｬﾝｾﾙ"));
+  OKButton = buttons.ok;
+  CancelButton = buttons.cancel;
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(Frame3);
+  right->addWidget(Frame2);
+  right->addWidget(chkAverage);
+  right->addStretch(1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(Frame1);
+  top->addLayout(right);
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(top);
+  outer->addLayout(recordingRow);
+  outer->addLayout(buttons.layout);
+  setFixedSize(sizeHint());
+}
+
+void DialogSetting::BuildUnitGroup() {
   Frame1 = new QGroupBox(QStringLiteral("使用ユニットと種類"), this);
   auto* unitGrid = new QGridLayout(Frame1);
   unitGrid->setHorizontalSpacing(12);
@@ -58,7 +84,9 @@ void DialogSetting::BuildControls() {
     unitGrid->addWidget(Combo1[i], i, 1);
   }
   unitGrid->setColumnStretch(1, 1);
+}
 
+void DialogSetting::BuildTypeGroup() {
   Frame3 = new QGroupBox(QStringLiteral("種類"), this);
   auto* typeBox = new QVBoxLayout(Frame3);
   auto* typeGroup = new QButtonGroup(this);
@@ -69,7 +97,9 @@ void DialogSetting::BuildControls() {
     typeBox->addWidget(optType[i]);
   }
   typeBox->addStretch(1);
+}
 
+void DialogSetting::BuildIntervalGroup() {
   Frame2 = new QGroupBox(QStringLiteral("測定間隔"), this);
   auto* timeGrid = new QGridLayout(Frame2);
   auto* timerGroup = new QButtonGroup(this);
@@ -87,11 +117,11 @@ void DialogSetting::BuildControls() {
     timeGrid->addWidget(lblTimeUnit[i], i, 2);
   }
   timeGrid->setColumnStretch(2, 1);
+}
 
-  chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
-
-  // Continuous recording: each full record set becomes a file in the folder, and the measurement
-  // goes on.
+// Continuous recording: each full record set becomes a file in the folder, and the measurement
+// goes on.
+QHBoxLayout* DialogSetting::BuildRecordingRow() {
   chkContinuous = new QCheckBox(QStringLiteral("連続記録"), this);
   chkContinuous->setToolTip(QStringLiteral(
       "バッファがいっぱいになるたびにフォルダーへファイルを書き出し、測定を続けます"));
@@ -101,29 +131,7 @@ void DialogSetting::BuildControls() {
   auto* recordingRow = new QHBoxLayout;
   recordingRow->addWidget(chkContinuous);
   recordingRow->addWidget(txtFolder, 1);
-
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-  OKButton->setDefault(true);
-  CancelButton->setAutoDefault(false);
-
-  auto* right = new QVBoxLayout;
-  right->addWidget(Frame3);
-  right->addWidget(Frame2);
-  right->addWidget(chkAverage);
-  right->addStretch(1);
-  auto* top = new QHBoxLayout;
-  top->addWidget(Frame1);
-  top->addLayout(right);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OKButton);
-  buttons->addWidget(CancelButton);
-  auto* outer = new QVBoxLayout(this);
-  outer->addLayout(top);
-  outer->addLayout(recordingRow);
-  outer->addLayout(buttons);
-  setFixedSize(sizeHint());
+  return recordingRow;
 }
 
 void DialogSetting::InitTypeList() {
@@ -140,23 +148,23 @@ QString DialogSetting::IntervalText(int32_t intervalMs, int32_t unitMs) {
 void DialogSetting::FormLoad() {
   InitTypeList();
   for (int i = 0; i < 4; ++i) {
-    const UnitRecord& unit = md_.Units[i];
+    const UnitRecord& unit = md_.Record.Units[i];
     chkID[i]->setChecked(unit.MflagID);
     // A type read from a data file may lie outside the list; the list then shows no selection.
     const bool known = unit.ConnectID >= 0 && unit.ConnectID < kTypeCount;
     Combo1[i]->setCurrentIndex(known ? unit.ConnectID : -1);
   }
-  if (md_.TimerType) {
+  if (md_.Record.TimerType) {
     optTimer[1]->setChecked(true);
     txtTime[0]->clear();
-    txtTime[1]->setText(IntervalText(md_.IntervalTM, kSecStep));
+    txtTime[1]->setText(IntervalText(md_.Record.IntervalTM, kSecStep));
   } else {
     optTimer[0]->setChecked(true);
-    txtTime[0]->setText(IntervalText(md_.IntervalTM, kMsStep));
+    txtTime[0]->setText(IntervalText(md_.Record.IntervalTM, kMsStep));
     txtTime[1]->clear();
   }
-  optType[md_.MeasKind ? 1 : 0]->setChecked(true);
-  chkAverage->setChecked(md_.DataAverage);
+  optType[md_.Record.MeasKind ? 1 : 0]->setChecked(true);
+  chkAverage->setChecked(md_.Record.DataAverage);
   chkContinuous->setChecked(md_.Recording.Continuous);
   txtFolder->setText(md_.Recording.Folder);
 }
@@ -179,36 +187,37 @@ std::optional<int32_t> DialogSetting::EnteredInterval() const {
   if (!n) return std::nullopt;
   // The product is formed in 64 bits: one beyond the 32-bit range fails the range check.
   const int64_t v = static_cast<int64_t>(*n) * (ms ? kMsStep : kSecStep);
-  if (!IntervalAllowed(!ms, md_.DataAverage, v)) return std::nullopt;
+  if (!IntervalAllowed(!ms, md_.Record.DataAverage, v)) return std::nullopt;
   return static_cast<int32_t>(v);
 }
 
 bool DialogSetting::CheckInterval() {
   if (EnteredInterval()) return true;
-  dialogs_.Error(IntervalMessage(!optTimer[0]->isChecked(), md_.DataAverage));
+  dialogs_.Error(IntervalMessage(!optTimer[0]->isChecked(), md_.Record.DataAverage));
   return false;
 }
 
 void DialogSetting::ApplySettings() {
   for (int i = 0; i < 4; ++i) {
-    UnitRecord& unit = md_.Units[i];
+    UnitRecord& unit = md_.Record.Units[i];
     unit.MflagID = chkID[i]->isChecked();
     // No selection (a type outside the list when the dialog opened): the unit keeps its type.
     const int index = Combo1[i]->currentIndex();
     if (index >= 0) unit.ConnectID = static_cast<int16_t>(index);
   }
-  md_.TimerType = !optTimer[0]->isChecked();
+  md_.Record.TimerType = !optTimer[0]->isChecked();
   // CheckInterval has passed before; should it not have, the interval stays as it was.
-  if (const std::optional<int32_t> interval = EnteredInterval()) md_.IntervalTM = *interval;
+  if (const std::optional<int32_t> interval = EnteredInterval()) md_.Record.IntervalTM = *interval;
   if (chkAverage->isChecked()) {
-    md_.DataAverage = true;
-    md_.AverageCount =
-        md_.TimerType ? kTimerAverageCount : ToInt32(txtTime[0]->text()).value_or(md_.AverageCount);
+    md_.Record.DataAverage = true;
+    md_.AverageCount = md_.Record.TimerType
+                           ? kTimerAverageCount
+                           : ToInt32(txtTime[0]->text()).value_or(md_.AverageCount);
   } else {
-    md_.DataAverage = false;
+    md_.Record.DataAverage = false;
     md_.AverageCount = 1;
   }
-  md_.MeasKind = !optType[0]->isChecked();
+  md_.Record.MeasKind = !optType[0]->isChecked();
   md_.Recording.Continuous = chkContinuous->isChecked();
   md_.Recording.Folder = txtFolder->text().trimmed();
 }
@@ -225,5 +234,5 @@ void DialogSetting::CancelButton_Click() {
 }
 
 void DialogSetting::chkAverage_Click() {
-  md_.DataAverage = chkAverage->isChecked();
+  md_.Record.DataAverage = chkAverage->isChecked();
 }

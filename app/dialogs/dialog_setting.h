@@ -13,6 +13,7 @@ class ModuleData;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -54,7 +55,12 @@ class DialogSetting : public QDialog {
   static QString IntervalText(int32_t intervalMs, int32_t unitMs);
 
  private:
+  // The controls, one group at a time in the order of the focus chain.
   void BuildControls();
+  void BuildUnitGroup();      // "使用ユニットと種類"
+  void BuildTypeGroup();      // "種類"
+  void BuildIntervalGroup();  // "測定間隔"
+  QHBoxLayout* BuildRecordingRow();
   void FormLoad();
   // The interval in milliseconds entered in the chosen box, or nothing when it is not valid.
   std::optional<int32_t> EnteredInterval() const;

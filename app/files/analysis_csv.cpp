@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "core/module_data.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 
@@ -114,36 +114,35 @@ bool ParseStartTime(const QString& text, int64_t& utcMs) {
   return true;
 }
 
-std::array<bool, 4> AnalysisColumns(const ModuleData& md) {
+std::array<bool, 4> AnalysisColumns(const RecordSet& rs) {
   std::array<bool, 4> columns{};
-  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    const std::vector<float>& data = md.Units[i].Data;
-    columns[i] =
-        md.Units[i].MflagID || std::any_of(data.begin(), data.begin() + count,
-                                           [](float v) { return v != ModuleData::NoData; });
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    const std::vector<float>& data = rs.Units[i].Data;
+    columns[i] = rs.Units[i].MflagID || std::any_of(data.begin(), data.begin() + count,
+                                                    [](float v) { return v != RecordSet::NoData; });
   }
   return columns;
 }
 
-bool AnalysisTableOf(const ModuleData& md, AnalysisTable& table, QString* error) {
+bool AnalysisTableOf(const RecordSet& rs, AnalysisTable& table, QString* error) {
   auto fail = [error](const QString& reason) {
     if (error) *error = reason;
     return false;
   };
-  if (!ParseStartTime(md.StartTime, table.originMs)) {
-    return fail(QStringLiteral("開始時刻「%1」を読み取れません。").arg(md.StartTime.trimmed()));
+  if (!ParseStartTime(rs.StartTime, table.originMs)) {
+    return fail(QStringLiteral("開始時刻「%1」を読み取れません。").arg(rs.StartTime.trimmed()));
   }
-  if (md.IntervalTM <= 0) {
-    return fail(QStringLiteral("測定間隔（%1 ms）が正しくありません。").arg(md.IntervalTM));
+  if (rs.IntervalTM <= 0) {
+    return fail(QStringLiteral("測定間隔（%1 ms）が正しくありません。").arg(rs.IntervalTM));
   }
-  table.columns = AnalysisColumns(md);
-  for (int i = 0; i < ModuleData::kUnits; ++i) table.types[i] = md.Units[i].ConnectID;
-  table.intervalMs = md.IntervalTM;
-  table.timerType = md.TimerType;
-  table.average = md.DataAverage;
-  table.voltage = md.MeasKind;
-  table.memo = md.MemoText;
+  table.columns = AnalysisColumns(rs);
+  for (int i = 0; i < RecordSet::kUnits; ++i) table.types[i] = rs.Units[i].ConnectID;
+  table.intervalMs = rs.IntervalTM;
+  table.timerType = rs.TimerType;
+  table.average = rs.DataAverage;
+  table.voltage = rs.MeasKind;
+  table.memo = rs.MemoText;
   return true;
 }
 
@@ -212,7 +211,7 @@ void AnalysisCsvWriter::AppendPreamble(std::string& out) {
   out += table_.timerType ? "\n# sampling: computer timer" : "\n# sampling: unit clock";
   out += table_.average ? "\n# averaging: on" : "\n# averaging: off";
   out += table_.voltage ? "\n# measurement: voltage (µV)\n" : "\n# measurement: temperature (°C)\n";
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     if (!table_.columns[i]) continue;
     out += "# ID" + std::to_string(i) + ": ";
     const char* letter = TypeLetter(table_.types[i]);
@@ -236,7 +235,7 @@ void AnalysisCsvWriter::AppendPreamble(std::string& out) {
 
 void AnalysisCsvWriter::AppendHeaderRow(std::string& out) const {
   out += "time,elapsed_s,sample";
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     if (!table_.columns[i]) continue;
     out += ",ID" + std::to_string(i);
     const char* letter = TypeLetter(table_.types[i]);
@@ -250,14 +249,14 @@ void AnalysisCsvWriter::AppendHeaderRow(std::string& out) const {
   out += '\n';
 }
 
-void AnalysisCsvWriter::AppendRows(std::string& out, const ModuleData& md, int32_t from,
+void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_t from,
                                    int32_t to) {
   from = std::max(from, 0);
-  to = std::min(to, ModuleData::MaxData);
+  to = std::min(to, RecordSet::MaxData);
   std::array<const float*, 4> columns{};
   int columnCount = 0;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    if (table_.columns[i]) columns[columnCount++] = md.Units[i].Data.data();
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    if (table_.columns[i]) columns[columnCount++] = rs.Units[i].Data.data();
   }
   const int64_t interval = table_.intervalMs;
   char line[256];
@@ -271,7 +270,7 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const ModuleData& md, int32
     for (int c = 0; c < columnCount; ++c) {
       *p++ = ',';
       const float v = columns[c][k];
-      if (v == ModuleData::NoData || (!table_.voltage && v == kNotConverted)) continue;
+      if (v == RecordSet::NoData || (!table_.voltage && v == kNotConverted)) continue;
       p = std::to_chars(p, p + 32, v).ptr;
     }
     *p++ = '\n';
@@ -279,22 +278,22 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const ModuleData& md, int32
   }
 }
 
-bool EncodeAnalysisCsv(const ModuleData& md, std::string& out, QString* error) {
+bool EncodeAnalysisCsv(const RecordSet& rs, std::string& out, QString* error) {
   AnalysisTable table;
-  if (!AnalysisTableOf(md, table, error)) return false;
-  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
+  if (!AnalysisTableOf(rs, table, error)) return false;
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
   out.clear();
   out.reserve(1024 + static_cast<size_t>(count) * 96);
   AnalysisCsvWriter writer(table);
   writer.AppendPreamble(out);
   writer.AppendHeaderRow(out);
-  writer.AppendRows(out, md, 0, count);
+  writer.AppendRows(out, rs, 0, count);
   return true;
 }
 
-bool SaveAnalysisCsvFile(const ModuleData& md, const QString& path, QString* error) {
+bool SaveAnalysisCsvFile(const RecordSet& rs, const QString& path, QString* error) {
   std::string out;
-  if (!EncodeAnalysisCsv(md, out, error)) return false;
-  return WriteWholeFile(
-      path, QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size())), error);
+  if (!EncodeAnalysisCsv(rs, out, error)) return false;
+  return ReplaceFile(path, QByteArray::fromRawData(out.data(), static_cast<qsizetype>(out.size())),
+                     error);
 }

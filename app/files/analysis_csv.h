@@ -22,7 +22,9 @@
 #include <limits>
 #include <string>
 
-class ModuleData;
+#include "files/file_formats.h"
+
+struct RecordSet;
 
 // What the preamble and the header row say, fixed for the whole table.
 struct AnalysisTable {
@@ -42,29 +44,34 @@ struct AnalysisTable {
 // the change. False for a text that is not such a time.
 bool ParseStartTime(const QString& text, int64_t& utcMs);
 
-// The units of md that get a column: those used, and any holding a value within the record set (a
+// The units of rs that get a column: those used, and any holding a value within the record set (a
 // unit whose first reading failed reads back from a file as not used, yet holds values).
-std::array<bool, 4> AnalysisColumns(const ModuleData& md);
+std::array<bool, 4> AnalysisColumns(const RecordSet& rs);
 
-// The table of md's settings, memo lines and columns, starting at md's StartTime. False with the
+// The table of rs's settings, memo lines and columns, starting at rs's StartTime. False with the
 // operator's reason (Japanese) when the start time cannot be read or the interval is not positive.
-bool AnalysisTableOf(const ModuleData& md, AnalysisTable& table, QString* error);
+bool AnalysisTableOf(const RecordSet& rs, AnalysisTable& table, QString* error);
 
-class AnalysisCsvWriter {
+class AnalysisCsvWriter : public RecordSetStream {
  public:
   // The rows that follow belong to a record set starting at the table's origin.
   explicit AnalysisCsvWriter(const AnalysisTable& table);
 
   void AppendPreamble(std::string& out);
   void AppendHeaderRow(std::string& out) const;
+  // The preamble and the header row.
+  void AppendHead(std::string& out) override {
+    AppendPreamble(out);
+    AppendHeaderRow(out);
+  }
   // The rows that follow belong to a record set that started at startMs (ms since the epoch): its
   // sample in slot k is at startMs + (k + 1) x interval.
-  void BeginRecordSet(int64_t startMs) { recordSetMs_ = startMs; }
-  // Appends the rows of md's slots [from, to) (clamped to the buffers), numbering them on from the
+  void BeginRecordSet(int64_t startMs) override { recordSetMs_ = startMs; }
+  // Appends the rows of rs's slots [from, to) (clamped to the buffers), numbering them on from the
   // rows already written.
-  void AppendRows(std::string& out, const ModuleData& md, int32_t from, int32_t to);
+  void AppendRows(std::string& out, const RecordSet& rs, int32_t from, int32_t to) override;
   // Rows written so far.
-  int64_t RowCount() const { return row_; }
+  int64_t RowCount() const override { return row_; }
 
  private:
   // The local time of utcMs as "yyyy-mm-ddThh:mm:ss.mmm+hh:mm" (without ".mmm" unless withMs).
@@ -86,7 +93,7 @@ class AnalysisCsvWriter {
   size_t dayLength_ = 0;
 };
 
-// The analysis CSV of md's whole record set; false with the reason as AnalysisTableOf.
-bool EncodeAnalysisCsv(const ModuleData& md, std::string& out, QString* error = nullptr);
+// The analysis CSV of rs's whole record set; false with the reason as AnalysisTableOf.
+bool EncodeAnalysisCsv(const RecordSet& rs, std::string& out, QString* error = nullptr);
 // Writes it to path; an existing file is replaced only by a complete new one.
-bool SaveAnalysisCsvFile(const ModuleData& md, const QString& path, QString* error = nullptr);
+bool SaveAnalysisCsvFile(const RecordSet& rs, const QString& path, QString* error = nullptr);

@@ -9,7 +9,7 @@
 #include "core/module_data.h"
 #include "core/number_text.h"
 #include "files/data_file.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 
@@ -60,60 +60,52 @@ class CsvWriter {
   bool first_ = true;
 };
 
-}  // namespace
-
-bool EncodeCsv(const ModuleData& md, QByteArray& result, QString* error) {
-  const QString problem = DataFileTextProblem(md);
-  if (!problem.isEmpty()) {
-    if (error) *error = problem;
-    return false;
-  }
-  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
-  std::string out;
-  // About 40 bytes per sample line.
-  out.reserve(1024 + static_cast<size_t>(count) * 48);
-  CsvWriter csv(out);
-
+// The lines above the samples: title, start time, memos, the measurement's settings, the units'
+// types and the column headings.
+void WriteCsvHeader(const RecordSet& rs, CsvWriter& csv) {
   csv.Text(QStringLiteral("熱電対温度測定ユニット"));
   csv.EndLine();
   csv.Text(QStringLiteral("測定日"));
-  csv.Text(md.StartTime, md.StartTimeBytes);
+  csv.Text(rs.StartTime, rs.StartTimeBytes);
   csv.EndLine();
   static const char16_t* const kMemoNames[] = {u"メモ１", u"メモ２", u"メモ３", u"メモ４",
                                                u"メモ５"};
-  for (size_t i = 0; i < md.MemoText.size(); ++i) {
+  for (size_t i = 0; i < rs.MemoText.size(); ++i) {
     csv.Text(QString::fromUtf16(kMemoNames[i]));
-    csv.Text(md.MemoText[i], md.MemoBytes[i]);
+    csv.Text(rs.MemoText[i], rs.MemoBytes[i]);
     csv.EndLine();
   }
-  if (md.TimerType) {
+  if (rs.TimerType) {
     csv.Text(QStringLiteral("測定間隔(sec)"));
-    csv.Number(md.IntervalTM / 1000.0);
+    csv.Number(rs.IntervalTM / 1000.0);
   } else {
     csv.Text(QStringLiteral("測定間隔(msec)"));
-    csv.Integer(md.IntervalTM);
+    csv.Integer(rs.IntervalTM);
   }
   csv.EndLine();
   csv.Text(QStringLiteral("データ平均化処理"));
-  csv.Text(md.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し"));
+  csv.Text(rs.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し"));
   csv.EndLine();
   csv.Text(QStringLiteral("種類"));
-  csv.Text(md.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対"));
+  csv.Text(rs.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対"));
   csv.EndLine();
   csv.Text(QStringLiteral("使用ユニットの種類"));
   csv.EndLine();
-  for (const auto& u : md.Units) csv.Text(TcTypeName(u.ConnectID));
+  for (const auto& u : rs.Units) csv.Text(TcTypeName(u.ConnectID));
   csv.EndLine();
   csv.Text(QStringLiteral("測定データ"));
   csv.EndLine();
   csv.Text(QStringLiteral("データ数"));
-  csv.Integer(md.SampleCount);
+  csv.Integer(rs.SampleCount);
   csv.EndLine();
-  for (int i = 0; i < ModuleData::kUnits; ++i) csv.Text(QStringLiteral("ID%1").arg(i));
+  for (int i = 0; i < RecordSet::kUnits; ++i) csv.Text(QStringLiteral("ID%1").arg(i));
   csv.EndLine();
+}
 
+// One line per sample 1 to count; a unit not used or without that sample gives an empty item.
+void WriteCsvSamples(const RecordSet& rs, int32_t count, CsvWriter& csv) {
   for (int32_t k = 1; k <= count; ++k) {
-    for (const auto& u : md.Units) {
+    for (const auto& u : rs.Units) {
       if (u.MflagID && u.DataCount >= k) {
         csv.Number(u.Data[static_cast<size_t>(k - 1)]);
       } else {
@@ -122,12 +114,29 @@ bool EncodeCsv(const ModuleData& md, QByteArray& result, QString* error) {
     }
     csv.EndLine();
   }
+}
+
+}  // namespace
+
+bool EncodeCsv(const RecordSet& rs, QByteArray& result, QString* error) {
+  const QString problem = DataFileTextProblem(rs);
+  if (!problem.isEmpty()) {
+    if (error) *error = problem;
+    return false;
+  }
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
+  std::string out;
+  // About 40 bytes per sample line.
+  out.reserve(1024 + static_cast<size_t>(count) * 48);
+  CsvWriter csv(out);
+  WriteCsvHeader(rs, csv);
+  WriteCsvSamples(rs, count, csv);
   result = QByteArray(out.data(), static_cast<qsizetype>(out.size()));
   return true;
 }
 
-bool SaveCsvFile(const ModuleData& md, const QString& path, QString* error) {
+bool SaveCsvFile(const RecordSet& rs, const QString& path, QString* error) {
   QByteArray bytes;
-  if (!EncodeCsv(md, bytes, error)) return false;
-  return WriteWholeFile(path, bytes, error);
+  if (!EncodeCsv(rs, bytes, error)) return false;
+  return ReplaceFile(path, bytes, error);
 }

@@ -14,7 +14,7 @@
 
 #include "core/cp932.h"
 #include "core/module_data.h"
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ constexpr size_t kFixedHeaderBytes = 22;
 constexpr size_t kMaxHeaderBytes = 6 * (2 + kMaxString) + kFixedHeaderBytes;
 // Reading this much is enough to tell that a file holds more records than the buffers take.
 constexpr qint64 kReadLimit =
-    static_cast<qint64>(kMaxHeaderBytes + (ModuleData::MaxData + 1) * kRecordBytes);
+    static_cast<qint64>(kMaxHeaderBytes + (RecordSet::MaxData + 1) * kRecordBytes);
 
 void PutU16(QByteArray& out, uint16_t v) {
   const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
@@ -143,25 +143,25 @@ bool Fail(QString* error, const QString& reason) {
 
 }  // namespace
 
-QByteArray EncodeDataHeader(const ModuleData& md, int32_t sampleCount) {
+QByteArray EncodeDataHeader(const RecordSet& rs, int32_t sampleCount) {
   QByteArray out;
-  PutString(out, md.StartTime, md.StartTimeBytes);
-  for (size_t i = 0; i < md.MemoText.size(); ++i) PutString(out, md.MemoText[i], md.MemoBytes[i]);
-  PutBool(out, md.TimerType);
-  PutI32(out, md.IntervalTM);
-  PutBool(out, md.DataAverage);
-  PutBool(out, md.MeasKind);
-  for (const auto& u : md.Units) PutI16(out, u.ConnectID);
+  PutString(out, rs.StartTime, rs.StartTimeBytes);
+  for (size_t i = 0; i < rs.MemoText.size(); ++i) PutString(out, rs.MemoText[i], rs.MemoBytes[i]);
+  PutBool(out, rs.TimerType);
+  PutI32(out, rs.IntervalTM);
+  PutBool(out, rs.DataAverage);
+  PutBool(out, rs.MeasKind);
+  for (const auto& u : rs.Units) PutI16(out, u.ConnectID);
   PutI32(out, sampleCount);
   return out;
 }
 
-void AppendDataRecord(QByteArray& out, const ModuleData& md, int32_t k) {
+void AppendDataRecord(QByteArray& out, const RecordSet& rs, int32_t k) {
   char record[kRecordBytes];
-  for (size_t i = 0; i < md.Units.size(); ++i) {
-    const std::vector<float>& data = md.Units[i].Data;
+  for (size_t i = 0; i < rs.Units.size(); ++i) {
+    const std::vector<float>& data = rs.Units[i].Data;
     const bool inside = k >= 1 && static_cast<size_t>(k) <= data.size();
-    PutDouble(record + 8 * i, static_cast<double>(inside ? data[k - 1] : ModuleData::NoData));
+    PutDouble(record + 8 * i, static_cast<double>(inside ? data[k - 1] : RecordSet::NoData));
   }
   out.append(record, kRecordBytes);
 }
@@ -173,13 +173,14 @@ bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString
   ok = ok && in.Bool(image.TimerType) && in.I32(image.IntervalTM) && in.Bool(image.DataAverage) &&
        in.Bool(image.MeasKind);
   for (size_t i = 0; ok && i < image.ConnectID.size(); ++i) ok = in.I16(image.ConnectID[i]);
-  int32_t headerCount = 0;  // the complete records decide the sample count
-  ok = ok && in.I32(headerCount);
+  // The complete records decide the sample count; the header's count only tells what is missing.
+  ok = ok && in.I32(image.HeaderCount);
   if (!ok) return Fail(error, QStringLiteral("ファイルがヘッダーの途中で終わっています。"));
 
   const size_t records = in.Left() / kRecordBytes;
-  if (records > static_cast<size_t>(ModuleData::MaxData)) {
-    return Fail(error, QStringLiteral("サンプル数が %1 を超えています。").arg(ModuleData::MaxData));
+  image.EndsInsideRecord = in.Left() % kRecordBytes != 0;
+  if (records > static_cast<size_t>(RecordSet::MaxData)) {
+    return Fail(error, QStringLiteral("サンプル数が %1 を超えています。").arg(RecordSet::MaxData));
   }
   const unsigned char* p = in.Position();
   for (auto& data : image.Data) data.resize(records);
@@ -241,16 +242,16 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
 
 void ApplyDataFile(ModuleData& md, DataFileImage& image) {
   md.ClearData();
-  md.StartTime = std::move(image.StartTime);
-  md.MemoText = std::move(image.MemoText);
-  md.StartTimeBytes = std::move(image.StartTimeBytes);
-  md.MemoBytes = std::move(image.MemoBytes);
-  md.TimerType = image.TimerType;
-  md.IntervalTM = image.IntervalTM;
-  md.DataAverage = image.DataAverage;
-  md.MeasKind = image.MeasKind;
-  for (size_t i = 0; i < md.Units.size(); ++i) {
-    UnitRecord& u = md.Units[i];
+  md.Record.StartTime = std::move(image.StartTime);
+  md.Record.MemoText = std::move(image.MemoText);
+  md.Record.StartTimeBytes = std::move(image.StartTimeBytes);
+  md.Record.MemoBytes = std::move(image.MemoBytes);
+  md.Record.TimerType = image.TimerType;
+  md.Record.IntervalTM = image.IntervalTM;
+  md.Record.DataAverage = image.DataAverage;
+  md.Record.MeasKind = image.MeasKind;
+  for (size_t i = 0; i < md.Record.Units.size(); ++i) {
+    UnitRecord& u = md.Record.Units[i];
     const std::vector<float>& data = image.Data[i];
     u.ConnectID = image.ConnectID[i];
     const auto end = data.begin() + image.Records;
@@ -258,18 +259,42 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
     // A unit is used when any of its samples holds a value (a failed first reading included);
     // its count runs to its last value, and the slots without one before it stay empty in place.
     const auto last = std::find_if(std::make_reverse_iterator(end), data.rend(),
-                                   [](float v) { return v != ModuleData::NoData; });
+                                   [](float v) { return v != RecordSet::NoData; });
     u.DataCount = static_cast<int32_t>(data.rend() - last);
     // With no record the use flags stay as they were.
     if (image.Records > 0) u.MflagID = u.DataCount > 0;
   }
-  md.SampleCount = image.Records;
+  md.Record.SampleCount = image.Records;
   md.UpdateAverageCount();
 }
 
-ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error) {
+RecordShortfall ShortfallOf(const DataFileImage& image) {
+  RecordShortfall s;
+  s.promised = std::max(image.HeaderCount, 0);
+  s.present = image.Records;
+  if (s.promised > s.present) s.missing = s.promised - s.present;
+  if (image.EndsInsideRecord) s.missing = std::max(s.missing, 1);
+  return s;
+}
+
+QString ShortfallText(const RecordShortfall& shortfall) {
+  // Nothing promised beyond what is there: only the record the file ends inside of is missing.
+  if (shortfall.promised <= shortfall.present) {
+    return QStringLiteral("最後の記録が途中で切れています（%1 件欠けています、読めたのは %2 件）。")
+        .arg(shortfall.missing)
+        .arg(shortfall.present);
+  }
+  return QStringLiteral("記録が %1 件欠けています（ヘッダーは %2 件、読めたのは %3 件）。")
+      .arg(shortfall.missing)
+      .arg(shortfall.promised)
+      .arg(shortfall.present);
+}
+
+ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error,
+                        RecordShortfall* shortfall) {
   DataFileImage image;
   if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
+  if (shortfall) *shortfall = ShortfallOf(image);
   if (image.Records < 1) return ReadResult::NoSamples;
   ApplyDataFile(md, image);
   return ReadResult::Read;
@@ -298,23 +323,27 @@ QString TextFieldProblem(const QString& text, const QString& field, const QByteA
   return QString();
 }
 
-QString DataFileTextProblem(const ModuleData& md) {
-  QString problem = TextFieldProblem(md.StartTime, QStringLiteral("測定日"), md.StartTimeBytes);
+QString DataFileTextProblem(const RecordSet& rs) {
+  QString problem = TextFieldProblem(rs.StartTime, QStringLiteral("測定日"), rs.StartTimeBytes);
   for (int i = 0; problem.isEmpty() && i < kMemoLines; ++i) {
     problem =
-        TextFieldProblem(md.MemoText[i], QStringLiteral("メモ%1").arg(i + 1), md.MemoBytes[i]);
+        TextFieldProblem(rs.MemoText[i], QStringLiteral("メモ%1").arg(i + 1), rs.MemoBytes[i]);
   }
   return problem;
 }
 
-bool SaveDataFile(const ModuleData& md, const QString& path, QString* error) {
-  const QString problem = DataFileTextProblem(md);
-  if (!problem.isEmpty()) return Fail(error, problem);
-  const int32_t count = std::clamp<int32_t>(md.SampleCount, 0, ModuleData::MaxData);
-  QByteArray out = EncodeDataHeader(md, count);
+QByteArray EncodeDataFile(const RecordSet& rs) {
+  const int32_t count = std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
+  QByteArray out = EncodeDataHeader(rs, count);
   out.reserve(out.size() + static_cast<qsizetype>(count) * static_cast<qsizetype>(kRecordBytes));
-  for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, md, k);
-  return WriteWholeFile(path, out, error);
+  for (int32_t k = 1; k <= count; ++k) AppendDataRecord(out, rs, k);
+  return out;
+}
+
+bool SaveDataFile(const RecordSet& rs, const QString& path, QString* error) {
+  const QString problem = DataFileTextProblem(rs);
+  if (!problem.isEmpty()) return Fail(error, problem);
+  return ReplaceFile(path, EncodeDataFile(rs), error);
 }
 
 QString ReadFailureText(const QString& path, const QString& reason) {

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include "files/save_file.h"
+#include "files/publish.h"
 
 namespace {
 
@@ -53,5 +53,5 @@ bool WritePdfFile(const QString& target,
                 QStringLiteral("PDFを最後まで書き込めませんでした（ディスクの空きが足りないか、"
                                "ファイルの大きさの上限を超えた可能性があります）。"));
   }
-  return WriteWholeFile(target, bytes, error);
+  return ReplaceFile(target, bytes, error);
 }

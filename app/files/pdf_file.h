@@ -1,7 +1,7 @@
 // PDF files. Qt's PDF engine reports no write error: a full disk leaves a cut PDF that no reader
 // opens, and the engine says it printed. So the page is rendered into a temporary file of its own
 // beside the target, checked to be a whole PDF, and only then written to its place through
-// WriteWholeFile.
+// ReplaceFile.
 #pragma once
 
 #include <QByteArray>

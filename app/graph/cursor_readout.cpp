@@ -10,7 +10,7 @@ namespace {
 const char* const kNoValue = "----";
 
 QString UnitName(const ModuleData& md) {
-  return md.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃");
+  return md.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃");
 }
 
 QString ValueText(const UnitAtCursors& u, size_t at) {
@@ -40,37 +40,25 @@ QString NotConvertedText() {
   return QStringLiteral("断線?");
 }
 
-QString SampleTimeText(int32_t k, int32_t intervalTM) {
-  int decimals = 3;
-  if (intervalTM % 1000 == 0) {
-    decimals = 0;
-  } else if (intervalTM % 100 == 0) {
-    decimals = 1;
-  } else if (intervalTM % 10 == 0) {
-    decimals = 2;
-  }
-  return QString::number(static_cast<double>(k) * intervalTM / 1000.0, 'f', decimals);
-}
-
 CursorReadout ReadCursors(const ModuleData& md, int32_t a, int32_t b) {
   CursorReadout r;
   r.sample = {a, b};
   for (size_t c = 0; c < 2; ++c)
-    r.seconds[c] = static_cast<double>(r.sample[c]) * md.IntervalTM / 1000.0;
+    r.seconds[c] = static_cast<double>(r.sample[c]) * md.Record.IntervalTM / 1000.0;
   if (a > 0 && b > 0) r.deltaSeconds = r.seconds[1] - r.seconds[0];
   for (size_t i = 0; i < r.units.size(); ++i) {
-    const UnitRecord& unit = md.Units[i];
+    const UnitRecord& unit = md.Record.Units[i];
     UnitAtCursors& u = r.units[i];
     u.used = unit.MflagID;
     if (!u.used) continue;
     for (size_t c = 0; c < 2; ++c) {
       const int32_t k = r.sample[c];
-      if (k < 1 || k > md.SampleCount || static_cast<size_t>(k) > unit.Data.size()) continue;
+      if (k < 1 || k > md.Record.SampleCount || static_cast<size_t>(k) > unit.Data.size()) continue;
       const float v = unit.Data[static_cast<size_t>(k - 1)];
-      if (ModuleData::IsMeasured(v, md.MeasKind)) {
+      if (RecordSet::IsMeasured(v, md.Record.MeasKind)) {
         u.value[c] = v;
       } else {
-        u.notConverted[c] = v == ModuleData::NotConverted;
+        u.notConverted[c] = v == RecordSet::NotConverted;
       }
     }
     if (!u.value[0] || !u.value[1]) continue;
@@ -85,7 +73,7 @@ CursorReadout ReadCursors(const ModuleData& md, int32_t a, int32_t b) {
 QString ReadoutText(const ModuleData& md, const CursorReadout& r) {
   if (r.sample[0] < 1 && r.sample[1] < 1) return Guide();
   const auto time = [&](size_t c) {
-    return r.sample[c] > 0 ? SampleTimeText(r.sample[c], md.IntervalTM) : QString();
+    return r.sample[c] > 0 ? SampleTimeText(r.sample[c], md.Record.IntervalTM) : QString();
   };
   const auto value = [&](const UnitAtCursors& u, size_t c) {
     return r.sample[c] > 0 ? ValueText(u, c) : QString();
@@ -99,11 +87,13 @@ QString ReadoutText(const ModuleData& md, const CursorReadout& r) {
   }
   if (r.deltaSeconds) {
     const QString unit = UnitName(md);
-    html += Row(QStringLiteral("Δt"),
-                SampleTimeText(r.sample[1] - r.sample[0], md.IntervalTM) + QStringLiteral(" 秒"),
-                QString());
-    html += Row(QString(), (md.MeasKind ? QStringLiteral("ΔV ") : QStringLiteral("ΔT ")) + unit,
-                unit + QStringLiteral("/分"));
+    html +=
+        Row(QStringLiteral("Δt"),
+            SampleTimeText(r.sample[1] - r.sample[0], md.Record.IntervalTM) + QStringLiteral(" 秒"),
+            QString());
+    html +=
+        Row(QString(), (md.Record.MeasKind ? QStringLiteral("ΔV ") : QStringLiteral("ΔT ")) + unit,
+            unit + QStringLiteral("/分"));
     for (size_t i = 0; i < r.units.size(); ++i) {
       const UnitAtCursors& u = r.units[i];
       if (!u.used) continue;
@@ -118,7 +108,7 @@ QString ReadoutText(const ModuleData& md, const CursorReadout& r) {
 QString SampleText(const ModuleData& md, int32_t k) {
   const CursorReadout r = ReadCursors(md, k, 0);
   QStringList lines;
-  lines << SampleTimeText(k, md.IntervalTM) + QStringLiteral(" 秒  (No.%1)").arg(k);
+  lines << SampleTimeText(k, md.Record.IntervalTM) + QStringLiteral(" 秒  (No.%1)").arg(k);
   for (size_t i = 0; i < r.units.size(); ++i) {
     if (r.units[i].used) lines << QStringLiteral("ID%1  ").arg(i) + ValueText(r.units[i], 0);
   }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/number_text.h"  // SampleTimeText
+
 class ModuleData;
 
 struct UnitAtCursors {
@@ -38,6 +40,3 @@ QString SampleText(const ModuleData& md, int32_t k);
 
 // The text of a sample the driver could not convert (an open or out-of-range thermocouple).
 QString NotConvertedText();
-
-// Sample k's time in seconds, with as many decimals as the interval has (1000 ms: none).
-QString SampleTimeText(int32_t k, int32_t intervalTM);

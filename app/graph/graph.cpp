@@ -36,7 +36,7 @@ void Graph::InitGraph() {
   chart->SetRedrawSuspended(true);
   chart->SetNumSeries(4);
   // A full record set then fills the graph without growing its storage during a measurement.
-  chart->ReservePoints(ModuleData::MaxData);
+  chart->ReservePoints(RecordSet::MaxData);
   SetGraphStyle();
   DispConnectflg();
   // The legend's look and place are the chart's own; it always lists the four labels.
@@ -50,7 +50,7 @@ void Graph::SetGraphStyle() {
 }
 
 void Graph::DefaultRangeY(float& minV, float& maxV) const {
-  const RangeY range = ::DefaultRangeY(md_.MeasKind);
+  const RangeY range = ::DefaultRangeY(md_.Record.MeasKind);
   minV = range.min;
   maxV = range.max;
 }
@@ -58,7 +58,7 @@ void Graph::DefaultRangeY(float& minV, float& maxV) const {
 void Graph::InitGraphParam(bool flg) {
   gs_.DispStart = 1;
   gs_.ScrollMode = XWindowMode::FullDisplay;
-  gs_.DispCount = flg ? md_.SampleCount : 100;
+  gs_.DispCount = flg ? md_.Record.SampleCount : 100;
   gs_.DispEnd = gs_.DispCount;
   DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
   DispConnectflg();
@@ -116,7 +116,7 @@ void Graph::SetAxesY(float minV, float maxV) {
 }
 
 void Graph::SetAxesX(int32_t dcnt1, int32_t dcnt2) {
-  const double interval = md_.IntervalTM;
+  const double interval = md_.Record.IntervalTM;
   double lo = dcnt1 * interval / 1000.0;
   double hi = dcnt2 * interval / 1000.0;
   // A file may carry an interval of zero or below, and a window may be reversed: show the ends in
@@ -152,9 +152,10 @@ void Graph::SetGraphTitle(bool reset) {
   if (reset) SelectOptHei(0);
   GrDrawData(1);
   ClearCursors();
-  chart->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime + QStringLiteral(" ]"));
+  chart->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime + QStringLiteral(" ]"));
   chart->SetAxisTitle(Chart2D::Axis::X, QStringLiteral("開始からの経過時間（秒）"));
-  chart->SetAxisTitle(Chart2D::Axis::Y, md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
+  chart->SetAxisTitle(Chart2D::Axis::Y,
+                      md_.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
   chart->SetHeaderAppearance(3);
   DispConnectflg();
   chart->SetRedrawSuspended(false);
@@ -177,7 +178,7 @@ void Graph::SetScaleYInput(bool fixed) {
 
 void Graph::CalcAutoScaleY() {
   // While no sample of the record set has a value the kind's default range stays.
-  const RangeY range = FitRangeY(md_.AllMax, md_.AllMin, md_.MeasKind);
+  const RangeY range = FitRangeY(md_.Record.AllMax, md_.Record.AllMin, md_.Record.MeasKind);
   md_.AxisMaxY = range.max;
   md_.AxisMinY = range.min;
 }
@@ -194,7 +195,7 @@ void Graph::optHei_Click(int16_t index) {
     // Fitted to the window now, and as the window moves or samples arrive in it.
     gs_.ScaleYMode = YRangeMode::Follow;
     SetScaleYInput(false);
-    if (md_.SampleCount < 1) {
+    if (md_.Record.SampleCount < 1) {
       DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
       SetAxesY(md_.AxisMinY, md_.AxisMaxY);
     }
@@ -202,7 +203,7 @@ void Graph::optHei_Click(int16_t index) {
     return;
   }
   gs_.ScaleYMode = YRangeMode::Automatic;
-  if (md_.SampleCount >= 1) {
+  if (md_.Record.SampleCount >= 1) {
     CalcAutoScaleY();
   } else {
     DefaultRangeY(md_.AxisMinY, md_.AxisMaxY);
@@ -237,9 +238,10 @@ void Graph::DispConnectflg() {
   Chart2D* chart = ui_.Chart2D1;
   chart->ClearSeriesLabels();
   // A voltage measurement measures voltage on every unit, whatever thermocouple type it keeps.
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     chart->AddSeriesLabel(QStringLiteral("ID%1 ").arg(i) +
-                          (md_.MeasKind ? QStringLiteral("電圧値")
-                                        : TcTypeName(md_.Units[static_cast<size_t>(i)].ConnectID)));
+                          (md_.Record.MeasKind
+                               ? QStringLiteral("電圧値")
+                               : TcTypeName(md_.Record.Units[static_cast<size_t>(i)].ConnectID)));
   }
 }

@@ -13,9 +13,9 @@ namespace {
 
 // The stored sample nearest to time x, or 0 without samples or a time axis.
 int32_t NearestSample(const ModuleData& md, double x) {
-  if (md.SampleCount < 1 || !(md.IntervalTM > 0) || !std::isfinite(x)) return 0;
-  const double k = std::round(x * 1000.0 / md.IntervalTM);
-  return static_cast<int32_t>(std::clamp(k, 1.0, static_cast<double>(md.SampleCount)));
+  if (md.Record.SampleCount < 1 || !(md.Record.IntervalTM > 0) || !std::isfinite(x)) return 0;
+  const double k = std::round(x * 1000.0 / md.Record.IntervalTM);
+  return static_cast<int32_t>(std::clamp(k, 1.0, static_cast<double>(md.Record.SampleCount)));
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ void Graph::ClearCursors() {
 
 void Graph::SetCursors(const std::array<int32_t, 2>& samples) {
   for (size_t c = 0; c < cursors_.size(); ++c) {
-    cursors_[c] = samples[c] >= 1 && samples[c] <= md_.SampleCount ? samples[c] : 0;
+    cursors_[c] = samples[c] >= 1 && samples[c] <= md_.Record.SampleCount ? samples[c] : 0;
   }
   ShowReadout();
 }
@@ -51,7 +51,7 @@ void Graph::ShowReadout() {
   static const QString kNames[2] = {QStringLiteral("A"), QStringLiteral("B")};
   for (size_t c = 0; c < cursors_.size(); ++c) {
     std::optional<double> x;
-    if (cursors_[c] > 0) x = static_cast<double>(cursors_[c]) * md_.IntervalTM / 1000.0;
+    if (cursors_[c] > 0) x = static_cast<double>(cursors_[c]) * md_.Record.IntervalTM / 1000.0;
     ui_.Chart2D1->SetCursorLine(static_cast<int>(c), x, kNames[c]);
   }
   if (ui_.lblReadout) ui_.lblReadout->setText(ReadoutText(md_, Readout()));

@@ -37,7 +37,7 @@ int32_t ToSample(double v) {
 }  // namespace
 
 std::pair<double, double> Graph::ShownWindow() const {
-  const double interval = md_.IntervalTM;
+  const double interval = md_.Record.IntervalTM;
   const Chart2D* chart = ui_.Chart2D1;
   if (!(interval > 0)) return {gs_.DispStart, gs_.DispEnd};
   return {chart->AxisMin(Chart2D::Axis::X) * 1000.0 / interval,
@@ -48,7 +48,7 @@ void Graph::ShowWindow(double first, double last) {
   gs_.DispStart = ToSample(first);
   gs_.DispEnd = ToSample(last);
   gs_.DispCount = gs_.DispEnd - gs_.DispStart + 1;
-  const double interval = md_.IntervalTM;
+  const double interval = md_.Record.IntervalTM;
   ui_.Chart2D1->SetAxisRange(Chart2D::Axis::X, first * interval / 1000.0, last * interval / 1000.0);
   WindowShown();
 }
@@ -64,7 +64,7 @@ void Graph::SyncScrollBar() {
   // The bar spans the record set and the window, wherever the window is; its handle is the window.
   const int32_t width = std::max(gs_.DispEnd - gs_.DispStart, 1);
   const int32_t lo = std::min(1, gs_.DispStart);
-  const int32_t hi = std::max(std::max(md_.SampleCount, gs_.DispEnd) - width, lo);
+  const int32_t hi = std::max(std::max(md_.Record.SampleCount, gs_.DispEnd) - width, lo);
   const QSignalBlocker blocker(bar);
   if (bar->minimum() != lo || bar->maximum() != hi) bar->setRange(lo, hi);
   if (bar->pageStep() != width) {
@@ -86,12 +86,12 @@ void Graph::StopFollowing() {
 }
 
 void Graph::ZoomX(double x, double steps) {
-  if (!(md_.IntervalTM > 0) || !(steps != 0)) return;
+  if (!(md_.Record.IntervalTM > 0) || !(steps != 0)) return;
   const auto [a, b] = ShownWindow();
   const double width = b - a;
   if (!(width > 0)) return;
-  const double centre = x * 1000.0 / md_.IntervalTM;
-  const double last = std::max(md_.SampleCount, 1);
+  const double centre = x * 1000.0 / md_.Record.IntervalTM;
+  const double last = std::max(md_.Record.SampleCount, 1);
   double zoomed = width / std::pow(kZoomPerStep, steps);
   if (steps > 0) {
     zoomed = std::max(zoomed, std::min(width, kMinWidth));
@@ -109,11 +109,11 @@ void Graph::ZoomX(double x, double steps) {
 }
 
 void Graph::PanX(double dx) {
-  if (!(md_.IntervalTM > 0)) return;
+  if (!(md_.Record.IntervalTM > 0)) return;
   const auto [a, b] = ShownWindow();
   const double width = b - a;
-  const double last = std::max(md_.SampleCount, 1);
-  const double shift = dx * 1000.0 / md_.IntervalTM;
+  const double last = std::max(md_.Record.SampleCount, 1);
+  const double shift = dx * 1000.0 / md_.Record.IntervalTM;
   double first = a + shift;
   // The window stops with its edge on the first or the last sample; a window already beyond
   // an end (while the display follows a measurement) is not pulled back.
@@ -128,14 +128,15 @@ void Graph::PanX(double dx) {
 }
 
 void Graph::ScrollTo(int32_t first) {
-  if (md_.IntervalTM > 0) PanX((first - ShownWindow().first) * md_.IntervalTM / 1000.0);
+  if (md_.Record.IntervalTM > 0)
+    PanX((first - ShownWindow().first) * md_.Record.IntervalTM / 1000.0);
   // A handle moved where the window cannot go springs back.
   SyncScrollBar();
 }
 
 void Graph::GoHome() {
-  if (!(md_.IntervalTM > 0)) return;
-  PanX((1.0 - ShownWindow().first) * md_.IntervalTM / 1000.0);
+  if (!(md_.Record.IntervalTM > 0)) return;
+  PanX((1.0 - ShownWindow().first) * md_.Record.IntervalTM / 1000.0);
 }
 
 void Graph::GoEnd() {
@@ -143,10 +144,10 @@ void Graph::GoEnd() {
     ReturnToChosenView();
     return;
   }
-  if (!(md_.IntervalTM > 0)) return;
+  if (!(md_.Record.IntervalTM > 0)) return;
   const auto [a, b] = ShownWindow();
-  const double last = std::max(md_.SampleCount, 1);
-  PanX((last - b) * md_.IntervalTM / 1000.0);
+  const double last = std::max(md_.Record.SampleCount, 1);
+  PanX((last - b) * md_.Record.IntervalTM / 1000.0);
 }
 
 void Graph::ReturnToChosenView() {
@@ -157,8 +158,8 @@ void Graph::ReturnToChosenView() {
 
 bool Graph::KeyPress(int key, Qt::KeyboardModifiers /*modifiers*/) {
   const auto [a, b] = ShownWindow();
-  const double tenth = (b - a) / 10.0 * md_.IntervalTM / 1000.0;
-  const double centre = (a + b) / 2.0 * md_.IntervalTM / 1000.0;
+  const double tenth = (b - a) / 10.0 * md_.Record.IntervalTM / 1000.0;
+  const double centre = (a + b) / 2.0 * md_.Record.IntervalTM / 1000.0;
   switch (key) {
     case Qt::Key_Left:
       PanX(-tenth);
@@ -224,14 +225,14 @@ void Graph::RefitVisibleY() {
   const auto [a, b] = ShownWindow();
   fit_ = VisibleFit{};
   fit_.first = ToSample(std::max(1.0, std::ceil(a - kEdgeSlack)));
-  fit_.last = ToSample(std::min<double>(std::floor(b + kEdgeSlack), ModuleData::MaxData));
+  fit_.last = ToSample(std::min<double>(std::floor(b + kEdgeSlack), RecordSet::MaxData));
   fit_.through = fit_.first - 1;
   ExtendVisibleY();
 }
 
 void Graph::ExtendVisibleY() {
   if (gs_.ScaleYMode != YRangeMode::Follow) return;
-  const int32_t end = std::min(fit_.last, md_.SampleCount);
+  const int32_t end = std::min(fit_.last, md_.Record.SampleCount);
   for (int32_t k = fit_.through + 1; k <= end; ++k) FoldVisibleSample(k);
   fit_.through = std::max(fit_.through, end);
   ApplyVisibleFit();
@@ -239,10 +240,10 @@ void Graph::ExtendVisibleY() {
 
 void Graph::FoldVisibleSample(int32_t k) {
   const auto slot = static_cast<size_t>(k - 1);
-  for (const UnitRecord& unit : md_.Units) {
+  for (const UnitRecord& unit : md_.Record.Units) {
     if (!unit.MflagID || slot >= unit.Data.size()) continue;
     const float v = unit.Data[slot];
-    if (!ModuleData::IsMeasured(v, md_.MeasKind)) continue;
+    if (!RecordSet::IsMeasured(v, md_.Record.MeasKind)) continue;
     if (!fit_.has) {
       fit_.max = fit_.min = v;
       fit_.has = true;
@@ -256,7 +257,7 @@ void Graph::FoldVisibleSample(int32_t k) {
 void Graph::ApplyVisibleFit() {
   // A window without a measured sample keeps the range it has.
   if (!fit_.has) return;
-  const RangeY range = FitRangeY(fit_.max, fit_.min, md_.MeasKind);
+  const RangeY range = FitRangeY(fit_.max, fit_.min, md_.Record.MeasKind);
   if (range.min == md_.AxisMinY && range.max == md_.AxisMaxY) return;
   md_.AxisMinY = range.min;
   md_.AxisMaxY = range.max;

@@ -11,7 +11,7 @@
 #include "graph/graph_controls.h"
 
 void Graph::AdvanceAxesX() {
-  const int32_t samples = md_.SampleCount;
+  const int32_t samples = md_.Record.SampleCount;
   switch (gs_.ScrollMode) {
     case XWindowMode::FullDisplay: {
       gs_.DispStart = 1;
@@ -87,7 +87,7 @@ void Graph::optWid_Click(int16_t index) {
   const XWindowMode previous = gs_.ScrollMode;
   const auto mode = static_cast<XWindowMode>(index);
   gs_.ScrollMode = mode;
-  const int32_t samples = md_.SampleCount;
+  const int32_t samples = md_.Record.SampleCount;
   switch (mode) {
     case XWindowMode::FullDisplay:
       gs_.DispStart = 1;
@@ -135,7 +135,7 @@ void Graph::Combo1_Click() {
       gs_.DispEnd = gs_.DispCount;
     } else {
       // May start at 0 while fewer samples than the width exist; the axis then shows empty time.
-      gs_.DispStart = gs_.DispCount * (md_.SampleCount / gs_.DispCount);
+      gs_.DispStart = gs_.DispCount * (md_.Record.SampleCount / gs_.DispCount);
       gs_.DispEnd = gs_.DispStart + gs_.DispCount - 1;
     }
   } else {
@@ -157,7 +157,7 @@ void Graph::cmdRight_Click() {
   if (gs_.ScrollMode != XWindowMode::ManualScroll) return;
   gs_.DispCount = Combo1Value();
   const int32_t half = gs_.DispCount / 2;
-  if (gs_.DispStart > md_.SampleCount - half) return;
+  if (gs_.DispStart > md_.Record.SampleCount - half) return;
   gs_.DispStart += half;
   gs_.DispEnd = gs_.DispStart + gs_.DispCount - 1;
   SetAxesX(gs_.DispStart, gs_.DispEnd);

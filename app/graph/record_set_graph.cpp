@@ -45,8 +45,8 @@ void RecordSetGraph::ShowReadData() {
   graph_->ClearNowValue();
   // The file's measurement kind decides the unit of the values shown.
   ui_.Chart2D1->SetAxisTitle(Chart2D::Axis::Y,
-                             md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
-  const int32_t samples = md_.SampleCount;
+                             md_.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
+  const int32_t samples = md_.Record.SampleCount;
   ReplayRecordSet(md_, *graph_, *ui_.Chart2D1, *range_, nullptr);
-  md_.SampleCount = samples;
+  md_.Record.SampleCount = samples;
 }

@@ -7,22 +7,16 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
 
 #include "files/fd_write.h"
+#include "files/publish.h"
 
 namespace {
 
 QByteArray Native(const QString& path) {
   return QFile::encodeName(path);
-}
-
-// link() and unlink() give a file a new name without ever replacing an existing one.
-int LinkNoReplace(const QByteArray& from, const QByteArray& to) {
-  if (::link(from.constData(), to.constData()) == 0) return 0;
-  return errno;
 }
 
 }  // namespace
@@ -68,8 +62,7 @@ JournalFile JournalFile::Create(const QString& folder, int* error) {
     file.Remove();
     return {};
   }
-  if (!file.MoveToFreeName(folder + QStringLiteral("/journal-") + QString::number(::getpid()),
-                           error)) {
+  if (!file.MoveToFreeName(folder, QStringLiteral("journal-%1.mx1").arg(::getpid()), error)) {
     file.Remove();
     return {};
   }
@@ -101,22 +94,9 @@ qint64 JournalFile::Size() const {
 }
 
 bool JournalFile::WriteAt(off_t offset, const char* data, size_t len, int* error) {
-  while (len > 0) {
-    const ssize_t n = ::pwrite(fd_, data, len, offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *error = errno;
-      return false;
-    }
-    if (n == 0) {
-      *error = ENOSPC;
-      return false;
-    }
-    data += n;
-    len -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return true;
+  const int failure = WriteAllToFdAt(fd_, data, len, offset);
+  if (failure != 0) *error = failure;
+  return failure == 0;
 }
 
 bool JournalFile::Truncate(off_t size, int* error) {
@@ -128,20 +108,11 @@ bool JournalFile::Truncate(off_t size, int* error) {
   return true;
 }
 
-bool JournalFile::MoveToFreeName(const QString& base, int* error) {
-  const QByteArray from = Native(path_);
-  for (int n = 1; n < 1000; ++n) {
-    const QString name = base + (n == 1 ? QString() : QStringLiteral("-") + QString::number(n)) +
-                         QStringLiteral(".mx1");
-    *error = LinkNoReplace(from, Native(name));
-    if (*error == EEXIST) continue;
-    if (*error != 0) return false;
-    ::unlink(from.constData());
-    path_ = name;
-    SyncFolder(QFileInfo(name).absolutePath());
-    return true;
-  }
-  return false;
+bool JournalFile::MoveToFreeName(const QString& folder, const QString& name, int* error) {
+  const QString path = GiveFreeName(path_, folder, name, error);
+  if (path.isEmpty()) return false;
+  path_ = path;
+  return true;
 }
 
 void JournalFile::Remove() {

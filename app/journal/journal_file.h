@@ -38,9 +38,9 @@ class JournalFile {
   // whatever reached the file is a correct prefix of data.
   bool WriteAt(off_t offset, const char* data, size_t len, int* error);
   bool Truncate(off_t size, int* error);
-  // Gives the file the first free name of base.mx1, base-2.mx1, base-3.mx1, ... (never replacing
-  // an existing file) and keeps it open; the folder's new entry is pushed to the disk.
-  bool MoveToFreeName(const QString& base, int* error);
+  // Gives the file the first free name of name in folder, "<base>.mx1", "<base>-2.mx1", ...
+  // (files/publish.h's GiveFreeName: never replacing an existing file) and keeps it open.
+  bool MoveToFreeName(const QString& folder, const QString& name, int* error);
   // Deletes the file and closes it.
   void Remove();
   void Close();

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "files/fd_write.h"
+#include "files/publish.h"
 #include "journal/journal_file.h"
 
 namespace {
@@ -53,18 +53,7 @@ QString HandoverNotePath(const QString& journalPath) {
 }
 
 bool NoteHandover(const JournalFile& journal, const QString& filePath) {
-  const QString notePath = HandoverNotePath(journal.Path());
-  const int fd = ::open(QFile::encodeName(notePath).constData(),
-                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool ok = WriteAllToFd(fd, QFile::encodeName(filePath) + '\n') == 0 && ::fdatasync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (!ok) {
-    ::unlink(QFile::encodeName(notePath).constData());
-    return false;
-  }
-  SyncFolder(QFileInfo(notePath).absolutePath());
-  return true;
+  return ReplaceFile(HandoverNotePath(journal.Path()), QFile::encodeName(filePath) + '\n', nullptr);
 }
 
 void FinishHandover(JournalFile& journal) {

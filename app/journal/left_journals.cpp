@@ -131,7 +131,7 @@ QString KeepAsDatedFile(LeftJournal& journal, int* error) {
     *error = errno;
     return {};
   }
-  if (!file.MoveToFreeName(folder + QLatin1Char('/') + DatedName(journal), error)) return {};
+  if (!file.MoveToFreeName(folder, DatedName(journal) + QStringLiteral(".mx1"), error)) return {};
   file.Close();
   return file.Path();
 }

@@ -29,13 +29,13 @@ qint64 SteadyMs() {
 // The samples of md that the journal takes now: the record set's samples that every used unit
 // has reached, or all of them once the measurement is final.
 int32_t CompleteSamples(const ModuleData& md, bool final) {
-  int32_t n = md.SampleCount;
+  int32_t n = md.Record.SampleCount;
   if (!final) {
-    for (const UnitRecord& unit : md.Units) {
+    for (const UnitRecord& unit : md.Record.Units) {
       if (unit.MflagID) n = std::min(n, unit.DataCount);
     }
   }
-  return std::clamp<int32_t>(n, 0, ModuleData::MaxData);
+  return std::clamp<int32_t>(n, 0, RecordSet::MaxData);
 }
 
 }  // namespace
@@ -94,7 +94,7 @@ RecordingJournal::~RecordingJournal() {
 void RecordingJournal::Begin(const ModuleData& md) {
   active_ = true;
   warned_ = false;
-  header_ = EncodeDataHeader(md, 0);
+  header_ = EncodeDataHeader(md.Record, 0);
   headerOnDisk_ = false;
   if (!file_.IsOpen() && !Open()) return;
   if (WriteHeader()) RequestSync();
@@ -102,7 +102,7 @@ void RecordingJournal::Begin(const ModuleData& md) {
 
 void RecordingJournal::NewRecordSet(const ModuleData& md) {
   if (!active_) return;
-  header_ = EncodeDataHeader(md, 0);
+  header_ = EncodeDataHeader(md.Record, 0);
   headerOnDisk_ = false;
   // The file of the full record set went with its samples (Seal): the next one is new.
   if (!file_.IsOpen() && !Open()) return;
@@ -197,7 +197,7 @@ void RecordingJournal::Append(const ModuleData& md, int32_t upTo) {
   }
   if (upTo == written_) return;
   records_.resize(0);  // keeps its capacity
-  for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, md, k);
+  for (int32_t k = written_ + 1; k <= upTo; ++k) AppendDataRecord(records_, md.Record, k);
   // Written at its place rather than appended: after a failed or partial write the next attempt
   // rewrites the same bytes, and the file never holds a record out of place.
   if (!file_.WriteAt(headerSize + qint64{written_} * kRecordBytes, records_.constData(),

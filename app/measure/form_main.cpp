@@ -9,6 +9,7 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "core/setting_problems.h"
 #include "core/settings_rules.h"
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_move_window.h"
@@ -75,9 +76,15 @@ void FormMain::ConnectControls() {
 }
 
 void FormMain::Form_Load() {
-  md_.InitDataBuffers();
+  md_.Record.InitDataBuffers();
   md_.ClearData();
-  md_.LoadSettings();
+  // Stored values that cannot be used have taken their defaults: the operator is told which, once
+  // the window is up (a box before the window would have nothing to stand on).
+  const std::vector<SettingProblem> problems = md_.LoadSettings();
+  if (!problems.empty()) {
+    QTimer::singleShot(
+        0, this, [this, notice = SettingsReplacedNotice(problems)] { dialogs_.Notice(notice); });
+  }
   SetButtonState();
   graph_->InitGraph();
   graph_->InitGraphParam(false);
@@ -94,7 +101,7 @@ void FormMain::SetButtonState() {
   ui_.cmdRead->setEnabled(idle);
   ui_.cmdSave->setEnabled(idle);
   ui_.cmdEnd->setEnabled(idle);
-  ui_.cmdDisp->setEnabled(idle && md_.SampleCount >= 1);
+  ui_.cmdDisp->setEnabled(idle && md_.Record.SampleCount >= 1);
   DispTitle();
 }
 
@@ -111,7 +118,7 @@ void FormMain::Form_QueryUnload(bool& cancel) {
     cancel = true;
     return;
   }
-  const QString question = md_.SampleCount < 1
+  const QString question = md_.Record.SampleCount < 1
                                ? QStringLiteral("終了しますか？")
                                : QStringLiteral("データが消去されます。終了してもよろしいですか？");
   if (dialogs_.Ask(question) != MsgAnswer::Yes) {
@@ -139,12 +146,12 @@ void FormMain::cmdEnd_Click() {
 }
 
 void FormMain::cmdSetting_Click() {
-  if (md_.SampleCount >= 1 &&
+  if (md_.Record.SampleCount >= 1 &&
       dialogs_.Ask(QStringLiteral("設定を変更するとデータが消去されます。よろしいですか？")) !=
           MsgAnswer::Yes) {
     return;
   }
-  const bool oldKind = md_.MeasKind;
+  const bool oldKind = md_.Record.MeasKind;
   md_.SettingOK = false;
   {
     DialogSetting dialog(md_, dialogs_, this);
@@ -152,20 +159,20 @@ void FormMain::cmdSetting_Click() {
   }
   if (!md_.SettingOK) return;
 
-  if (md_.SampleCount > 0) {
+  if (md_.Record.SampleCount > 0) {
     UnloadDatalist();
     md_.ClearData();
     graph_->ClearNowValue();
     graph_->DispStatus();
-    ui_.cmdDisp->setEnabled(md_.SampleCount >= 1);
+    ui_.cmdDisp->setEnabled(md_.Record.SampleCount >= 1);
     DispTitle();
   }
-  graph_->SetGraphTitle(md_.MeasKind != oldKind);
+  graph_->SetGraphTitle(md_.Record.MeasKind != oldKind);
   alarms_->ShowLimitLines();
 }
 
 void FormMain::cmdDisp_Click() {
-  if (md_.SampleCount < 1) {
+  if (md_.Record.SampleCount < 1) {
     dialogs_.Notice(QStringLiteral("データがありません"));
     return;
   }

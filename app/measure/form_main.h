@@ -113,7 +113,7 @@ class FormMain : public QWidget {
   void ConnectSession();
   // The display steps after a tick or poll that stored samples; first: the record set's first
   // sample or poll.
-  void ShowStoredSamples(bool first, const StoredSamples& samples);
+  void ShowStoredSamples(const StoredSamples& samples);
   // Follows the settings' continuous recording from the next start on.
   void FollowContinuousRecording();
   void ResumeRedraw();
@@ -149,8 +149,8 @@ class FormMain : public QWidget {
 // page of "印刷" for the record set and the graph the window holds now into pdfPath as a PDF file,
 // A4 landscape with margins of 10 mm on every side. Needs a QApplication (the offscreen platform
 // will do) but no display, and shows no window or message. The record set must be loaded and
-// replayed onto the graph first, with md.SampleCount holding its sample count. An existing file
-// at pdfPath is replaced. Returns false with a message for the operator in *error (may be null)
-// when there are no samples ("データがありません。"), the graph picture cannot be made
+// replayed onto the graph first, with md.Record.SampleCount holding its sample count. An existing
+// file at pdfPath is replaced. Returns false with a message for the operator in *error (may be
+// null) when there are no samples ("データがありません。"), the graph picture cannot be made
 // ("グラフ印刷エラー") or the file cannot be written.
 bool PrintDatGraphToPdf(FormMain& form, const QString& pdfPath, QString* error);

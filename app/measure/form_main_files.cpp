@@ -8,13 +8,14 @@
 #include "dialogs/dialog_datalist.h"
 #include "dialogs/dialog_memo.h"
 #include "files/data_file.h"
+#include "files/file_formats.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "measure/form_main.h"
 #include "measure/window_alarms.h"
 
 void FormMain::cmdSave_Click() {
-  if (md_.SampleCount < 1) {
+  if (md_.Record.SampleCount < 1) {
     dialogs_.Notice(QStringLiteral("測定データがありません。"));
     return;
   }
@@ -28,13 +29,13 @@ void FormMain::cmdSave_Click() {
 void FormMain::cmdRead_Click() {
   // Samples measured and not saved are only in memory: the read asks first, as "開始" and
   // "取込設定" do before they discard samples.
-  if (md_.Unsaved && md_.SampleCount >= 1 &&
+  if (md_.Unsaved && md_.Record.SampleCount >= 1 &&
       dialogs_.Ask(QStringLiteral("ファイルを読み込むとデータが消去されます。よろしいですか？")) !=
           MsgAnswer::Yes) {
     return;
   }
   const std::optional<QString> path =
-      dialogs_.OpenFile({DialogMemo::kDataFilter, LastFileFolder(), QString()});
+      dialogs_.OpenFile({FileFormatOf(FileFormatId::DataFile).filter, LastFileFolder(), QString()});
   if (!path) return;
   RememberFileFolder(*path);
   LoadDataFile(*path);
@@ -71,9 +72,9 @@ void FormMain::ShowReadData() {
   if (!listOpen) ui_.cmdDisp->setEnabled(true);
   // The file's measurement kind decides the unit of the values shown.
   ui_.Chart2D1->SetAxisTitle(Chart2D::Axis::Y,
-                             md_.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
-  const int32_t samples = md_.SampleCount;
+                             md_.Record.MeasKind ? QStringLiteral("μV") : QStringLiteral("℃"));
+  const int32_t samples = md_.Record.SampleCount;
   ReplayData();
-  md_.SampleCount = samples;
+  md_.Record.SampleCount = samples;
   DispTitle();
 }

@@ -14,6 +14,7 @@
 #include "graph/graph_follow.h"
 #include "journal/recording_journal.h"
 #include "measure/form_main.h"
+#include "measure/recording_folder_check.h"
 #include "measure/window_alarms.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
@@ -28,7 +29,16 @@ const QString kEraseQuestion =
 void FormMain::cmdStart_Click() {
   if (md_.Measuring) return;
   if (!CheckSettings(md_, dialogs_)) return;
-  if (md_.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
+  // A folder that cannot take the recording's files is told now, with where they will go.
+  if (md_.Recording.Continuous) {
+    const QString folder = RecordingFolder(md_.Recording);
+    const QString problem = FolderWriteProblem(folder);
+    if (!problem.isEmpty() &&
+        dialogs_.Ask(RecordingFolderQuestion(folder, problem, JournalFolder())) != MsgAnswer::Yes) {
+      return;
+    }
+  }
+  if (md_.Record.SampleCount >= 1 && dialogs_.Ask(kEraseQuestion) != MsgAnswer::Yes) return;
   FollowContinuousRecording();
   session_->Start();
 }
@@ -56,15 +66,12 @@ void FormMain::ConnectSession() {
     if (!graph_->SetGraphParam()) session_->RefuseStart();
   });
   connect(session, &MeasurementSession::started, this, [this] {
-    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
+    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime +
                                 QStringLiteral(" ]"));
     ui_.Chart2D1->SetHeaderAppearance(3);
   });
-  connect(session, &MeasurementSession::samplesStored, this, [this](const StoredSamples& samples) {
-    // The record set's first sample may come after empty slots (a late first tick).
-    const bool firstSample = *std::max_element(samples.from.begin(), samples.from.end()) == 0;
-    ShowStoredSamples(md_.TimerType ? firstSample : md_.PollCount == 1, samples);
-  });
+  connect(session, &MeasurementSession::samplesStored, this,
+          [this](const RecordSet&, const StoredSamples& samples) { ShowStoredSamples(samples); });
   connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
     // The graph shows the new record set from its first sample, under its own start time.
     GraphState& gs = graph_->State();
@@ -73,7 +80,7 @@ void FormMain::ConnectSession() {
     gs.DispEnd = gs.DispCount;
     graph_->SetAxesX(gs.DispStart, gs.DispEnd);
     graph_->ClearCursors();
-    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.StartTime +
+    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime +
                                 QStringLiteral(" ]"));
     // The old points go; the range fits the new record set's first values.
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
@@ -96,28 +103,33 @@ void FormMain::ResumeRedraw() {
   if (ui_.Chart2D1->IsRedrawSuspended()) ui_.Chart2D1->SetRedrawSuspended(false);
 }
 
-void FormMain::ShowStoredSamples(bool first, const StoredSamples& samples) {
-  // The first sample (or poll) ends the suspension the start began.
-  if (md_.TimerType ? first : md_.PollCount == 0) ResumeRedraw();
+void FormMain::ShowStoredSamples(const StoredSamples& samples) {
+  // The first sample (or the first poll) ends the suspension the start began. The range is fitted
+  // to the record set at its first sample; a unit-paced measurement fits it at its second poll,
+  // since its first poll, 300 ms after the start, seldom brings a sample yet.
+  const bool computerPaced = md_.Record.TimerType;
+  const bool first = computerPaced ? samples.FirstOfRecordSet() : samples.poll == 0;
+  const bool fit = computerPaced ? first : samples.poll == 1;
+  if (first) ResumeRedraw();
   if (session_->Continuous()) {
     graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
   }
-  if (md_.TimerType) {
+  if (md_.Record.TimerType) {
     graph_->DispNowValue();
     graph_->DispStatus();
-    autoRange_->Apply(first);
+    autoRange_->Apply(fit);
     graph_->AdvanceAxesX();
     // A late tick stores its sample after empty slots: they are drawn with it, as gaps.
     const int32_t from = *std::max_element(samples.from.begin(), samples.from.end());
-    if (md_.SampleCount - from > 1) {
+    if (md_.Record.SampleCount - from > 1) {
       graph_->GrDrawData1();
     } else {
-      graph_->GrDrawData(md_.SampleCount);
+      graph_->GrDrawData(md_.Record.SampleCount);
     }
   } else {
     graph_->DispNowValueUnit();
     graph_->DispStatus();
-    autoRange_->Apply(first);
+    autoRange_->Apply(fit);
     graph_->AdvanceAxesX();
     graph_->GrDrawData1();
   }

@@ -8,7 +8,7 @@
 #include "core/dialog_service.h"
 #include "core/module_data.h"
 #include "measure/form_main.h"
-#include "measure/graph_page.h"
+#include "print/graph_page.h"
 #include "print/printer_choice.h"
 
 namespace {
@@ -18,7 +18,7 @@ const char* const kPrinterError = "印刷できませんでした。プリンタ
 }  // namespace
 
 void FormMain::cmdPrint_Click() {
-  if (md_.SampleCount < 1) {
+  if (md_.Record.SampleCount < 1) {
     dialogs_.Notice(QStringLiteral("データがありません。"));
     return;
   }

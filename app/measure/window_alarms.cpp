@@ -28,6 +28,7 @@ WindowAlarms::WindowAlarms(ModuleData& md, MeasurementSession& session, MainCont
       ui_(ui),
       dialogs_(dialogs),
       sound_(std::make_unique<DesktopAlarmSound>([] { QApplication::beep(); })) {
+  SetCommandShell(QStringLiteral("/bin/sh"));
   LoadAlarmSettings(settings_);
   FollowSessionAlarms(session, monitor_, md, [this] { return settings_; });
   connect(&monitor_, &AlarmMonitor::alarmEvent, this,
@@ -48,6 +49,17 @@ WindowAlarms::WindowAlarms(ModuleData& md, MeasurementSession& session, MainCont
 
 WindowAlarms::~WindowAlarms() {
   delete list_.data();
+  // Nothing is shown any more: the commands still running get their grace and are ended.
+  command_->onNotice = nullptr;
+  command_->Finish(AlarmCommand::kGraceMs);
+}
+
+void WindowAlarms::SetCommandShell(const QString& shell) {
+  command_ = std::make_unique<AlarmCommand>(shell);
+  command_->onNotice = [this](const QString& text) {
+    problem_ = text;
+    ShowStatus();
+  };
 }
 
 void WindowAlarms::cmdAlarm_Click() {
@@ -70,7 +82,7 @@ void WindowAlarms::ShowLimitLines() {
   if (!ui_.Chart2D1) return;
   std::vector<Chart2D::LimitLine> lines;
   for (size_t i = 0; i < 4; ++i) {
-    if (!md_.Units[i].MflagID) continue;
+    if (!md_.Record.Units[i].MflagID) continue;
     const int series = static_cast<int>(i) + 1;
     if (settings_.HighOn[i]) lines.push_back({series, settings_.High[i]});
     if (settings_.LowOn[i]) lines.push_back({series, settings_.Low[i]});
@@ -79,10 +91,10 @@ void WindowAlarms::ShowLimitLines() {
 }
 
 void WindowAlarms::OnEvent(const AlarmEvent& event) {
-  if (event.raised && settings_.Sound && sound_) sound_->Play();
+  if (event.raised && settings_.Sound && sound_ && soundSpacing_.Allow()) sound_->Play();
   if (!settings_.Command.trimmed().isEmpty()) {
     QString error;
-    if (!command_.Run(settings_.Command, event, &error)) problem_ = error;
+    if (!command_->Run(settings_.Command, event, &error)) problem_ = error;
   }
   if (list_) list_->SetEvents(monitor_.Events(), monitor_.MeasKind());
 }

@@ -2,8 +2,10 @@
 // monitor following the measurement session, and what the operator sees and hears of it. A unit's
 // current-value box turns red and names the limit passed; the active limits are dashed lines in the
 // unit's colour on the graph; the line under the graph names the newest active alarm, counts the
-// rest and opens the list "警報一覧"; a raise sounds (unless switched off) and the command runs for
-// every raise and clear, without ever holding up a tick or a poll.
+// rest and opens the list "警報一覧"; a raise sounds (unless switched off, and at most once in two
+// seconds) and the command runs for every raise and clear, without ever holding up a tick or a
+// poll. What the commands could not do (not started, dropped) is said on the status line; when
+// the window goes, the commands still running get a short grace and are then ended.
 #pragma once
 
 #include <QObject>
@@ -13,8 +15,8 @@
 #include "alarm/alarm_command.h"
 #include "alarm/alarm_monitor.h"
 #include "alarm/alarm_settings.h"
+#include "alarm/alarm_sound.h"
 
-class AlarmSound;
 class ContinuousRecording;
 class DialogAlarmList;
 class DialogService;
@@ -38,7 +40,8 @@ class WindowAlarms : public QObject {
   // The sound of a raise (tests give a silent one).
   void SetSound(std::unique_ptr<AlarmSound> sound);
   // The command's shell (tests give one that cannot start).
-  void SetCommand(const AlarmCommand& command) { command_ = command; }
+  void SetCommandShell(const QString& shell);
+  const AlarmCommand& Commands() const { return *command_; }
 
   // Opens (or raises) the list "警報一覧".
   void ShowList();
@@ -67,8 +70,9 @@ class WindowAlarms : public QObject {
   DialogService& dialogs_;
   AlarmSettings settings_;
   AlarmMonitor monitor_;
-  AlarmCommand command_;
+  std::unique_ptr<AlarmCommand> command_;
   std::unique_ptr<AlarmSound> sound_;
+  SoundSpacing soundSpacing_;
   QString problem_;  // a command that could not start, a log that could not be written
   QPointer<DialogAlarmList> list_;
 };

@@ -36,10 +36,12 @@ DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now
   // The general date-and-time text ("2026/12/08 9:05:07").
   texts.date = now.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
   texts.params = {{
-      {QStringLiteral("測定日"), md.StartTime},
-      {QStringLiteral("測定間隔"), IntervalText(md.TimerType, md.IntervalTM)},
-      {QStringLiteral("種類"), md.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対")},
-      {QStringLiteral("平均化"), md.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し")},
+      {QStringLiteral("測定日"), md.Record.StartTime},
+      {QStringLiteral("測定間隔"), IntervalText(md.Record.TimerType, md.Record.IntervalTM)},
+      {QStringLiteral("種類"),
+       md.Record.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対")},
+      {QStringLiteral("平均化"),
+       md.Record.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し")},
   }};
   return texts;
 }

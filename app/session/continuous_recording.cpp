@@ -3,6 +3,8 @@
 #include <QDir>
 
 #include "core/module_data.h"
+#include "files/file_formats.h"
+#include "files/publish.h"
 #include "journal/journal_handover.h"
 #include "journal/recording_journal.h"
 #include "session/measurement_session.h"
@@ -23,7 +25,7 @@ ContinuousRecording::ContinuousRecording(MeasurementSession& session, const Modu
   connect(&session, &MeasurementSession::stopped, this, [this] {
     if (!recording_) return;
     recording_ = false;
-    if (md_.SampleCount > 0) {
+    if (md_.Record.SampleCount > 0) {
       WriteRecordSet();
     } else {
       Flush();
@@ -43,14 +45,16 @@ void ContinuousRecording::SetEnabled(bool on) {
 void ContinuousRecording::WriteRecordSet() {
   PendingFile file;
   file.name = RecordFileName(session_.RunStart(), session_.FileNumber());
-  file.samples = md_.SampleCount;
-  file.bytes = EncodeRecordSet(md_);
+  file.samples = md_.Record.SampleCount;
+  file.bytes = FileFormatOf(FileFormatId::DataFile).encode(md_.Record);
   if (journal_) file.journal = journal_->Seal(md_, &file.journalComplete);
   pending_.push_back(std::move(file));
   Flush();
 }
 
 void ContinuousRecording::Flush() {
+  // After the stop (the last file of the run) nothing goes on any more.
+  const QString goesOn = recording_ ? QStringLiteral("測定は続けます。") : QString();
   while (!pending_.empty()) {
     PendingFile& file = pending_.front();
     int error = 0;
@@ -62,18 +66,19 @@ void ContinuousRecording::Flush() {
         if (!toldMemory_) {
           toldMemory_ = true;
           emit warning(QStringLiteral("連続記録のファイルを書き込めません（%1）。\n"
-                                      "測定は続けます。書き込めるようになるまで、"
+                                      "%3書き込めるようになるまで、"
                                       "データはメモリーに保持します。\n%2")
-                           .arg(DiskErrorReason(error), QDir::toNativeSeparators(folder_)));
+                           .arg(DiskErrorReason(error), QDir::toNativeSeparators(folder_), goesOn));
         }
         return;
       }
       ++spareFiles_;
       if (!toldSpare_) {
         toldSpare_ = true;
-        emit warning(QStringLiteral("連続記録のファイルを記録フォルダーに書き込めません（%1）。\n"
-                                    "測定は続けます。ファイルは次のフォルダーに保存します。\n%2")
-                         .arg(DiskErrorReason(error), QDir::toNativeSeparators(spareFolder_)));
+        emit warning(
+            QStringLiteral("連続記録のファイルを記録フォルダーに書き込めません（%1）。\n"
+                           "%3ファイルは次のフォルダーに保存します。\n%2")
+                .arg(DiskErrorReason(error), QDir::toNativeSeparators(spareFolder_), goesOn));
       }
     }
     // The file is on the disk: its journal goes at once. A program that dies before leaves the
@@ -86,7 +91,7 @@ void ContinuousRecording::Flush() {
 
 QString ContinuousRecording::WriteInto(const QString& folder, PendingFile& file, int* error) {
   JournalFile& journal = file.journal;
-  return WriteNewFile(folder, file.name, file.bytes, error, [&journal](const QString& path) {
+  return CreateNewFile(folder, file.name, file.bytes, error, [&journal](const QString& path) {
     if (journal.IsOpen()) NoteHandover(journal, path);
   });
 }

@@ -20,7 +20,7 @@ const QString kStartError = QStringLiteral("エラーのため測定開始でき
 
 // A unit this many readings behind the others no longer holds up the change of record set: the
 // file is written with its missing samples empty.
-constexpr size_t kCarryLimit = ModuleData::MaxData;
+constexpr size_t kCarryLimit = RecordSet::MaxData;
 
 int64_t SteadyMs() {
   static QElapsedTimer timer;
@@ -64,9 +64,9 @@ QString MeasurementSession::FormatStartTime(const QDateTime& t) {
 }
 
 int16_t MeasurementSession::UnitRate() const {
-  if (md_.DataAverage) return 1;
+  if (md_.Record.DataAverage) return 1;
   // The units take their interval in steps of 10 ms; the driver refuses what is out of range.
-  const double rate = RoundHalfEven(md_.IntervalTM / 10.0);
+  const double rate = RoundHalfEven(md_.Record.IntervalTM / 10.0);
   if (rate > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
   if (rate < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
   return static_cast<int16_t>(rate);
@@ -86,7 +86,8 @@ bool MeasurementSession::Start() {
   emit preparing();
 
   md_.ClearData();
-  md_.ClearMemo();
+  md_.Record.ClearMemo();
+  counters_ = AcquisitionCounters{};
   md_.Measuring = true;
   md_.Unsaved = true;
   refused_ = false;
@@ -96,6 +97,12 @@ bool MeasurementSession::Start() {
     return false;
   }
 
+  TakeRunStart();
+  emit started();
+  return StartSampling();
+}
+
+void MeasurementSession::TakeRunStart() {
   // The start time text and the file names take the whole second; the samples' times are worked
   // out from the instant to the millisecond. The record sets that follow start whole multiples of
   // their span later.
@@ -105,19 +112,23 @@ bool MeasurementSession::Start() {
   runStart_ =
       QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
   fileNumber_ = 1;
+  lastMarkNumber_ = 0;
   announced_.fill(0);
   for (auto& readings : carry_) readings.clear();
-  md_.StartTime = FormatStartTime(runStart_);
-  emit started();
+  md_.Record.StartTime = FormatStartTime(runStart_);
+  md_.Record.StartMs = runStartMs_;
+  md_.Record.HasStartMs = true;
+}
 
-  if (md_.TimerType) {
-    if (!md_.SetTickTimer()) {
+bool MeasurementSession::StartSampling() {
+  if (md_.Record.TimerType) {
+    if (!counters_.SetTickTimer(md_.Record.IntervalTM)) {
       dialogs_.Notice(kTimerError);
       StopMeasure(StopReason::TimerError);
       return false;
     }
-    md_.TickCount = 0;
-    timer1_->setInterval(md_.TickPeriod);
+    counters_.TickCount = 0;
+    timer1_->setInterval(counters_.TickPeriod);
     timer1_->start();
   } else {
     const int16_t result = driver_.StartUnits(md_, UnitRate());
@@ -135,6 +146,13 @@ bool MeasurementSession::Start() {
 
 void MeasurementSession::RefuseStart() {
   refused_ = true;
+}
+
+std::optional<Mark> MeasurementSession::AddMark(const QString& text) {
+  if (!md_.Measuring) return std::nullopt;
+  const Mark mark = md_.Record.AddMark(md_.Record.SampleCount, text, ++lastMarkNumber_);
+  emit markAdded(md_.Record, mark);
+  return mark;
 }
 
 void MeasurementSession::StopMeasure(StopReason reason) {
@@ -156,41 +174,54 @@ void MeasurementSession::StopMeasure(StopReason reason) {
 }
 
 int64_t MeasurementSession::RunSamples() const {
-  return int64_t{fileNumber_ - 1} * ModuleData::MaxData + md_.SampleCount;
+  return int64_t{fileNumber_ - 1} * RecordSet::MaxData + md_.Record.SampleCount;
 }
 
 QDateTime MeasurementSession::FileStartTime(int32_t file) const {
   // Record set n starts (n - 1) full record sets after the run: its samples keep their nominal
   // times on its own time axis.
-  const int64_t ms = int64_t{file - 1} * ModuleData::MaxData * md_.IntervalTM;
+  const int64_t ms = int64_t{file - 1} * RecordSet::MaxData * md_.Record.IntervalTM;
   return runStart_.addMSecs(ms);
 }
 
 int64_t MeasurementSession::FileStartMs(int32_t file) const {
-  return runStartMs_ + int64_t{file - 1} * ModuleData::MaxData * md_.IntervalTM;
+  return runStartMs_ + int64_t{file - 1} * RecordSet::MaxData * md_.Record.IntervalTM;
 }
 
 int64_t MeasurementSession::MeasuringMs() const {
   return clock() - startClockMs_;
 }
 
+bool StoredSamples::FirstOfRecordSet() const {
+  return *std::max_element(from.begin(), from.end()) == 0;
+}
+
+int32_t StoredSamples::CompleteIn(const RecordSet& set) const {
+  int32_t n = set.SampleCount;
+  for (size_t i = 0; i < to.size(); ++i) {
+    if (set.Units[i].MflagID) n = std::min(n, to[i]);
+  }
+  return n;
+}
+
 void MeasurementSession::Announce() {
   StoredSamples samples;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  samples.poll = counters_.PollCount;
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     samples.from[i] = announced_[i];
-    samples.to[i] = md_.Units[i].DataCount;
+    samples.to[i] = md_.Record.Units[i].DataCount;
     announced_[i] = samples.to[i];
   }
-  emit samplesStored(samples);
+  emit samplesStored(md_.Record, samples);
 }
 
 bool MeasurementSession::RecordSetComplete() const {
   bool any = false;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    const UnitRecord& unit = md_.Units[i];
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    const UnitRecord& unit = md_.Record.Units[i];
     if (!unit.MflagID) continue;
     if (carry_[i].size() >= kCarryLimit) return true;
-    if (unit.DataCount < ModuleData::MaxData) return false;
+    if (unit.DataCount < RecordSet::MaxData) return false;
     any = true;
   }
   return any;
@@ -199,27 +230,25 @@ bool MeasurementSession::RecordSetComplete() const {
 void MeasurementSession::RenewRecordSet() {
   emit recordSetFull();
 
-  // As a new measurement's record set, except for what spans the change: the averaging of raw
-  // readings, the tick and poll counts and the measuring state.
-  const auto averaging = md_.AvgAccum;
-  const int32_t polls = md_.PollCount;
+  // As a new measurement's record set, except for what spans the change: the acquisition counters
+  // (kept by the session) and the measuring state.
   md_.ClearData();
-  md_.AvgAccum = averaging;
-  md_.PollCount = polls;
   md_.Measuring = true;
   ++fileNumber_;
-  md_.StartTime = FormatStartTime(FileStartTime(fileNumber_));
+  md_.Record.StartTime = FormatStartTime(FileStartTime(fileNumber_));
+  md_.Record.StartMs = FileStartMs(fileNumber_);
+  md_.Record.HasStartMs = true;
   announced_.fill(0);
 
   // Readings that arrived after a unit's buffer was full are its first samples here.
   bool carried = false;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
     for (float v : carry_[i]) StoreUnitValue(i, v);
     carried = carried || !carry_[i].empty();
     carry_[i].clear();
   }
   UpdateSampleCount();
-  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
+  if (md_.Record.SampleCount > 0) md_.Record.MergeAllMaxMin();
   emit recordSetRenewed();
   if (carried) Announce();
 }

@@ -12,7 +12,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
+
+#include "core/record_set.h"
+#include "session/acquisition_counters.h"
 
 class DialogService;
 class MDX4A;
@@ -34,6 +38,15 @@ enum class StopReason {
 struct StoredSamples {
   std::array<int32_t, 4> from{};
   std::array<int32_t, 4> to{};
+  // The unit-paced poll that stored them, numbered from 0 in the measurement (across its record
+  // sets); 0 for a computer-paced tick.
+  int32_t poll = 0;
+
+  // The record set's first samples: no unit had a sample in it before (a late first tick may
+  // store its sample after empty slots, which count as samples).
+  bool FirstOfRecordSet() const;
+  // The samples that every unit used in set has reached (the rows that are complete).
+  int32_t CompleteIn(const RecordSet& set) const;
 };
 
 class MeasurementSession : public QObject {
@@ -55,6 +68,10 @@ class MeasurementSession : public QObject {
   void StopMeasure(StopReason reason = StopReason::Operator);
   // For a follower of aboutToStart: the start ends there, through StopMeasure(Refused).
   void RefuseStart();
+  // While measuring: a mark at the newest sample of the record set (at sample 1 before its first
+  // sample), with the measurement's next running number and text (empty: "マーク N"), announced
+  // by markAdded before this returns. Nothing while idle.
+  std::optional<Mark> AddMark(const QString& text);
 
   // Continuous recording: a full record set is handed to the followers of recordSetFull and the
   // measurement goes on in an emptied one, instead of ending. Set between measurements.
@@ -71,6 +88,9 @@ class MeasurementSession : public QObject {
   // worked out (the stream, the alarms).
   int64_t RunStartMs() const { return runStartMs_; }
   int64_t FileStartMs(int32_t file) const;
+  // The acquisition counters of the measurement: reset by Start, kept across a change of record
+  // set.
+  const AcquisitionCounters& Counters() const { return counters_; }
   // Milliseconds of the monotonic clock since the start of the measurement.
   int64_t MeasuringMs() const;
 
@@ -103,13 +123,17 @@ class MeasurementSession : public QObject {
   void aboutToStart();
   // The start time is set; the timer starts next.
   void started();
-  // A tick or poll stored samples (not emitted for a poll that failed: the stop follows).
-  void samplesStored(const StoredSamples& samples);
+  // A tick or poll stored samples in set, the current record set (not emitted for a poll that
+  // failed: the stop follows).
+  void samplesStored(const RecordSet& set, const StoredSamples& samples);
   // Continuous recording: every slot of the record set is used; it is emptied when this returns.
   void recordSetFull();
   // Continuous recording: the record set is empty again, with the next number and start time.
   void recordSetRenewed();
   void stopped(StopReason reason);
+  // A mark was added to set, the current record set (AddMark); a follower that keeps the marks
+  // safe (the journal) has done so when this returns.
+  void markAdded(const RecordSet& set, const Mark& mark);
   // A driver call failed with code; its message has been shown.
   void error(int16_t code);
 
@@ -127,6 +151,11 @@ class MeasurementSession : public QObject {
   bool SkipSamples(int64_t count);
   // Brings the next computer-paced tick back onto the sampling grid after a late one.
   void Rephase(int64_t elapsed);
+  // The start's instant: the start time text, the record set's exact start and the run's.
+  void TakeRunStart();
+  // Starts the sampling mode's timer (or the units' own sampling). False when it failed (the stop
+  // has happened).
+  bool StartSampling();
   // The operator's stop of a unit-paced measurement: one more poll of what the units have
   // buffered. False when the poll failed.
   bool FetchLast();
@@ -154,6 +183,8 @@ class MeasurementSession : public QObject {
   int64_t runStartMs_ = 0;    // the run's start to the millisecond, since the epoch
   int64_t startClockMs_ = 0;  // clock() at the run's start
   int32_t fileNumber_ = 1;
+  int32_t lastMarkNumber_ = 0;  // the running number of the measurement's newest mark
+  AcquisitionCounters counters_;
   std::array<int32_t, 4> announced_{};  // slots of each unit announced by samplesStored
   // Readings of a unit whose buffer is full, waiting for the next record set.
   std::array<std::vector<float>, 4> carry_;

@@ -15,20 +15,21 @@ void FollowSessionAlarms(MeasurementSession& session, AlarmMonitor& monitor, con
   QObject::connect(&session, &MeasurementSession::started, &monitor,
                    [&monitor, &md, settings = std::move(settings)] {
                      std::array<bool, 4> used{};
-                     for (size_t i = 0; i < used.size(); ++i) used[i] = md.Units[i].MflagID;
-                     monitor.Begin(settings(), md.MeasKind, used);
+                     for (size_t i = 0; i < used.size(); ++i) used[i] = md.Record.Units[i].MflagID;
+                     monitor.Begin(settings(), md.Record.MeasKind, used);
                    });
   QObject::connect(&session, &MeasurementSession::samplesStored, &monitor,
-                   [&monitor, &md, &session](const StoredSamples& samples) {
+                   [&monitor, &session](const RecordSet& set, const StoredSamples& samples) {
                      const int32_t recordSet = session.FileNumber();
                      int64_t startMs = -1;  // worked out at the first sample
-                     for (int i = 0; i < ModuleData::kUnits; ++i) {
-                       const UnitRecord& unit = md.Units[static_cast<size_t>(i)];
+                     for (int i = 0; i < RecordSet::kUnits; ++i) {
+                       const UnitRecord& unit = set.Units[static_cast<size_t>(i)];
                        if (!unit.MflagID) continue;
                        for (int32_t k = samples.from[i]; k < samples.to[i]; ++k) {
                          if (startMs < 0) startMs = session.FileStartMs(recordSet);
-                         monitor.Check(i, unit.Data[static_cast<size_t>(k)],
-                                       startMs + int64_t{k + 1} * md.IntervalTM, recordSet);
+                         const AlarmMonitor::Place place{startMs + int64_t{k + 1} * set.IntervalTM,
+                                                         recordSet, k + 1, set.IntervalTM};
+                         monitor.Check(i, unit.Data[static_cast<size_t>(k)], place);
                        }
                      }
                    });

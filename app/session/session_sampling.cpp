@@ -51,17 +51,17 @@ void MeasurementSession::Timer1_Timer() {
   TickGuard guard(inTick_);
   if (!guard.Entered() || !md_.Measuring) return;
   // A tick brought back onto the grid came after a shorter wait: the period is the usual again.
-  if (timer1_->interval() != md_.TickPeriod) timer1_->setInterval(md_.TickPeriod);
-  ++md_.TickCount;
+  if (timer1_->interval() != counters_.TickPeriod) timer1_->setInterval(counters_.TickPeriod);
+  ++counters_.TickCount;
   const int64_t elapsed = MeasuringMs();
   // The sample due now: sample n of the run belongs to n intervals after the start. The ticks are
   // counted as before; the clock also says when a sample is due, so that ticks a stalled program
   // never got do not hold the next sample back.
-  const int64_t interval = int64_t{md_.TickPeriod} * md_.TickDivider;
-  const int64_t slot = (elapsed + TickSlack(md_.TickPeriod)) / interval;
-  if (md_.TickCount >= md_.TickDivider || slot > RunSamples()) {
+  const int64_t interval = int64_t{counters_.TickPeriod} * counters_.TickDivider;
+  const int64_t slot = (elapsed + TickSlack(counters_.TickPeriod)) / interval;
+  if (counters_.TickCount >= counters_.TickDivider || slot > RunSamples()) {
     TakeTimedSample(slot);
-    md_.TickCount = 0;
+    counters_.TickCount = 0;
   }
   Rephase(elapsed);
 }
@@ -78,20 +78,20 @@ void MeasurementSession::TakeTimedSample(int64_t slot) {
 
 bool MeasurementSession::SkipSamples(int64_t count) {
   while (count > 0 && md_.Measuring) {
-    if (md_.SampleCount >= ModuleData::MaxData) {
+    if (md_.Record.SampleCount >= RecordSet::MaxData) {
       // Without continuous recording the record set ends here, as at any full buffer.
       dialogs_.Notice(kNoMemory);
       StopMeasure(StopReason::BuffersFull);
       return false;
     }
     const auto step =
-        static_cast<int32_t>(std::min<int64_t>(count, ModuleData::MaxData - md_.SampleCount));
-    for (UnitRecord& unit : md_.Units) {
+        static_cast<int32_t>(std::min<int64_t>(count, RecordSet::MaxData - md_.Record.SampleCount));
+    for (UnitRecord& unit : md_.Record.Units) {
       if (unit.MflagID) unit.DataCount += step;
     }
-    md_.SampleCount += step;
+    md_.Record.SampleCount += step;
     count -= step;
-    if (md_.SampleCount < ModuleData::MaxData) break;
+    if (md_.Record.SampleCount < RecordSet::MaxData) break;
     // The empty slots fill the record set: announced with it before it is handed on.
     Announce();
     if (continuous_) RenewRecordSet();
@@ -104,14 +104,14 @@ void MeasurementSession::Rephase(int64_t elapsed) {
   if (!timer1_->isActive()) return;
   // After a late tick the timer's later ticks come just as late: the next one is brought back to
   // its point on the grid of periods since the start. A tick within the slack of a point stays.
-  const int64_t period = md_.TickPeriod;
+  const int64_t period = counters_.TickPeriod;
   const int64_t off = elapsed % period;
-  const int64_t slack = TickSlack(md_.TickPeriod);
+  const int64_t slack = TickSlack(counters_.TickPeriod);
   if (off > slack && off < period - slack) timer1_->start(static_cast<int>(period - off));
 }
 
 void MeasurementSession::SampleTick() {
-  if (md_.SampleCount >= ModuleData::MaxData) {
+  if (md_.Record.SampleCount >= RecordSet::MaxData) {
     dialogs_.Notice(kNoMemory);
     StopMeasure(StopReason::BuffersFull);
     return;
@@ -120,26 +120,28 @@ void MeasurementSession::SampleTick() {
     StopMeasure(StopReason::DriverError);
     return;
   }
-  ++md_.SampleCount;
-  md_.UpdateUnitMaxMin(md_.SampleCount);
-  md_.UpdateAllMaxMin();
+  ++md_.Record.SampleCount;
+  md_.Record.UpdateUnitMaxMin(md_.Record.SampleCount);
+  md_.Record.UpdateAllMaxMin();
   Announce();
-  if (continuous_ && md_.Measuring && md_.SampleCount >= ModuleData::MaxData) RenewRecordSet();
+  if (continuous_ && md_.Measuring && md_.Record.SampleCount >= RecordSet::MaxData)
+    RenewRecordSet();
 }
 
 bool MeasurementSession::ReadSingleAverage() {
   bool result = false;
-  const int32_t slot = md_.SampleCount;
-  if (slot < 0 || slot >= ModuleData::MaxData) return false;
+  const int32_t slot = md_.Record.SampleCount;
+  if (slot < 0 || slot >= RecordSet::MaxData) return false;
   const int32_t count = std::max<int32_t>(md_.AverageCount, 1);
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    UnitRecord& unit = md_.Units[i];
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    UnitRecord& unit = md_.Record.Units[i];
     if (!unit.MflagID) continue;
     AvgAccumRecord readings;
     bool failed = false;
     for (int32_t k = 0; k < count; ++k) {
       double v = 0;
-      const int16_t r = driver_.Mdx4a_Single_Sample(static_cast<int16_t>(i), v, md_.MeasTypeOf(i));
+      const int16_t r =
+          driver_.Mdx4a_Single_Sample(static_cast<int16_t>(i), v, md_.Record.MeasTypeOf(i));
       if (r != 0) {
         driver_.ShowDriverError(r);
         emit error(r);
@@ -147,7 +149,7 @@ bool MeasurementSession::ReadSingleAverage() {
         failed = true;
         break;
       }
-      readings.Add(v, md_.MeasKind);
+      readings.Add(v, md_.Record.MeasKind);
       result = true;
     }
     // A failed reading leaves the slot NoData; the unit still counts the sample.
@@ -170,19 +172,19 @@ void MeasurementSession::PollTick() {
     StopMeasure(StopReason::BuffersFull);
     return;
   }
-  if (!(md_.DataAverage ? ReadDatasAverage() : ReadDatas())) {
+  if (!(md_.Record.DataAverage ? ReadDatasAverage() : ReadDatas())) {
     // Readings stored before the failing unit stay in the record set (the list, a save and the
     // next replay show them); the poll itself is not drawn.
     StopMeasure(StopReason::DriverError);
     return;
   }
-  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
+  if (md_.Record.SampleCount > 0) md_.Record.MergeAllMaxMin();
   Announce();
-  ++md_.PollCount;
+  ++counters_.PollCount;
   if (!md_.Measuring) return;
   if (continuous_) {
     if (RecordSetComplete()) RenewRecordSet();
-  } else if (md_.SampleCount >= ModuleData::MaxData) {
+  } else if (md_.Record.SampleCount >= RecordSet::MaxData) {
     StopMeasure(StopReason::BuffersFull);
     dialogs_.Notice(kBufferFull);
   }
@@ -191,36 +193,36 @@ void MeasurementSession::PollTick() {
 bool MeasurementSession::FetchLast() {
   // The computer-paced mode has nothing pending; a poll running now (the stop came from a box it
   // opened) has fetched what there was.
-  if (md_.TimerType || inTick_) return true;
+  if (md_.Record.TimerType || inTick_) return true;
   if (!continuous_ && !CheckBufferSpace()) return true;
   TickGuard guard(inTick_);
-  if (!(md_.DataAverage ? ReadDatasAverage() : ReadDatas())) return false;
-  if (md_.SampleCount > 0) md_.MergeAllMaxMin();
+  if (!(md_.Record.DataAverage ? ReadDatasAverage() : ReadDatas())) return false;
+  if (md_.Record.SampleCount > 0) md_.Record.MergeAllMaxMin();
   Announce();
-  ++md_.PollCount;
+  ++counters_.PollCount;
   if (continuous_ && RecordSetComplete()) RenewRecordSet();
   return true;
 }
 
 bool MeasurementSession::CheckBufferSpace() {
-  for (const UnitRecord& unit : md_.Units) {
-    if (unit.MflagID && unit.DataCount >= ModuleData::MaxData) return false;
+  for (const UnitRecord& unit : md_.Record.Units) {
+    if (unit.MflagID && unit.DataCount >= RecordSet::MaxData) return false;
   }
   return true;
 }
 
 bool MeasurementSession::StoreUnitValue(int i, float v) {
-  UnitRecord& unit = md_.Units[i];
+  UnitRecord& unit = md_.Record.Units[i];
   const int32_t n = unit.DataCount;
-  if (n >= ModuleData::MaxData) {
+  if (n >= RecordSet::MaxData) {
     if (!continuous_) return true;
     carry_[i].push_back(v);
     return false;
   }
   unit.Data[n] = v;
-  unit.FoldExtremes(v, md_.MeasKind);
+  unit.FoldExtremes(v, md_.Record.MeasKind);
   unit.DataCount = n + 1;
-  return !continuous_ && n + 1 >= ModuleData::MaxData;
+  return !continuous_ && n + 1 >= RecordSet::MaxData;
 }
 
 bool MeasurementSession::FetchUnits(bool average) {
@@ -231,14 +233,14 @@ bool MeasurementSession::FetchUnits(bool average) {
   uint8_t count = kPollRequest;
   const int32_t perSample = std::max<int32_t>(md_.AverageCount, 1);
   bool result = true;
-  for (int i = 0; i < ModuleData::kUnits; ++i) {
-    UnitRecord& unit = md_.Units[i];
+  for (int i = 0; i < RecordSet::kUnits; ++i) {
+    UnitRecord& unit = md_.Record.Units[i];
     if (!unit.MflagID) continue;
     // A unit that is full takes nothing more (a poll never starts with one; see CheckBufferSpace).
-    if (!continuous_ && unit.DataCount >= ModuleData::MaxData) continue;
+    if (!continuous_ && unit.DataCount >= RecordSet::MaxData) continue;
     const uint8_t asked = count;
     const int16_t r = driver_.Mdx4a_Get_Datas(static_cast<int16_t>(i), readings, status, count,
-                                              md_.MeasTypeOf(i));
+                                              md_.Record.MeasTypeOf(i));
     if (r != 0) {
       driver_.ShowDriverError(r);
       emit error(r);
@@ -250,8 +252,8 @@ bool MeasurementSession::FetchUnits(bool average) {
     for (int j = 0; j < count; ++j) {
       bool full = false;
       if (average) {
-        AvgAccumRecord& acc = md_.AvgAccum[i];
-        if (acc.Count < perSample) acc.Add(readings[j], md_.MeasKind);
+        AvgAccumRecord& acc = counters_.AvgAccum[i];
+        if (acc.Count < perSample) acc.Add(readings[j], md_.Record.MeasKind);
         if (acc.Count == perSample) {
           const float mean = acc.Mean();
           acc = AvgAccumRecord{};
@@ -281,10 +283,10 @@ bool MeasurementSession::ReadDatasAverage() {
 void MeasurementSession::UpdateSampleCount() {
   bool any = false;
   int32_t largest = 0;
-  for (const UnitRecord& unit : md_.Units) {
+  for (const UnitRecord& unit : md_.Record.Units) {
     if (!unit.MflagID) continue;
     any = true;
     largest = std::max(largest, unit.DataCount);
   }
-  if (any) md_.SampleCount = largest;
+  if (any) md_.Record.SampleCount = largest;
 }

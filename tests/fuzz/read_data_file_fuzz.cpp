@@ -16,22 +16,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (error.isEmpty()) __builtin_trap();
     return 0;
   }
-  if (image.Records < 0 || image.Records > ModuleData::MaxData) __builtin_trap();
+  if (image.Records < 0 || image.Records > RecordSet::MaxData) __builtin_trap();
   ApplyDataFile(*md, image);
-  if (md->SampleCount != image.Records) __builtin_trap();
-  for (const UnitRecord& u : md->Units) {
-    if (u.DataCount < 0 || u.DataCount > md->SampleCount) __builtin_trap();
-    if (u.Data.size() != static_cast<size_t>(ModuleData::MaxData)) __builtin_trap();
+  if (md->Record.SampleCount != image.Records) __builtin_trap();
+  for (const UnitRecord& u : md->Record.Units) {
+    if (u.DataCount < 0 || u.DataCount > md->Record.SampleCount) __builtin_trap();
+    if (u.Data.size() != static_cast<size_t>(RecordSet::MaxData)) __builtin_trap();
   }
   // The export and the own file of what was read are written whatever the texts hold, and the
   // texts go back into the own file byte for byte.
   QByteArray csv;
-  if (!EncodeCsv(*md, csv)) __builtin_trap();
-  QByteArray header = EncodeDataHeader(*md, md->SampleCount);
+  if (!EncodeCsv(md->Record, csv)) __builtin_trap();
+  QByteArray header = EncodeDataHeader(md->Record, md->Record.SampleCount);
   const qsizetype texts = header.size() - 22;  // the six strings before the fixed fields
   if (QByteArray::fromRawData(reinterpret_cast<const char*>(data), texts) != header.left(texts)) {
     __builtin_trap();
   }
-  for (int32_t k = 1; k <= md->SampleCount && k <= 4; ++k) AppendDataRecord(header, *md, k);
+  for (int32_t k = 1; k <= md->Record.SampleCount && k <= 4; ++k)
+    AppendDataRecord(header, md->Record, k);
   return 0;
 }

@@ -68,12 +68,19 @@ grep -qx 'Exec=korvale --demo' "$root/usr/share/applications/korvale.desktop" ||
   fail "the menu entry has no demonstration action"
 
 # The recording service starts the installed program, into ~/korvale-records unless configured,
-# and is a unit systemd accepts.
+# sandboxed, and is a unit systemd accepts.
 unit=$root/usr/lib/systemd/user/korvale-record.service
-grep -qx 'ExecStart=/usr/bin/korvale --record ${KORVALE_RECORD_DIR} $KORVALE_RECORD_OPTIONS' "$unit" ||
-  fail "the recording service does not start /usr/bin/korvale --record"
-grep -qx 'Environment=KORVALE_RECORD_DIR=%h/korvale-records' "$unit" || fail "service folder"
-grep -qx 'Restart=on-failure' "$unit" || fail "the recording service does not restart"
+execstart="ExecStart=/bin/sh -c 'set -f; exec /usr/bin/korvale --record \"\$\$KORVALE_RECORD_DIR\" "
+execstart+="\$\${KORVALE_RECORD_SETTINGS:+--settings \"\$\$KORVALE_RECORD_SETTINGS\"} \$\$KORVALE_RECORD_OPTIONS'"
+grep -qxF "$execstart" "$unit" || fail "the recording service does not start /usr/bin/korvale --record"
+for line in 'Environment=KORVALE_RECORD_DIR=%h/korvale-records' 'Restart=on-failure' \
+  'RestartPreventExitStatus=2' 'StartLimitIntervalSec=600' 'StartLimitBurst=5' \
+  'ProtectSystem=strict' 'ReadWritePaths=-%h/korvale-records %h/.local/share/korvale' \
+  'PrivateTmp=yes' 'NoNewPrivileges=yes' 'UMask=0077' 'RestrictAddressFamilies=AF_UNIX AF_NETLINK'; do
+  grep -qxF "$line" "$unit" || fail "the recording service lacks $line"
+done
+# The units are reached through /dev/bus/usb: nothing may hide the devices.
+! grep -Eq '^(PrivateDevices=yes|DevicePolicy=)' "$unit" || fail "the recording service hides the USB devices"
 if command -v systemd-analyze >/dev/null 2>&1; then
   # Checked as a user manager would load it (one of its own, without the manual page installed),
   # starting the unpacked program.
@@ -81,7 +88,35 @@ if command -v systemd-analyze >/dev/null 2>&1; then
   mkdir -p "$work/runtime"
   XDG_RUNTIME_DIR=$work/runtime systemd-analyze verify --user --man=no \
     "$work/korvale-record.service" || fail "systemd-analyze finds faults in the recording service"
+  # The exposure score of the sandbox (0 safe .. 10 unsafe), read from the unit file alone, as a
+  # user unit; above 3.0 the hardening has been lost.
+  XDG_RUNTIME_DIR=$work/runtime systemd-analyze security --offline=yes --user --threshold=30 \
+    "$work/korvale-record.service" >"$work/security" 2>&1 ||
+    { cat "$work/security"; fail "the recording service's sandbox scores above 3.0"; }
+  echo "test_package: recording service $(grep -o 'exposure level.*' "$work/security")"
 fi
+
+# The service's command line as its shell runs it: a folder and a settings file with blanks
+# each stay one argument, the options are split at blanks; the program writes nowhere in the
+# home but where the sandbox lets it.
+servicehome="$work/service home"
+mkdir -p "$servicehome"
+printf '[MeasInfo]\nMflagID0=True\nTimerType=False\nIntervalTM=100\nMeasKind=False\n' \
+  >"$servicehome/lab settings.ini"
+script=$(sed -n "s|^ExecStart=/bin/sh -c '\(.*\)'\$|\1|p" "$unit")
+script=${script//'$$'/'$'}
+script=${script//\/usr\/bin\/korvale/$root/usr/bin/korvale}
+touch "$work/before-service"
+HOME=$servicehome XDG_CONFIG_HOME= XDG_DATA_HOME= QT_QPA_PLATFORM= USBKIT_SIMULATE=demo \
+  KORVALE_RECORD_DIR="$servicehome/korvale records" \
+  KORVALE_RECORD_SETTINGS="$servicehome/lab settings.ini" KORVALE_RECORD_OPTIONS='--for 2s' \
+  timeout 60 /bin/sh -c "$script" 2>"$work/service.log" ||
+  { cat "$work/service.log"; fail "the service's command line did not record"; }
+ls "$servicehome/korvale records/"*-0001.mx1 >/dev/null 2>&1 ||
+  { cat "$work/service.log"; fail "the service's command line wrote no file"; }
+outside=$(find "$servicehome" -newer "$work/before-service" ! -type d \
+  ! -path "$servicehome/korvale records/*" ! -path "$servicehome/.local/share/korvale/*")
+[ -z "$outside" ] || fail "the recorder writes outside the service's writable folders: $outside"
 
 # The unpacked program runs from its folder without a display and with a home of its own.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share

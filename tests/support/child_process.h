@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 
 // Runs body in a forked child and returns its result (the child's exit code), or -1 when the
@@ -34,4 +36,18 @@ inline int RunWithFileSizeLimit(rlim_t limit, const std::function<int()>& body) 
     LimitFileSizeForChild(limit);
     return body();
   });
+}
+
+// Whether process pid has ended: it is gone, or only its exit status is left (a zombie whose
+// parent, the system's first process in a container, has not collected it yet).
+inline bool ProcessGone(pid_t pid) {
+  if (::kill(pid, 0) != 0) return errno == ESRCH;
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+  FILE* stat = std::fopen(path, "r");
+  if (!stat) return true;
+  char state = 0;
+  const int fields = std::fscanf(stat, "%*d (%*[^)]) %c", &state);
+  std::fclose(stat);
+  return fields == 1 && state == 'Z';
 }

@@ -40,10 +40,10 @@ TEST(AlarmSettingsTest, SectionAlarmIsReadWithTheKeysNamedAndUnusableValuesAreRe
 
   // Type K reaches 1372 degC: 1400 is refused, in a voltage measurement it is fine.
   ModuleData md;
-  md.Units[1].ConnectID = 4;
+  md.Record.Units[1].ConnectID = 4;
   EXPECT_TRUE(CheckAlarmSettings(s, md).contains(QStringLiteral("1372")))
       << CheckAlarmSettings(s, md).toStdString();
-  md.MeasKind = true;
+  md.Record.MeasKind = true;
   EXPECT_EQ(CheckAlarmSettings(s, md), QString());
   s.LowOn[1] = true;
   s.Low[1] = 1500;

@@ -82,18 +82,18 @@ TEST_F(AlarmMonitorTest, MinusThreeHundredIsAnOpenThermocoupleInTemperatureOnly)
   s.Low = {0, 0, 0, 0};
   monitor_.Begin(s, false, {true, false, true, false});
 
-  Feed({25, ModuleData::NotConverted, ModuleData::NotConverted, ModuleData::NoData, 25});
+  Feed({25, RecordSet::NotConverted, RecordSet::NotConverted, RecordSet::NoData, 25});
   ASSERT_EQ(seen_.size(), 2u);
   EXPECT_EQ(seen_[0].kind, AlarmKind::Open);
   EXPECT_TRUE(seen_[0].raised);
   EXPECT_EQ(seen_[1].kind, AlarmKind::Open);
   EXPECT_FALSE(seen_[1].raised);
   // An empty slot is never an alarm, and an unused unit is not watched.
-  Feed({ModuleData::NoData, ModuleData::NoData});
-  Feed({ModuleData::NotConverted, -50}, 1);
+  Feed({RecordSet::NoData, RecordSet::NoData});
+  Feed({RecordSet::NotConverted, -50}, 1);
   EXPECT_EQ(seen_.size(), 2u);
   // Unit 2 opens and stays open: it is active until a value it can convert comes.
-  Feed({ModuleData::NotConverted}, 2);
+  Feed({RecordSet::NotConverted}, 2);
   EXPECT_TRUE(monitor_.IsActive(2, AlarmKind::Open));
   ASSERT_EQ(monitor_.ActiveAlarms().size(), 1u);
   EXPECT_EQ(monitor_.ActiveAlarms()[0].unit, 2);
@@ -101,7 +101,7 @@ TEST_F(AlarmMonitorTest, MinusThreeHundredIsAnOpenThermocoupleInTemperatureOnly)
   // In a voltage measurement -300 microvolts is a reading below the lower limit.
   seen_.clear();
   monitor_.Begin(s, true, {true, false, false, false});
-  Feed({ModuleData::NotConverted});
+  Feed({RecordSet::NotConverted});
   ASSERT_EQ(seen_.size(), 1u);
   EXPECT_EQ(seen_[0].kind, AlarmKind::Low);
 }

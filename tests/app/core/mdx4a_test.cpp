@@ -81,7 +81,7 @@ TEST_F(Mdx4aTest, ResultMessagesAndTypeNames) {
 TEST_F(Mdx4aTest, NoUnitUsedIsReportedWithoutLoadingTheLibrary) {
   const QString path = CopyLibrary(FAKE_MDXDRV_FULL);
   MDX4A driver(dialogs_, path);
-  for (auto& u : md_.Units) u.MflagID = false;
+  for (auto& u : md_.Record.Units) u.MflagID = false;
   EXPECT_EQ(driver.OpenUnits(md_), MDX4A::kNoUnitUsed);
   EXPECT_EQ(driver.StartUnits(md_, 100), MDX4A::kNoUnitUsed);
   driver.CloseUnits(md_);
@@ -123,7 +123,7 @@ TEST_F(Mdx4aTest, LibraryIsLoadedAtTheFirstCallAndPassesArgumentsThrough) {
 TEST_F(Mdx4aTest, MissingLibraryGivesDriverNotInstalled) {
   const QString missing = dir_.filePath("libmissing.so");
   MDX4A driver(dialogs_, missing);
-  md_.Units[2].MflagID = true;
+  md_.Record.Units[2].MflagID = true;
   const ModuleData before = md_;
 
   testing::internal::CaptureStderr();
@@ -135,8 +135,8 @@ TEST_F(Mdx4aTest, MissingLibraryGivesDriverNotInstalled) {
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].text, "ドライバが正常にインストールされていない");
   EXPECT_EQ(dialogs_.shown[0].caption, "MDX-4AApp");
-  EXPECT_EQ(md_.Units[2].MflagID, before.Units[2].MflagID);
-  EXPECT_EQ(md_.SampleCount, before.SampleCount);
+  EXPECT_EQ(md_.Record.Units[2].MflagID, before.Record.Units[2].MflagID);
+  EXPECT_EQ(md_.Record.SampleCount, before.Record.SampleCount);
 
   double value = 7;
   uint8_t status = 5;
@@ -175,8 +175,8 @@ TEST_F(Mdx4aTest, FailedOpenClosesTheUnitsOpenedBefore) {
   script_('o', 2, 6);
   script_('o', 3, 3);
   MDX4A driver(dialogs_, path);
-  md_.Units[2].MflagID = true;
-  md_.Units[3].MflagID = true;
+  md_.Record.Units[2].MflagID = true;
+  md_.Record.Units[3].MflagID = true;
 
   EXPECT_EQ(driver.OpenUnits(md_), 6);
   EXPECT_EQ(Log(), "open(0) open(2) close(0) ");
@@ -190,8 +190,8 @@ TEST_F(Mdx4aTest, UnitNotFoundIsNamedAndAnEmptyBusGetsHints) {
   Attach(path);
   for (int id = 0; id < 4; ++id) script_('o', id, id == 2 ? 0 : 6);
   MDX4A driver(dialogs_, path);
-  for (auto& u : md_.Units) u.MflagID = false;
-  md_.Units[1].MflagID = true;
+  for (auto& u : md_.Record.Units) u.MflagID = false;
+  md_.Record.Units[1].MflagID = true;
 
   EXPECT_EQ(driver.OpenUnits(md_), 6);
   EXPECT_EQ(Log(), "open(1) open(0) open(2) close(2) ");
@@ -211,9 +211,9 @@ TEST_F(Mdx4aTest, OpenCloseAndStartActOnTheUsedUnitsInOrder) {
   const QString path = CopyLibrary(FAKE_MDXDRV_FULL);
   Attach(path);
   MDX4A driver(dialogs_, path);
-  md_.Units[0].MflagID = false;
-  md_.Units[1].MflagID = true;
-  md_.Units[3].MflagID = true;
+  md_.Record.Units[0].MflagID = false;
+  md_.Record.Units[1].MflagID = true;
+  md_.Record.Units[3].MflagID = true;
 
   EXPECT_EQ(driver.OpenUnits(md_), 0);
   EXPECT_EQ(driver.StartUnits(md_, 25), 0);
@@ -227,7 +227,7 @@ TEST_F(Mdx4aTest, StartStopsAtTheFirstFailureAndLeavesEarlierUnitsRunning) {
   Attach(path);
   script_('s', 1, 9);
   MDX4A driver(dialogs_, path);
-  for (auto& u : md_.Units) u.MflagID = true;
+  for (auto& u : md_.Record.Units) u.MflagID = true;
 
   EXPECT_EQ(driver.StartUnits(md_, 1), 9);
   EXPECT_EQ(Log(), "start(0,1) start(1,1) ");

@@ -10,7 +10,7 @@ TEST(FormatTest, ThreeDecimalsPaddedToTenCharacters) {
   EXPECT_EQ(FormatValue(3.14159f), "     3.142");
   EXPECT_EQ(FormatValue(-123.25f), "  -123.250");
   EXPECT_EQ(FormatValue(0), "     0.000");
-  EXPECT_EQ(FormatValue(ModuleData::NoData), "-99999.000");
+  EXPECT_EQ(FormatValue(RecordSet::NoData), "-99999.000");
   EXPECT_EQ(FormatValue(123456.5f), "123456.500");
 }
 

@@ -37,13 +37,13 @@ struct Datalist : ::testing::Test {
 };
 
 TEST_F(Datalist, LinesAsTheWindowOpens) {
-  md.Units[0].MflagID = true;
-  md.Units[2].MflagID = true;
-  md.Units[0].Data[0] = 23.45678f;
-  md.Units[2].Data[0] = ModuleData::NoData;
-  md.Units[0].Data[1] = -12345.678f;  // 10 characters: no padding
-  md.Units[2].Data[1] = 12345.678f;   // 9 characters: one space
-  md.SampleCount = 2;
+  md.Record.Units[0].MflagID = true;
+  md.Record.Units[2].MflagID = true;
+  md.Record.Units[0].Data[0] = 23.45678f;
+  md.Record.Units[2].Data[0] = RecordSet::NoData;
+  md.Record.Units[0].Data[1] = -12345.678f;  // 10 characters: no padding
+  md.Record.Units[2].Data[1] = 12345.678f;   // 9 characters: one space
+  md.Record.SampleCount = 2;
   QPointer<DialogDatalist> dialog = Open();
 
   EXPECT_EQ(dialog->windowTitle(), QStringLiteral("データ表示"));
@@ -73,15 +73,16 @@ TEST_F(Datalist, LinesAsTheWindowOpens) {
 }
 
 TEST_F(Datalist, ShowsTheRecordSetAsItWasAtOpening) {
-  md.Units[0].MflagID = false;
-  md.Units[1].MflagID = true;
-  for (int k = 0; k < 3; ++k) md.Units[1].Data[static_cast<size_t>(k)] = static_cast<float>(k);
-  md.SampleCount = 3;
+  md.Record.Units[0].MflagID = false;
+  md.Record.Units[1].MflagID = true;
+  for (int k = 0; k < 3; ++k)
+    md.Record.Units[1].Data[static_cast<size_t>(k)] = static_cast<float>(k);
+  md.Record.SampleCount = 3;
   QPointer<DialogDatalist> dialog = Open();
 
-  md.Units[1].Data[0] = 99.0f;
-  md.Units[1].MflagID = false;
-  md.SampleCount = 1;
+  md.Record.Units[1].Data[0] = 99.0f;
+  md.Record.Units[1].MflagID = false;
+  md.Record.SampleCount = 1;
   ASSERT_EQ(dialog->Model()->rowCount(), 3);
   EXPECT_EQ(dialog->Model()->Line(1),
             kUnused + QStringLiteral("      0.000 ") + kUnused + QStringLiteral(" ") + kUnused);
@@ -89,7 +90,7 @@ TEST_F(Datalist, ShowsTheRecordSetAsItWasAtOpening) {
 }
 
 TEST_F(Datalist, EveryWayOfClosingReturnsTheButton) {
-  md.SampleCount = 1;
+  md.Record.SampleCount = 1;
   using Closer = void (*)(DialogDatalist&);
   const Closer closers[] = {
       [](DialogDatalist& d) { QTest::mouseClick(d.OKButton, Qt::LeftButton); },
@@ -108,8 +109,8 @@ TEST_F(Datalist, EveryWayOfClosingReturnsTheButton) {
 }
 
 TEST_F(Datalist, RebuildUsesItsOwnMissingField) {
-  md.Units[0].MflagID = true;
-  md.SampleCount = 1;
+  md.Record.Units[0].MflagID = true;
+  md.Record.SampleCount = 1;
   DataListModel model;
   model.Load(md, DataListModel::kNoDataFieldRebuild);
   EXPECT_EQ(model.Line(1), QStringLiteral("     \u3000 \u3000 ") + kUnused + QStringLiteral(" ") +

@@ -53,8 +53,8 @@ class DialogSettingTest : public ::testing::Test {
     }
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(md.TimerType, seconds);
-    return md.IntervalTM;
+    EXPECT_EQ(md.Record.TimerType, seconds);
+    return md.Record.IntervalTM;
   }
 
   ModuleData md;
@@ -100,12 +100,12 @@ TEST_F(DialogSettingTest, PresetsFollowTheSettings) {
   EXPECT_TRUE(d.optType[0]->isChecked());
   EXPECT_FALSE(d.chkAverage->isChecked());
 
-  md.Units[2].MflagID = true;
-  md.Units[2].ConnectID = 6;
-  md.TimerType = true;
-  md.IntervalTM = 65535000;
-  md.MeasKind = true;
-  md.DataAverage = true;
+  md.Record.Units[2].MflagID = true;
+  md.Record.Units[2].ConnectID = 6;
+  md.Record.TimerType = true;
+  md.Record.IntervalTM = 65535000;
+  md.Record.MeasKind = true;
+  md.Record.DataAverage = true;
   DialogSetting& e = Open();
   EXPECT_TRUE(e.chkID[2]->isChecked());
   EXPECT_EQ(e.Combo1[2]->currentIndex(), 6);
@@ -162,7 +162,7 @@ TEST_F(DialogSettingTest, UnitCheckComesBeforeTheIntervalCheck) {
   d.OKButton->click();
   EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Error(kUnitError)});
   EXPECT_FALSE(md.SettingOK);
-  EXPECT_TRUE(md.Units[0].MflagID);  // nothing written
+  EXPECT_TRUE(md.Record.Units[0].MflagID);  // nothing written
 
   // Unit ticked: now the interval is reported, with the same caption and icon, and the entry stays.
   d.chkID[3]->setChecked(true);
@@ -173,16 +173,16 @@ TEST_F(DialogSettingTest, UnitCheckComesBeforeTheIntervalCheck) {
   EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Critical);
   EXPECT_TRUE(dialogs.LastText().startsWith(kTimeError));
   EXPECT_TRUE(d.txtTime[0]->text().isEmpty());
-  EXPECT_FALSE(md.Units[3].MflagID);
+  EXPECT_FALSE(md.Record.Units[3].MflagID);
 
   d.txtTime[0]->setText("7");
   dialogs.Clear();
   d.OKButton->click();
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_TRUE(md.SettingOK);
-  EXPECT_FALSE(md.Units[0].MflagID);
-  EXPECT_TRUE(md.Units[3].MflagID);
-  EXPECT_EQ(md.IntervalTM, 70);
+  EXPECT_FALSE(md.Record.Units[0].MflagID);
+  EXPECT_TRUE(md.Record.Units[3].MflagID);
+  EXPECT_EQ(md.Record.IntervalTM, 70);
 }
 
 TEST_F(DialogSettingTest, OkWritesEverySetting) {
@@ -193,19 +193,19 @@ TEST_F(DialogSettingTest, OkWritesEverySetting) {
   d.optType[1]->setChecked(true);
   d.OKButton->click();
   EXPECT_TRUE(md.SettingOK);
-  EXPECT_TRUE(md.Units[0].MflagID);
-  EXPECT_EQ(md.Units[0].ConnectID, 2);
-  EXPECT_TRUE(md.Units[1].MflagID);
-  EXPECT_EQ(md.Units[1].ConnectID, 4);
-  EXPECT_FALSE(md.Units[2].MflagID);
-  EXPECT_TRUE(md.MeasKind);
-  EXPECT_FALSE(md.TimerType);
-  EXPECT_EQ(md.IntervalTM, 1000);
+  EXPECT_TRUE(md.Record.Units[0].MflagID);
+  EXPECT_EQ(md.Record.Units[0].ConnectID, 2);
+  EXPECT_TRUE(md.Record.Units[1].MflagID);
+  EXPECT_EQ(md.Record.Units[1].ConnectID, 4);
+  EXPECT_FALSE(md.Record.Units[2].MflagID);
+  EXPECT_TRUE(md.Record.MeasKind);
+  EXPECT_FALSE(md.Record.TimerType);
+  EXPECT_EQ(md.Record.IntervalTM, 1000);
 
   DialogSetting& e = Open();
   e.optType[0]->setChecked(true);
   e.OKButton->click();
-  EXPECT_FALSE(md.MeasKind);
+  EXPECT_FALSE(md.Record.MeasKind);
 }
 
 TEST_F(DialogSettingTest, AverageCountFollowsTheChosenTiming) {
@@ -213,21 +213,21 @@ TEST_F(DialogSettingTest, AverageCountFollowsTheChosenTiming) {
   d.chkAverage->setChecked(true);
   d.txtTime[0]->setText("25");
   d.OKButton->click();
-  EXPECT_TRUE(md.DataAverage);
+  EXPECT_TRUE(md.Record.DataAverage);
   EXPECT_EQ(md.AverageCount, 25);
-  EXPECT_EQ(md.IntervalTM, 250);
+  EXPECT_EQ(md.Record.IntervalTM, 250);
 
   DialogSetting& e = Open();
   e.optTimer[1]->setChecked(true);
   e.txtTime[1]->setText("30");
   e.OKButton->click();
-  EXPECT_TRUE(md.TimerType);
+  EXPECT_TRUE(md.Record.TimerType);
   EXPECT_EQ(md.AverageCount, 100);
 
   DialogSetting& f = Open();
   f.chkAverage->setChecked(false);
   f.OKButton->click();
-  EXPECT_FALSE(md.DataAverage);
+  EXPECT_FALSE(md.Record.DataAverage);
   EXPECT_EQ(md.AverageCount, 1);
 }
 
@@ -237,14 +237,14 @@ TEST_F(DialogSettingTest, AveragingBoxActsAtOnceAndCancelKeepsIt) {
   d.chkID[2]->setChecked(true);
   d.txtTime[0]->setText("3");
   d.chkAverage->click();
-  EXPECT_TRUE(md.DataAverage);
+  EXPECT_TRUE(md.Record.DataAverage);
   d.CancelButton->click();
   EXPECT_EQ(d.result(), QDialog::Rejected);
   EXPECT_FALSE(md.SettingOK);
-  EXPECT_TRUE(md.DataAverage);
+  EXPECT_TRUE(md.Record.DataAverage);
   EXPECT_EQ(md.AverageCount, before.AverageCount);
-  EXPECT_FALSE(md.Units[2].MflagID);
-  EXPECT_EQ(md.IntervalTM, before.IntervalTM);
+  EXPECT_FALSE(md.Record.Units[2].MflagID);
+  EXPECT_EQ(md.Record.IntervalTM, before.Record.IntervalTM);
 
   // With averaging now on, 5 seconds is too short even before OK writes anything.
   DialogSetting& e = Open();
@@ -253,27 +253,27 @@ TEST_F(DialogSettingTest, AveragingBoxActsAtOnceAndCancelKeepsIt) {
   e.txtTime[1]->setText("5");
   EXPECT_FALSE(e.CheckInterval());
   e.chkAverage->click();
-  EXPECT_FALSE(md.DataAverage);
+  EXPECT_FALSE(md.Record.DataAverage);
   EXPECT_TRUE(e.CheckInterval());
 }
 
 TEST_F(DialogSettingTest, TypeOutsideTheListShowsNoSelectionAndIsKeptUntilChosen) {
-  md.Units[1].MflagID = true;
-  md.Units[1].ConnectID = 9;
-  md.Units[2].ConnectID = -1;
+  md.Record.Units[1].MflagID = true;
+  md.Record.Units[1].ConnectID = 9;
+  md.Record.Units[2].ConnectID = -1;
   DialogSetting& d = Open();
   EXPECT_EQ(d.Combo1[1]->currentIndex(), -1);
   EXPECT_TRUE(d.Combo1[1]->currentText().isEmpty());
   EXPECT_EQ(d.Combo1[2]->currentIndex(), -1);
   d.OKButton->click();
   EXPECT_TRUE(md.SettingOK);
-  EXPECT_EQ(md.Units[1].ConnectID, 9);
-  EXPECT_EQ(md.Units[2].ConnectID, -1);
+  EXPECT_EQ(md.Record.Units[1].ConnectID, 9);
+  EXPECT_EQ(md.Record.Units[2].ConnectID, -1);
 
   DialogSetting& e = Open();
   e.Combo1[1]->setCurrentIndex(3);
   e.OKButton->click();
-  EXPECT_EQ(md.Units[1].ConnectID, 3);
+  EXPECT_EQ(md.Record.Units[1].ConnectID, 3);
 }
 
 }  // namespace

@@ -23,11 +23,11 @@ TEST(SaveWindowTest, TypedNameGetsTheExtensionAndFolderAndFormatComeBackNextRun)
   ASSERT_TRUE(config.isValid() && dir.isValid());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
   ModuleData md;
-  md.Units[0].MflagID = true;
-  md.Units[0].Data[0] = 21.5f;
-  md.Units[0].DataCount = 1;
-  md.SampleCount = 1;
-  md.StartTime = QStringLiteral("2026/12/8 5:03:35");
+  md.Record.Units[0].MflagID = true;
+  md.Record.Units[0].Data[0] = 21.5f;
+  md.Record.Units[0].DataCount = 1;
+  md.Record.SampleCount = 1;
+  md.Record.StartTime = QStringLiteral("2026/12/8 5:03:35");
   QtDialogService dialogs;
   Operator op;
   {

@@ -72,18 +72,18 @@ TEST(AnalysisCsvTest, PandasReadsTheSaveWindowsFileAsTimesAndTheSameSingles) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("run.csv"));
   ModuleData md;
-  md.StartTime = QStringLiteral("2026/12/8 5:3:35");
-  md.IntervalTM = 30;
-  md.Units[0].MflagID = md.Units[2].MflagID = true;
-  md.Units[0].ConnectID = md.Units[1].ConnectID = 4;  // unit 1 unused: no column
-  md.Units[2].ConnectID = 7;
+  md.Record.StartTime = QStringLiteral("2026/12/8 5:3:35");
+  md.Record.IntervalTM = 30;
+  md.Record.Units[0].MflagID = md.Record.Units[2].MflagID = true;
+  md.Record.Units[0].ConnectID = md.Record.Units[1].ConnectID = 4;  // unit 1 unused: no column
+  md.Record.Units[2].ConnectID = 7;
   const std::vector<float> unit0 = {23.5f, 1.0f / 3, -300.0f, 1820.1f, 0.1f};
-  const std::vector<float> unit2 = {100.25f, ModuleData::NoData, -12.125f, 7e-5f};
-  std::copy(unit0.begin(), unit0.end(), md.Units[0].Data.begin());
-  std::copy(unit2.begin(), unit2.end(), md.Units[2].Data.begin());
-  md.Units[0].DataCount = 5;
-  md.Units[2].DataCount = 4;  // sample 5 of unit 2 is beyond its count
-  md.SampleCount = 5;
+  const std::vector<float> unit2 = {100.25f, RecordSet::NoData, -12.125f, 7e-5f};
+  std::copy(unit0.begin(), unit0.end(), md.Record.Units[0].Data.begin());
+  std::copy(unit2.begin(), unit2.end(), md.Record.Units[2].Data.begin());
+  md.Record.Units[0].DataCount = 5;
+  md.Record.Units[2].DataCount = 4;  // sample 5 of unit 2 is beyond its count
+  md.Record.SampleCount = 5;
 
   // The save window's third choice, with memo lines that a careless writer would break on.
   ScriptedDialogs dialogs;
@@ -151,14 +151,14 @@ TEST(AnalysisCsvTest, PandasReadsTheSaveWindowsFileAsTimesAndTheSameSingles) {
 TEST(AnalysisCsvTest, ClockTimesFollowTheZoneWhenItsOffsetChanges) {
   const LocalZone zone("Europe/Berlin");
   ModuleData md;
-  md.Units[0].MflagID = true;
-  for (int k = 0; k < 8; ++k) md.Units[0].Data[k] = static_cast<float>(k);
-  md.Units[0].DataCount = md.SampleCount = 8;
+  md.Record.Units[0].MflagID = true;
+  for (int k = 0; k < 8; ++k) md.Record.Units[0].Data[k] = static_cast<float>(k);
+  md.Record.Units[0].DataCount = md.Record.SampleCount = 8;
   // 2:00 occurs twice on 2026-10-25 (clocks go back at 3:00 summer time): the first is taken.
-  md.StartTime = QStringLiteral("2026/10/25 2:00:00");
-  md.IntervalTM = 600000;
+  md.Record.StartTime = QStringLiteral("2026/10/25 2:00:00");
+  md.Record.IntervalTM = 600000;
   std::string out;
-  ASSERT_TRUE(EncodeAnalysisCsv(md, out));
+  ASSERT_TRUE(EncodeAnalysisCsv(md.Record, out));
   EXPECT_TRUE(Holds(out, "\n# start: 2026-10-25T02:00:00+02:00\n"));
   EXPECT_TRUE(Holds(out,
                     "\n2026-10-25T02:50:00.000+02:00,3000,4,4\n"
@@ -166,15 +166,15 @@ TEST(AnalysisCsvTest, ClockTimesFollowTheZoneWhenItsOffsetChanges) {
                     "2026-10-25T02:10:00.000+01:00,4200,6,6\n"));
 
   // 2:30 never occurs on 2026-03-29: read with the offset before the change.
-  md.StartTime = QStringLiteral("2026/03/29 02:30:00");
-  md.IntervalTM = 1000;
-  ASSERT_TRUE(EncodeAnalysisCsv(md, out));
+  md.Record.StartTime = QStringLiteral("2026/03/29 02:30:00");
+  md.Record.IntervalTM = 1000;
+  ASSERT_TRUE(EncodeAnalysisCsv(md.Record, out));
   EXPECT_TRUE(Holds(out, "\n# start: 2026-03-29T03:30:00+02:00\n"));
   EXPECT_TRUE(Holds(out, "\n2026-03-29T03:30:01.000+02:00,1,0,0\n"));
 
-  md.StartTime = QString(19, QLatin1Char(' '));
+  md.Record.StartTime = QString(19, QLatin1Char(' '));
   QString reason;
-  EXPECT_FALSE(EncodeAnalysisCsv(md, out, &reason));
+  EXPECT_FALSE(EncodeAnalysisCsv(md.Record, out, &reason));
   EXPECT_TRUE(reason.contains(QStringLiteral("開始時刻")));
 }
 
@@ -182,14 +182,14 @@ TEST(AnalysisCsvTest, ClockTimesFollowTheZoneWhenItsOffsetChanges) {
 void WriteRecording(const QString& path, const char* start, int32_t interval,
                     const std::vector<float>& unit0, const std::vector<float>& unit1 = {}) {
   ModuleData md;
-  md.StartTime = QString::fromLatin1(start);
-  md.IntervalTM = interval;
-  md.Units[0].ConnectID = 4;
-  md.Units[1].ConnectID = 7;
-  std::copy(unit0.begin(), unit0.end(), md.Units[0].Data.begin());
-  std::copy(unit1.begin(), unit1.end(), md.Units[1].Data.begin());
-  md.SampleCount = static_cast<int32_t>(unit0.size());
-  ASSERT_TRUE(SaveDataFile(md, path));
+  md.Record.StartTime = QString::fromLatin1(start);
+  md.Record.IntervalTM = interval;
+  md.Record.Units[0].ConnectID = 4;
+  md.Record.Units[1].ConnectID = 7;
+  std::copy(unit0.begin(), unit0.end(), md.Record.Units[0].Data.begin());
+  std::copy(unit1.begin(), unit1.end(), md.Record.Units[1].Data.begin());
+  md.Record.SampleCount = static_cast<int32_t>(unit0.size());
+  ASSERT_TRUE(SaveDataFile(md.Record, path));
 }
 
 TEST(AnalysisCsvTest, ExportJoinsFilesInTimeOrderAndRefusesFilesThatDoNotFit) {

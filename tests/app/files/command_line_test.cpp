@@ -81,17 +81,17 @@ class ConvertTest : public ::testing::Test {
 
 TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
   ModuleData md;
-  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
-  md.MemoText[0] = QStringLiteral("温度");
-  md.Units[2].MflagID = true;
+  md.Record.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  md.Record.MemoText[0] = QStringLiteral("温度");
+  md.Record.Units[2].MflagID = true;
   for (int k = 0; k < 5; ++k) {
-    md.Units[0].Data[k] = 20.25f + k;
-    md.Units[2].Data[k] = k == 1 ? ModuleData::NoData : -1.0f / 3 - k;
+    md.Record.Units[0].Data[k] = 20.25f + k;
+    md.Record.Units[2].Data[k] = k == 1 ? RecordSet::NoData : -1.0f / 3 - k;
   }
-  md.Units[0].DataCount = md.Units[2].DataCount = 5;
-  md.SampleCount = 5;
-  md.MemoText[1] = QStringLiteral("ID2=\"sample\", bath");
-  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  md.Record.Units[0].DataCount = md.Record.Units[2].DataCount = 5;
+  md.Record.SampleCount = 5;
+  md.Record.MemoText[1] = QStringLiteral("ID2=\"sample\", bath");
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("in.mx1")));
   // Bytes that are not code page 932 in the start time and the first memo line.
   QByteArray bytes = FileBytes(Path("in.mx1"));
   bytes.replace(QByteArray("9:30:15"), QByteArray("9:30:\xfd\xfe"));
@@ -117,7 +117,7 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
   ModuleData read;
   ASSERT_EQ(ReadDataFile(read, Path("in.mx1")), ReadResult::Read);
   QByteArray csv;
-  ASSERT_TRUE(EncodeCsv(read, csv));
+  ASSERT_TRUE(EncodeCsv(read.Record, csv));
   EXPECT_EQ(FileBytes(Path("out.csv")), csv);
 
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("out.mx1")}), 0) << err_.toStdString();
@@ -138,13 +138,13 @@ TEST_F(ConvertTest, WritesWhatSaveWritesAfterARead) {
 
 TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
   WriteBytes(Path("cut.mx1"), QByteArray::fromHex("1200") + "2008/12/25");
-  WriteBytes(Path("empty.mx1"), EncodeDataHeader(ModuleData(), 0));
+  WriteBytes(Path("empty.mx1"), EncodeDataHeader(RecordSet(), 0));
   WriteBytes(Path("kept.csv"), "old");
   WriteBytes(Path("kept.pdf"), "old");
   ModuleData md;
-  md.Units[0].Data[0] = 23.5f;
-  md.SampleCount = 1;
-  ASSERT_TRUE(SaveDataFile(md, Path("good.mx1")));
+  md.Record.Units[0].Data[0] = 23.5f;
+  md.Record.SampleCount = 1;
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("good.mx1")));
   struct Case {
     QString input, output, named;
   };
@@ -172,10 +172,10 @@ TEST_F(ConvertTest, FailuresExitNonZeroWithOneLineAndLeaveTheOutputAlone) {
 // output byte for byte, exits 1 with its line, and leaves nothing else in the folder.
 TEST_F(ConvertTest, WriteFailureKeepsThePreviousOutput) {
   ModuleData md;
-  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
-  for (int k = 0; k < 3; ++k) md.Units[0].Data[k] = 20.5f + k;
-  md.SampleCount = md.Units[0].DataCount = 3;
-  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  md.Record.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  for (int k = 0; k < 3; ++k) md.Record.Units[0].Data[k] = 20.5f + k;
+  md.Record.SampleCount = md.Record.Units[0].DataCount = 3;
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("in.mx1")));
   // The page's graph picture is written first and is smaller than the page: a limit just below
   // the page's size lets the picture through and cuts the page.
   ASSERT_EQ(Run({"--convert", Path("in.mx1"), Path("probe.pdf")}), 0) << err_.toStdString();
@@ -201,8 +201,8 @@ TEST_F(ConvertTest, WriteFailureKeepsThePreviousOutput) {
 // written; a link to another file is followed in every format.
 TEST_F(ConvertTest, RefusesPipesAndOutputsThatAreTheInput) {
   ModuleData md;
-  md.SampleCount = md.Units[0].DataCount = 1;
-  ASSERT_TRUE(SaveDataFile(md, Path("in.mx1")));
+  md.Record.SampleCount = md.Record.Units[0].DataCount = 1;
+  ASSERT_TRUE(SaveDataFile(md.Record, Path("in.mx1")));
   const QByteArray input = FileBytes(Path("in.mx1"));
   ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
   ASSERT_TRUE(QFile::link(Path("in.mx1"), Path("link.csv")));

@@ -11,7 +11,7 @@ namespace {
 // The export's lines, decoded from code page 932; every line must end with CR LF.
 QStringList CsvLines(const ModuleData& md) {
   QByteArray bytes;
-  EXPECT_TRUE(EncodeCsv(md, bytes));
+  EXPECT_TRUE(EncodeCsv(md.Record, bytes));
   EXPECT_TRUE(bytes.endsWith("\r\n"));
   QStringList lines = DecodeCp932(bytes).split(QStringLiteral("\r\n"));
   lines.removeLast();
@@ -21,21 +21,21 @@ QStringList CsvLines(const ModuleData& md) {
 
 TEST(CsvExportTest, HeaderLinesAndSampleLines) {
   ModuleData md;
-  md.StartTime = QStringLiteral("2008/12/25 9:30:15");
-  md.MemoText[1] = QStringLiteral("炉 \"A\", B");
-  md.Units[0].ConnectID = 4;
-  md.Units[1].ConnectID = 9;
-  md.Units[3].ConnectID = 7;
-  md.Units[2].MflagID = true;
-  md.Units[0].Data[0] = 23.5f;
-  md.Units[2].Data[0] = -12.125f;
-  md.Units[0].Data[1] = ModuleData::NoData;
-  md.Units[2].Data[1] = 0.5f;
-  md.Units[0].Data[2] = 1e-5f;
-  md.Units[0].DataCount = 3;
-  md.Units[2].DataCount = 2;  // sample 3 lies beyond unit 2's count
-  md.Units[1].Data[0] = 99;   // unused unit: never written
-  md.SampleCount = 3;
+  md.Record.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  md.Record.MemoText[1] = QStringLiteral("炉 \"A\", B");
+  md.Record.Units[0].ConnectID = 4;
+  md.Record.Units[1].ConnectID = 9;
+  md.Record.Units[3].ConnectID = 7;
+  md.Record.Units[2].MflagID = true;
+  md.Record.Units[0].Data[0] = 23.5f;
+  md.Record.Units[2].Data[0] = -12.125f;
+  md.Record.Units[0].Data[1] = RecordSet::NoData;
+  md.Record.Units[2].Data[1] = 0.5f;
+  md.Record.Units[0].Data[2] = 1e-5f;
+  md.Record.Units[0].DataCount = 3;
+  md.Record.Units[2].DataCount = 2;  // sample 3 lies beyond unit 2's count
+  md.Record.Units[1].Data[0] = 99;   // unused unit: never written
+  md.Record.SampleCount = 3;
 
   const QStringList lines = CsvLines(md);
   const QStringList expected = {
@@ -60,15 +60,15 @@ TEST(CsvExportTest, HeaderLinesAndSampleLines) {
   };
   EXPECT_EQ(lines, expected);
 
-  md.TimerType = true;
-  md.IntervalTM = 5000;
-  md.DataAverage = true;
-  md.MeasKind = true;
+  md.Record.TimerType = true;
+  md.Record.IntervalTM = 5000;
+  md.Record.DataAverage = true;
+  md.Record.MeasKind = true;
   const QStringList timed = CsvLines(md);
   EXPECT_EQ(timed[7], QStringLiteral("\"測定間隔(sec)\",5"));
   EXPECT_EQ(timed[8], QStringLiteral("\"データ平均化処理\",\"有り\""));
   EXPECT_EQ(timed[9], QStringLiteral("\"種類\",\"電圧値\""));
-  md.IntervalTM = 1500;
+  md.Record.IntervalTM = 1500;
   EXPECT_EQ(CsvLines(md)[7], QStringLiteral("\"測定間隔(sec)\",1.5"));
 }
 

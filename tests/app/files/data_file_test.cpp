@@ -40,49 +40,49 @@ class DataFileTest : public ::testing::Test {
 };
 
 TEST_F(DataFileTest, ExampleFileBothWays) {
-  md_.StartTime = QStringLiteral("2008/12/25 9:30:15");
-  md_.Units[0].ConnectID = 4;
-  md_.Units[0].Data[0] = 23.5f;
-  md_.Units[0].DataCount = 1;
-  md_.SampleCount = 1;
+  md_.Record.StartTime = QStringLiteral("2008/12/25 9:30:15");
+  md_.Record.Units[0].ConnectID = 4;
+  md_.Record.Units[0].Data[0] = 23.5f;
+  md_.Record.Units[0].DataCount = 1;
+  md_.Record.SampleCount = 1;
   const QString path = Path("example.mx1");
-  ASSERT_TRUE(SaveDataFile(md_, path));
+  ASSERT_TRUE(SaveDataFile(md_.Record, path));
   EXPECT_EQ(FileBytes(path).toHex(), kExample.toHex());
 
   // Read into a record set of other settings, the example saves again byte for byte.
   ModuleData read;
-  read.TimerType = true;
-  read.IntervalTM = 5;
-  read.Units[2].MflagID = true;
+  read.Record.TimerType = true;
+  read.Record.IntervalTM = 5;
+  read.Record.Units[2].MflagID = true;
   WriteBytes(path, kExample);
   QString error;
   ASSERT_EQ(ReadDataFile(read, path, &error), ReadResult::Read) << error.toStdString();
-  EXPECT_TRUE(read.Units[0].MflagID);
-  EXPECT_FALSE(read.Units[2].MflagID);
-  EXPECT_EQ(read.Units[0].DataCount, 1);
-  ASSERT_TRUE(SaveDataFile(read, Path("again.mx1")));
+  EXPECT_TRUE(read.Record.Units[0].MflagID);
+  EXPECT_FALSE(read.Record.Units[2].MflagID);
+  EXPECT_EQ(read.Record.Units[0].DataCount, 1);
+  ASSERT_TRUE(SaveDataFile(read.Record, Path("again.mx1")));
   EXPECT_EQ(FileBytes(Path("again.mx1")).toHex(), kExample.toHex());
 }
 
 TEST_F(DataFileTest, MemoOfTwoKanjiIsItsByteCountAndFourBytes) {
-  md_.StartTime.clear();
-  md_.MemoText[2] = QStringLiteral("温度");
-  const QByteArray header = EncodeDataHeader(md_, 0);
+  md_.Record.StartTime.clear();
+  md_.Record.MemoText[2] = QStringLiteral("温度");
+  const QByteArray header = EncodeDataHeader(md_.Record, 0);
   EXPECT_EQ(header.size(), 2 * 6 + 22 + 4);
   EXPECT_EQ(header.mid(6, 6).toHex(), Hex("040089b79378").toHex());
 }
 
 TEST_F(DataFileTest, RoundTripOfUnusedUnitsHolesAndAPartialRecord) {
   // Units 0 and 2 used; unit 2's first reading failed, unit 0 has a hole at sample 2.
-  md_.Units[2].MflagID = true;
-  md_.Units[0].Data[0] = 1.5f;
-  md_.Units[0].Data[2] = -3.25f;
-  md_.Units[2].Data[1] = 7.0f;
-  md_.Units[2].Data[2] = 8.0f;
-  md_.Units[0].DataCount = md_.Units[2].DataCount = 3;
-  md_.SampleCount = 3;
+  md_.Record.Units[2].MflagID = true;
+  md_.Record.Units[0].Data[0] = 1.5f;
+  md_.Record.Units[0].Data[2] = -3.25f;
+  md_.Record.Units[2].Data[1] = 7.0f;
+  md_.Record.Units[2].Data[2] = 8.0f;
+  md_.Record.Units[0].DataCount = md_.Record.Units[2].DataCount = 3;
+  md_.Record.SampleCount = 3;
   const QString path = Path("holes.mx1");
-  ASSERT_TRUE(SaveDataFile(md_, path));
+  ASSERT_TRUE(SaveDataFile(md_.Record, path));
   QByteArray bytes = FileBytes(path);
   ASSERT_EQ(bytes.size(), 34 + 19 + 3 * 32);
   // A trailing piece of a record and a header count that says otherwise are both ignored.
@@ -91,14 +91,14 @@ TEST_F(DataFileTest, RoundTripOfUnusedUnitsHolesAndAPartialRecord) {
 
   ModuleData read;
   ASSERT_EQ(ReadDataFile(read, path), ReadResult::Read);
-  EXPECT_EQ(read.SampleCount, 3);
-  EXPECT_TRUE(read.Units[0].MflagID);
-  EXPECT_FALSE(read.Units[1].MflagID);
-  EXPECT_TRUE(read.Units[2].MflagID);  // although its first sample is NoData
-  EXPECT_EQ(read.Units[0].Data[1], ModuleData::NoData);
+  EXPECT_EQ(read.Record.SampleCount, 3);
+  EXPECT_TRUE(read.Record.Units[0].MflagID);
+  EXPECT_FALSE(read.Record.Units[1].MflagID);
+  EXPECT_TRUE(read.Record.Units[2].MflagID);  // although its first sample is NoData
+  EXPECT_EQ(read.Record.Units[0].Data[1], RecordSet::NoData);
   // Every value in place in the export: a hole is written as NoData, nothing after it is lost.
   QByteArray csv;
-  ASSERT_TRUE(EncodeCsv(read, csv));
+  ASSERT_TRUE(EncodeCsv(read.Record, csv));
   EXPECT_TRUE(
       csv.endsWith("1.5,\"\",-99999,\"\"\r\n"
                    "-99999,\"\",7,\"\"\r\n"
@@ -107,7 +107,7 @@ TEST_F(DataFileTest, RoundTripOfUnusedUnitsHolesAndAPartialRecord) {
 }
 
 TEST_F(DataFileTest, FailedReadsSayWhy) {
-  const QByteArray header = EncodeDataHeader(md_, 0);
+  const QByteArray header = EncodeDataHeader(md_.Record, 0);
   struct Case {
     const char* name;
     QByteArray bytes;
@@ -137,25 +137,25 @@ TEST_F(DataFileTest, FailedReadsSayWhy) {
 }
 
 TEST_F(DataFileTest, FailedSavesKeepTheOldFile) {
-  md_.SampleCount = 3;
+  md_.Record.SampleCount = 3;
   const QString path = Path("old.mx1");
   WriteBytes(path, "old contents");
   // A memo that code page 932 cannot hold is refused, naming the character.
-  md_.MemoText[3] = QStringLiteral("caf\u00e9");
+  md_.Record.MemoText[3] = QStringLiteral("caf\u00e9");
   QString error;
-  EXPECT_FALSE(SaveDataFile(md_, path, &error));
+  EXPECT_FALSE(SaveDataFile(md_.Record, path, &error));
   EXPECT_TRUE(error.contains(QStringLiteral("メモ4"))) << error.toStdString();
   EXPECT_TRUE(error.contains(QStringLiteral("\u00e9")));
   EXPECT_EQ(FileBytes(path), QByteArray("old contents"));
-  md_.MemoText[3] = QString(32768, QChar(0x3042));  // 65536 bytes
-  EXPECT_FALSE(SaveCsvFile(md_, path, &error));
+  md_.Record.MemoText[3] = QString(32768, QChar(0x3042));  // 65536 bytes
+  EXPECT_FALSE(SaveCsvFile(md_.Record, path, &error));
   EXPECT_TRUE(error.contains(QStringLiteral("長すぎます")));
-  md_.MemoText[3].clear();
+  md_.Record.MemoText[3].clear();
 
   // A successful save over a longer file leaves exactly the new contents.
   WriteBytes(path, QByteArray(10000, 'x'));
-  ASSERT_TRUE(SaveDataFile(md_, path));
-  EXPECT_EQ(FileBytes(path).size(), EncodeDataHeader(md_, 3).size() + 3 * 32);
+  ASSERT_TRUE(SaveDataFile(md_.Record, path));
+  EXPECT_EQ(FileBytes(path).size(), EncodeDataHeader(md_.Record, 3).size() + 3 * 32);
 }
 
 TEST(Cp932Test, InvalidBytesDecodeToReplacementCharacters) {

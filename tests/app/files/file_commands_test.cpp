@@ -51,7 +51,7 @@ class FileCommandsTest : public AcquisitionTest {
       acq().Timer1_Timer();
     }
     form_->cmdStop_Click();
-    ASSERT_EQ(md_.SampleCount, 3);
+    ASSERT_EQ(md_.Record.SampleCount, 3);
   }
 
   // Runs the save window with the given script (which gets the window).
@@ -122,15 +122,15 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
 
   // A new measurement replaces the record set; reading the file brings the old one back, into
   // the list that is still open.
-  const QString startTime = md_.StartTime;
+  const QString startTime = md_.Record.StartTime;
   md_.ClearData();
-  md_.ClearMemo();
+  md_.Record.ClearMemo();
   dialogs_.openFiles = {Path("run.mx1")};
   ui().cmdRead->click();
   EXPECT_TRUE(dialogs_.shown.empty()) << dialogs_.LastText().toStdString();
   EXPECT_EQ(dialogs_.fileRequests.back().folder, dir_.path());  // where the file was saved
-  EXPECT_EQ(md_.SampleCount, 3);
-  EXPECT_EQ(md_.MemoText[0], QStringLiteral("炉の温度"));
+  EXPECT_EQ(md_.Record.SampleCount, 3);
+  EXPECT_EQ(md_.Record.MemoText[0], QStringLiteral("炉の温度"));
   EXPECT_EQ(GraphPoints(), measuredGraph);
   EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻  ") + startTime);
   ASSERT_TRUE(ui().datalist);
@@ -154,7 +154,7 @@ TEST_F(FileCommandsTest, MeasureSaveBothFormatsAndReadBackTheSameGraphAndList) {
 
 TEST_F(FileCommandsTest, SaveWindowRefusesTextItCannotWriteAndStaysOpenOnCancelOrFailure) {
   Measure();
-  md_.MemoText[1] = QStringLiteral("前のメモ");
+  md_.Record.MemoText[1] = QStringLiteral("前のメモ");
   const QString existing = Path("kept.mx1");
   WriteBytes(existing, "old");
   Save([&](DialogMemo& d) {
@@ -172,7 +172,7 @@ TEST_F(FileCommandsTest, SaveWindowRefusesTextItCannotWriteAndStaysOpenOnCancelO
     dialogs_.saveFiles = {std::nullopt};  // the save dialog cancelled
     d.OKButton->click();
     EXPECT_NE(d.result(), QDialog::Accepted);
-    EXPECT_EQ(md_.MemoText[1], QStringLiteral("前のメモ"));
+    EXPECT_EQ(md_.Record.MemoText[1], QStringLiteral("前のメモ"));
 
     // A file that cannot be written is reported, and the window stays for another place.
     const QString nowhere = Path("no-such-folder/run.mx1");
@@ -182,11 +182,11 @@ TEST_F(FileCommandsTest, SaveWindowRefusesTextItCannotWriteAndStaysOpenOnCancelO
     EXPECT_EQ(dialogs_.shown.back().caption, QStringLiteral("Message"));
     EXPECT_EQ(dialogs_.shown.back().icon, MsgIcon::Critical);
     EXPECT_TRUE(dialogs_.LastText().contains(nowhere)) << dialogs_.LastText().toStdString();
-    EXPECT_EQ(md_.MemoText[1], QStringLiteral("前のメモ"));
+    EXPECT_EQ(md_.Record.MemoText[1], QStringLiteral("前のメモ"));
     d.CancelButton->click();
     EXPECT_EQ(d.result(), QDialog::Rejected);
   });
-  EXPECT_EQ(md_.MemoText[1], QStringLiteral("前のメモ"));
+  EXPECT_EQ(md_.Record.MemoText[1], QStringLiteral("前のメモ"));
   EXPECT_EQ(FileBytes(existing), QByteArray("old"));
 
   md_.ClearData();
@@ -230,8 +230,8 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
   const QString empty = Path("empty.mx1");
   WriteBytes(bad, QByteArray::fromHex("1200") + "2008/12/25");
   ModuleData other;
-  other.IntervalTM = 5000;
-  WriteBytes(empty, EncodeDataHeader(other, 7));
+  other.Record.IntervalTM = 5000;
+  WriteBytes(empty, EncodeDataHeader(other.Record, 7));
   dialogs_.openFiles = {std::nullopt, bad, empty};
   for (int i = 0; i < 3; ++i) ui().cmdRead->click();
   ASSERT_EQ(dialogs_.shown.size(), 2u);
@@ -240,9 +240,9 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
   EXPECT_TRUE(dialogs_.shown[0].text.contains(bad));
   EXPECT_TRUE(dialogs_.shown[0].text.contains(QStringLiteral("ヘッダーの途中")));
   EXPECT_EQ(dialogs_.shown[1], ShownMessage::Notice(QStringLiteral("データがありません。")));
-  EXPECT_EQ(md_.SampleCount, 3);
-  EXPECT_EQ(md_.IntervalTM, 1000);
-  EXPECT_TRUE(md_.Units[2].MflagID);
+  EXPECT_EQ(md_.Record.SampleCount, 3);
+  EXPECT_EQ(md_.Record.IntervalTM, 1000);
+  EXPECT_TRUE(md_.Record.Units[2].MflagID);
   EXPECT_EQ(GraphPoints(), graph);
   EXPECT_EQ(chart().HeaderText(), header);
   EXPECT_EQ(dialogs_.fileFilters, (std::vector<QString>(3, kDataFilter)));
@@ -251,10 +251,10 @@ TEST_F(FileCommandsTest, FailedOrEmptyReadsLeaveRecordSetSettingsAndGraphAlone) 
 // Texts with bytes that are not code page 932, read and not edited, are saved as they were read.
 TEST_F(FileCommandsTest, SaveWindowWritesUneditedTextsAsTheyWereRead) {
   ModuleData file;
-  file.MemoText[2] = QStringLiteral("x");
-  file.Units[0].Data[0] = 1;
-  file.SampleCount = file.Units[0].DataCount = 1;
-  ASSERT_TRUE(SaveDataFile(file, Path("in.mx1")));
+  file.Record.MemoText[2] = QStringLiteral("x");
+  file.Record.Units[0].Data[0] = 1;
+  file.Record.SampleCount = file.Record.Units[0].DataCount = 1;
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("in.mx1")));
   QByteArray bytes = FileBytes(Path("in.mx1"));
   bytes.replace(QByteArray("\x01\x00x", 3), QByteArray("\x03\x00\xfd\x81\xff", 5));
   WriteBytes(Path("in.mx1"), bytes);
@@ -272,12 +272,12 @@ TEST_F(FileCommandsTest, SaveWindowWritesUneditedTextsAsTheyWereRead) {
 // place.
 TEST_F(FileCommandsTest, ReadReplaysAUnitWithoutAFirstValue) {
   ModuleData file;
-  file.Units[1].MflagID = true;
-  for (int k = 0; k < 4; ++k) file.Units[0].Data[k] = static_cast<float>(k);
-  file.Units[1].Data[1] = 5;
-  file.Units[1].Data[3] = 7;
-  file.SampleCount = file.Units[0].DataCount = file.Units[1].DataCount = 4;
-  ASSERT_TRUE(SaveDataFile(file, Path("holes.mx1")));
+  file.Record.Units[1].MflagID = true;
+  for (int k = 0; k < 4; ++k) file.Record.Units[0].Data[k] = static_cast<float>(k);
+  file.Record.Units[1].Data[1] = 5;
+  file.Record.Units[1].Data[3] = 7;
+  file.Record.SampleCount = file.Record.Units[0].DataCount = file.Record.Units[1].DataCount = 4;
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("holes.mx1")));
   ASSERT_TRUE(form_->LoadDataFile(Path("holes.mx1")));
   EXPECT_EQ(chart().PointCount(2), 4);
   const std::vector<std::optional<double>> unit1 = {chart().PointY(2, 1), chart().PointY(2, 2),
@@ -292,16 +292,16 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   Plug(0);
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
   ModuleData file;
-  file.Units[0].Data[0] = 20;
-  file.Units[0].ConnectID = 9;
-  file.Units[1].ConnectID = -1;
-  file.SampleCount = 1;
-  file.DataAverage = true;
-  file.IntervalTM = std::numeric_limits<int32_t>::min();
-  ASSERT_TRUE(SaveDataFile(file, Path("odd.mx1")));
+  file.Record.Units[0].Data[0] = 20;
+  file.Record.Units[0].ConnectID = 9;
+  file.Record.Units[1].ConnectID = -1;
+  file.Record.SampleCount = 1;
+  file.Record.DataAverage = true;
+  file.Record.IntervalTM = std::numeric_limits<int32_t>::min();
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("odd.mx1")));
   ASSERT_TRUE(form_->LoadDataFile(Path("odd.mx1")));
-  EXPECT_EQ(md_.Units[0].ConnectID, 9);
-  EXPECT_EQ(md_.IntervalTM, file.IntervalTM);
+  EXPECT_EQ(md_.Record.Units[0].ConnectID, 9);
+  EXPECT_EQ(md_.Record.IntervalTM, file.Record.IntervalTM);
 
   dialogs_.Clear();
   form_->cmdStart_Click();
@@ -321,11 +321,11 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
   EXPECT_EQ(dialogs_.shown[1], dialogs_.shown[0]);
 
   // Unit-paced with averaging at 1000 ms: one sample per 100 readings, not one per reading.
-  file.TimerType = false;
-  file.DataAverage = true;
-  file.IntervalTM = 1000;
-  file.Units[0].ConnectID = kTypeK;
-  ASSERT_TRUE(SaveDataFile(file, Path("avg.mx1")));
+  file.Record.TimerType = false;
+  file.Record.DataAverage = true;
+  file.Record.IntervalTM = 1000;
+  file.Record.Units[0].ConnectID = kTypeK;
+  ASSERT_TRUE(SaveDataFile(file.Record, Path("avg.mx1")));
   md_.AverageCount = 1;
   ASSERT_TRUE(form_->LoadDataFile(Path("avg.mx1")));
   EXPECT_EQ(md_.AverageCount, 100);
@@ -335,8 +335,8 @@ TEST_F(FileCommandsTest, HeaderValuesFromAFileEndInTheUsualMessages) {
     usbkit_sim_advance_ms(300);
     acq().Timer2_Timer();
   }
-  EXPECT_GE(md_.SampleCount, 2);
-  EXPECT_LE(md_.SampleCount, 3);
+  EXPECT_GE(md_.Record.SampleCount, 2);
+  EXPECT_LE(md_.Record.SampleCount, 3);
 }
 
 }  // namespace
@@ -346,10 +346,11 @@ namespace {
 
 TEST(DialogMemoTest, MemoBoxesHoldAtMost65535BytesAndLoadTheMemoLines) {
   ModuleData md;
-  md.MemoText[4] = QString(40000, QLatin1Char('x'));  // a long line read from a file, kept whole
+  md.Record.MemoText[4] =
+      QString(40000, QLatin1Char('x'));  // a long line read from a file, kept whole
   ScriptedDialogs dialogs;
   DialogMemo memo(md, dialogs);
-  EXPECT_EQ(memo.txtMemo[4]->text(), md.MemoText[4]);
+  EXPECT_EQ(memo.txtMemo[4]->text(), md.Record.MemoText[4]);
   QLineEdit* box = memo.txtMemo[0];
   box->setText(QString(32767, QChar(0x3042)));  // 65534 bytes
   box->end(false);

@@ -168,14 +168,14 @@ TEST_F(Explore, VerticalZoomFixesTheShownRangeAndDoubleClickReturns) {
 }
 
 TEST_F(Explore, ReadoutGivesTheStoredSamplesAndTheirDifferences) {
-  rig.md.IntervalTM = 500;
-  rig.md.Units[2].MflagID = true;
+  rig.md.Record.IntervalTM = 500;
+  rig.md.Record.Units[2].MflagID = true;
   rig.FillTo(200);
   for (size_t k = 0; k < 200; ++k) {
-    rig.md.Units[0].Data[k] = 10.0f + 0.37f * static_cast<float>(k);
-    rig.md.Units[2].Data[k] = 100.0f - 0.5f * static_cast<float>(k);
+    rig.md.Record.Units[0].Data[k] = 10.0f + 0.37f * static_cast<float>(k);
+    rig.md.Record.Units[2].Data[k] = 100.0f - 0.5f * static_cast<float>(k);
   }
-  rig.md.Units[2].Data[99] = ModuleData::NoData;
+  rig.md.Record.Units[2].Data[99] = RecordSet::NoData;
   rig.graph->SelectOptWid(0);
   Show();
 
@@ -184,10 +184,11 @@ TEST_F(Explore, ReadoutGivesTheStoredSamplesAndTheirDifferences) {
   const CursorReadout r = rig.graph->Readout();
   ASSERT_EQ(r.sample[0], 40);
   ASSERT_EQ(r.sample[1], 80);
-  EXPECT_EQ(r.units[0].value[0], rig.md.Units[0].Data[39]);
-  EXPECT_EQ(r.units[0].value[1], rig.md.Units[0].Data[79]);
+  EXPECT_EQ(r.units[0].value[0], rig.md.Record.Units[0].Data[39]);
+  EXPECT_EQ(r.units[0].value[1], rig.md.Record.Units[0].Data[79]);
   EXPECT_EQ(r.deltaSeconds, 20.0);
-  const double rise = static_cast<double>(rig.md.Units[0].Data[79]) - rig.md.Units[0].Data[39];
+  const double rise =
+      static_cast<double>(rig.md.Record.Units[0].Data[79]) - rig.md.Record.Units[0].Data[39];
   EXPECT_DOUBLE_EQ(r.units[0].delta.value_or(0), rise);
   EXPECT_DOUBLE_EQ(r.units[0].slopePerMinute.value_or(0), rise * 3.0);
   EXPECT_DOUBLE_EQ(r.units[2].slopePerMinute.value_or(0), -60.0);
@@ -208,10 +209,10 @@ TEST_F(Explore, ReadoutGivesTheStoredSamplesAndTheirDifferences) {
 TEST_F(Explore, NotConvertedIsAGapOutsideTheRangeWhileVoltagesKeepIt) {
   rig.md.Measuring = true;
   for (int32_t k = 1; k <= 20; ++k) {
-    rig.md.Units[0].Data[static_cast<size_t>(k - 1)] = k % 4 == 0 ? -300.0f : 25.0f;
-    rig.md.SampleCount = k;
-    rig.md.UpdateUnitMaxMin(k);
-    rig.md.UpdateAllMaxMin();
+    rig.md.Record.Units[0].Data[static_cast<size_t>(k - 1)] = k % 4 == 0 ? -300.0f : 25.0f;
+    rig.md.Record.SampleCount = k;
+    rig.md.Record.UpdateUnitMaxMin(k);
+    rig.md.Record.UpdateAllMaxMin();
     rig.md.RoundAxisY();
     rig.graph->GrDrawData(k);
   }
@@ -219,14 +220,14 @@ TEST_F(Explore, NotConvertedIsAGapOutsideTheRangeWhileVoltagesKeepIt) {
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("断線?"));
   EXPECT_FALSE(chart().PointY(1, 4));
   EXPECT_EQ(chart().PointY(1, 5), 25.0);
-  EXPECT_EQ(rig.md.AllMin, 25.0f);
+  EXPECT_EQ(rig.md.Record.AllMin, 25.0f);
   rig.graph->SelectOptHei(0);
   EXPECT_DOUBLE_EQ(rig.YMin(), 0.0);
   rig.graph->SelectOptHei(2);
   EXPECT_DOUBLE_EQ(rig.YMin(), 0.0);
 
   // In a voltage measurement -300 microvolts is a reading like any other.
-  rig.md.MeasKind = true;
+  rig.md.Record.MeasKind = true;
   rig.graph->GrDrawData1();
   rig.graph->DispNowValue();
   EXPECT_EQ(chart().PointY(1, 4), -300.0);

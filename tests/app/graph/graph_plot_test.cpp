@@ -13,15 +13,15 @@ struct Plot : ::testing::Test {
   Chart2D& chart() { return *rig.ui.Chart2D1; }
   void SetUp() override {
     rig.Load();
-    rig.md.Units[0].MflagID = true;
-    rig.md.Units[2].MflagID = true;
+    rig.md.Record.Units[0].MflagID = true;
+    rig.md.Record.Units[2].MflagID = true;
   }
 };
 
 TEST_F(Plot, OnePointPerSampleWithGapsForMissingValues) {
-  rig.md.IntervalTM = 500;
+  rig.md.Record.IntervalTM = 500;
   rig.FillTo(3, [](int32_t k) { return k * 1.5f; });
-  rig.md.Units[2].Data[1] = ModuleData::NoData;
+  rig.md.Record.Units[2].Data[1] = RecordSet::NoData;
   for (int32_t k = 1; k <= 3; ++k) rig.graph->GrDrawData(k);
 
   EXPECT_EQ(chart().NumSeries(), 4);
@@ -43,19 +43,19 @@ TEST_F(Plot, DrawingSampleOneStartsANewRecordSet) {
   rig.graph->GrDrawData1();
   ASSERT_EQ(chart().PointCount(1), 50);
   rig.md.ClearData();
-  rig.md.Units[0].Data[0] = 7.0f;
-  rig.md.SampleCount = 1;
+  rig.md.Record.Units[0].Data[0] = 7.0f;
+  rig.md.Record.SampleCount = 1;
   rig.graph->GrDrawData(1);
   for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 1);
   EXPECT_DOUBLE_EQ(*chart().PointY(1, 1), 7.0);
 }
 
 TEST_F(Plot, BatchRewritesTheWholeRecordSetAtOnce) {
-  rig.md.IntervalTM = 10;
+  rig.md.Record.IntervalTM = 10;
   rig.FillTo(1000, [](int32_t k) { return static_cast<float>(k % 97); });
-  rig.md.Units[0].Data[499] = ModuleData::NoData;
-  rig.md.Units[2].Data[499] = ModuleData::NoData;
-  rig.md.Units[2].Data[999] = 0.25f;
+  rig.md.Record.Units[0].Data[499] = RecordSet::NoData;
+  rig.md.Record.Units[2].Data[499] = RecordSet::NoData;
+  rig.md.Record.Units[2].Data[999] = 0.25f;
   const int before = chart().RepaintCount();
   rig.graph->GrDrawData1();
   chart().Flush();
@@ -70,7 +70,7 @@ TEST_F(Plot, BatchRewritesTheWholeRecordSetAtOnce) {
   EXPECT_FALSE(chart().PointY(2, 1).has_value());
 
   // A shorter record set drops the points beyond it.
-  rig.md.SampleCount = 10;
+  rig.md.Record.SampleCount = 10;
   rig.graph->GrDrawData1();
   EXPECT_EQ(chart().PointCount(3), 10);
 }
@@ -80,10 +80,11 @@ TEST_F(Plot, PollsDrawWhatEachUnitStoredSinceThePreviousPoll) {
   // Appends a poll: unit 0 brings `a` readings, unit 2 `b`, each from its own count on.
   auto poll = [this](int32_t a, int32_t b, float base) {
     for (const auto& [unit, n] : {std::pair(0, a), std::pair(2, b)}) {
-      UnitRecord& u = rig.md.Units[static_cast<size_t>(unit)];
+      UnitRecord& u = rig.md.Record.Units[static_cast<size_t>(unit)];
       for (int32_t j = 0; j < n; ++j) u.Data[static_cast<size_t>(u.DataCount++)] = base + j;
     }
-    rig.md.SampleCount = std::max(rig.md.Units[0].DataCount, rig.md.Units[2].DataCount);
+    rig.md.Record.SampleCount =
+        std::max(rig.md.Record.Units[0].DataCount, rig.md.Record.Units[2].DataCount);
     rig.graph->GrDrawData1();
   };
   poll(30, 28, 100.0f);  // unit 2 lags two readings behind
@@ -103,7 +104,7 @@ TEST_F(Plot, PollsDrawWhatEachUnitStoredSinceThePreviousPoll) {
 
 TEST_F(Plot, CurrentValuePanel) {
   rig.FillTo(2, [](int32_t) { return 23.45678f; });
-  rig.md.Units[2].Data[1] = ModuleData::NoData;
+  rig.md.Record.Units[2].Data[1] = RecordSet::NoData;
   rig.ui.Label1[1]->setText(QStringLiteral("keep"));
   rig.graph->DispNowValue();
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("23.457"));
@@ -111,9 +112,9 @@ TEST_F(Plot, CurrentValuePanel) {
   EXPECT_EQ(rig.ui.Label1[1]->text(), QStringLiteral("keep"));
 
   // Unit-paced: each unit's own last sample, none shown for a unit without samples.
-  rig.md.Units[0].DataCount = 1;
-  rig.md.Units[0].Data[0] = -0.5f;
-  rig.md.Units[2].DataCount = 0;
+  rig.md.Record.Units[0].DataCount = 1;
+  rig.md.Record.Units[0].Data[0] = -0.5f;
+  rig.md.Record.Units[2].DataCount = 0;
   rig.ui.Label1[2]->setText(QStringLiteral("old"));
   rig.graph->DispNowValueUnit();
   EXPECT_EQ(rig.ui.Label1[0]->text(), QStringLiteral("-0.500"));

@@ -47,8 +47,8 @@ TEST_F(Scroll, AutomaticScrollKeepsTheLastSampleInViewAtThirtySamplesAPoll) {
   for (int poll = 1; poll <= 200; ++poll) {
     rig.FillTo(poll * 30);
     rig.graph->AdvanceAxesX();
-    ASSERT_GE(rig.gs().DispEnd, rig.md.SampleCount) << "poll " << poll;
-    ASSERT_LT(rig.gs().DispEnd - rig.md.SampleCount, 10) << "poll " << poll;
+    ASSERT_GE(rig.gs().DispEnd, rig.md.Record.SampleCount) << "poll " << poll;
+    ASSERT_LT(rig.gs().DispEnd - rig.md.Record.SampleCount, 10) << "poll " << poll;
     ASSERT_EQ(rig.gs().DispEnd - rig.gs().DispStart, 19);
   }
   // Still on the grid of half widths from the first window.
@@ -73,7 +73,7 @@ TEST_F(Scroll, ModeSwitchWhileMeasuring) {
     int32_t samples, end;
   } cases[] = {{150, 200}, {999, 1000}, {1000, 2000}, {100, 100}, {0, 100}, {1500, 2000}};
   for (const Case& c : cases) {
-    rig.md.SampleCount = c.samples;
+    rig.md.Record.SampleCount = c.samples;
     rig.graph->SelectOptWid(1);
     rig.graph->SelectOptWid(0);
     EXPECT_EQ(rig.gs().DispStart, 1) << c.samples;

@@ -12,9 +12,9 @@ const QString kRangeError = QStringLiteral("設定値に誤りがあります。
 
 TEST(GraphSetup, LoadShowsDefaultsTitlesAndLabels) {
   GraphRig rig;
-  rig.md.Units[0].ConnectID = 4;
-  rig.md.Units[2].ConnectID = 7;
-  rig.md.StartTime = QStringLiteral("2026/12/07 10:00:00");
+  rig.md.Record.Units[0].ConnectID = 4;
+  rig.md.Record.Units[2].ConnectID = 7;
+  rig.md.Record.StartTime = QStringLiteral("2026/12/07 10:00:00");
   rig.Load();
 
   Chart2D& chart = *rig.ui.Chart2D1;
@@ -49,7 +49,7 @@ TEST(GraphSetup, KindChangeSwitchesTitleAndReturnsToAutomatic) {
   rig.graph->SelectOptHei(1);
   ASSERT_EQ(rig.gs().ScaleYMode, YRangeMode::Fixed);
 
-  rig.md.MeasKind = true;
+  rig.md.Record.MeasKind = true;
   rig.graph->SetGraphTitle(true);
   EXPECT_EQ(rig.ui.Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("μV"));
   EXPECT_EQ(rig.gs().ScaleYMode, YRangeMode::Automatic);
@@ -57,7 +57,7 @@ TEST(GraphSetup, KindChangeSwitchesTitleAndReturnsToAutomatic) {
   EXPECT_DOUBLE_EQ(rig.YMin(), -15000);
   EXPECT_DOUBLE_EQ(rig.YMax(), 84000);
 
-  rig.md.MeasKind = false;
+  rig.md.Record.MeasKind = false;
   rig.graph->SetGraphTitle(false);
   EXPECT_EQ(rig.ui.Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("℃"));
 }
@@ -84,8 +84,8 @@ TEST(GraphSetup, AutomaticRangeFollowsHundredsRule) {
     GraphRig rig;
     rig.Load();
     rig.FillTo(1);
-    rig.md.AllMax = c.max;
-    rig.md.AllMin = c.min;
+    rig.md.Record.AllMax = c.max;
+    rig.md.Record.AllMin = c.min;
     rig.graph->SelectOptHei(0);
     EXPECT_DOUBLE_EQ(rig.YMin(), c.axisMin) << c.max << " " << c.min;
     EXPECT_DOUBLE_EQ(rig.YMax(), c.axisMax) << c.max << " " << c.min;
@@ -96,8 +96,8 @@ TEST(GraphSetup, AutomaticRangeFollowsHundredsRule) {
 TEST(GraphSetup, AutomaticRangeWithoutAnyValueShowsTheDefault) {
   GraphRig rig;
   rig.Load();
-  rig.md.ClearData();      // extremes at their starting values
-  rig.md.SampleCount = 3;  // samples without a value
+  rig.md.ClearData();             // extremes at their starting values
+  rig.md.Record.SampleCount = 3;  // samples without a value
   rig.graph->SelectOptHei(0);
   EXPECT_DOUBLE_EQ(rig.YMin(), -270);
   EXPECT_DOUBLE_EQ(rig.YMax(), 1820);
@@ -136,7 +136,7 @@ TEST(GraphSetup, FixedModeFillsTextsAndKeepsAxisUntilSet) {
 
 TEST(GraphSetup, VoltageDefaultsInFixedTexts) {
   GraphRig rig;
-  rig.md.MeasKind = true;
+  rig.md.Record.MeasKind = true;
   rig.Load();
   EXPECT_DOUBLE_EQ(rig.YMin(), -15000);
   EXPECT_DOUBLE_EQ(rig.YMax(), 84000);
@@ -225,11 +225,11 @@ TEST(GraphSetup, SetGraphParamResetsWindowByMode) {
 TEST(GraphSetup, TimeAxisInSeconds) {
   GraphRig rig;
   rig.Load();
-  rig.md.IntervalTM = 10;
+  rig.md.Record.IntervalTM = 10;
   rig.graph->SetAxesX(1, 100);
   EXPECT_DOUBLE_EQ(rig.XMin(), 0.01);
   EXPECT_DOUBLE_EQ(rig.XMax(), 1.0);
-  rig.md.IntervalTM = 60000;
+  rig.md.Record.IntervalTM = 60000;
   rig.graph->SetAxesX(51, 150);
   EXPECT_DOUBLE_EQ(rig.XMin(), 3060);
   EXPECT_DOUBLE_EQ(rig.XMax(), 9000);
@@ -238,11 +238,11 @@ TEST(GraphSetup, TimeAxisInSeconds) {
 TEST(GraphSetup, TimeAxisKeepsASpanForOddIntervals) {
   GraphRig rig;
   rig.Load();
-  rig.md.IntervalTM = 0;
+  rig.md.Record.IntervalTM = 0;
   rig.graph->SetAxesX(1, 100);
   EXPECT_DOUBLE_EQ(rig.XMin(), 0);
   EXPECT_DOUBLE_EQ(rig.XMax(), 1);
-  rig.md.IntervalTM = -1000;
+  rig.md.Record.IntervalTM = -1000;
   rig.graph->SetAxesX(1, 100);
   EXPECT_DOUBLE_EQ(rig.XMin(), -100);
   EXPECT_DOUBLE_EQ(rig.XMax(), -1);

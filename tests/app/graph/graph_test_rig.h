@@ -63,16 +63,16 @@ struct GraphRig {
   // Appends samples up to count with the value v(k) on every used unit, folded into the extremes.
   template <typename F>
   void FillTo(int32_t count, F v) {
-    for (int32_t k = md.SampleCount + 1; k <= count; ++k) {
-      for (auto& u : md.Units) {
+    for (int32_t k = md.Record.SampleCount + 1; k <= count; ++k) {
+      for (auto& u : md.Record.Units) {
         if (!u.MflagID) continue;
         const float value = v(k);
         u.Data[static_cast<size_t>(k - 1)] = value;
-        md.AllMax = std::max(md.AllMax, value);
-        md.AllMin = std::min(md.AllMin, value);
+        md.Record.AllMax = std::max(md.Record.AllMax, value);
+        md.Record.AllMin = std::min(md.Record.AllMin, value);
       }
     }
-    md.SampleCount = count;
+    md.Record.SampleCount = count;
   }
   void FillTo(int32_t count) {
     FillTo(count, [](int32_t k) { return static_cast<float>(k); });
@@ -80,8 +80,8 @@ struct GraphRig {
 
   // One sample after another, as the acquisition cycle moves the window.
   void AdvanceTo(int32_t count) {
-    while (md.SampleCount < count) {
-      FillTo(md.SampleCount + 1);
+    while (md.Record.SampleCount < count) {
+      FillTo(md.Record.SampleCount + 1);
       graph->AdvanceAxesX();
     }
   }

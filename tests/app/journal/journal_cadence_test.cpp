@@ -8,10 +8,11 @@ namespace {
 class JournalCadenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    md_.StartTime = QStringLiteral("2026/3/7 9:05:02");
+    md_.Record.StartTime = QStringLiteral("2026/3/7 9:05:02");
     for (int i : {0, 1}) {
-      md_.Units[i].MflagID = true;
-      for (int k = 0; k < 20; ++k) md_.Units[i].Data[k] = static_cast<float>(100 * (i + 1) + k);
+      md_.Record.Units[i].MflagID = true;
+      for (int k = 0; k < 20; ++k)
+        md_.Record.Units[i].Data[k] = static_cast<float>(100 * (i + 1) + k);
     }
     journal_.clock = [this] { return now_; };
     journal_.Begin(md_);
@@ -20,9 +21,9 @@ class JournalCadenceTest : public ::testing::Test {
   // The units' counts, then a tick at time `now`.
   void Follow(qint64 now, int32_t unit0, int32_t unit1) {
     now_ = now;
-    md_.Units[0].DataCount = unit0;
-    md_.Units[1].DataCount = unit1;
-    md_.SampleCount = std::max(unit0, unit1);
+    md_.Record.Units[0].DataCount = unit0;
+    md_.Record.Units[1].DataCount = unit1;
+    md_.Record.SampleCount = std::max(unit0, unit1);
     journal_.Follow(md_);
   }
 
@@ -39,7 +40,8 @@ TEST_F(JournalCadenceTest, ASampleIsWrittenOnceEveryUnitHasItAndEverySampleWhenT
   Follow(0, 4, 4);
   ExpectFileHolds(journal_.Path(), md_, 4);
   // At the stop the lagging unit's slots stay as they are in memory.
-  md_.Units[1].Data[6] = md_.Units[1].Data[7] = md_.Units[1].Data[8] = ModuleData::NoData;
+  md_.Record.Units[1].Data[6] = md_.Record.Units[1].Data[7] = md_.Record.Units[1].Data[8] =
+      RecordSet::NoData;
   Follow(0, 9, 6);
   ExpectFileHolds(journal_.Path(), md_, 6);
   journal_.End(md_);

@@ -33,7 +33,7 @@ TEST_F(JournalCrashChild, DISABLED_MeasuresUntilKilled) {
   Start({0, 2}, false, 10, false);
   for (int poll = 1; poll <= 50; ++poll) {
     Tick();
-    ASSERT_TRUE(SaveDataFile(md_, MemoryFile()));
+    ASSERT_TRUE(SaveDataFile(md_.Record, MemoryFile()));
     std::printf("done %d\n", poll);
     std::fflush(stdout);
     char line[16];
@@ -94,9 +94,10 @@ TEST_F(JournalTest, AKilledMeasurementLeavesItsCompletedPollsAndTheNextStartRead
   next->StartJournal(false);
   ASSERT_GE(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].icon, MsgIcon::Question);
-  EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("、%1 件）").arg(md.SampleCount)));
-  ASSERT_GE(md.SampleCount, 60);
-  ExpectFileHolds(MemoryFile(), md, md.SampleCount);
+  EXPECT_TRUE(
+      dialogs.shown[0].text.contains(QStringLiteral("、%1 件）").arg(md.Record.SampleCount)));
+  ASSERT_GE(md.Record.SampleCount, 60);
+  ExpectFileHolds(MemoryFile(), md, md.Record.SampleCount);
   // Its data are in memory now: the journal stays this program's until its normal end.
   const QString path = JournalFolder() + QLatin1Char('/') + left[0];
   EXPECT_EQ(next->Journal()->Path(), path);

@@ -24,16 +24,16 @@ namespace {
 class LeftJournalTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    md_.StartTime = QStringLiteral("2026/3/7 9:05:02");
-    md_.Units[0].MflagID = true;
-    for (int k = 0; k < 3; ++k) md_.Units[0].Data[k] = 20.5f + static_cast<float>(k);
+    md_.Record.StartTime = QStringLiteral("2026/3/7 9:05:02");
+    md_.Record.Units[0].MflagID = true;
+    for (int k = 0; k < 3; ++k) md_.Record.Units[0].Data[k] = 20.5f + static_cast<float>(k);
   }
 
   // The own data file of the first n samples with the header counting them, as "保存" writes it
   // (a journal's header counts 0).
   QByteArray Saved(int32_t n, int32_t count = -1) {
-    QByteArray bytes = EncodeDataHeader(md_, count < 0 ? n : count);
-    for (int32_t k = 1; k <= n; ++k) AppendDataRecord(bytes, md_, k);
+    QByteArray bytes = EncodeDataHeader(md_.Record, count < 0 ? n : count);
+    for (int32_t k = 1; k <= n; ++k) AppendDataRecord(bytes, md_.Record, k);
     return bytes;
   }
 
@@ -81,7 +81,7 @@ TEST_F(LeftJournalTest, DeclinedJournalsBecomeDatedDataFilesAndEmptyOnesGoWhileL
       ShownMessage::Notice(
           QStringLiteral("前回の測定データを次のファイルに保存しました。「読込み」で開けます。\n") +
           dated_ + QLatin1Char('\n') + dated2));
-  EXPECT_EQ(formMd_.SampleCount, 0);
+  EXPECT_EQ(formMd_.Record.SampleCount, 0);
 
   // Exactly the complete records, under a header that counts them.
   EXPECT_EQ((std::set<QByteArray>{Contents(dated_), Contents(dated2)}),
@@ -91,14 +91,14 @@ TEST_F(LeftJournalTest, DeclinedJournalsBecomeDatedDataFilesAndEmptyOnesGoWhileL
 }
 
 TEST_F(LeftJournalTest, AJournalThatCannotBeReadIsKeptAsADatedFileEvenWhenTheOperatorWantsIt) {
-  md_.Units[0].Data[1] = std::numeric_limits<float>::quiet_NaN();  // the reader refuses it
+  md_.Record.Units[0].Data[1] = std::numeric_limits<float>::quiet_NaN();  // the reader refuses it
   Leave(3, 0);
   dialogs_.answers = {MsgAnswer::Yes};
   form_.StartJournal(false);
   ASSERT_EQ(dialogs_.shown.size(), 3u);
   EXPECT_EQ(dialogs_.shown[1].icon, MsgIcon::Critical);
   EXPECT_TRUE(dialogs_.shown[2].text.endsWith(QLatin1Char('\n') + dated_));
-  EXPECT_EQ(formMd_.SampleCount, 0);
+  EXPECT_EQ(formMd_.Record.SampleCount, 0);
   EXPECT_EQ(Contents(dated_), Saved(3));
 }
 
@@ -117,7 +117,7 @@ TEST_F(LeftJournalTest, TheOfferWaitsUntilTheWindowIsOnTheScreen) {
   for (int i = 0; i < 100 && dialogs_.shown.empty(); ++i) QApplication::processEvents();
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_TRUE(exposedWhenAsked);
-  EXPECT_EQ(formMd_.SampleCount, 3);
+  EXPECT_EQ(formMd_.Record.SampleCount, 3);
 }
 
 TEST_F(LeftJournalTest, AnUnattendedStartKeepsLeftJournalsWithoutAskingAndReportsOnStandardError) {

@@ -33,11 +33,11 @@ TEST_F(JournalTest, ReadsBackAsTheRecordSetAfterEveryTickInBothModes) {
     for (int t = 1; t <= 6; ++t) {
       Tick();
       SCOPED_TRACE(testing::Message() << "tick " << t);
-      ExpectFileHolds(path, md_, md_.SampleCount);
+      ExpectFileHolds(path, md_, md_.Record.SampleCount);
     }
-    ASSERT_GE(md_.SampleCount, 3);
+    ASSERT_GE(md_.Record.SampleCount, 3);
     form_->cmdStop_Click();
-    ExpectFileHolds(path, md_, md_.SampleCount);
+    ExpectFileHolds(path, md_, md_.Record.SampleCount);
   }
 }
 
@@ -84,11 +84,12 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenWarnsOnceWithoutABlockingBoxAndMe
   DataFileImage image;
   ASSERT_TRUE(ReadDataFileImage(path, image));
   EXPECT_GE(image.Records, 1);
-  for (int32_t k = 0; k < image.Records; ++k) EXPECT_EQ(image.Data[1][k], md_.Units[1].Data[k]);
+  for (int32_t k = 0; k < image.Records; ++k)
+    EXPECT_EQ(image.Data[1][k], md_.Record.Units[1].Data[k]);
 
   // Room again: the next poll brings the journal level with the record set, without a new box.
   Tick();
-  ExpectFileHolds(path, md_, md_.SampleCount);
+  ExpectFileHolds(path, md_, md_.Record.SampleCount);
   EXPECT_EQ(warnings, 2);
   EXPECT_TRUE(md_.Measuring);
   EXPECT_TRUE(dialogs_.shown.empty());
@@ -110,8 +111,8 @@ TEST_F(JournalTest, ContinuousRecordingGoesOnInANewRecordSetThatTheWindowAndTheJ
   Start({0}, false, 10, false);
   Tick();
   // Nearly full: the next poll's 30 readings end the record set after 10 of them.
-  for (int32_t k = 30; k < ModuleData::MaxData - 10; ++k) md_.Units[0].Data[k] = 20.0f;
-  md_.Units[0].DataCount = md_.SampleCount = ModuleData::MaxData - 10;
+  for (int32_t k = 30; k < RecordSet::MaxData - 10; ++k) md_.Record.Units[0].Data[k] = 20.0f;
+  md_.Record.Units[0].DataCount = md_.Record.SampleCount = RecordSet::MaxData - 10;
   const QDateTime start = form_->Session().RunStart();
   Tick();
 
@@ -120,12 +121,12 @@ TEST_F(JournalTest, ContinuousRecordingGoesOnInANewRecordSetThatTheWindowAndTheJ
   const QString first = records.filePath(RecordFileName(start, 1));
   DataFileImage image;
   ASSERT_TRUE(ReadDataFileImage(first, image));
-  EXPECT_EQ(image.Records, ModuleData::MaxData);
+  EXPECT_EQ(image.Records, RecordSet::MaxData);
   // The new record set: the 20 readings after the full one, 880 s later.
-  EXPECT_EQ(md_.SampleCount, 20);
-  EXPECT_EQ(md_.StartTime, MeasurementSession::FormatStartTime(start.addSecs(880)));
+  EXPECT_EQ(md_.Record.SampleCount, 20);
+  EXPECT_EQ(md_.Record.StartTime, MeasurementSession::FormatStartTime(start.addSecs(880)));
   EXPECT_EQ(chart().PointCount(1), 20);
-  EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻 [ %1 ]").arg(md_.StartTime));
+  EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻 [ %1 ]").arg(md_.Record.StartTime));
   EXPECT_TRUE(ui().lblStatus->text().startsWith(
       QStringLiteral("連続記録 ファイル 2　データ数 20 / 88000　通算 88020　経過時間 0:14:40")))
       << ui().lblStatus->text().toStdString();
@@ -135,7 +136,7 @@ TEST_F(JournalTest, ContinuousRecordingGoesOnInANewRecordSetThatTheWindowAndTheJ
   form_->cmdStop_Click();
   ASSERT_TRUE(ReadDataFileImage(records.filePath(RecordFileName(start, 2)), image));
   EXPECT_EQ(image.Records, 50);
-  EXPECT_EQ(image.StartTime, md_.StartTime);
+  EXPECT_EQ(image.StartTime, md_.Record.StartTime);
   EXPECT_TRUE(ui().cmdStart->isEnabled());
 }
 

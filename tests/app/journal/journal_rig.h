@@ -36,14 +36,15 @@ inline void ExpectFileHolds(const QString& path, const ModuleData& md, int32_t s
   DataFileImage image;
   QString error;
   ASSERT_TRUE(ReadDataFileImage(path, image, &error)) << error.toStdString();
-  EXPECT_EQ(image.StartTime, md.StartTime);
-  EXPECT_TRUE(image.TimerType == md.TimerType && image.IntervalTM == md.IntervalTM &&
-              image.DataAverage == md.DataAverage && image.MeasKind == md.MeasKind);
+  EXPECT_EQ(image.StartTime, md.Record.StartTime);
+  EXPECT_TRUE(image.TimerType == md.Record.TimerType && image.IntervalTM == md.Record.IntervalTM &&
+              image.DataAverage == md.Record.DataAverage && image.MeasKind == md.Record.MeasKind);
   ASSERT_EQ(image.Records, samples);
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(image.ConnectID[i], md.Units[i].ConnectID);
+    EXPECT_EQ(image.ConnectID[i], md.Record.Units[i].ConnectID);
     for (int32_t k = 0; k < samples; ++k) {
-      ASSERT_EQ(image.Data[i][k], md.Units[i].Data[k]) << "unit " << i << " sample " << k + 1;
+      ASSERT_EQ(image.Data[i][k], md.Record.Units[i].Data[k])
+          << "unit " << i << " sample " << k + 1;
     }
   }
 }
@@ -68,9 +69,9 @@ class JournalTest : public acqtest::AcquisitionTest {
 
   // One sampling interval (computer-paced) or one 300 ms poll (unit-paced).
   void Tick() {
-    if (md_.TimerType) {
-      for (int32_t k = 0; k < md_.TickDivider; ++k) {
-        usbkit_sim_advance_ms(static_cast<unsigned>(md_.TickPeriod));
+    if (md_.Record.TimerType) {
+      for (int32_t k = 0; k < acq().Counters().TickDivider; ++k) {
+        usbkit_sim_advance_ms(static_cast<unsigned>(acq().Counters().TickPeriod));
         acq().Timer1_Timer();
       }
     } else {

@@ -27,13 +27,13 @@ TEST_F(DisplayTest, FailedFirstReadingKeepsASaneRangeAndLeavesNoPoint) {
   usbkit_sim_fail_transfers(sim_[0], 1);
   Tick();
   ASSERT_TRUE(md_.Measuring);
-  ASSERT_EQ(md_.Units[0].Data[0], ModuleData::NoData);
+  ASSERT_EQ(md_.Record.Units[0].Data[0], RecordSet::NoData);
   // Unit 2 reads between 200 and 700 degC: the axis fits it, not -99999.
   EXPECT_GE(YMin(), 200);
   EXPECT_LE(YMax(), 800);
   for (int s = 0; s < 3; ++s) Tick();
   EXPECT_GE(YMin(), 100);
-  EXPECT_GT(md_.Units[0].MinValue, 100);
+  EXPECT_GT(md_.Record.Units[0].MinValue, 100);
 }
 
 TEST_F(DisplayTest, SecondRecordSetOverALongerFirstLeavesNoOldPoint) {
@@ -52,7 +52,7 @@ TEST_F(DisplayTest, SecondRecordSetOverALongerFirstLeavesNoOldPoint) {
   usbkit_sim_fail_transfers(sim_[0], 1);
   usbkit_sim_advance_ms(2000);
   acq().Timer1_Timer();
-  ASSERT_EQ(md_.SampleCount, 1);
+  ASSERT_EQ(md_.Record.SampleCount, 1);
   for (int s = 1; s <= 4; ++s) EXPECT_EQ(chart().PointCount(s), 1);
   EXPECT_DOUBLE_EQ(chart().PointX(1).value(), 2.0);
   EXPECT_FALSE(chart().PointY(1, 1).has_value());
@@ -69,19 +69,19 @@ TEST_F(DisplayTest, SecondRecordSetOverALongerFirstLeavesNoOldPoint) {
 TEST_F(DisplayTest, VoltageMeasurementInMicrovoltsWithTheStatusLine) {
   Plug(0);
   Configure({0}, true, 1000, false);
-  md_.MeasKind = true;
+  md_.Record.MeasKind = true;
   form_->Graph().SetGraphTitle(true);
   md_.ClearData();
   form_->cmdStart_Click();
   for (int s = 0; s < 3; ++s) Tick();
-  ASSERT_EQ(md_.SampleCount, 3);
-  const float v = md_.Units[0].Data[2];
+  ASSERT_EQ(md_.Record.SampleCount, 3);
+  const float v = md_.Record.Units[0].Data[2];
   // A type K couple between 100 and 600 degC against 25 degC gives thousands of microvolts (a
   // temperature would read at most 600).
   EXPECT_GT(v, 2000);
   EXPECT_LT(v, 30000);
   EXPECT_DOUBLE_EQ(chart().PointY(1, 3).value(), v);
-  EXPECT_LE(YMin(), md_.AllMin);
+  EXPECT_LE(YMin(), md_.Record.AllMin);
   EXPECT_LT(YMax() - YMin(), 2000);
 
   // The status line follows every tick and keeps the final count after the stop.

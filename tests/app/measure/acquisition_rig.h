@@ -75,14 +75,14 @@ class AcquisitionTest : public ::testing::Test {
   // Uses the given units with type K thermocouples and the given timing.
   void Configure(std::vector<int> ids, bool computerPaced, int32_t intervalMs, bool average) {
     for (int i = 0; i < 4; ++i) {
-      md_.Units[i].MflagID = false;
-      md_.Units[i].ConnectID = kTypeK;
+      md_.Record.Units[i].MflagID = false;
+      md_.Record.Units[i].ConnectID = kTypeK;
     }
-    for (int id : ids) md_.Units[id].MflagID = true;
-    md_.TimerType = computerPaced;
-    md_.IntervalTM = intervalMs;
-    md_.MeasKind = false;
-    md_.DataAverage = average;
+    for (int id : ids) md_.Record.Units[id].MflagID = true;
+    md_.Record.TimerType = computerPaced;
+    md_.Record.IntervalTM = intervalMs;
+    md_.Record.MeasKind = false;
+    md_.Record.DataAverage = average;
     md_.UpdateAverageCount();
   }
 

@@ -37,18 +37,19 @@ TEST_F(StartTest, StartWritesTheStartTimeIntoTheHeader) {
   const QDateTime before = QDateTime::currentDateTime();
   form_->cmdStart_Click();
   ASSERT_TRUE(md_.Measuring);
-  const QDateTime stamp = QDateTime::fromString(md_.StartTime, QStringLiteral("yyyy/M/d H:m:s"));
-  ASSERT_TRUE(stamp.isValid()) << md_.StartTime.toStdString();
+  const QDateTime stamp =
+      QDateTime::fromString(md_.Record.StartTime, QStringLiteral("yyyy/M/d H:m:s"));
+  ASSERT_TRUE(stamp.isValid()) << md_.Record.StartTime.toStdString();
   EXPECT_LE(std::abs(stamp.secsTo(before)), 2);
   EXPECT_EQ(chart().HeaderText(),
-            QStringLiteral("開始時刻 [ ") + md_.StartTime + QStringLiteral(" ]"));
-  EXPECT_TRUE(md_.MemoText[0].isEmpty());
+            QStringLiteral("開始時刻 [ ") + md_.Record.StartTime + QStringLiteral(" ]"));
+  EXPECT_TRUE(md_.Record.MemoText[0].isEmpty());
 }
 
 TEST_F(StartTest, DataInMemoryAreKeptWhenTheOperatorSaysNo) {
   MeasureOneSample();
-  ASSERT_EQ(md_.SampleCount, 1);
-  const float kept = md_.Units[0].Data[0];
+  ASSERT_EQ(md_.Record.SampleCount, 1);
+  const float kept = md_.Record.Units[0].Data[0];
 
   dialogs_.Clear();
   dialogs_.answers = {MsgAnswer::No};
@@ -59,8 +60,8 @@ TEST_F(StartTest, DataInMemoryAreKeptWhenTheOperatorSaysNo) {
   EXPECT_EQ(dialogs_.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(dialogs_.shown[0].icon, MsgIcon::Question);
   EXPECT_TRUE(Idle());
-  EXPECT_EQ(md_.SampleCount, 1);
-  EXPECT_EQ(md_.Units[0].Data[0], kept);
+  EXPECT_EQ(md_.Record.SampleCount, 1);
+  EXPECT_EQ(md_.Record.Units[0].Data[0], kept);
   EXPECT_TRUE(UnitsClosed({0}));
 }
 
@@ -73,7 +74,7 @@ TEST_F(StartTest, UnitThatCannotBeOpenedLeavesTheDataAndTheDataListAlone) {
   dialogs_.Clear();
   form_->cmdStart_Click();
   EXPECT_EQ(dialogs_.LastText(), DriverErrorText(6) + QStringLiteral("（ID3）"));
-  EXPECT_EQ(md_.SampleCount, 1);
+  EXPECT_EQ(md_.Record.SampleCount, 1);
   EXPECT_FALSE(ui().cmdDisp->isEnabled());
   EXPECT_TRUE(ui().datalist);
   EXPECT_TRUE(UnitsClosed({0}));
@@ -107,15 +108,15 @@ TEST_F(StartTest, ReplayDrawsEverySampleAndLeavesTheCountToTheCaller) {
   Configure({0, 2}, true, 500, false);
   const int n = 500;
   for (int k = 0; k < n; ++k) {
-    md_.Units[0].Data[k] = 20.0f + k;
-    md_.Units[2].Data[k] = (k == 10) ? ModuleData::NoData : -50.0f - k;
+    md_.Record.Units[0].Data[k] = 20.0f + k;
+    md_.Record.Units[2].Data[k] = (k == 10) ? RecordSet::NoData : -50.0f - k;
   }
-  md_.Units[0].DataCount = md_.Units[2].DataCount = n;
-  md_.SampleCount = n;
-  md_.StartTime = QStringLiteral("2008/12/25 0:12:6");
+  md_.Record.Units[0].DataCount = md_.Record.Units[2].DataCount = n;
+  md_.Record.SampleCount = n;
+  md_.Record.StartTime = QStringLiteral("2008/12/25 0:12:6");
   form_->ReplayData();
 
-  EXPECT_EQ(md_.SampleCount, 0);
+  EXPECT_EQ(md_.Record.SampleCount, 0);
   EXPECT_FALSE(md_.Measuring);
   EXPECT_FALSE(chart().IsRedrawSuspended());
   EXPECT_EQ(chart().HeaderText(), QStringLiteral("開始時刻  2008/12/25 0:12:6"));

@@ -34,7 +34,7 @@ class UnitPacedTest : public AcquisitionTest {
     for (int s = 0; s < count; ++s) {
       double sum = 0;
       for (int r = 0; r < perSample; ++r) sum += RawReading(id, s * perSample + r, periodMs);
-      if (std::fabs(md_.Units[id].Data[s] - sum / perSample) > kTolerance) ++off;
+      if (std::fabs(md_.Record.Units[id].Data[s] - sum / perSample) > kTolerance) ++off;
     }
     return off;
   }
@@ -57,18 +57,18 @@ TEST_F(UnitPacedTest, UnitsSampleAtTheConfiguredIntervalAndEveryReadingIsStoredI
 
   for (int p = 0; p < 20; ++p) Poll();  // 6 s: 24 readings per unit
   EXPECT_FALSE(chart().IsRedrawSuspended());
-  EXPECT_EQ(md_.PollCount, 20);
-  EXPECT_EQ(md_.Units[0].DataCount, 24);
-  EXPECT_EQ(md_.Units[1].DataCount, 24);
-  EXPECT_EQ(md_.SampleCount, 24);
+  EXPECT_EQ(acq().Counters().PollCount, 20);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 24);
+  EXPECT_EQ(md_.Record.Units[1].DataCount, 24);
+  EXPECT_EQ(md_.Record.SampleCount, 24);
   EXPECT_EQ(Mismatches(0, 24, 250, 1), 0);
   EXPECT_EQ(Mismatches(1, 24, 250, 1), 0);
-  EXPECT_EQ(md_.Units[0].Data[24], ModuleData::NoData);
+  EXPECT_EQ(md_.Record.Units[0].Data[24], RecordSet::NoData);
   ASSERT_EQ(chart().PointCount(2), 24);
   EXPECT_DOUBLE_EQ(chart().PointX(24).value(), 6.0);
-  EXPECT_DOUBLE_EQ(chart().PointY(2, 24).value(), md_.Units[1].Data[23]);
+  EXPECT_DOUBLE_EQ(chart().PointY(2, 24).value(), md_.Record.Units[1].Data[23]);
   // The panel shows each unit's own last sample.
-  EXPECT_EQ(ui().Label1[1]->text(), FormatFixed3(md_.Units[1].Data[23]));
+  EXPECT_EQ(ui().Label1[1]->text(), FormatFixed3(md_.Record.Units[1].Data[23]));
 
   form_->cmdStop_Click();
   EXPECT_TRUE(Idle());
@@ -86,15 +86,23 @@ TEST_F(UnitPacedTest, AveragingCombinesReadingsAcrossPolls) {
   Poll();
   Poll();
   Poll();  // 90 readings: no sample yet
-  EXPECT_EQ(md_.SampleCount, 0);
-  EXPECT_EQ(md_.AvgAccum[0].Count, 90);
+  EXPECT_EQ(md_.Record.SampleCount, 0);
+  EXPECT_EQ(acq().Counters().AvgAccum[0].Count, 90);
   Poll();  // 120 readings: the first sample combines readings of four polls
-  EXPECT_EQ(md_.SampleCount, 1);
-  EXPECT_EQ(md_.AvgAccum[0].Count, 20);
+  EXPECT_EQ(md_.Record.SampleCount, 1);
+  EXPECT_EQ(acq().Counters().AvgAccum[0].Count, 20);
   for (int p = 0; p < 36; ++p) Poll();  // 40 polls = 1200 readings
-  EXPECT_EQ(md_.SampleCount, 12);
+  EXPECT_EQ(md_.Record.SampleCount, 12);
   EXPECT_EQ(Mismatches(0, 12, 10, 100), 0);
   EXPECT_DOUBLE_EQ(chart().PointX(12).value(), 12.0);
+
+  // Readings gathered toward a sample and the polls counted end with the measurement.
+  Poll();
+  ASSERT_EQ(acq().Counters().AvgAccum[0].Count, 30);
+  acq().StopMeasure(StopReason::Refused);
+  ASSERT_TRUE(acq().Start());
+  EXPECT_EQ(acq().Counters().AvgAccum[0].Count, 0);
+  EXPECT_EQ(acq().Counters().PollCount, 0);
 }
 
 // A hot junction beyond type K's range, which the driver cannot convert (-300), for the second
@@ -111,14 +119,15 @@ TEST_F(UnitPacedTest, AveragedSampleLeavesOutReadingsThatDidNotConvert) {
   Configure({0}, false, 1000, true);
   Start();
   for (int p = 0; p < 10; ++p) Poll();
-  ASSERT_GE(md_.SampleCount, 2);
+  ASSERT_GE(md_.Record.SampleCount, 2);
   // Half of each sample's readings are -300: the sample is the mean of the other half.
-  for (int s = 0; s < md_.SampleCount; ++s) EXPECT_NEAR(md_.Units[0].Data[s], 100.0, kTolerance);
+  for (int s = 0; s < md_.Record.SampleCount; ++s)
+    EXPECT_NEAR(md_.Record.Units[0].Data[s], 100.0, kTolerance);
   whole = true;
-  const int before = md_.SampleCount;
+  const int before = md_.Record.SampleCount;
   for (int p = 0; p < 10; ++p) Poll();
-  ASSERT_GE(md_.SampleCount, before + 2);
-  EXPECT_EQ(md_.Units[0].Data[md_.SampleCount - 1], ModuleData::NotConverted);
+  ASSERT_GE(md_.Record.SampleCount, before + 2);
+  EXPECT_EQ(md_.Record.Units[0].Data[md_.Record.SampleCount - 1], RecordSet::NotConverted);
 }
 
 TEST_F(UnitPacedTest, LaterUnitIsAskedForNoMoreThanTheUnitBeforeItDelivered) {
@@ -127,8 +136,8 @@ TEST_F(UnitPacedTest, LaterUnitIsAskedForNoMoreThanTheUnitBeforeItDelivered) {
   Configure({0, 1}, false, 10, false);
   Start();
   Poll();  // both units: 30 readings
-  ASSERT_EQ(md_.Units[0].DataCount, 30);
-  ASSERT_EQ(md_.Units[1].DataCount, 30);
+  ASSERT_EQ(md_.Record.Units[0].DataCount, 30);
+  ASSERT_EQ(md_.Record.Units[1].DataCount, 30);
   usbkit_sim_advance_ms(80);
   ASSERT_EQ(usbkit_sim_buffered_count(sim_[1]), 8);
   // Unit 0 gives 3 readings away beforehand, so it holds 5 while unit 1 holds 8.
@@ -138,10 +147,10 @@ TEST_F(UnitPacedTest, LaterUnitIsAskedForNoMoreThanTheUnitBeforeItDelivered) {
   ASSERT_EQ(driver_.Mdx4a_Get_Datas(0, values, status, count, kTypeK), 0);
   ASSERT_EQ(count, 3);
   acq().Timer2_Timer();
-  EXPECT_EQ(md_.Units[0].DataCount, 35);
-  EXPECT_EQ(md_.Units[1].DataCount, 35);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 35);
+  EXPECT_EQ(md_.Record.Units[1].DataCount, 35);
   EXPECT_EQ(usbkit_sim_buffered_count(sim_[1]), 3);
-  EXPECT_EQ(md_.SampleCount, 35);
+  EXPECT_EQ(md_.Record.SampleCount, 35);
 }
 
 TEST_F(UnitPacedTest, DriverErrorOnTheSecondUnitKeepsTheFirstUnitsReadingsAndStops) {
@@ -156,9 +165,9 @@ TEST_F(UnitPacedTest, DriverErrorOnTheSecondUnitKeepsTheFirstUnitsReadingsAndSto
   EXPECT_EQ(dialogs_.Texts(), std::vector<QString>{DriverErrorText(9)});
   EXPECT_TRUE(Idle());
   EXPECT_TRUE(UnitsClosed({0, 2}));
-  EXPECT_EQ(md_.Units[0].DataCount, 60);
-  EXPECT_EQ(md_.Units[2].DataCount, 30);
-  EXPECT_EQ(md_.SampleCount, 60);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 60);
+  EXPECT_EQ(md_.Record.Units[2].DataCount, 30);
+  EXPECT_EQ(md_.Record.SampleCount, 60);
   EXPECT_EQ(Mismatches(0, 60, 10, 1), 0);
   // The failed poll is not drawn: the graph still ends at the first poll's readings.
   EXPECT_EQ(chart().PointCount(1), 30);
@@ -181,7 +190,7 @@ TEST_F(UnitPacedTest, PollArrivingWhileAMessageBoxIsOpenIsDropped) {
   Poll();
   dialogs_.onMessage = nullptr;
   EXPECT_EQ(nested, 1);
-  EXPECT_EQ(md_.Units[0].DataCount, 60);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 60);
   EXPECT_EQ(Mismatches(0, 60, 10, 1), 0);
 }
 
@@ -193,14 +202,14 @@ TEST_F(UnitPacedTest, PollsWithoutReadingsKeepTheDefaultRangeUntilTheFirstValue)
   Start();
   acq().Timer2_Timer();
   acq().Timer2_Timer();  // the second poll, still no reading
-  EXPECT_EQ(md_.SampleCount, 0);
+  EXPECT_EQ(md_.Record.SampleCount, 0);
   // Nothing to fit yet: the axis keeps the kind's range rather than turning upside down.
   EXPECT_FLOAT_EQ(md_.AxisMaxY, 1820);
   EXPECT_FLOAT_EQ(md_.AxisMinY, -270);
   EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::Y), 1820);
   EXPECT_DOUBLE_EQ(chart().AxisMin(Chart2D::Axis::Y), -270);
   Poll(2000);
-  ASSERT_GT(md_.SampleCount, 0);
+  ASSERT_GT(md_.Record.SampleCount, 0);
   EXPECT_FLOAT_EQ(md_.AxisMaxY, 100);
   EXPECT_FLOAT_EQ(md_.AxisMinY, 0);
   EXPECT_DOUBLE_EQ(chart().AxisMax(Chart2D::Axis::Y), 100);
@@ -236,8 +245,8 @@ TEST_F(UnitPacedTest, UnpluggedUnitEndsTheMeasurementAndAReplugStartsAgain) {
   Poll();
   EXPECT_TRUE(Idle());
   EXPECT_FALSE(dialogs_.shown.empty());
-  EXPECT_EQ(md_.Units[0].DataCount, 60);
-  EXPECT_EQ(md_.Units[1].DataCount, 30);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 60);
+  EXPECT_EQ(md_.Record.Units[1].DataCount, 30);
   EXPECT_EQ(Mismatches(0, 60, 10, 1), 0);
   EXPECT_EQ(Mismatches(1, 30, 10, 1), 0);
 
@@ -250,8 +259,8 @@ TEST_F(UnitPacedTest, UnpluggedUnitEndsTheMeasurementAndAReplugStartsAgain) {
   EXPECT_EQ(dialogs_.Texts(), std::vector<QString>{QStringLiteral(
                                   "測定を開始するとデータが消去されます。よろしいですか？")});
   Poll();
-  EXPECT_EQ(md_.Units[0].DataCount, 30);
-  EXPECT_EQ(md_.Units[1].DataCount, 30);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 30);
+  EXPECT_EQ(md_.Record.Units[1].DataCount, 30);
   EXPECT_EQ(Mismatches(0, 30, 10, 1), 0);
   EXPECT_EQ(Mismatches(1, 30, 10, 1), 0);
 }
@@ -272,12 +281,12 @@ TEST_F(UnitPacedTest, FullBuffersStopWithExactly88000SamplesPerUnit) {
   EXPECT_EQ(dialogs_.LastText(),
             QStringLiteral("データ入力バッファがいっぱいのため測定を中止します。"));
   EXPECT_TRUE(Idle());
-  EXPECT_EQ(md_.Units[0].DataCount, ModuleData::MaxData);
-  EXPECT_EQ(md_.Units[1].DataCount, ModuleData::MaxData);
-  EXPECT_EQ(md_.SampleCount, ModuleData::MaxData);
-  EXPECT_EQ(Mismatches(0, ModuleData::MaxData, 10, 1), 0);
-  EXPECT_EQ(Mismatches(1, ModuleData::MaxData, 10, 1), 0);
-  EXPECT_EQ(chart().PointCount(1), ModuleData::MaxData);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, RecordSet::MaxData);
+  EXPECT_EQ(md_.Record.Units[1].DataCount, RecordSet::MaxData);
+  EXPECT_EQ(md_.Record.SampleCount, RecordSet::MaxData);
+  EXPECT_EQ(Mismatches(0, RecordSet::MaxData, 10, 1), 0);
+  EXPECT_EQ(Mismatches(1, RecordSet::MaxData, 10, 1), 0);
+  EXPECT_EQ(chart().PointCount(1), RecordSet::MaxData);
 }
 
 TEST_F(UnitPacedTest, FullBuffersWithAveraging) {
@@ -293,15 +302,15 @@ TEST_F(UnitPacedTest, FullBuffersWithAveraging) {
   EXPECT_EQ(polls, 1375);  // 176000 readings, 128 per poll
   EXPECT_EQ(dialogs_.LastText(),
             QStringLiteral("データ入力バッファがいっぱいのため測定を中止します。"));
-  EXPECT_EQ(md_.Units[0].DataCount, ModuleData::MaxData);
-  EXPECT_EQ(Mismatches(0, ModuleData::MaxData, 10, 2), 0);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, RecordSet::MaxData);
+  EXPECT_EQ(Mismatches(0, RecordSet::MaxData, 10, 2), 0);
 }
 
 TEST_F(UnitPacedTest, UnitAlreadyFullWhenAPollBeginsIsReported) {
   Plug(0);
   Configure({0}, false, 10, false);
   Start();
-  md_.Units[0].DataCount = ModuleData::MaxData;
+  md_.Record.Units[0].DataCount = RecordSet::MaxData;
   acq().Timer2_Timer();
   EXPECT_EQ(dialogs_.LastText(), QStringLiteral("メモリー不足です。測定値が保存できません"));
   EXPECT_TRUE(Idle());

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -75,7 +76,7 @@ TEST_F(WindowAlarmTest, ARaiseIsSeenHeardListedAndLoggedBesideTheSavedFile) {
   s.Low[0] = 50;
   s.Command = QStringLiteral("true");
   form_->Alarms().SetSettings(s);
-  form_->Alarms().SetCommand(AlarmCommand(dir_.filePath(QStringLiteral("no-shell"))));
+  form_->Alarms().SetCommandShell(dir_.filePath(QStringLiteral("no-shell")));
   EXPECT_EQ(chart().LimitLineCount(), 2);
 
   // The saw tooth passes 300 degC in the second poll and falls back to 100 in the fourth.
@@ -101,7 +102,7 @@ TEST_F(WindowAlarmTest, ARaiseIsSeenHeardListedAndLoggedBesideTheSavedFile) {
   emit ui().lblAlarm->linkActivated(QStringLiteral("list"));
   ASSERT_NE(form_->Alarms().List(), nullptr);
   EXPECT_EQ(form_->Alarms().List()->List->rowCount(), 2);
-  EXPECT_EQ(form_->Alarms().List()->List->item(0, 5)->text(), QStringLiteral("発生"));
+  EXPECT_EQ(form_->Alarms().List()->List->item(0, 6)->text(), QStringLiteral("発生"));
 
   Save(QStringLiteral("run.mx1"));
   QFile log(dir_.filePath(QStringLiteral("run-alarms.csv")));
@@ -115,6 +116,37 @@ TEST_F(WindowAlarmTest, ARaiseIsSeenHeardListedAndLoggedBesideTheSavedFile) {
   EXPECT_TRUE(QFile::exists(dir_.filePath(QStringLiteral("run2.mx1"))));
   EXPECT_TRUE(dialogs_.LastText().startsWith(QStringLiteral("警報記録を書き込めません")))
       << dialogs_.LastText().toStdString();
+}
+
+TEST_F(WindowAlarmTest, AFlappingValueSoundsOnceAndTheListGivesLocalTimesAndTheGraphsSeconds) {
+  Plug(0);
+  Configure({0}, false, 10, false);
+  AlarmSettings s;
+  s.HighOn[0] = true;
+  s.High[0] = 300;
+  s.Hysteresis = 0;
+  form_->Alarms().SetSettings(s);
+  // The saw tooth passes 300 degC once in every second: three raises in ten polls.
+  form_->cmdStart_Click();
+  for (int poll = 0; poll < 10; ++poll) Poll();
+  form_->cmdStop_Click();
+  const std::vector<AlarmEvent>& events = form_->Alarms().Monitor().Events();
+  ASSERT_GE(
+      std::count_if(events.begin(), events.end(), [](const AlarmEvent& e) { return e.raised; }), 3);
+  EXPECT_EQ(plays_, 1);
+
+  form_->Alarms().ShowList();
+  const QTableWidget* list = form_->Alarms().List()->List;
+  const QRegularExpression localTime(
+      QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
+  EXPECT_TRUE(localTime.match(list->item(0, 0)->text()).hasMatch())
+      << list->item(0, 0)->text().toStdString();
+  // The first sample past the limit, where the graph's time axis puts it (10 ms a sample).
+  const std::vector<float>& data = md_.Record.Units[0].Data;
+  const auto first = std::find_if(data.begin(), data.end(), [](float v) { return v > 300; });
+  ASSERT_NE(first, data.end());
+  EXPECT_EQ(list->item(0, 1)->text(),
+            QString::number(static_cast<double>(first - data.begin() + 1) / 100, 'f', 2));
 }
 
 TEST_F(WindowAlarmTest, TheSettingsDialogRefusesALimitTheUnitCannotMeasure) {

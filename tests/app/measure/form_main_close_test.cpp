@@ -47,10 +47,10 @@ TEST_F(FormMainTest, OpensIdleWithDefaultsAndTheGraphSetUp) {
   EXPECT_TRUE(dialogs.shown.empty());
 
   // Empty settings store: unit 0 used with type B, temperature, 1000 ms.
-  EXPECT_TRUE(md.Units[0].MflagID);
-  EXPECT_FALSE(md.Units[1].MflagID);
-  EXPECT_EQ(md.IntervalTM, 1000);
-  EXPECT_EQ(md.SampleCount, 0);
+  EXPECT_TRUE(md.Record.Units[0].MflagID);
+  EXPECT_FALSE(md.Record.Units[1].MflagID);
+  EXPECT_EQ(md.Record.IntervalTM, 1000);
+  EXPECT_EQ(md.Record.SampleCount, 0);
 
   Chart2D& chart = *ui().Chart2D1;
   EXPECT_EQ(chart.NumSeries(), 4);
@@ -159,7 +159,7 @@ TEST_F(FormMainTest, CloseWithSamplesWarnsOfDataLossAndNoKeepsTheWindow) {
       dialogs.Texts(),
       std::vector<QString>{QStringLiteral("データが消去されます。終了してもよろしいですか？")});
   EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(md.SampleCount, 3);
+  EXPECT_EQ(md.Record.SampleCount, 3);
 }
 
 TEST_F(FormMainTest, EndButtonGoesThroughTheSameQuestion) {

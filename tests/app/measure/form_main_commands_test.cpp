@@ -50,7 +50,7 @@ TEST_F(FormMainTest, SettingsWithoutSamplesOpenTheDialogWithoutAsking) {
   EXPECT_EQ(dialogs.modalCount, 1);
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_TRUE(md.SettingOK);
-  EXPECT_TRUE(md.Units[1].MflagID);
+  EXPECT_TRUE(md.Record.Units[1].MflagID);
   EXPECT_EQ(ui().Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("℃"));
 }
 
@@ -67,7 +67,7 @@ TEST_F(FormMainTest, SettingsWithSamplesAnsweredNoChangeNothing) {
   ui().cmdSetting->click();
   EXPECT_EQ(dialogs.shown, std::vector{ShownMessage::Question(kChangeQuestion)});
   EXPECT_EQ(dialogs.modalCount, 0);
-  EXPECT_EQ(md.SampleCount, 10);
+  EXPECT_EQ(md.Record.SampleCount, 10);
   EXPECT_TRUE(ui().cmdDisp->isEnabled());
 }
 
@@ -79,9 +79,9 @@ TEST_F(FormMainTest, SettingsCancelledAfterYesKeepTheSamples) {
   ui().cmdSetting->click();
   EXPECT_EQ(dialogs.modalCount, 1);
   EXPECT_FALSE(md.SettingOK);
-  EXPECT_FALSE(md.MeasKind);
-  EXPECT_EQ(md.SampleCount, 10);
-  EXPECT_EQ(md.Units[0].Data[9], 29.0f);
+  EXPECT_FALSE(md.Record.MeasKind);
+  EXPECT_EQ(md.Record.SampleCount, 10);
+  EXPECT_EQ(md.Record.Units[0].Data[9], 29.0f);
   EXPECT_EQ(ui().Label1[0]->text(), QStringLiteral("29.000"));
   EXPECT_TRUE(ui().cmdDisp->isEnabled());
 }
@@ -96,10 +96,10 @@ TEST_F(FormMainTest, ConfirmedChangeOfKindClearsSamplesAndResetsTheGraph) {
   dialogs.modalScripts.push_back(Confirm(ToVoltage));
   ui().cmdSetting->click();
 
-  EXPECT_TRUE(md.MeasKind);
-  EXPECT_EQ(md.SampleCount, 0);
-  EXPECT_EQ(md.Units[0].DataCount, 0);
-  EXPECT_EQ(md.Units[0].Data[0], ModuleData::NoData);
+  EXPECT_TRUE(md.Record.MeasKind);
+  EXPECT_EQ(md.Record.SampleCount, 0);
+  EXPECT_EQ(md.Record.Units[0].DataCount, 0);
+  EXPECT_EQ(md.Record.Units[0].Data[0], RecordSet::NoData);
   for (QLabel* l : ui().Label1) EXPECT_TRUE(l->text().isEmpty());
   EXPECT_FALSE(ui().cmdDisp->isEnabled());
   EXPECT_EQ(ui().Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("μV"));
@@ -119,8 +119,8 @@ TEST_F(FormMainTest, ConfirmedSettingsWithTheSameKindKeepTheYMode) {
   dialogs.answers = {MsgAnswer::Yes};
   dialogs.modalScripts.push_back(Confirm([](DialogSetting& d) { d.txtTime[0]->setText("50"); }));
   ui().cmdSetting->click();
-  EXPECT_EQ(md.IntervalTM, 500);
-  EXPECT_EQ(md.SampleCount, 0);  // samples were held: cleared
+  EXPECT_EQ(md.Record.IntervalTM, 500);
+  EXPECT_EQ(md.Record.SampleCount, 0);  // samples were held: cleared
   EXPECT_EQ(form->Graph().State().ScaleYMode, YRangeMode::Fixed);
   EXPECT_TRUE(ui().optHei[1]->isChecked());
   EXPECT_EQ(ui().Chart2D1->AxisTitle(Chart2D::Axis::Y), QStringLiteral("℃"));
@@ -161,10 +161,10 @@ TEST_F(FormMainTest, SeriesLabelsNameEveryUnitWithItsTypeOrVoltage) {
   EXPECT_EQ(ui().Chart2D1->SeriesLabels(),
             QStringList({QStringLiteral("ID0 電圧値"), QStringLiteral("ID1 電圧値"),
                          QStringLiteral("ID2 電圧値"), QStringLiteral("ID3 電圧値")}));
-  md.MeasKind = false;
+  md.Record.MeasKind = false;
 
   // DispConnectflg replaces the labels rather than adding to them.
-  md.Units[3].ConnectID = 5;
+  md.Record.Units[3].ConnectID = 5;
   form->DispConnectflg();
   ASSERT_EQ(ui().Chart2D1->SeriesLabels().size(), 4);
   EXPECT_EQ(ui().Chart2D1->SeriesLabels()[0], QStringLiteral("ID0 K熱電対"));
@@ -205,18 +205,18 @@ TEST_F(FormMainTest, SaveSettingsCommandWritesTheStore) {
 
   ModuleData before;
   before.LoadSettings();
-  EXPECT_FALSE(before.Units[3].MflagID);  // the dialog alone does not save
+  EXPECT_FALSE(before.Record.Units[3].MflagID);  // the dialog alone does not save
 
   ui().cmdMeasInfo->click();
   ModuleData after;
   after.LoadSettings();
-  EXPECT_TRUE(after.Units[0].MflagID);
-  EXPECT_TRUE(after.Units[3].MflagID);
-  EXPECT_EQ(after.Units[3].ConnectID, 6);
-  EXPECT_TRUE(after.TimerType);
-  EXPECT_EQ(after.IntervalTM, 15000);
-  EXPECT_TRUE(after.MeasKind);
-  EXPECT_FALSE(after.DataAverage);
+  EXPECT_TRUE(after.Record.Units[0].MflagID);
+  EXPECT_TRUE(after.Record.Units[3].MflagID);
+  EXPECT_EQ(after.Record.Units[3].ConnectID, 6);
+  EXPECT_TRUE(after.Record.TimerType);
+  EXPECT_EQ(after.Record.IntervalTM, 15000);
+  EXPECT_TRUE(after.Record.MeasKind);
+  EXPECT_FALSE(after.Record.DataAverage);
 }
 
 TEST_F(FormMainTest, OperatorControlsReachTheirRoutines) {

@@ -35,9 +35,9 @@ class FormMainTest : public ::testing::Test {
 
   // Puts n samples of unit 0 into the record set, as a finished measurement leaves them.
   void AddSamples(int n) {
-    for (int k = 0; k < n; ++k) md.Units[0].Data[k] = 20.0f + static_cast<float>(k);
-    md.Units[0].DataCount = n;
-    md.SampleCount = n;
+    for (int k = 0; k < n; ++k) md.Record.Units[0].Data[k] = 20.0f + static_cast<float>(k);
+    md.Record.Units[0].DataCount = n;
+    md.Record.SampleCount = n;
     form->SetButtonState();
   }
 

@@ -25,7 +25,7 @@ TEST_F(FormMainMeasureTest, ButtonsAndTimerDriveTheMeasurementAndCloseFollowsIt)
   // One interval later the timer's tick takes a sample.
   usbkit_sim_advance_ms(1000);
   ASSERT_TRUE(QMetaObject::invokeMethod(ui().Timer1, "timeout", Qt::DirectConnection));
-  EXPECT_EQ(md_.SampleCount, 1);
+  EXPECT_EQ(md_.Record.SampleCount, 1);
 
   // The title bar's close is refused while measuring.
   dialogs_.Clear();

@@ -148,14 +148,15 @@ class PrintTest : public FormMainTest {
   void LoadRecordSet(int n) {
     md.ClearData();
     for (int i = 0; i < 4; ++i) {
-      md.Units[i].MflagID = true;
-      for (int k = 0; k < n; ++k) md.Units[i].Data[k] = 100.0f * i + static_cast<float>(k % 50);
-      md.Units[i].DataCount = n;
+      md.Record.Units[i].MflagID = true;
+      for (int k = 0; k < n; ++k)
+        md.Record.Units[i].Data[k] = 100.0f * i + static_cast<float>(k % 50);
+      md.Record.Units[i].DataCount = n;
     }
-    md.SampleCount = n;
-    md.StartTime = QStringLiteral("2026/12/8 9:30:00");
+    md.Record.SampleCount = n;
+    md.Record.StartTime = QStringLiteral("2026/12/8 9:30:00");
     form->ReplayData();
-    md.SampleCount = n;
+    md.Record.SampleCount = n;
     ui().Chart2D1->Plot()->setBackground(QBrush(Qt::black));
   }
 
@@ -193,8 +194,8 @@ TEST_F(PrintTest, ConvertPageGeometryOnA4Landscape) {
   EXPECT_FALSE(PrintDatGraphToPdf(*form, pdf, &error));
   EXPECT_EQ(error, QStringLiteral("データがありません。"));
 
-  md.TimerType = true;
-  md.IntervalTM = 60000;
+  md.Record.TimerType = true;
+  md.Record.IntervalTM = 60000;
   LoadRecordSet(300);
   EXPECT_FALSE(PrintDatGraphToPdf(*form, dir.filePath(QStringLiteral("no/dir/x.pdf")), &error));
   EXPECT_TRUE(error.startsWith(QStringLiteral("PDFファイルを作成できませんでした")))
@@ -264,7 +265,7 @@ TEST_F(PrintTest, ConvertPageGeometryOnA4Landscape) {
 // On paper too short for the graph below the texts (B5 landscape, 16.2 cm printable), the graph
 // gets lower instead of hiding the texts; in a voltage measurement its legend names voltage.
 TEST_F(PrintTest, ShortPaperKeepsEveryTextAboveTheGraph) {
-  md.MeasKind = true;
+  md.Record.MeasKind = true;
   LoadRecordSet(100);
   const QString pdf = dir.filePath(QStringLiteral("b5.pdf"));
   ChooseFile(pdf, QPageLayout(QPageSize(QPageSize::JisB5), QPageLayout::Landscape,
@@ -302,10 +303,10 @@ TEST_F(PrintTest, PrintsOnThePaperAndFileChosenInTheDialog) {
   EXPECT_EQ(dialogsShown, 0);
 
   dialogs.Clear();
-  md.TimerType = false;
-  md.IntervalTM = 250;
-  md.MeasKind = true;
-  md.DataAverage = true;
+  md.Record.TimerType = false;
+  md.Record.IntervalTM = 250;
+  md.Record.MeasKind = true;
+  md.Record.DataAverage = true;
   LoadRecordSet(400);
   const QString pdf = dir.filePath(QStringLiteral("letter.pdf"));
   ChooseFile(pdf, QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,

@@ -8,7 +8,7 @@
 namespace sessiontest {
 namespace {
 
-constexpr int32_t kFull = ModuleData::MaxData;
+constexpr int32_t kFull = RecordSet::MaxData;
 
 // The samples of one unit over the files of a run, in file order; the empty slots a lagging unit
 // leaves at the end of the last file are not samples.
@@ -17,7 +17,7 @@ std::vector<float> Concatenated(const std::vector<DataFileImage>& files, int uni
   for (const DataFileImage& file : files) {
     out.insert(out.end(), file.Data[unit].begin(), file.Data[unit].end());
   }
-  while (!out.empty() && out.back() == ModuleData::NoData) out.pop_back();
+  while (!out.empty() && out.back() == RecordSet::NoData) out.pop_back();
   return out;
 }
 
@@ -40,7 +40,7 @@ class ContinuousRecordingTest : public SessionTest {
       SCOPED_TRACE(names[k].toStdString());
       EXPECT_EQ(names[k], first.toString(QStringLiteral("yyyyMMdd-HHmmss")) +
                               QStringLiteral("-%1.mx1").arg(k + 1, 4, 10, QLatin1Char('0')));
-      const qint64 offset = qint64{k} * kFull * md_.IntervalTM;
+      const qint64 offset = qint64{k} * kFull * md_.Record.IntervalTM;
       EXPECT_EQ(files[k].StartTime.toStdString(),
                 MeasurementSession::FormatStartTime(first.addMSecs(offset)).toStdString());
       if (k + 1 < static_cast<int>(files.size())) {
@@ -135,6 +135,35 @@ TEST_F(ContinuousRecordingTest, ADriverErrorEndsTheRecordingWithTheSamplesSoFarI
   const std::vector<DataFileImage> files = RunFiles(1);
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].Records, 60);
+}
+
+TEST_F(ContinuousRecordingTest, MarksNumberOnAcrossRecordSetsEachAtItsNewestSample) {
+  Plug(0);
+  Configure({0}, true, 1000, false);
+  std::vector<Mark> announced;
+  QObject::connect(&session_, &MeasurementSession::markAdded,
+                   [&announced](const RecordSet&, const Mark& m) { announced.push_back(m); });
+  EXPECT_FALSE(session_.AddMark(QString()).has_value());  // idle: no mark
+  Start();
+  const int64_t runStart = md_.Record.StartMs;
+  EXPECT_TRUE(md_.Record.HasStartMs);
+  session_.AddMark(QStringLiteral("扉"));  // before the first sample: at sample 1
+  for (int32_t s = 0; s < kFull + 5; ++s) Tick();
+  ASSERT_EQ(session_.FileNumber(), 2);
+  session_.AddMark(QString());
+  session_.AddMark(QStringLiteral("試料"));
+  EXPECT_EQ(md_.Record.StartMs, runStart + int64_t{kFull} * 1000);
+  ASSERT_EQ(md_.Record.Marks.size(), 2u);  // the first record set's mark went with it
+  EXPECT_EQ(md_.Record.Marks[0].sample, 5);
+  EXPECT_EQ(md_.Record.Marks[0].text, QStringLiteral("マーク 2"));
+  EXPECT_EQ(md_.Record.Marks[1].number, 3);
+  ASSERT_EQ(announced.size(), 3u);
+  EXPECT_EQ(announced[0].sample, 1);
+  EXPECT_EQ(announced[0].number, 1);
+  session_.StopMeasure();
+  Start();
+  EXPECT_EQ(session_.AddMark(QString())->number, 1);  // a new measurement counts from 1
+  EXPECT_EQ(md_.Record.NextMarkNumber(), 2);
 }
 
 }  // namespace

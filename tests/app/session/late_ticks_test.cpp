@@ -12,7 +12,7 @@
 namespace sessiontest {
 namespace {
 
-constexpr int32_t kFull = ModuleData::MaxData;
+constexpr int32_t kFull = RecordSet::MaxData;
 
 class LateTickTest : public SessionTest {
  protected:
@@ -26,10 +26,10 @@ class LateTickTest : public SessionTest {
 
   // Fills all but the last two slots of unit 0 with tag + slot, as if measured.
   void FillAlmostFull(float tag) {
-    UnitRecord& unit = md_.Units[0];
+    UnitRecord& unit = md_.Record.Units[0];
     for (int32_t k = 0; k < kFull - 2; ++k) unit.Data[k] = tag + static_cast<float>(k);
     unit.DataCount = kFull - 2;
-    md_.SampleCount = kFull - 2;
+    md_.Record.SampleCount = kFull - 2;
   }
 };
 
@@ -38,10 +38,10 @@ TEST_F(LateTickTest, ALateTickTakesTheSlotOfItsTimeAndLeavesAHole) {
   Configure({0}, true, 1000, false);
   std::vector<StoredSamples> stored;
   QObject::connect(&session_, &MeasurementSession::samplesStored,
-                   [&stored](const StoredSamples& s) { stored.push_back(s); });
+                   [&stored](const RecordSet&, const StoredSamples& s) { stored.push_back(s); });
   Start();
   const double start = usbkit_sim_now_ms();
-  std::vector<double> expected(8, ModuleData::NoData);
+  std::vector<double> expected(8, RecordSet::NoData);
   expected[0] = TickAt(start, 1000);
   expected[1] = TickAt(start, 2300);  // late, yet within its interval: no hole
   expected[2] = TickAt(start, 2950);  // a little early: the next slot, not the last one again
@@ -54,20 +54,20 @@ TEST_F(LateTickTest, ALateTickTakesTheSlotOfItsTimeAndLeavesAHole) {
   EXPECT_EQ(session_.Timer1()->interval(), 1000);
   session_.Timer1()->stop();
 
-  ASSERT_EQ(md_.SampleCount, 8);
-  EXPECT_EQ(md_.Units[0].DataCount, 8);
+  ASSERT_EQ(md_.Record.SampleCount, 8);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 8);
   for (int32_t k = 0; k < 8; ++k) {
-    if (expected[k] == ModuleData::NoData) {
-      EXPECT_EQ(md_.Units[0].Data[k], ModuleData::NoData) << "slot " << k;
+    if (expected[k] == RecordSet::NoData) {
+      EXPECT_EQ(md_.Record.Units[0].Data[k], RecordSet::NoData) << "slot " << k;
     } else {
-      EXPECT_NEAR(md_.Units[0].Data[k], expected[k], acqtest::kTolerance) << "slot " << k;
+      EXPECT_NEAR(md_.Record.Units[0].Data[k], expected[k], acqtest::kTolerance) << "slot " << k;
     }
   }
   // The late tick announced the hole with its sample; the extremes know only measured values.
   ASSERT_EQ(stored.size(), 5u);
   EXPECT_EQ(stored[3].from[0], 3);
   EXPECT_EQ(stored[3].to[0], 7);
-  EXPECT_GT(md_.Units[0].MinValue, 50.0f);
+  EXPECT_GT(md_.Record.Units[0].MinValue, 50.0f);
 }
 
 TEST_F(LateTickTest, AHoleAcrossAChangeOfRecordSetKeepsEveryFileOnItsTimeAxis) {
@@ -77,7 +77,7 @@ TEST_F(LateTickTest, AHoleAcrossAChangeOfRecordSetKeepsEveryFileOnItsTimeAxis) {
   const double start = usbkit_sim_now_ms();
   FillAlmostFull(1000);
   TickAt(start, (kFull - 1) * 1000.0);  // on time, after the filled slots
-  ASSERT_EQ(md_.SampleCount, kFull - 1);
+  ASSERT_EQ(md_.Record.SampleCount, kFull - 1);
   // A stall over the end of the record set: the sample of the run's second kFull + 3.
   const double late = TickAt(start, (kFull + 3) * 1000.0 + 200);
   session_.StopMeasure();
@@ -87,11 +87,11 @@ TEST_F(LateTickTest, AHoleAcrossAChangeOfRecordSetKeepsEveryFileOnItsTimeAxis) {
   const DataFileImage second = Read(written_[1]);
   ASSERT_EQ(first.Records, kFull);
   EXPECT_EQ(first.Data[0][kFull - 3], 1000 + kFull - 3);
-  EXPECT_NE(first.Data[0][kFull - 2], ModuleData::NoData);
-  EXPECT_EQ(first.Data[0][kFull - 1], ModuleData::NoData);
+  EXPECT_NE(first.Data[0][kFull - 2], RecordSet::NoData);
+  EXPECT_EQ(first.Data[0][kFull - 1], RecordSet::NoData);
   ASSERT_EQ(second.Records, 3);
-  EXPECT_EQ(second.Data[0][0], ModuleData::NoData);
-  EXPECT_EQ(second.Data[0][1], ModuleData::NoData);
+  EXPECT_EQ(second.Data[0][0], RecordSet::NoData);
+  EXPECT_EQ(second.Data[0][1], RecordSet::NoData);
   EXPECT_NEAR(second.Data[0][2], late, acqtest::kTolerance);
   // The second file's time axis starts a full record set after the run.
   EXPECT_EQ(second.StartTime, MeasurementSession::FormatStartTime(session_.FileStartTime(2)));
@@ -113,11 +113,11 @@ TEST_F(LateTickTest, UnitPacedReadingsStayInOrderAfterAStallAndTheStopFetchesThe
   const auto readings = static_cast<int32_t>((usbkit_sim_now_ms() - start) / 10);
   for (int id = 0; id < 2; ++id) {
     SCOPED_TRACE(testing::Message() << "unit " << id);
-    ASSERT_EQ(md_.Units[id].DataCount, readings);
+    ASSERT_EQ(md_.Record.Units[id].DataCount, readings);
     int off = 0;
     for (int32_t k = 0; k < readings; ++k) {
       const double model = Model(id, start + (k + 1) * 10.0);
-      if (std::fabs(md_.Units[id].Data[k] - model) > acqtest::kTolerance) ++off;
+      if (std::fabs(md_.Record.Units[id].Data[k] - model) > acqtest::kTolerance) ++off;
     }
     EXPECT_EQ(off, 0);
   }
@@ -166,7 +166,7 @@ TEST_F(LateTickTest, JournalsOfFilesWrittenNowhereStayForTheNextStart) {
     counts.push_back(image.Records);
     if (image.Records == kFull) {
       for (int32_t k = 0; k < kFull - 2; ++k) ASSERT_EQ(image.Data[0][k], 1000 + k) << k;
-      EXPECT_NE(image.Data[0][kFull - 1], ModuleData::NoData);
+      EXPECT_NE(image.Data[0][kFull - 1], RecordSet::NoData);
     }
   }
   std::sort(counts.begin(), counts.end());

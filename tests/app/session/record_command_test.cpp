@@ -14,6 +14,7 @@
 #include <QThread>
 #include <vector>
 
+#include "child_process.h"
 #include "core/module_data.h"
 #include "files/data_file.h"
 
@@ -86,9 +87,9 @@ TEST_F(RecordCommandTest, SigtermWritesTheSamplesSoFarAsTheLastFileAndExitsZero)
   const DataFileImage image = Read(QDir(Path("records")).filePath(files[0]));
   // About 100 samples a second for nearly three seconds, on both units from the first sample.
   EXPECT_GT(image.Records, 150);
-  EXPECT_NE(image.Data[0][0], ModuleData::NoData);
-  EXPECT_NE(image.Data[1][0], ModuleData::NoData);
-  EXPECT_EQ(image.Data[2][0], ModuleData::NoData);
+  EXPECT_NE(image.Data[0][0], RecordSet::NoData);
+  EXPECT_NE(image.Data[1][0], RecordSet::NoData);
+  EXPECT_EQ(image.Data[2][0], RecordSet::NoData);
   // One line for the file; the journal is gone with the normal end.
   EXPECT_EQ(err.count(QStringLiteral("-0001.mx1（%1 件）").arg(image.Records)), 1)
       << err.toStdString();
@@ -198,9 +199,14 @@ TEST_F(RecordCommandTest, AnAlarmSectionLogsEachEventAsItHappensAndRunsTheComman
   QFile ini(Path("settings.ini"));
   ASSERT_TRUE(ini.open(QIODevice::Append));
   const QString out = Path("command.txt");
+  const QString pids = Path("pids.txt");
+  // The command fills its standard error (more than any pipe holds) before it writes its
+  // environment, and stays until the recording's end ends it.
   ini.write(QStringLiteral("[Alarm]\nHighOn1=True\nHigh1=-200\nSound=False\n"
-                           "Command=env | grep ^KORVALE_ | sort > %1.part && mv %1.part %1\n")
-                .arg(out)
+                           "Command=\"head -c 1000000 /dev/zero >&2; echo FROM-THE-COMMAND >&2; "
+                           "env | grep ^KORVALE_ | sort > %1.part && mv %1.part %1; "
+                           "sleep 60 & echo $$ $! > %2; wait\"\n")
+                .arg(out, pids)
                 .toUtf8());
   ini.close();
   ASSERT_EQ(Run({"--record", Path("records"), "--for", "1s", "--settings", Path("settings.ini")}),
@@ -236,6 +242,19 @@ TEST_F(RecordCommandTest, AnAlarmSectionLogsEachEventAsItHappensAndRunsTheComman
                                   "KORVALE_LIMIT=-200\n")))
       << env.toStdString();
   EXPECT_TRUE(env.contains(QStringLiteral("KORVALE_UNIT=1\n"))) << env.toStdString();
+  // Nothing of the command's on the recorder's standard error; nothing of it outlives it.
+  EXPECT_FALSE(err_.contains(QStringLiteral("FROM-THE-COMMAND"))) << err_.size() << " characters";
+  QFile started(pids);
+  ASSERT_TRUE(started.open(QIODevice::ReadOnly));
+  const QStringList commandPids = QString::fromUtf8(started.readAll()).simplified().split(' ');
+  ASSERT_EQ(commandPids.size(), 2);
+  for (const QString& pid : commandPids) {
+    const pid_t p = static_cast<pid_t>(pid.toInt());
+    clock.restart();
+    while (!ProcessGone(p) && clock.elapsed() < 5000) QThread::msleep(20);
+    EXPECT_TRUE(ProcessGone(p)) << pid.toStdString();
+    if (!ProcessGone(p)) ::kill(p, SIGKILL);
+  }
 
   // A limit type K cannot reach is refused before anything is recorded.
   ASSERT_TRUE(ini.open(QIODevice::Append));

@@ -224,7 +224,7 @@ TEST_F(RecordDeathsTest, AStoppedProcessInSecondsModeLeavesHolesWhereItsSamplesW
   EXPECT_LE(image.Records, 7);
   QString pattern;
   for (int32_t k = 0; k < image.Records; ++k) {
-    pattern += image.Data[0][k] == ModuleData::NoData ? QLatin1Char('-') : QLatin1Char('x');
+    pattern += image.Data[0][k] == RecordSet::NoData ? QLatin1Char('-') : QLatin1Char('x');
   }
   EXPECT_TRUE(pattern.startsWith(QStringLiteral("x--xx")) ||
               pattern.startsWith(QStringLiteral("xx--x")))

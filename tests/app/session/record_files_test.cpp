@@ -6,21 +6,22 @@
 #include <QFile>
 #include <csignal>
 
+#include "files/publish.h"
 #include "session_rig.h"
 
 namespace sessiontest {
 namespace {
 
-constexpr int32_t kFull = ModuleData::MaxData;
+constexpr int32_t kFull = RecordSet::MaxData;
 
 class RecordFilesTest : public SessionTest {
  protected:
   // Fills all but the last two slots of the record set with tag + slot, as if measured.
   void FillAlmostFull(float tag) {
-    UnitRecord& unit = md_.Units[0];
+    UnitRecord& unit = md_.Record.Units[0];
     for (int32_t k = 0; k < kFull - 2; ++k) unit.Data[k] = tag + static_cast<float>(k);
     unit.DataCount = kFull - 2;
-    md_.SampleCount = kFull - 2;
+    md_.Record.SampleCount = kFull - 2;
   }
 
   // The file holds the filled slots of tag, then measured values.
@@ -99,7 +100,7 @@ TEST_F(RecordFilesTest, ANameTakenByAnotherFileIsNeverReplaced) {
   other.close();
   int error = 0;
   const QString path =
-      WriteNewFile(Folder(), QStringLiteral("20261208-050335-0001.mx1"), "new", &error);
+      CreateNewFile(Folder(), QStringLiteral("20261208-050335-0001.mx1"), "new", &error);
   EXPECT_EQ(path.toStdString(),
             QDir(Folder()).filePath(QStringLiteral("20261208-050335-0001-2.mx1")).toStdString());
   QFile written(path);

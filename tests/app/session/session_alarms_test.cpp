@@ -46,9 +46,10 @@ TEST_F(SessionTest, SleepingCommandsHoldUpNoPollAndTheFileGetsItsAlarmsBeside) {
   // Each event starts a command that stays for 30 s.
   const QString pids = dir_.filePath(QStringLiteral("pids"));
   const QString command = QStringLiteral("echo $$ >> '%1'; exec sleep 30").arg(pids);
-  QObject::connect(&monitor, &AlarmMonitor::alarmEvent, [&command](const AlarmEvent& event) {
+  AlarmCommand commands;
+  QObject::connect(&monitor, &AlarmMonitor::alarmEvent, [&](const AlarmEvent& event) {
     QString error;
-    EXPECT_TRUE(AlarmCommand().Run(command, event, &error)) << error.toStdString();
+    EXPECT_TRUE(commands.Run(command, event, &error)) << error.toStdString();
   });
 
   // The saw tooth passes 300 degC in the second poll and falls back to 100 in the fourth.
@@ -57,13 +58,13 @@ TEST_F(SessionTest, SleepingCommandsHoldUpNoPollAndTheFileGetsItsAlarmsBeside) {
   clock.start();
   for (int poll = 0; poll < 4; ++poll) Tick();
   EXPECT_LT(clock.elapsed(), 10000);
-  EXPECT_EQ(md_.Units[0].DataCount, 120);
+  EXPECT_EQ(md_.Record.Units[0].DataCount, 120);
 
   ASSERT_EQ(monitor.Events().size(), 2u);
   const AlarmEvent raised = monitor.Events()[0];
   EXPECT_TRUE(raised.raised);
   // At the first sample past the limit, at its nominal time; the stored value is untouched.
-  const std::vector<float>& data = md_.Units[0].Data;
+  const std::vector<float>& data = md_.Record.Units[0].Data;
   const auto first = std::find_if(data.begin(), data.end(), [](float v) { return v > 300; });
   ASSERT_NE(first, data.end());
   const int64_t slot = first - data.begin();

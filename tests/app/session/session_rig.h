@@ -61,13 +61,13 @@ class SessionTest : public ::testing::Test {
   void Configure(const std::vector<int>& ids, bool computerPaced, int32_t intervalMs,
                  bool average) {
     for (int i = 0; i < 4; ++i) {
-      md_.Units[i].MflagID = false;
-      md_.Units[i].ConnectID = acqtest::kTypeK;
+      md_.Record.Units[i].MflagID = false;
+      md_.Record.Units[i].ConnectID = acqtest::kTypeK;
     }
-    for (int id : ids) md_.Units[id].MflagID = true;
-    md_.TimerType = computerPaced;
-    md_.IntervalTM = intervalMs;
-    md_.DataAverage = average;
+    for (int id : ids) md_.Record.Units[id].MflagID = true;
+    md_.Record.TimerType = computerPaced;
+    md_.Record.IntervalTM = intervalMs;
+    md_.Record.DataAverage = average;
     md_.UpdateAverageCount();
   }
 
@@ -81,9 +81,9 @@ class SessionTest : public ::testing::Test {
 
   // One sampling interval (computer-paced) or one poll after `pollMs` (unit-paced).
   void Tick(unsigned pollMs = 300) {
-    if (md_.TimerType) {
-      for (int32_t k = 0; k < md_.TickDivider; ++k) {
-        usbkit_sim_advance_ms(static_cast<unsigned>(md_.TickPeriod));
+    if (md_.Record.TimerType) {
+      for (int32_t k = 0; k < session_.Counters().TickDivider; ++k) {
+        usbkit_sim_advance_ms(static_cast<unsigned>(session_.Counters().TickPeriod));
         session_.Timer1_Timer();
       }
     } else {

@@ -1,4 +1,4 @@
-#include "measure/graph_page.h"
+#include "print/graph_page.h"
 
 #include <QDateTime>
 #include <QPageLayout>
@@ -57,7 +57,7 @@ bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPat
     return false;
   };
   // The record set drawn is what the page shows; the sample count says whether there is one.
-  if (md.SampleCount < 1) return fail(QStringLiteral("データがありません。"));
+  if (md.Record.SampleCount < 1) return fail(QStringLiteral("データがありません。"));
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(pdfPath);

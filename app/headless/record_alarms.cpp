@@ -1,13 +1,13 @@
-#include "session/record_alarms.h"
+#include "headless/record_alarms.h"
 
 #include <QDir>
 
 #include "alarm/alarm_log.h"
 #include "alarm/alarm_sound.h"
 #include "core/module_data.h"
+#include "headless/stderr_dialogs.h"
 #include "session/measurement_session.h"
 #include "session/session_alarms.h"
-#include "session/stderr_dialogs.h"
 
 RecordAlarms::RecordAlarms(MeasurementSession& session, const ModuleData& md,
                            ContinuousRecording& recording, QString folder,
@@ -22,9 +22,12 @@ RecordAlarms::RecordAlarms(MeasurementSession& session, const ModuleData& md,
   WriteAlarmLogsBesideFiles(recording, monitor_, [this](const QString& text) { out_.Say(text); });
   connect(&monitor_, &AlarmMonitor::alarmEvent, this,
           [this](const AlarmEvent& event) { OnEvent(event); });
+  command_.onNotice = [this](const QString& text) { out_.Say(text); };
 }
 
-RecordAlarms::~RecordAlarms() = default;
+RecordAlarms::~RecordAlarms() {
+  command_.Finish(AlarmCommand::kGraceMs);
+}
 
 void RecordAlarms::OnEvent(const AlarmEvent& event) {
   const bool measKind = monitor_.MeasKind();
@@ -39,7 +42,7 @@ void RecordAlarms::OnEvent(const AlarmEvent& event) {
     out_.Say(QStringLiteral("警報記録を書き込めません: %1 (%2)")
                  .arg(QDir::toNativeSeparators(log), error));
   }
-  if (event.raised && settings_.Sound && sound_) sound_->Play();
+  if (event.raised && settings_.Sound && sound_ && soundSpacing_.Allow()) sound_->Play();
   if (!settings_.Command.trimmed().isEmpty() && !command_.Run(settings_.Command, event, &error)) {
     out_.Say(error);
   }

@@ -1,4 +1,4 @@
-#include "session/record_command.h"
+#include "headless/record_command.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,25 +13,36 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "alarm/alarm_settings.h"
 #include "alarm/alarm_sound.h"
 #include "core/mdx4a.h"
 #include "core/module_data.h"
+#include "core/setting_problems.h"
+#include "headless/record_alarms.h"
+#include "headless/record_folder_lock.h"
+#include "headless/standard_streams.h"
+#include "headless/stderr_dialogs.h"
 #include "journal/left_journals.h"
 #include "journal/recording_journal.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
-#include "session/record_alarms.h"
 #include "session/sample_stream.h"
 #include "session/session_journal.h"
-#include "session/stderr_dialogs.h"
 
 namespace {
 
-// SIGINT and SIGTERM, turned into a call on the event loop: the handler only writes a byte into a
-// pipe, which a socket notifier reads.
+// How long the rows that wait at the end get to go out to a stream reader.
+constexpr int kStreamFinishMs = 1500;
+
+// SIGINT, SIGTERM and SIGHUP (a closed terminal or ssh session), turned into a call on the event
+// loop: the handler only writes a byte into a pipe, which a socket notifier reads. A SIGHUP that
+// was ignored at the start (nohup) stays ignored.
 class StopSignals {
  public:
   explicit StopSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
@@ -43,6 +54,8 @@ class StopSignals {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &oldInt_);
     sigaction(SIGTERM, &action, &oldTerm_);
+    sigaction(SIGHUP, nullptr, &oldHup_);
+    if (oldHup_.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
     notifier_ = new QSocketNotifier(fds_[0], QSocketNotifier::Read);
     QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] {
       char buf[16];
@@ -55,6 +68,7 @@ class StopSignals {
     if (!notifier_) return;
     sigaction(SIGINT, &oldInt_, nullptr);
     sigaction(SIGTERM, &oldTerm_, nullptr);
+    sigaction(SIGHUP, &oldHup_, nullptr);
     writeFd_ = -1;
     delete notifier_;
     ::close(fds_[0]);
@@ -76,15 +90,11 @@ class StopSignals {
   int fds_[2] = {-1, -1};
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
   QSocketNotifier* notifier_ = nullptr;
 };
 
 volatile sig_atomic_t StopSignals::writeFd_ = -1;
-
-// The alarm sound without a desktop sound player: the terminal's bell, when there is a terminal.
-void TerminalBell() {
-  if (::isatty(STDERR_FILENO)) std::fputs("\a", stderr);
-}
 
 // The alarm settings read with the measurement settings; refused with the reason when a value
 // cannot be read or used.
@@ -96,11 +106,26 @@ bool TakeAlarmSettings(const QString& readError, const AlarmSettings& alarms, co
   return false;
 }
 
-// The settings of the recording: those of the per-user store, or of the file given.
+// The measurement settings' problems, a line each; false when there is one. The section
+// "Recording" is the window's: a recording names its folder on the command line.
+bool TakeMeasurementSettings(const std::vector<SettingProblem>& problems, StderrDialogs& out) {
+  bool ok = true;
+  for (const SettingProblem& problem : problems) {
+    if (problem.section == QLatin1String("Recording")) continue;
+    const QString line = SettingProblemLine(problem);
+    out.Say(problem.section.isEmpty() ? line
+                                      : QStringLiteral("測定条件に誤りがあります: %1").arg(line));
+    ok = false;
+  }
+  return ok;
+}
+
+// The settings of the recording: those of the per-user store, or of the file given. A value that
+// cannot be used refuses the recording, so that nothing is recorded with settings nobody chose.
 bool LoadRecordSettings(ModuleData& md, AlarmSettings& alarms, const QString& file,
                         StderrDialogs& out) {
   if (file.isEmpty()) {
-    md.LoadSettings();
+    if (!TakeMeasurementSettings(md.LoadSettings(), out)) return false;
     return TakeAlarmSettings(LoadAlarmSettings(alarms), alarms, md, out);
   }
   const QFileInfo info(file);
@@ -108,13 +133,16 @@ bool LoadRecordSettings(ModuleData& md, AlarmSettings& alarms, const QString& fi
     out.Say(QStringLiteral("設定ファイルを読めません: %1").arg(QDir::toNativeSeparators(file)));
     return false;
   }
+  const QString fileProblem = SettingsFileProblem(file);
   QSettings store(file, QSettings::IniFormat);
-  if (store.status() != QSettings::NoError) {
-    out.Say(QStringLiteral("設定ファイルの形式が正しくありません: %1")
-                .arg(QDir::toNativeSeparators(file)));
+  if (!fileProblem.isEmpty() || store.status() != QSettings::NoError) {
+    out.Say(
+        QStringLiteral("設定ファイルの形式が正しくありません: %1%2")
+            .arg(QDir::toNativeSeparators(file),
+                 fileProblem.isEmpty() ? QString() : QStringLiteral("（%1）").arg(fileProblem)));
     return false;
   }
-  md.LoadSettings(store);
+  if (!TakeMeasurementSettings(md.LoadSettings(store), out)) return false;
   return TakeAlarmSettings(LoadAlarmSettings(store, alarms), alarms, md, out);
 }
 
@@ -201,48 +229,67 @@ bool TellMisplacedFiles(const ContinuousRecording& recording, const QString& fol
   return true;
 }
 
-}  // namespace
+// Refuses a stream into a standard output that cannot take it, before anything is measured.
+bool CheckStreamOutput(bool outputClosed, StderrDialogs& out) {
+  const QString why =
+      outputClosed ? QStringLiteral("閉じられています") : StreamOutputProblem(STDOUT_FILENO);
+  if (why.isEmpty()) return true;
+  out.Say(QStringLiteral("標準出力に書き込めません（%1）。--stream には書き込める標準出力が"
+                         "必要です。")
+              .arg(why));
+  return false;
+}
 
-int RunRecord(const RecordOptions& options) {
-  StderrDialogs dialogs;
-  ModuleData md;
-  AlarmSettings alarmSettings;
-  if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
+// Every sample on standard output as well; a reader that goes ends the recording as a signal
+// does, once the tick that found it gone is over.
+std::unique_ptr<SampleStream> StartStream(MeasurementSession& session, const ModuleData& md,
+                                          StderrDialogs& out) {
+  auto stream = std::make_unique<SampleStream>(session, md, STDOUT_FILENO);
+  QObject::connect(
+      stream.get(), &SampleStream::closed, &session,
+      [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
+  QObject::connect(stream.get(), &SampleStream::message,
+                   [&out](const QString& text) { out.Say(text); });
+  return stream;
+}
 
-  const QString folder = QDir(options.folder).absolutePath();
-  if (!QDir().mkpath(folder)) {
-    dialogs.Say(
-        QStringLiteral("記録フォルダーを作れません: %1").arg(QDir::toNativeSeparators(folder)));
-    return 1;
+// Takes the recording folder for this run; false when another recorder holds it. A folder that
+// cannot hold the lock file cannot hold the recording's files either (they go to the spare folder):
+// the recording goes on, with a warning.
+bool LockFolder(RecordFolderLock& lock, const QString& folder, StderrDialogs& out) {
+  switch (lock.Take(folder, QDateTime::currentDateTime())) {
+    case RecordFolderLock::Outcome::Locked:
+      return true;
+    case RecordFolderLock::Outcome::Held:
+      out.Say(FolderHeldText(folder, lock));
+      return false;
+    case RecordFolderLock::Outcome::Failed:
+      break;
   }
+  out.Say(QStringLiteral("記録フォルダーをロックできません（%1）: %2")
+              .arg(QString::fromLocal8Bit(std::strerror(lock.Error())),
+                   QDir::toNativeSeparators(RecordFolderLock::PathIn(folder))));
+  return true;
+}
 
-  MDX4A driver(dialogs);
-  MeasurementSession session(md, driver, dialogs);
+// The journals earlier runs left, kept as dated files; the lines about them go out with the other
+// messages.
+void KeepLeftJournalsTelling(StderrDialogs& out) {
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* lines = ::open_memstream(&text, &size);
+  if (!lines) return;
+  KeepLeftJournals(JournalFolder(), lines);
+  std::fclose(lines);
+  out.WriteLines(QByteArray(text, static_cast<int>(size)));
+  std::free(text);
+}
 
-  // The journal protects the record set that has not become a file yet; one that an earlier run
-  // left (a crash, a power cut) is kept as a dated file, as an unattended start of the window does.
-  RecordingJournal journal(JournalFolder());
-  journal.onWriteFailure = [&dialogs](const QString& text) { dialogs.Say(text); };
-  KeepLeftJournals(JournalFolder(), stderr);
-  FollowSession(session, journal, md);
-
-  ContinuousRecording recording(session, md, JournalFolder());
-  recording.SetJournal(&journal);
-  TellFiles(recording, folder, dialogs);
-  RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
-                      std::make_unique<DesktopAlarmSound>(TerminalBell));
-
-  // Every sample on standard output as well; a reader that goes ends the recording as a signal
-  // does, once the tick that found it gone is over.
-  std::unique_ptr<SampleStream> stream;
-  if (options.stream) {
-    std::signal(SIGPIPE, SIG_IGN);
-    stream = std::make_unique<SampleStream>(session, md, STDOUT_FILENO);
-    QObject::connect(
-        stream.get(), &SampleStream::closed, &session,
-        [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
-  }
-
+// Measures until the operator's signal, the end of the duration (when above 0) or a failure stops
+// the session. The exit code of the stop (0 for the operator's, 1 otherwise), or nothing when the
+// session did not start.
+std::optional<int> MeasureUntilStopped(MeasurementSession& session, const ModuleData& md,
+                                       int64_t durationMs) {
   QEventLoop loop;
   int code = 0;
   QObject::connect(&session, &MeasurementSession::stopped, &loop, [&](StopReason reason) {
@@ -252,14 +299,73 @@ int RunRecord(const RecordOptions& options) {
   const auto stop = [&session] { session.StopMeasure(StopReason::Operator); };
   StopSignals onSignal(stop);
 
-  if (!session.Start()) return 1;
+  if (!session.Start()) return std::nullopt;
   // The duration is measuring time: it counts from the start instant of the samples.
   std::unique_ptr<Deadline> deadline;
-  if (options.durationMs > 0) {
-    const int64_t left = std::max<int64_t>(options.durationMs - session.MeasuringMs(), 0);
+  if (durationMs > 0) {
+    const int64_t left = std::max<int64_t>(durationMs - session.MeasuringMs(), 0);
     deadline = std::make_unique<Deadline>(left, stop);
   }
   if (md.Measuring) loop.exec();
+  return code;
+}
+
+// Writes out what the stream still holds; false, said on standard error, when standard output
+// never took its rows.
+bool FinishStream(SampleStream& stream, StderrDialogs& dialogs) {
+  stream.Finish(kStreamFinishMs);
+  if (!stream.FailedAtStart()) return true;
+  const int error = stream.Failure();
+  dialogs.Say(QStringLiteral("標準出力に書き込めません（%1）。")
+                  .arg(error == EPIPE ? QStringLiteral("読み手がいません")
+                                      : QString::fromLocal8Bit(std::strerror(error))));
+  return false;
+}
+
+}  // namespace
+
+int RunRecord(const RecordOptions& options) {
+  IgnoreBrokenPipes();
+  StderrDialogs dialogs;
+  ModuleData md;
+  AlarmSettings alarmSettings;
+  if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
+  if (options.stream && !CheckStreamOutput(options.outputClosed, dialogs)) return 1;
+
+  const QString folder = QDir(options.folder).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    dialogs.Say(
+        QStringLiteral("記録フォルダーを作れません: %1").arg(QDir::toNativeSeparators(folder)));
+    return 1;
+  }
+  RecordFolderLock folderLock;
+  if (!LockFolder(folderLock, folder, dialogs)) return 1;
+
+  MDX4A driver(dialogs);
+  MeasurementSession session(md, driver, dialogs);
+
+  // The journal protects the record set that has not become a file yet; one that an earlier run
+  // left (a crash, a power cut) is kept as a dated file, as an unattended start of the window does.
+  RecordingJournal journal(JournalFolder());
+  journal.onWriteFailure = [&dialogs](const QString& text) { dialogs.Say(text); };
+  KeepLeftJournalsTelling(dialogs);
+  FollowSession(session, journal, md);
+  // The journal exists once the session has started (FollowSession made it): the lock names it.
+  QObject::connect(&session, &MeasurementSession::started, &session,
+                   [&folderLock, &journal] { folderLock.NameJournal(journal.Path()); });
+
+  ContinuousRecording recording(session, md, JournalFolder());
+  recording.SetJournal(&journal);
+  TellFiles(recording, folder, dialogs);
+  RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
+                      std::make_unique<DesktopAlarmSound>([&dialogs] { dialogs.Bell(); }));
+  std::unique_ptr<SampleStream> stream;
+  if (options.stream) stream = StartStream(session, md, dialogs);
+
+  const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
+  if (!stopped) return 1;
+  int code = *stopped;
+  if (stream && !FinishStream(*stream, dialogs)) code = 1;
 
   // Files that are not where they were asked for make the status 3, unless the run failed.
   const bool misplaced = TellMisplacedFiles(recording, folder, dialogs);

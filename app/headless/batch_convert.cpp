@@ -1,4 +1,4 @@
-#include "measure/batch_convert.h"
+#include "headless/batch_convert.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,21 +7,12 @@
 #include "core/module_data.h"
 #include "core/null_dialog_service.h"
 #include "files/data_file.h"
-#include "files/save_file.h"
+#include "files/file_formats.h"
+#include "files/publish.h"
 #include "graph/record_set_graph.h"
-#include "measure/graph_page.h"
+#include "print/graph_page.h"
 
 namespace {
-
-enum class Format { Csv, Data, Pdf, Unknown };
-
-Format FormatOf(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix == QLatin1String("csv")) return Format::Csv;
-  if (suffix == QLatin1String("mx1")) return Format::Data;
-  if (suffix == QLatin1String("pdf")) return Format::Pdf;
-  return Format::Unknown;
-}
 
 // The page of "印刷" for the record set just read, as "読込み" then "印刷" would make it. The PDF
 // replaces output only when it is whole, so a failure leaves output as it was.
@@ -39,16 +30,21 @@ int ConversionFailed(QString& err, const QString& path, const QString& reason) {
   return 1;
 }
 
+QString IncompleteInputLine(const QString& path, const RecordShortfall& shortfall) {
+  return QDir::toNativeSeparators(path) + QStringLiteral(": ") + ShortfallText(shortfall);
+}
+
 bool ConvertDrawsPage(const QString& output) {
-  return FormatOf(output) == Format::Pdf;
+  const FileFormat* format = ConvertFormatFor(output);
+  return format && format->id == FileFormatId::Pdf;
 }
 
 int BatchConvert(const QString& input, const QString& output, QString& err) {
-  const Format format = FormatOf(output);
-  if (format == Format::Unknown) {
+  const FileFormat* format = ConvertFormatFor(output);
+  if (!format) {
     return ConversionFailed(
         err, output,
-        QStringLiteral("出力ファイルの拡張子は .csv、.mx1 または .pdf にしてください。"));
+        QStringLiteral("出力ファイルの拡張子は %1 にしてください。").arg(ConvertExtensionsText()));
   }
   // An output that leads to the input would destroy it; one that is not a regular file (a device,
   // a pipe) is never replaced.
@@ -61,11 +57,12 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
   ModuleData md;
   NullDialogs dialogs;
   std::unique_ptr<RecordSetGraph> graph;
-  if (format == Format::Pdf) graph = std::make_unique<RecordSetGraph>(md, dialogs);
+  if (!format->write) graph = std::make_unique<RecordSetGraph>(md, dialogs);
 
-  // The read of "読込み": the whole file or nothing.
+  // The read of "読込み": as far as the file goes, or nothing.
   QString reason;
-  switch (ReadDataFile(md, input, &reason)) {
+  RecordShortfall shortfall;
+  switch (ReadDataFile(md, input, &reason, &shortfall)) {
     case ReadResult::Failed:
       return ConversionFailed(err, input, reason);
     case ReadResult::NoSamples:
@@ -74,21 +71,11 @@ int BatchConvert(const QString& input, const QString& output, QString& err) {
       break;
   }
 
-  // The save of "保存" after that read.
-  bool saved = false;
-  switch (format) {
-    case Format::Csv:
-      saved = SaveCsvFile(md, output, &reason);
-      break;
-    case Format::Data:
-      saved = SaveDataFile(md, output, &reason);
-      break;
-    case Format::Pdf:
-      saved = PrintPdf(*graph, md, output, &reason);
-      break;
-    case Format::Unknown:
-      break;
-  }
+  // The save of "保存" after that read; the page is drawn from the graph.
+  const bool saved =
+      graph ? PrintPdf(*graph, md, output, &reason) : format->write(md.Record, output, &reason);
   if (!saved) return ConversionFailed(err, output, reason);
-  return 0;
+  if (shortfall.missing == 0) return 0;
+  err = IncompleteInputLine(input, shortfall);
+  return kExitIncompleteInput;
 }
