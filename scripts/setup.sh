@@ -15,7 +15,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   dpkg-dev lintian appstream systemd
   clang libclang-rt-14-dev
-  python3-pandas
+  python3-numpy python3-pandas python3-pytest
 )
 
 missing=()

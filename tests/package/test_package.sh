@@ -44,7 +44,9 @@ for path in ./usr/bin/korvale \
   ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/korvale.png \
   ./usr/share/metainfo/org.korvale.korvale.metainfo.xml ./usr/share/man/man1/korvale.1.gz \
   ./usr/share/doc/korvale/README.md ./usr/share/doc/korvale/copyright \
-  ./usr/share/doc/korvale/changelog.gz ./usr/lib/systemd/user/korvale-record.service; do
+  ./usr/share/doc/korvale/file-formats.md \
+  ./usr/share/doc/korvale/changelog.gz ./usr/lib/systemd/user/korvale-record.service \
+  ./usr/lib/python3/dist-packages/korvale/__init__.py; do
   grep -qxF "$path" "$work/contents" || fail "missing in the package: $path"
 done
 ! grep -q '^\./usr/include' "$work/contents" || fail "the package holds a header"
@@ -139,6 +141,11 @@ for _ in 1 2 3; do printf '\x00\x00\x00\x00\xf0\x69\xf8\xc0' >>"$work/in.mx1"; d
 run --convert "$work/in.mx1" "$work/out.csv" || fail "--convert to CSV failed"
 [ "$(wc -l <"$work/out.csv")" = 16 ] || fail "CSV has not 16 lines"
 [ "$(tail -n 1 "$work/out.csv")" = $'23.5,"","",""\r' ] || fail "CSV sample line: $(tail -n 1 "$work/out.csv")"
+
+# The Python reader from the package's folder describes the same file.
+out=$(PYTHONPATH=$root/usr/lib/python3/dist-packages PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 \
+  -m korvale "$work/in.mx1") || fail "python3 -m korvale failed"
+grep -qF 'samples: 1 (' <<<"$out" || fail "python3 -m korvale says: $out"
 
 # A measurement on simulated units loads the driver library from the package's own folder.
 USBKIT_SIMULATE=demo LD_DEBUG=files "$korvale" --start 2>"$work/ld" >/dev/null &
