@@ -241,18 +241,18 @@ bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error
   return ParseDataFile(bytes.constData(), static_cast<size_t>(done), image, error);
 }
 
-void ApplyDataFile(ModuleData& md, DataFileImage& image) {
-  md.ClearData();
-  md.Record.StartTime = std::move(image.StartTime);
-  md.Record.MemoText = std::move(image.MemoText);
-  md.Record.StartTimeBytes = std::move(image.StartTimeBytes);
-  md.Record.MemoBytes = std::move(image.MemoBytes);
-  md.Record.TimerType = image.TimerType;
-  md.Record.IntervalTM = image.IntervalTM;
-  md.Record.DataAverage = image.DataAverage;
-  md.Record.MeasKind = image.MeasKind;
-  for (size_t i = 0; i < md.Record.Units.size(); ++i) {
-    UnitRecord& u = md.Record.Units[i];
+void ApplyDataFile(RecordSet& record, DataFileImage& image) {
+  record.Clear();
+  record.StartTime = std::move(image.StartTime);
+  record.MemoText = std::move(image.MemoText);
+  record.StartTimeBytes = std::move(image.StartTimeBytes);
+  record.MemoBytes = std::move(image.MemoBytes);
+  record.TimerType = image.TimerType;
+  record.IntervalTM = image.IntervalTM;
+  record.DataAverage = image.DataAverage;
+  record.MeasKind = image.MeasKind;
+  for (size_t i = 0; i < record.Units.size(); ++i) {
+    UnitRecord& u = record.Units[i];
     const std::vector<float>& data = image.Data[i];
     u.ConnectID = image.ConnectID[i];
     const auto end = data.begin() + image.Records;
@@ -265,9 +265,14 @@ void ApplyDataFile(ModuleData& md, DataFileImage& image) {
     // With no record the use flags stay as they were.
     if (image.Records > 0) u.MflagID = u.DataCount > 0;
   }
-  md.Record.SampleCount = image.Records;
+  record.SampleCount = image.Records;
   // The names belong to the file as its settings do: a file without a sidecar has none.
-  for (UnitRecord& u : md.Record.Units) u.Name.clear();
+  for (UnitRecord& u : record.Units) u.Name.clear();
+}
+
+void ApplyDataFile(ModuleData& md, DataFileImage& image) {
+  md.ClearData();
+  ApplyDataFile(md.Record, image);
   md.UpdateAverageCount();
 }
 
@@ -293,17 +298,42 @@ QString ShortfallText(const RecordShortfall& shortfall) {
       .arg(shortfall.present);
 }
 
+namespace {
+
+// The image of the file at path, when it holds at least one complete sample.
+ReadResult ReadSamples(const QString& path, DataFileImage& image, QString* error,
+                       RecordShortfall* shortfall) {
+  if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
+  if (shortfall) *shortfall = ShortfallOf(image);
+  return image.Records < 1 ? ReadResult::NoSamples : ReadResult::Read;
+}
+
+// A sidecar that cannot be read leaves the samples as the data file has them.
+void ApplySidecarBeside(const QString& path, RecordSet& record) {
+  Sidecar sidecar;
+  if (ReadSidecar(path, sidecar) == SidecarRead::Read) ApplySidecar(sidecar, record);
+}
+
+}  // namespace
+
+ReadResult ReadDataFile(RecordSet& record, const QString& path, QString* error,
+                        RecordShortfall* shortfall) {
+  DataFileImage image;
+  const ReadResult result = ReadSamples(path, image, error, shortfall);
+  if (result != ReadResult::Read) return result;
+  ApplyDataFile(record, image);
+  ApplySidecarBeside(path, record);
+  return result;
+}
+
 ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error,
                         RecordShortfall* shortfall) {
   DataFileImage image;
-  if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
-  if (shortfall) *shortfall = ShortfallOf(image);
-  if (image.Records < 1) return ReadResult::NoSamples;
+  const ReadResult result = ReadSamples(path, image, error, shortfall);
+  if (result != ReadResult::Read) return result;
   ApplyDataFile(md, image);
-  // A sidecar that cannot be read leaves the samples as the data file has them.
-  Sidecar sidecar;
-  if (ReadSidecar(path, sidecar) == SidecarRead::Read) ApplySidecar(sidecar, md.Record);
-  return ReadResult::Read;
+  ApplySidecarBeside(path, md.Record);
+  return result;
 }
 
 bool EncodeText(const QString& text, const QByteArray& source, QByteArray& out, QString* bad) {

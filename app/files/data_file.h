@@ -48,10 +48,13 @@ struct DataFileImage {
 bool ParseDataFile(const char* bytes, size_t size, DataFileImage& image, QString* error = nullptr);
 // Reads and parses the file at path.
 bool ReadDataFileImage(const QString& path, DataFileImage& image, QString* error = nullptr);
-// Replaces md's record set, start time, memo lines and settings with the image's (the image's
-// buffers are taken over): as after ClearData, then the header's values; a unit is used when any
+// Replaces record's samples, start time, memo lines and settings with the image's (the image's
+// text buffers are taken over): as after Clear, then the header's values; a unit is used when any
 // of its samples is a value, and its DataCount runs to its last value (slots without a value
-// before it stay NoData). AverageCount follows the new settings.
+// before it stay NoData). The names are emptied (a sidecar gives them).
+void ApplyDataFile(RecordSet& record, DataFileImage& image);
+// The same for md's record set, with md's state as after ClearData and AverageCount following
+// the new settings.
 void ApplyDataFile(ModuleData& md, DataFileImage& image);
 
 // What a file lacks of the records it promised. The header's count (when not 0) promises that
@@ -73,6 +76,9 @@ enum class ReadResult { Read, NoSamples, Failed };
 // it was: NoSamples for a file without a sample, Failed with the operator's reason in error. A
 // file that lacks records is read as far as it goes; *shortfall (when given) says what it lacks.
 ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error = nullptr,
+                        RecordShortfall* shortfall = nullptr);
+// The same into record alone (a reader without the data module: the export, the tools).
+ReadResult ReadDataFile(RecordSet& record, const QString& path, QString* error = nullptr,
                         RecordShortfall* shortfall = nullptr);
 
 // The bytes of text in a file: source, the bytes the text was read from, while the text still

@@ -18,7 +18,7 @@ namespace {
 // replaces output only when it is whole, so a failure leaves output as it was.
 bool PrintPdf(RecordSetGraph& graph, const ModuleData& md, const QString& output, QString* reason) {
   graph.ShowReadData();
-  return PrintGraphToPdf(graph.Chart(), md, output, reason);
+  return PrintGraphToPdf(graph.Chart(), md.Record, output, reason);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/module_data.h"
+#include "core/record_set.h"
 #include "files/analysis_csv.h"
 #include "files/data_file.h"
 #include "files/file_formats.h"
@@ -37,10 +37,10 @@ bool Refused(QString& err, const QString& path, const QString& reason) {
   return false;
 }
 
-// Reads path into md as "読込み" does, with its table; false with err set (exit code 1).
-bool ReadInput(ModuleData& md, Input& in, QString& err) {
+// Reads path into record as "読込み" does, with its table; false with err set (exit code 1).
+bool ReadInput(RecordSet& record, Input& in, QString& err) {
   QString reason;
-  switch (ReadDataFile(md, in.path, &reason, &in.shortfall)) {
+  switch (ReadDataFile(record, in.path, &reason, &in.shortfall)) {
     case ReadResult::Failed:
       return Refused(err, in.path, reason);
     case ReadResult::NoSamples:
@@ -48,8 +48,8 @@ bool ReadInput(ModuleData& md, Input& in, QString& err) {
     case ReadResult::Read:
       break;
   }
-  if (!AnalysisTableOf(md.Record, in.table, &reason)) return Refused(err, in.path, reason);
-  in.samples = md.Record.SampleCount;
+  if (!AnalysisTableOf(record, in.table, &reason)) return Refused(err, in.path, reason);
+  in.samples = record.SampleCount;
   return true;
 }
 
@@ -129,12 +129,12 @@ bool JoinedTable(const std::vector<Input>& files, AnalysisTable& table, QString&
   return true;
 }
 
-// Writes the table's rows, reading each input again into md; false with err set.
-bool WriteRows(const std::vector<Input>& files, RecordSetStream& writer, ModuleData& md,
+// Writes the table's rows, reading each input again into record; false with err set.
+bool WriteRows(const std::vector<Input>& files, RecordSetStream& writer, RecordSet& record,
                ReplacingFile& file, std::string& chunk, QString& err) {
   for (const Input& in : files) {
     Input again{in.path, {}, 0, {}};
-    if (!ReadInput(md, again, err)) return false;
+    if (!ReadInput(record, again, err)) return false;
     // The first pass decided the order and the columns from what the file held then.
     const AnalysisTable& a = again.table;
     const AnalysisTable& b = in.table;
@@ -144,7 +144,7 @@ bool WriteRows(const std::vector<Input>& files, RecordSetStream& writer, ModuleD
     }
     writer.BeginRecordSet(in.table.originMs);
     for (int32_t from = 0; from < in.samples; from += kRowsPerSlice) {
-      writer.AppendRows(chunk, md.Record, from, std::min(in.samples, from + kRowsPerSlice));
+      writer.AppendRows(chunk, record, from, std::min(in.samples, from + kRowsPerSlice));
       if (chunk.size() < kBytesPerWrite) continue;
       if (!file.Write(chunk.data(), chunk.size())) return true;  // Commit tells why
       chunk.clear();
@@ -169,14 +169,14 @@ int RefusedOutput(const QStringList& inputs, const QString& output, QString& err
   return 0;
 }
 
-// The first pass: every input read once into md, in the order of their start times, and the one
+// The first pass: every input read once into record, in the order of their start times, and the one
 // table they make. False with err set.
-bool PlanTable(const QStringList& inputs, ModuleData& md, std::vector<Input>& files,
+bool PlanTable(const QStringList& inputs, RecordSet& record, std::vector<Input>& files,
                AnalysisTable& table, QString& err) {
   files.resize(static_cast<size_t>(inputs.size()));
   for (size_t i = 0; i < files.size(); ++i) {
     files[i].path = inputs[static_cast<qsizetype>(i)];
-    if (!ReadInput(md, files[i], err)) return false;
+    if (!ReadInput(record, files[i], err)) return false;
   }
   std::stable_sort(files.begin(), files.end(), [](const Input& a, const Input& b) {
     return a.table.originMs < b.table.originMs;
@@ -186,7 +186,7 @@ bool PlanTable(const QStringList& inputs, ModuleData& md, std::vector<Input>& fi
 
 // The second pass: the table written to output, replacing it only when whole. The exit code, 0
 // or 1 with err set.
-int WriteTable(const std::vector<Input>& files, const AnalysisTable& table, ModuleData& md,
+int WriteTable(const std::vector<Input>& files, const AnalysisTable& table, RecordSet& record,
                const QString& output, QString& err) {
   ReplacingFile file;
   QString reason;
@@ -196,7 +196,7 @@ int WriteTable(const std::vector<Input>& files, const AnalysisTable& table, Modu
   const std::unique_ptr<RecordSetStream> writer =
       FileFormatOf(FileFormatId::AnalysisCsv).openStream(table);
   writer->AppendHead(chunk);
-  if (!WriteRows(files, *writer, md, file, chunk, err)) return 1;
+  if (!WriteRows(files, *writer, record, file, chunk, err)) return 1;
   file.Write(chunk.data(), chunk.size());
   if (!file.Commit(&reason)) return ConversionFailed(err, output, reason);
   return 0;
@@ -219,10 +219,11 @@ int IncompleteInputs(const std::vector<Input>& files, QString& err) {
 int BatchExport(const QStringList& inputs, const QString& output, QString& err) {
   if (const int refused = RefusedOutput(inputs, output, err); refused != 0) return refused;
   // One record set at a time: memory stays the same however many inputs and rows there are.
-  auto md = std::make_unique<ModuleData>();
+  auto record = std::make_unique<RecordSet>();
   std::vector<Input> files;
   AnalysisTable table;
-  if (!PlanTable(inputs, *md, files, table, err)) return 1;
-  if (const int written = WriteTable(files, table, *md, output, err); written != 0) return written;
+  if (!PlanTable(inputs, *record, files, table, err)) return 1;
+  if (const int written = WriteTable(files, table, *record, output, err); written != 0)
+    return written;
   return IncompleteInputs(files, err);
 }

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/module_data.h"
+#include "core/record_set.h"
 #include "files/data_file.h"
 #include "files/sidecar.h"
 #include "journal/journal_handover.h"
@@ -68,9 +68,9 @@ QString DatedName(const LeftJournal& journal) {
 // keptPath: the same names, marks and start, with the kept file's name and record count. The read
 // of the journal takes its sidecar along (it names the journal).
 void KeepSidecar(const QString& journalPath, const QString& keptPath) {
-  ModuleData md;
-  if (ReadDataFile(md, journalPath) != ReadResult::Read || !NeedsSidecar(md.Record)) return;
-  SaveSidecar(md.Record, keptPath, md.Record.SampleCount, nullptr);
+  RecordSet record;
+  if (ReadDataFile(record, journalPath) != ReadResult::Read || !NeedsSidecar(record)) return;
+  SaveSidecar(record, keptPath, record.SampleCount, nullptr);
 }
 
 QString ReasonText(int error) {

@@ -60,14 +60,14 @@ bool FormMain::PrintDatGraph() {
 }
 
 PageResult FormMain::PrintDatGraphOn(QPrinter& printer) {
-  return PrintGraphPage(printer, *ui_.Chart2D1, md_);
+  return PrintGraphPage(printer, *ui_.Chart2D1, md_.Record);
 }
 
 bool FormMain::PrintDatGraphToPdf(const QString& pdfPath, QString* error) {
   // Without a display the window is never shown: its layout still gives the graph the size it
   // would be shown at.
   if (!isVisible() && layout()) layout()->activate();
-  return PrintGraphToPdf(*ui_.Chart2D1, md_, pdfPath, error);
+  return PrintGraphToPdf(*ui_.Chart2D1, md_.Record, pdfPath, error);
 }
 
 bool PrintDatGraphToPdf(FormMain& form, const QString& pdfPath, QString* error) {

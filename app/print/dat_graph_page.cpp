@@ -4,7 +4,7 @@
 #include <QPicture>
 #include <cstdint>
 
-#include "core/module_data.h"
+#include "core/record_set.h"
 #include "print/my_printer.h"
 
 namespace {
@@ -31,17 +31,17 @@ void PrintTexts(MyPrinter& page, const DatGraphPageTexts& texts) {
 
 }  // namespace
 
-DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now) {
+DatGraphPageTexts DatGraphPageTextsOf(const RecordSet& record, const QDateTime& now) {
   DatGraphPageTexts texts;
   // The general date-and-time text ("2026/12/08 9:05:07").
   texts.date = now.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
   texts.params = {{
-      {QStringLiteral("測定日"), md.Record.StartTime},
-      {QStringLiteral("測定間隔"), IntervalText(md.Record.TimerType, md.Record.IntervalTM)},
+      {QStringLiteral("測定日"), record.StartTime},
+      {QStringLiteral("測定間隔"), IntervalText(record.TimerType, record.IntervalTM)},
       {QStringLiteral("種類"),
-       md.Record.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対")},
+       record.MeasKind ? QStringLiteral("電圧値") : QStringLiteral("熱電対")},
       {QStringLiteral("平均化"),
-       md.Record.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し")},
+       record.DataAverage ? QStringLiteral("有り") : QStringLiteral("無し")},
   }};
   return texts;
 }

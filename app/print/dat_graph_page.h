@@ -7,7 +7,7 @@
 #include <array>
 #include <utility>
 
-class ModuleData;
+struct RecordSet;
 class QDateTime;
 class QPrinter;
 
@@ -17,8 +17,8 @@ struct DatGraphPageTexts {
   std::array<std::pair<QString, QString>, 4> params;
 };
 
-// The texts of the page for the record set md, printed at `now`.
-DatGraphPageTexts DatGraphPageTextsOf(const ModuleData& md, const QDateTime& now);
+// The texts of the page for record, printed at `now`.
+DatGraphPageTexts DatGraphPageTextsOf(const RecordSet& record, const QDateTime& now);
 
 enum class PageResult {
   Printed,

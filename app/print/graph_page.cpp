@@ -5,7 +5,7 @@
 #include <QPageSize>
 #include <QPrinter>
 
-#include "core/module_data.h"
+#include "core/record_set.h"
 #include "files/pdf_file.h"
 #include "graph/chart2d.h"
 #include "print/private_picture_file.h"
@@ -16,8 +16,8 @@ QString GraphPictureError() {
 
 namespace {
 
-PageResult DrawGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md) {
-  const DatGraphPageTexts texts = DatGraphPageTextsOf(md, QDateTime::currentDateTime());
+PageResult DrawGraphPage(QPrinter& printer, Chart2D& chart, const RecordSet& record) {
+  const DatGraphPageTexts texts = DatGraphPageTextsOf(record, QDateTime::currentDateTime());
   // The graph is laid out anew for its rectangle on this paper, in the line styles of paper.
   PrivatePictureFile picture;
   if (!picture.IsValid() || !chart.RenderToFile(picture.Path(), DatGraphPictureSize(printer, texts),
@@ -29,11 +29,11 @@ PageResult DrawGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md
 
 }  // namespace
 
-PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& md,
+PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const RecordSet& record,
                           QString* reason) {
   const QString target = printer.outputFileName();
   if (printer.outputFormat() != QPrinter::PdfFormat || target.isEmpty()) {
-    return DrawGraphPage(printer, chart, md);
+    return DrawGraphPage(printer, chart, record);
   }
   // The PDF engine reports no write error of its own: the page is rendered apart and becomes the
   // file only when it is whole, so a full disk keeps the previous file and fails the page.
@@ -42,7 +42,7 @@ PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& m
       target,
       [&](const QString& renderPath) {
         printer.setOutputFileName(renderPath);
-        result = DrawGraphPage(printer, chart, md);
+        result = DrawGraphPage(printer, chart, record);
         return result == PageResult::Printed;
       },
       reason);
@@ -51,13 +51,14 @@ PageResult PrintGraphPage(QPrinter& printer, Chart2D& chart, const ModuleData& m
   return result == PageResult::Printed ? PageResult::PrinterFailed : result;
 }
 
-bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPath, QString* error) {
+bool PrintGraphToPdf(Chart2D& chart, const RecordSet& record, const QString& pdfPath,
+                     QString* error) {
   auto fail = [error](const QString& text) {
     if (error) *error = text;
     return false;
   };
   // The record set drawn is what the page shows; the sample count says whether there is one.
-  if (md.Record.SampleCount < 1) return fail(QStringLiteral("データがありません。"));
+  if (record.SampleCount < 1) return fail(QStringLiteral("データがありません。"));
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(pdfPath);
@@ -65,7 +66,7 @@ bool PrintGraphToPdf(Chart2D& chart, const ModuleData& md, const QString& pdfPat
                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
   printer.setCreator(QStringLiteral("korvale"));
   QString reason;
-  switch (PrintGraphPage(printer, chart, md, &reason)) {
+  switch (PrintGraphPage(printer, chart, record, &reason)) {
     case PageResult::Printed:
       return true;
     case PageResult::PictureUnreadable:
