@@ -102,19 +102,31 @@ TEST_F(DatalistFollowTest, ComputerPacedListGainsEachSampleOnceShowsMarksAndEnds
   ExpectAsOpenedNow();
 }
 
-TEST_F(DatalistFollowTest, UnitPacedListEndsWithTheSamplesTheStopFetched) {
+TEST_F(DatalistFollowTest, UnitPacedListShowsOnlyRowsEveryUnitReachedAndEndsAsAfterTheStop) {
   Plug(0);
   Plug(1);
-  Configure({0, 1}, false, 100, false);
+  Configure({0, 1}, false, 10, false);
   form_->cmdStart_Click();
-  Poll();
-  Poll();
+  Poll();  // both units: 30 readings
   DialogDatalist& list = OpenWhileMeasuring();
-  const int opened = list.Model()->rowCount();
-  for (int p = 0; p < 10; ++p) Poll();
+  ASSERT_EQ(list.Model()->rowCount(), 30);
+
+  // Unit 1 gives 3 readings away: from now on it is 3 samples behind unit 0, whose newest
+  // samples wait for unit 1's next readings before they are listed.
+  usbkit_sim_advance_ms(80);
+  double values[151];
+  uint8_t status[151];
+  uint8_t count = 3;
+  ASSERT_EQ(driver_.Mdx4a_Get_Datas(1, values, status, count, kTypeK), 0);
+  for (int p = 0; p < 3; ++p) Poll();
+  ASSERT_EQ(md_.Record.Units[1].DataCount + 3, md_.Record.Units[0].DataCount);
+  EXPECT_EQ(list.Model()->rowCount(), md_.Record.Units[1].DataCount);
+  EXPECT_EQ(list.lblDataNum->text(), QString::number(md_.Record.Units[1].DataCount));
+
+  // The stop lists the rest, unit 1's missing samples with them.
   usbkit_sim_advance_ms(250);  // readings the stop fetches
   form_->cmdStop_Click();
-  EXPECT_GT(list.Model()->rowCount(), opened);
+  EXPECT_EQ(list.Model()->rowCount(), md_.Record.Units[0].DataCount);
   EXPECT_EQ(resets_, 0);
   ExpectEachLineInsertedOnce();
   ExpectAsOpenedNow();
