@@ -24,24 +24,46 @@ const QString DataListModel::kUnusedField = QStringLiteral("     \u3000\u3000");
 DataListModel::DataListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 void DataListModel::Load(const ModuleData& md, const QString& noDataField) {
+  Load(md, noDataField, md.Record.SampleCount);
+}
+
+void DataListModel::Load(const ModuleData& md, const QString& noDataField, int32_t rows) {
   beginResetModel();
-  count_ = std::max<int32_t>(md.Record.SampleCount, 0);
+  count_ = 0;
   noDataField_ = noDataField;
   interval_ = md.Record.IntervalTM;
   marks_ = md.Record.Marks;
   for (size_t i = 0; i < data_.size(); ++i) {
-    const UnitRecord& unit = md.Record.Units[i];
-    used_[i] = unit.MflagID;
+    used_[i] = md.Record.Units[i].MflagID;
+    data_[i].clear();
+  }
+  CopySamples(md, std::min(rows, md.Record.SampleCount));
+  endResetModel();
+}
+
+void DataListModel::Append(const ModuleData& md, int32_t rows) {
+  rows = std::min(rows, md.Record.SampleCount);
+  if (rows <= count_) return;
+  beginInsertRows(QModelIndex(), count_, rows - 1);
+  CopySamples(md, rows);
+  endInsertRows();
+}
+
+void DataListModel::CopySamples(const ModuleData& md, int32_t rows) {
+  rows = std::max(rows, count_);
+  for (size_t i = 0; i < data_.size(); ++i) {
+    if (!used_[i]) continue;
+    const std::vector<float>& source = md.Record.Units[i].Data;
     std::vector<float>& copy = data_[i];
-    copy.clear();
-    if (!unit.MflagID) continue;
     // A buffer shorter than the count (never the case in a consistent record set) leaves the
     // remaining samples missing rather than reading past it.
-    const size_t n = std::min(unit.Data.size(), static_cast<size_t>(count_));
-    copy.assign(unit.Data.begin(), unit.Data.begin() + static_cast<std::ptrdiff_t>(n));
-    copy.resize(static_cast<size_t>(count_), RecordSet::NoData);
+    const size_t from = std::min(source.size(), static_cast<size_t>(count_));
+    const size_t to = std::min(source.size(), static_cast<size_t>(rows));
+    copy.insert(copy.end(), source.begin() + static_cast<std::ptrdiff_t>(from),
+                source.begin() + static_cast<std::ptrdiff_t>(to));
+    copy.resize(static_cast<size_t>(rows), RecordSet::NoData);
   }
-  endResetModel();
+  count_ = rows;
 }
 
 QString DataListModel::Line(int32_t k) const {
@@ -77,6 +99,11 @@ QString DataListModel::Row(int32_t k) const {
 void DataListModel::SetMarks(const std::vector<Mark>& marks) {
   marks_ = marks;
   if (count_ > 0) emit dataChanged(index(0), index(count_ - 1));
+}
+
+void DataListModel::AddMark(const std::vector<Mark>& marks, int32_t sample) {
+  marks_ = marks;
+  if (sample >= 1 && sample <= count_) emit dataChanged(index(sample - 1), index(sample - 1));
 }
 
 int DataListModel::rowCount(const QModelIndex& parent) const {

@@ -30,6 +30,13 @@ class DataListModel : public QAbstractListModel {
   // Takes a copy of samples 1 to SampleCount of the record set; noDataField is the field text
   // for a used unit's missing sample. Views are told that every line changed.
   void Load(const ModuleData& md, const QString& noDataField);
+  // As Load, but only samples 1 to rows of the record set (those every used unit has reached,
+  // while a measurement still fills the others).
+  void Load(const ModuleData& md, const QString& noDataField, int32_t rows);
+  // Appends copies of the record set's samples after the last line up to sample rows, keeping
+  // the lines, the interval and the marks already held; views are told of the new lines only.
+  // Nothing when rows does not go past the last line.
+  void Append(const ModuleData& md, int32_t rows);
 
   // No lines.
   void Clear();
@@ -41,6 +48,9 @@ class DataListModel : public QAbstractListModel {
   QString Row(int32_t k) const;
   // The marks shown, replacing those of the record set when it was loaded (a mark set since).
   void SetMarks(const std::vector<Mark>& marks);
+  // The marks shown become marks, which differ from those held only by one more mark: only its
+  // line is told to change.
+  void AddMark(const std::vector<Mark>& marks, int32_t sample);
   // Columns of the number and the elapsed time before the units' fields, their separator included.
   static constexpr int kLeadColumns = 18;
 
@@ -48,6 +58,9 @@ class DataListModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
  private:
+  // Copies samples count_ + 1 to rows of the used units' buffers into data_.
+  void CopySamples(const ModuleData& md, int32_t rows);
+
   std::array<bool, 4> used_{};
   std::array<std::vector<float>, 4> data_;
   int32_t count_ = 0;

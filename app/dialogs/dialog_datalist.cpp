@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/module_data.h"
 #include "dialogs/data_list_model.h"
@@ -25,6 +27,17 @@ QFont ListFont() {
   listFont.setStyleHint(QFont::Monospace);
   listFont.setFixedPitch(true);
   return listFont;
+}
+
+// The samples that every used unit of the record set has reached: while a unit-paced measurement
+// runs, the count goes with the unit furthest ahead and the others' slots are not yet filled.
+int32_t CompleteRows(const ModuleData& md) {
+  int32_t rows = md.Record.SampleCount;
+  if (!md.Measuring) return rows;
+  for (const UnitRecord& unit : md.Record.Units) {
+    if (unit.MflagID) rows = std::min(rows, unit.DataCount);
+  }
+  return rows;
 }
 
 }  // namespace
@@ -49,8 +62,8 @@ DialogDatalist::DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidg
   layout->addLayout(buttonRow);
 
   // Load: the count and the lines of the record set as it is now.
-  lblDataNum->setText(QString::number(md.Record.SampleCount));
-  model_->Load(md, DataListModel::kNoDataField);
+  model_->Load(md, DataListModel::kNoDataField, CompleteRows(md));
+  lblDataNum->setText(QString::number(model_->rowCount()));
   List1->clearSelection();
   List1->scrollToTop();
 }
@@ -135,6 +148,25 @@ void DialogDatalist::Reload(const ModuleData& md) {
   const QModelIndex last = model_->index(rows - 1, 0);
   List1->selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
   List1->scrollTo(last);
+}
+
+void DialogDatalist::Follow(const ModuleData& md, int32_t rows) {
+  if (rows <= model_->rowCount()) return;
+  const QScrollBar* bar = List1->verticalScrollBar();
+  const bool atEnd = bar->value() == bar->maximum();
+  model_->Append(md, rows);
+  lblDataNum->setText(QString::number(model_->rowCount()));
+  if (atEnd) List1->scrollToBottom();
+}
+
+void DialogDatalist::ShowMark(const ModuleData& md, const Mark& mark) {
+  model_->AddMark(md.Record.Marks, mark.sample);
+}
+
+void DialogDatalist::StartOver(const ModuleData& md) {
+  model_->Load(md, DataListModel::kNoDataField, CompleteRows(md));
+  lblDataNum->setText(QString::number(model_->rowCount()));
+  List1->scrollToTop();
 }
 
 void DialogDatalist::OKButton_Click() {

@@ -1,5 +1,6 @@
 // The data list window "データ表示": one line per sample with the four units' values side by side,
 // in a fixed-pitch font. Modeless; enables the main window's "データ表示" again when it closes.
+// Opened while measuring, it follows the record set as the main window hands it the new samples.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include <array>
 
 class ModuleData;
+struct Mark;
 class QFont;
 class QHBoxLayout;
 class QLabel;
@@ -18,7 +20,8 @@ class DialogDatalist : public QDialog {
   Q_OBJECT
 
  public:
-  // Fills the count label and the list from the record set (the load handler). cmdDisp is the
+  // Fills the count label and the list from the record set (the load handler); while measuring,
+  // with the samples every used unit has reached. cmdDisp is the
   // main window's button, enabled again when this window closes. The window deletes itself when
   // it is closed.
   DialogDatalist(const ModuleData& md, QPushButton* cmdDisp, QWidget* parent = nullptr);
@@ -39,6 +42,14 @@ class DialogDatalist : public QDialog {
   // Lists the record set again, in the rebuild's format, and selects its last line, which
   // scrolls it into view.
   void Reload(const ModuleData& md);
+
+  // While measuring: appends the samples up to rows (those every used unit has reached) and
+  // shows the new count. A list scrolled to its end stays there; one scrolled elsewhere stays put.
+  void Follow(const ModuleData& md, int32_t rows);
+  // While measuring: mark was added to the record set; its line shows it once it is listed.
+  void ShowMark(const ModuleData& md, const Mark& mark);
+  // While measuring: the record set was emptied for the next one; the list starts over with it.
+  void StartOver(const ModuleData& md);
 
  public slots:
   // Every way of closing the window (OK, Esc, the title bar) ends here.

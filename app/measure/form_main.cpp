@@ -107,7 +107,9 @@ void FormMain::SetButtonState() {
   ui_.cmdRead->setEnabled(idle);
   ui_.cmdSave->setEnabled(idle);
   ui_.cmdEnd->setEnabled(idle);
-  ui_.cmdDisp->setEnabled(idle && md_.Record.SampleCount >= 1);
+  // The data list opens on any record set with a sample, while measuring too; a disabled button
+  // is also the sign of the open list.
+  ui_.cmdDisp->setEnabled(!DatalistOpen() && md_.Record.SampleCount >= 1);
   DispTitle();
 }
 
@@ -207,7 +209,8 @@ void FormMain::DispConnectflg() {
 }
 
 bool FormMain::DatalistOpen() const {
-  return ui_.cmdDisp && !ui_.cmdDisp->isEnabled() && ui_.datalist;
+  // A closed window waits for its deferred deletion: it is no longer open.
+  return ui_.cmdDisp && !ui_.cmdDisp->isEnabled() && ui_.datalist && ui_.datalist->isVisible();
 }
 
 void FormMain::UnloadDatalist() {

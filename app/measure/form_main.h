@@ -116,6 +116,9 @@ class FormMain : public QWidget {
   // The display steps after a tick or poll that stored samples; first: the record set's first
   // sample or poll.
   void ShowStoredSamples(const StoredSamples& samples);
+  // The open data list appends the samples up to completeRows; without one, "データ表示" becomes
+  // available with the record set's first sample.
+  void FollowDatalist(int32_t completeRows);
   // Follows the settings' continuous recording from the next start on.
   void FollowContinuousRecording();
   void ResumeRedraw();

@@ -9,6 +9,7 @@
 #include "core/dialog_service.h"
 #include "core/module_data.h"
 #include "core/settings_rules.h"
+#include "dialogs/dialog_datalist.h"
 #include "graph/chart2d.h"
 #include "graph/graph.h"
 #include "graph/graph_follow.h"
@@ -71,8 +72,21 @@ void FormMain::ConnectSession() {
     ui_.Chart2D1->SetHeaderAppearance(3);
   });
   connect(session, &MeasurementSession::samplesStored, this,
-          [this](const RecordSet&, const StoredSamples& samples) { ShowStoredSamples(samples); });
+          [this](const RecordSet& set, const StoredSamples& samples) {
+            ShowStoredSamples(samples);
+            FollowDatalist(samples.CompleteIn(set));
+          });
+  connect(session, &MeasurementSession::markAdded, this,
+          [this](const RecordSet&, const Mark& mark) {
+            if (DatalistOpen()) ui_.datalist->ShowMark(md_, mark);
+          });
   connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
+    // An open data list starts over with the emptied record set; a closed one has nothing to open.
+    if (DatalistOpen()) {
+      ui_.datalist->StartOver(md_);
+    } else {
+      ui_.cmdDisp->setEnabled(false);
+    }
     // The graph shows the new record set from its first sample, under its own start time.
     GraphState& gs = graph_->State();
     if (gs.ScrollMode == XWindowMode::FullDisplay) gs.DispCount = 100;
@@ -89,6 +103,9 @@ void FormMain::ConnectSession() {
     graph_->GrDrawData1();
   });
   connect(session, &MeasurementSession::stopped, this, [this] {
+    // The samples some unit had not reached yet are the record set's too now: the open list ends
+    // with the lines it would show if opened now.
+    FollowDatalist(md_.Record.SampleCount);
     // The line keeps the final count of the record set in memory.
     graph_->SetRecordingProgress(0, 0);
     graph_->DispStatus();
@@ -132,6 +149,14 @@ void FormMain::ShowStoredSamples(const StoredSamples& samples) {
     autoRange_->Apply(fit);
     graph_->AdvanceAxesX();
     graph_->GrDrawData1();
+  }
+}
+
+void FormMain::FollowDatalist(int32_t completeRows) {
+  if (DatalistOpen()) {
+    ui_.datalist->Follow(md_, completeRows);
+  } else {
+    ui_.cmdDisp->setEnabled(md_.Record.SampleCount >= 1);
   }
 }
 
