@@ -34,7 +34,7 @@ void BM_JournalFollowOnePoll(benchmark::State& state) {
     }
     md.Record.SampleCount += kPerPoll;
     for (auto& unit : md.Record.Units) unit.DataCount = md.Record.SampleCount;
-    journal.Follow(md.Record);
+    journal.Follow(md.Record, md.Record.SampleCount);
   }
   journal.End(md.Record);
   state.counters["pushes"] = journal.SyncRequests();

@@ -27,16 +27,10 @@ qint64 SteadyMs() {
   return timer.elapsed();
 }
 
-// The samples of rs that the journal takes now: the record set's samples that every used unit
-// has reached, or all of them once the measurement is final.
-int32_t CompleteSamples(const RecordSet& rs, bool final) {
-  int32_t n = rs.SampleCount;
-  if (!final) {
-    for (const UnitRecord& unit : rs.Units) {
-      if (unit.MflagID) n = std::min(n, unit.DataCount);
-    }
-  }
-  return std::clamp<int32_t>(n, 0, RecordSet::MaxData);
+// The samples of a final record set: all of them (a unit that lagged keeps NoData in its last
+// slots).
+int32_t FinalSamples(const RecordSet& rs) {
+  return std::clamp<int32_t>(rs.SampleCount, 0, RecordSet::MaxData);
 }
 
 }  // namespace
@@ -144,7 +138,7 @@ bool RecordingJournal::Open() {
 JournalFile RecordingJournal::Seal(const RecordSet& rs, bool* complete) {
   *complete = false;
   if (!file_.IsOpen()) return {};
-  const int32_t samples = CompleteSamples(rs, true);
+  const int32_t samples = FinalSamples(rs);
   Append(rs, samples);
   sync_.Drain();
   int error = sync_.TakeError();
@@ -181,19 +175,19 @@ bool RecordingJournal::WriteHeader() {
   return true;
 }
 
-void RecordingJournal::Follow(const RecordSet& rs) {
-  if (active_) Take(rs, false);
+void RecordingJournal::Follow(const RecordSet& rs, int32_t complete) {
+  if (active_) Take(rs, std::clamp<int32_t>(complete, 0, RecordSet::MaxData), false);
 }
 
 void RecordingJournal::End(const RecordSet& rs) {
   if (!active_) return;
   active_ = false;
-  Take(rs, true);
+  Take(rs, FinalSamples(rs), true);
 }
 
-void RecordingJournal::Take(const RecordSet& rs, bool final) {
+void RecordingJournal::Take(const RecordSet& rs, int32_t upTo, bool final) {
   if (!file_.IsOpen()) return;
-  Append(rs, CompleteSamples(rs, final));
+  Append(rs, upTo);
   if (const int error = sync_.TakeError()) {
     pushFailed_ = true;
     Failed(error);

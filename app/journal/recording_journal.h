@@ -38,10 +38,11 @@ class RecordingJournal {
   // The running measurement goes on in a new record set (continuous recording, after the full one
   // was written as a file of its own): the journal starts again with rs's header.
   void NewRecordSet(const RecordSet& rs);
-  // After a tick or poll: appends the samples that are complete for every used unit, and pushes
+  // After a tick or poll: appends the samples up to complete, those every used unit has reached
+  // (the range the tick or poll handed on), and pushes
   // the file to the disk when the last push is 700 ms or more ago (with 300 ms polls, data reach
   // the disk within a second; never more than one push per tick).
-  void Follow(const RecordSet& rs);
+  void Follow(const RecordSet& rs, int32_t complete);
   // The measurement has stopped: the record set is final, every sample goes to the journal (a
   // unit that lagged behind keeps NoData in its last slots, as in memory) and it is pushed.
   void End(const RecordSet& rs);
@@ -67,7 +68,7 @@ class RecordingJournal {
   bool Open();
   bool WriteHeader();
   // Writes rs's complete samples (all of them when final) and asks for a push when it is due.
-  void Take(const RecordSet& rs, bool final);
+  void Take(const RecordSet& rs, int32_t upTo, bool final);
   void Append(const RecordSet& rs, int32_t upTo);
   // Writes rs's sidecar beside the journal (names, marks, exact start), synced.
   void WriteSidecar(const RecordSet& rs);

@@ -113,6 +113,8 @@ class FormMain : public QWidget {
   void ConnectControls();
   // The window's part of a measurement (form_main_measure.cpp).
   void ConnectSession();
+  // Continuous recording: the graph and an open data list start over with the emptied record set.
+  void ShowRenewedRecordSet();
   // The display steps after a tick or poll that stored samples; first: the record set's first
   // sample or poll.
   void ShowStoredSamples(const StoredSamples& samples);

@@ -80,28 +80,7 @@ void FormMain::ConnectSession() {
           [this](const RecordSet&, const Mark& mark) {
             if (DatalistOpen()) ui_.datalist->ShowMark(md_, mark);
           });
-  connect(session, &MeasurementSession::recordSetRenewed, this, [this] {
-    // An open data list starts over with the emptied record set; a closed one has nothing to open.
-    if (DatalistOpen()) {
-      ui_.datalist->StartOver(md_);
-    } else {
-      ui_.cmdDisp->setEnabled(false);
-    }
-    // The graph shows the new record set from its first sample, under its own start time.
-    GraphState& gs = graph_->State();
-    if (gs.ScrollMode == XWindowMode::FullDisplay) gs.DispCount = 100;
-    gs.DispStart = 1;
-    gs.DispEnd = gs.DispCount;
-    graph_->SetAxesX(gs.DispStart, gs.DispEnd);
-    graph_->ClearCursors();
-    ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime +
-                                QStringLiteral(" ]"));
-    // The old points go; the range fits the new record set's first values.
-    graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
-    graph_->DispStatus();
-    autoRange_->Apply(true);
-    graph_->GrDrawData1();
-  });
+  connect(session, &MeasurementSession::recordSetRenewed, this, &FormMain::ShowRenewedRecordSet);
   connect(session, &MeasurementSession::stopped, this, [this] {
     // The samples some unit had not reached yet are the record set's too now: the open list ends
     // with the lines it would show if opened now.
@@ -114,6 +93,29 @@ void FormMain::ConnectSession() {
     ResumeRedraw();
     SetButtonState();
   });
+}
+
+void FormMain::ShowRenewedRecordSet() {
+  // An open data list starts over with the emptied record set; a closed one has nothing to open.
+  if (DatalistOpen()) {
+    ui_.datalist->StartOver(md_);
+  } else {
+    ui_.cmdDisp->setEnabled(false);
+  }
+  // The graph shows the new record set from its first sample, under its own start time.
+  GraphState& gs = graph_->State();
+  if (gs.ScrollMode == XWindowMode::FullDisplay) gs.DispCount = 100;
+  gs.DispStart = 1;
+  gs.DispEnd = gs.DispCount;
+  graph_->SetAxesX(gs.DispStart, gs.DispEnd);
+  graph_->ClearCursors();
+  ui_.Chart2D1->SetHeaderText(QStringLiteral("開始時刻 [ ") + md_.Record.StartTime +
+                              QStringLiteral(" ]"));
+  // The old points go; the range fits the new record set's first values.
+  graph_->SetRecordingProgress(session_->FileNumber(), session_->RunSamples());
+  graph_->DispStatus();
+  autoRange_->Apply(true);
+  graph_->GrDrawData1();
 }
 
 void FormMain::ResumeRedraw() {

@@ -10,7 +10,9 @@ void FollowSession(MeasurementSession& session, RecordingJournal& journal, const
   QObject::connect(&session, &MeasurementSession::started, &session,
                    [j, data] { j->Begin(data->Record); });
   QObject::connect(&session, &MeasurementSession::samplesStored, &session,
-                   [j, data] { j->Follow(data->Record); });
+                   [j](const RecordSet& set, const StoredSamples& samples) {
+                     j->Follow(set, samples.CompleteIn(set));
+                   });
   QObject::connect(&session, &MeasurementSession::recordSetRenewed, &session,
                    [j, data] { j->NewRecordSet(data->Record); });
   // Before AddMark returns: the mark is on the disk then.

@@ -24,7 +24,7 @@ class JournalCadenceTest : public ::testing::Test {
     md_.Record.Units[0].DataCount = unit0;
     md_.Record.Units[1].DataCount = unit1;
     md_.Record.SampleCount = std::max(unit0, unit1);
-    journal_.Follow(md_.Record);
+    journal_.Follow(md_.Record, std::min(unit0, unit1));
   }
 
   DataHome home_;
