@@ -298,41 +298,29 @@ QString ShortfallText(const RecordShortfall& shortfall) {
       .arg(shortfall.present);
 }
 
-namespace {
-
-// The image of the file at path, when it holds at least one complete sample.
-ReadResult ReadSamples(const QString& path, DataFileImage& image, QString* error,
-                       RecordShortfall* shortfall) {
-  if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
-  if (shortfall) *shortfall = ShortfallOf(image);
-  return image.Records < 1 ? ReadResult::NoSamples : ReadResult::Read;
-}
-
-// A sidecar that cannot be read leaves the samples as the data file has them.
-void ApplySidecarBeside(const QString& path, RecordSet& record) {
-  Sidecar sidecar;
-  if (ReadSidecar(path, sidecar) == SidecarRead::Read) ApplySidecar(sidecar, record);
-}
-
-}  // namespace
-
 ReadResult ReadDataFile(RecordSet& record, const QString& path, QString* error,
                         RecordShortfall* shortfall) {
   DataFileImage image;
-  const ReadResult result = ReadSamples(path, image, error, shortfall);
-  if (result != ReadResult::Read) return result;
+  if (!ReadDataFileImage(path, image, error)) return ReadResult::Failed;
+  if (shortfall) *shortfall = ShortfallOf(image);
+  if (image.Records < 1) return ReadResult::NoSamples;
   ApplyDataFile(record, image);
-  ApplySidecarBeside(path, record);
-  return result;
+  // A sidecar that cannot be read leaves the samples as the data file has them.
+  Sidecar sidecar;
+  if (ReadSidecar(path, sidecar) == SidecarRead::Read) ApplySidecar(sidecar, record);
+  return ReadResult::Read;
 }
 
 ReadResult ReadDataFile(ModuleData& md, const QString& path, QString* error,
                         RecordShortfall* shortfall) {
-  DataFileImage image;
-  const ReadResult result = ReadSamples(path, image, error, shortfall);
+  // Read apart, so that a file that cannot be read leaves md as it was. Every field of the record
+  // set a read gives comes from the file (or its sidecar), so the read set replaces md's whole.
+  RecordSet read;
+  const ReadResult result = ReadDataFile(read, path, error, shortfall);
   if (result != ReadResult::Read) return result;
-  ApplyDataFile(md, image);
-  ApplySidecarBeside(path, md.Record);
+  md.ClearData();
+  md.Record = std::move(read);
+  md.UpdateAverageCount();
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "headless/batch_convert.h"
 #include "headless/batch_export.h"
@@ -52,14 +53,25 @@ int RunConvertCommand(int& argc, char** argv, const CommandLine& cl) {
   return code;
 }
 
-int RunExportCommand(int& argc, char** argv, const CommandLine& cl) {
-  // No window and no display, as a conversion to CSV.
+namespace {
+
+// A command without a window or a display on a core application: its exit code, with its lines
+// on standard error when it failed.
+int RunQuietCommand(int& argc, char** argv, const std::function<int(QString& err)>& command) {
   qInstallMessageHandler(QuietPlatformNotes);
   QCoreApplication app(argc, argv);
   QString err;
-  const int code = BatchExport(cl.inputs, cl.output, err);
+  const int code = command(err);
   if (code != 0) PrintLines(err);
   return code;
+}
+
+}  // namespace
+
+int RunExportCommand(int& argc, char** argv, const CommandLine& cl) {
+  // No window and no display, as a conversion to CSV.
+  return RunQuietCommand(argc, argv,
+                         [&cl](QString& err) { return BatchExport(cl.inputs, cl.output, err); });
 }
 
 int RunRecordCommand(int& argc, char** argv, const CommandLine& cl) {
@@ -79,10 +91,6 @@ int RunRecordCommand(int& argc, char** argv, const CommandLine& cl) {
 }
 
 int RunMarkCommand(int& argc, char** argv, const CommandLine& cl) {
-  qInstallMessageHandler(QuietPlatformNotes);
-  QCoreApplication app(argc, argv);
-  QString err;
-  const int code = SendMark(cl.recordFolder, cl.markText, err);
-  if (code != 0) PrintLines(err);
-  return code;
+  return RunQuietCommand(
+      argc, argv, [&cl](QString& err) { return SendMark(cl.recordFolder, cl.markText, err); });
 }
