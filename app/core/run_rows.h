@@ -7,12 +7,22 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // A unit with a column in the run, as the analysis CSV describes it.
 struct RunUnit {
   int unit = 0;  // 0..3 ("ID0".."ID3")
   QString type;  // "B".."T" for a thermocouple, "voltage" in a voltage measurement
   QString name;  // the channel name, empty when none is set
+};
+
+// What every row of a run shares, fixed at its start.
+struct RunBegin {
+  std::vector<RunUnit> units;  // in the order of their columns
+  int64_t startMs = 0;         // the run's start, ms since the epoch (the analysis CSV's origin)
+  int32_t intervalMs = 1000;
+  bool voltage = false;  // values in µV; otherwise in °C
+  int32_t fileNumber = 1;
 };
 
 // One row of the run, as one row of the analysis CSV of the whole run.
@@ -40,4 +50,12 @@ struct RunAlarm {
   float value = 0;
   std::optional<float> limit;  // none for "open"
   int64_t timeMs = 0;
+};
+
+// A publishing destination as its followers report it (the web view's metrics): the URL without
+// its password, whether it takes what is sent, and the records waiting in its queue.
+struct PublishDestinationStatus {
+  QString name;
+  bool connected = false;
+  int64_t waiting = 0;
 };

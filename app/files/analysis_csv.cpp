@@ -14,48 +14,25 @@
 #include <ctime>
 
 #include "core/module_data.h"
+#include "files/local_time_text.h"
 #include "files/publish.h"
 
 namespace {
 
 constexpr int64_t kEpochJulianDay = 2440588;  // 1970-01-01
 constexpr int64_t kSecondsPerDay = 86400;
-// No zone changes its offset twice within this many seconds, so that an offset found equal at
-// both ends of the span held throughout it.
-constexpr int64_t kOffsetSpan = 6 * 3600;
 constexpr float kNotConverted = -300.0f;
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-  const int64_t q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-// The local zone's offset from UTC, in seconds, at the instant t (seconds since the epoch).
-int64_t ZoneOffset(int64_t t) {
-  const time_t tt = static_cast<time_t>(t);
-  struct tm local;
-  if (!localtime_r(&tt, &local)) return 0;
-  return local.tm_gmtoff;
-}
 
 // The instant of a local time given as seconds since 1970-01-01 00:00 on the local clock. The
 // offsets in force a day before and after are the only ones the local time can have.
 int64_t LocalToUtc(int64_t local) {
-  const int64_t before = ZoneOffset(local - kSecondsPerDay);
-  const int64_t after = ZoneOffset(local + kSecondsPerDay);
+  const int64_t before = LocalZoneOffset(local - kSecondsPerDay);
+  const int64_t after = LocalZoneOffset(local + kSecondsPerDay);
   // The larger offset gives the earlier instant: a repeated local time is taken the first time.
   for (const int64_t offset : {std::max(before, after), std::min(before, after)}) {
-    if (ZoneOffset(local - offset) == offset) return local - offset;
+    if (LocalZoneOffset(local - offset) == offset) return local - offset;
   }
   return local - before;  // skipped by the clocks going forward
-}
-
-char* PutDigits(char* p, int64_t v, int width) {
-  for (int i = width - 1; i >= 0; --i) {
-    p[i] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  }
-  return p + width;
 }
 
 // A whole number of milliseconds as the exact decimal of seconds: 30 -> "0.03", 2000 -> "2".
@@ -73,7 +50,7 @@ char* PutSeconds(char* p, int64_t ms) {
     fraction /= 10;
     --digits;
   }
-  return PutDigits(p, fraction, digits);
+  return PutDecimalDigits(p, fraction, digits);
 }
 
 void AppendText(std::string& out, const QString& text) {
@@ -167,65 +144,12 @@ bool AnalysisTableOf(const RecordSet& rs, AnalysisTable& table, QString* error) 
 }
 
 AnalysisCsvWriter::AnalysisCsvWriter(const AnalysisTable& table)
-    : table_(table), recordSetMs_(table.originMs) {
-  tzset();
-}
-
-int64_t AnalysisCsvWriter::OffsetAt(int64_t t) {
-  if (t >= offsetFrom_ && t < offsetTo_) return offset_;
-  offset_ = ZoneOffset(t);
-  offsetFrom_ = t;
-  // The first second of another offset within the span, if any, ends the offset's span.
-  int64_t same = t;
-  int64_t other = t + kOffsetSpan;
-  if (ZoneOffset(other) == offset_) {
-    offsetTo_ = other;
-  } else {
-    while (other - same > 1) {
-      const int64_t mid = same + (other - same) / 2;
-      (ZoneOffset(mid) == offset_ ? same : other) = mid;
-    }
-    offsetTo_ = other;
-  }
-  const int64_t minutes = std::abs(offset_) / 60;
-  offsetText_[0] = offset_ < 0 ? '-' : '+';
-  PutDigits(offsetText_ + 1, minutes / 60 % 100, 2);
-  offsetText_[3] = ':';
-  PutDigits(offsetText_ + 4, minutes % 60, 2);
-  return offset_;
-}
-
-char* AnalysisCsvWriter::PutTime(char* p, int64_t utcMs, bool withMs) {
-  const int64_t seconds = FloorDiv(utcMs, 1000);
-  const int64_t local = seconds + OffsetAt(seconds);
-  const int64_t day = FloorDiv(local, kSecondsPerDay);
-  const int64_t secondOfDay = local - day * kSecondsPerDay;
-  if (day != dayNumber_) {
-    const QDate date = QDate::fromJulianDay(kEpochJulianDay + day);
-    dayLength_ = static_cast<size_t>(std::snprintf(dayText_, sizeof dayText_, "%04d-%02d-%02dT",
-                                                   date.year(), date.month(), date.day()));
-    dayLength_ = std::min(dayLength_, sizeof dayText_ - 1);
-    dayNumber_ = day;
-  }
-  std::memcpy(p, dayText_, dayLength_);
-  p += dayLength_;
-  p = PutDigits(p, secondOfDay / 3600, 2);
-  *p++ = ':';
-  p = PutDigits(p, secondOfDay / 60 % 60, 2);
-  *p++ = ':';
-  p = PutDigits(p, secondOfDay % 60, 2);
-  if (withMs) {
-    *p++ = '.';
-    p = PutDigits(p, utcMs - seconds * 1000, 3);
-  }
-  std::memcpy(p, offsetText_, 6);
-  return p + 6;
-}
+    : table_(table), recordSetMs_(table.originMs) {}
 
 void AnalysisCsvWriter::AppendPreamble(std::string& out) {
   char buffer[64];
   out += "# program: korvale " KORVALE_VERSION "\n# start: ";
-  out.append(buffer, static_cast<size_t>(PutTime(buffer, table_.originMs, false) - buffer));
+  out.append(buffer, static_cast<size_t>(time_.Put(buffer, table_.originMs, false) - buffer));
   out += "\n# interval_s: ";
   out.append(buffer, static_cast<size_t>(PutSeconds(buffer, table_.intervalMs) - buffer));
   out += table_.timerType ? "\n# sampling: computer timer" : "\n# sampling: unit clock";
@@ -295,7 +219,7 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_
   char line[256];
   for (int32_t k = from; k < to; ++k) {
     const int64_t sinceStart = (k + int64_t{1}) * interval;
-    char* p = PutTime(line, recordSetMs_ + sinceStart, true);
+    char* p = time_.Put(line, recordSetMs_ + sinceStart, true);
     *p++ = ',';
     p = PutSeconds(p, recordSetMs_ - table_.originMs + sinceStart);
     *p++ = ',';

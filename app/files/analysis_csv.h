@@ -22,12 +22,12 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "core/record_set.h"
 #include "files/file_formats.h"
+#include "files/local_time_text.h"
 
 // What the preamble and the header row say, fixed for the whole table.
 struct AnalysisTable {
@@ -79,11 +79,6 @@ class AnalysisCsvWriter : public RecordSetStream {
   int64_t RowCount() const override { return row_; }
 
  private:
-  // The local time of utcMs as "yyyy-mm-ddThh:mm:ss.mmm+hh:mm" (without ".mmm" unless withMs).
-  char* PutTime(char* p, int64_t utcMs, bool withMs);
-  // The local zone's offset in seconds at utcSeconds.
-  int64_t OffsetAt(int64_t utcSeconds);
-
   // Appends the mark field of sample (1-based) of marks, *next the first mark not before it.
   static void PutMarks(std::string& out, const std::vector<Mark>& marks, size_t* next,
                        int32_t sample);
@@ -91,15 +86,7 @@ class AnalysisCsvWriter : public RecordSetStream {
   AnalysisTable table_;
   int64_t recordSetMs_;  // the start of the record set whose rows are being written
   int64_t row_ = 0;
-  // The local zone's offset, kept for the span of instants [offsetFrom_, offsetTo_) it holds for.
-  int64_t offsetFrom_ = 1;
-  int64_t offsetTo_ = 0;
-  int64_t offset_ = 0;
-  char offsetText_[6] = {};
-  // The date text of the local day dayNumber_ (days since 1970-01-01).
-  int64_t dayNumber_ = std::numeric_limits<int64_t>::min();
-  char dayText_[32] = {};
-  size_t dayLength_ = 0;
+  LocalTimeText time_;  // the rows' clock times
 };
 
 // The analysis CSV of rs's whole record set; false with the reason as AnalysisTableOf.
