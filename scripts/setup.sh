@@ -16,6 +16,8 @@ packages=(
   dpkg-dev lintian appstream systemd
   clang libclang-rt-14-dev
   python3-numpy python3-pandas python3-pytest
+  libmosquitto-dev mosquitto mosquitto-clients influxdb influxdb-client
+  qt6-httpserver-dev qt6-websockets-dev chromium prometheus
 )
 
 missing=()
@@ -27,5 +29,16 @@ if [ "${#missing[@]}" -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
   $sudo_cmd apt-get update
+  # The broker, the database and the monitoring server are installed for the tests, which start
+  # them on loopback ports of their own: their packages must not start system services that
+  # listen on every interface. Debian's service scripts ask policy-rc.d first.
+  policy=/usr/sbin/policy-rc.d
+  own_policy=""
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $sudo_cmd tee "$policy" >/dev/null
+    $sudo_cmd chmod 755 "$policy"
+    own_policy=1
+  fi
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
+  [ -z "$own_policy" ] || $sudo_cmd rm -f "$policy"
 fi
