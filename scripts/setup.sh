@@ -38,7 +38,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
     printf '#!/bin/sh\nexit 101\n' | $sudo_cmd tee "$policy" >/dev/null
     $sudo_cmd chmod 755 "$policy"
     own_policy=1
+    trap '$sudo_cmd rm -f "$policy"' EXIT
   fi
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
-  [ -z "$own_policy" ] || $sudo_cmd rm -f "$policy"
 fi
