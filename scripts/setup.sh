@@ -33,11 +33,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   # them on loopback ports of their own: their packages must not start system services that
   # listen on every interface. Debian's service scripts ask policy-rc.d first.
   policy=/usr/sbin/policy-rc.d
-  own_policy=""
   if [ ! -e "$policy" ]; then
     printf '#!/bin/sh\nexit 101\n' | $sudo_cmd tee "$policy" >/dev/null
     $sudo_cmd chmod 755 "$policy"
-    own_policy=1
     trap '$sudo_cmd rm -f "$policy"' EXIT
   fi
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
