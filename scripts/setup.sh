@@ -40,3 +40,17 @@ if [ "${#missing[@]}" -gt 0 ]; then
   fi
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# The web page's chart library and its browser test's driver (no browser download: the test drives
+# Debian's chromium), installed from the committed lock file. Node and npm come with the machine;
+# Debian's are installed only where there are none.
+web="$(cd "$(dirname "$0")/.." && pwd)/web"
+if [ -f "$web/package-lock.json" ]; then
+  if ! command -v npm >/dev/null; then
+    sudo_cmd=""
+    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+    $sudo_cmd apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends nodejs npm
+  fi
+  npm ci --prefix "$web" --no-audit --no-fund --loglevel=error
+fi
