@@ -29,6 +29,9 @@
     drawnReported: false,
   };
 
+  // The page's state, for the browser test and the developer's console.
+  window.korvale = page;
+
   const $ = (id) => document.getElementById(id);
   const graphEl = $('graph');
 
