@@ -1,0 +1,1 @@
+// The page of the run (stand-in until the page is written).
