@@ -58,7 +58,7 @@ struct Parse {
   bool exportCsv = false;
   bool record = false;
   bool mark = false;
-  bool recordOption = false;  // --for, --settings or --stream
+  bool recordOption = false;  // --for, --settings, --stream, --serve or --token-file
   QString error;
 
   // The value of an option that takes one.
@@ -97,6 +97,15 @@ Took RecordOption(Parse& p, const QString& a) {
     }
   } else if (a == QLatin1String("--stream")) {
     p.cl.stream = true;
+  } else if (a == QLatin1String("--serve")) {
+    if (!p.Value(p.cl.serve) || p.cl.serve.isEmpty()) {
+      return p.Fail(
+          QStringLiteral("--serve には待ち受けるポート（[アドレス:]ポート）を指定してください。"));
+    }
+  } else if (a == QLatin1String("--token-file")) {
+    if (!p.Value(p.cl.tokenFile) || p.cl.tokenFile.isEmpty()) {
+      return p.Fail(QStringLiteral("--token-file にはトークンのファイルを指定してください。"));
+    }
   } else {
     return Took::No;
   }
@@ -193,7 +202,8 @@ CommandLine Decide(Parse& p) {
   if (p.recordOption && cl.action != CommandLine::Action::Record &&
       cl.action != CommandLine::Action::Help && cl.action != CommandLine::Action::Version) {
     return Failed(
-        QStringLiteral("--for、--settings と --stream は --record と一緒に指定してください。"));
+        QStringLiteral("--for、--settings、--stream、--serve と --token-file は --record と一緒に"
+                       "指定してください。"));
   }
   return cl;
 }
@@ -223,6 +233,7 @@ QString UsageText() {
       "        korvale --convert 入力.mx1 出力(.csv|.mx1|.pdf)\n"
       "        korvale --export 入力.mx1 [入力2.mx1 ...] 出力.csv\n"
       "        korvale --record フォルダー [--for 時間] [--settings 設定ファイル] [--stream]\n"
+      "                [--serve [アドレス:]ポート [--token-file ファイル]]\n"
       "        korvale --mark フォルダー 文字列\n"
       "\n"
       "熱電対温度測定ユニットの測定プログラム。\n"
@@ -247,6 +258,13 @@ QString UsageText() {
       "  --settings ファイル  --record で使う測定条件と警報（[MeasInfo] と [Alarm] の ini\n"
       "                       ファイル）。\n"
       "  --stream             --record で各データを解析用 CSV の行として標準出力にも書く。\n"
+      "  --serve [アドレス:]ポート\n"
+      "                       --record の測定をウェブページと Prometheus の /metrics で\n"
+      "                       見せる（アドレスの既定は 127.0.0.1）。ループバック以外で\n"
+      "                       待ち受けるにはトークンが必要。\n"
+      "  --token-file ファイル\n"
+      "                       --serve のトークンを読むファイル（環境変数\n"
+      "                       KORVALE_SERVE_TOKEN でも渡せる）。\n"
       "  --mark フォルダー 文字列\n"
       "                       フォルダーに記録中の --record の最新のデータにマークを付ける\n"
       "                       （文字列が空なら「マーク N」）。記録されると終了コード 0、\n"

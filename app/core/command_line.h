@@ -20,6 +20,8 @@ struct CommandLine {
   int64_t recordForMs = 0;  // --for DURATION, in milliseconds; 0 without
   QString settingsFile;     // --settings FILE
   bool stream = false;      // --stream
+  QString serve;            // --serve [ADDRESS:]PORT, as given; empty without
+  QString tokenFile;        // --token-file FILE
   QString error;            // Action::Error: what is wrong with the command line
   QStringList passOn;       // arguments for the window system (Qt's own options)
 };

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "core/module_data.h"
+#include "files/analysis_rows.h"
 #include "files/local_time_text.h"
 #include "files/publish.h"
 
@@ -35,24 +36,6 @@ int64_t LocalToUtc(int64_t local) {
   return local - before;  // skipped by the clocks going forward
 }
 
-// A whole number of milliseconds as the exact decimal of seconds: 30 -> "0.03", 2000 -> "2".
-char* PutSeconds(char* p, int64_t ms) {
-  if (ms < 0) {
-    *p++ = '-';
-    ms = -ms;
-  }
-  p = std::to_chars(p, p + 24, ms / 1000).ptr;
-  int64_t fraction = ms % 1000;
-  if (fraction == 0) return p;
-  *p++ = '.';
-  int digits = 3;
-  while (fraction % 10 == 0) {
-    fraction /= 10;
-    --digits;
-  }
-  return PutDecimalDigits(p, fraction, digits);
-}
-
 void AppendText(std::string& out, const QString& text) {
   const QByteArray bytes = text.toUtf8();
   out.append(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -65,23 +48,6 @@ QString OneLine(QString text) {
     if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char(' ');
   }
   return text;
-}
-
-// A CSV field: quoted when it holds a comma, a double quote or a line break (a line break
-// becoming a blank first), as it is otherwise.
-void AppendField(std::string& out, const QString& text) {
-  QString field = text;
-  field.replace(QLatin1String("\r\n"), QLatin1String(" "));
-  field.replace(QLatin1Char('\r'), QLatin1Char(' '));
-  field.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"'))) {
-    AppendText(out, field);
-    return;
-  }
-  field.replace(QLatin1String("\""), QLatin1String("\"\""));
-  out += '"';
-  AppendText(out, field);
-  out += '"';
 }
 
 const char* TypeLetter(int16_t type) {
@@ -151,7 +117,7 @@ void AnalysisCsvWriter::AppendPreamble(std::string& out) {
   out += "# program: korvale " KORVALE_VERSION "\n# start: ";
   out.append(buffer, static_cast<size_t>(time_.Put(buffer, table_.originMs, false) - buffer));
   out += "\n# interval_s: ";
-  out.append(buffer, static_cast<size_t>(PutSeconds(buffer, table_.intervalMs) - buffer));
+  out.append(buffer, static_cast<size_t>(PutElapsedSeconds(buffer, table_.intervalMs) - buffer));
   out += table_.timerType ? "\n# sampling: computer timer" : "\n# sampling: unit clock";
   out += table_.average ? "\n# averaging: on" : "\n# averaging: off";
   out += table_.voltage ? "\n# measurement: voltage (µV)\n" : "\n# measurement: temperature (°C)\n";
@@ -196,7 +162,7 @@ void AnalysisCsvWriter::AppendHeaderRow(std::string& out) const {
       header += QStringLiteral(" (°C)");
     }
     out += ',';
-    AppendField(out, header);
+    AppendCsvField(out, header);
   }
   out += ",mark\n";
 }
@@ -221,7 +187,7 @@ void AnalysisCsvWriter::AppendRows(std::string& out, const RecordSet& rs, int32_
     const int64_t sinceStart = (k + int64_t{1}) * interval;
     char* p = time_.Put(line, recordSetMs_ + sinceStart, true);
     *p++ = ',';
-    p = PutSeconds(p, recordSetMs_ - table_.originMs + sinceStart);
+    p = PutElapsedSeconds(p, recordSetMs_ - table_.originMs + sinceStart);
     *p++ = ',';
     p = std::to_chars(p, p + 24, row_++).ptr;
     for (int c = 0; c < columnCount; ++c) {
@@ -249,7 +215,7 @@ void AnalysisCsvWriter::PutMarks(std::string& out, const std::vector<Mark>& mark
     if (!texts.isEmpty()) texts += QStringLiteral(" / ");
     texts += marks[*next].text;
   }
-  AppendField(out, texts);
+  AppendCsvField(out, texts);
 }
 
 bool EncodeAnalysisCsv(const RecordSet& rs, std::string& out, QString* error) {

@@ -27,6 +27,7 @@
 #include "headless/mark_server.h"
 #include "headless/record_alarms.h"
 #include "headless/record_folder_lock.h"
+#include "headless/record_serve.h"
 #include "headless/standard_streams.h"
 #include "headless/stderr_dialogs.h"
 #include "journal/left_journals.h"
@@ -331,6 +332,8 @@ int RunRecord(const RecordOptions& options) {
   ModuleData md;
   AlarmSettings alarmSettings;
   if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
+  ServePlan servePlan;
+  if (!PlanServe(options, servePlan, dialogs)) return 2;
   if (options.stream && !CheckStreamOutput(options.outputClosed, dialogs)) return 1;
 
   const QString folder = QDir(options.folder).absolutePath();
@@ -368,6 +371,8 @@ int RunRecord(const RecordOptions& options) {
                       std::make_unique<DesktopAlarmSound>([&dialogs] { dialogs.Bell(); }));
   std::unique_ptr<SampleStream> stream;
   if (options.stream) stream = StartStream(session, md, dialogs);
+  RecordServe serve(session, md, alarms.Monitor());
+  if (!serve.Start(servePlan, dialogs)) return 1;
 
   const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
   if (!stopped) return 1;

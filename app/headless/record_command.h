@@ -14,6 +14,8 @@ struct RecordOptions {
   QString settingsFile;       // --settings; empty: the per-user settings store
   bool stream = false;        // --stream: every sample also goes to standard output
   bool outputClosed = false;  // standard output was closed at the start (ClaimStandardDescriptors)
+  QString serve;              // --serve [ADDRESS:]PORT; empty: as the settings' [Serve] say
+  QString tokenFile;          // --token-file
 };
 
 // Runs the recording; needs a QCoreApplication. Returns the exit code: 0 when a signal, the
