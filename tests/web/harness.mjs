@@ -98,6 +98,50 @@ export async function waitForHttp(url, program, ms) {
   }
 }
 
+// A TCP relay in front of a server whose connections can be cut: the browser's side sees its
+// connections closed and new ones refused for a while, as on a lost network.
+export class CuttableRelay {
+  constructor(targetPort) {
+    this.sockets = new Set();
+    this.refusing = false;
+    this.server = net.createServer((client) => {
+      if (this.refusing) {
+        client.destroy();
+        return;
+      }
+      const upstream = net.connect(targetPort, '127.0.0.1');
+      for (const [a, b] of [[client, upstream], [upstream, client]]) {
+        this.sockets.add(a);
+        a.pipe(b);
+        a.on('error', () => b.destroy());
+        a.on('close', () => {
+          this.sockets.delete(a);
+          b.destroy();
+        });
+      }
+    });
+  }
+
+  listen() {
+    return new Promise((resolve) => {
+      this.server.listen(0, '127.0.0.1', () => resolve(this.server.address().port));
+    });
+  }
+
+  // Closes every connection and refuses new ones for ms.
+  async cut(ms) {
+    this.refusing = true;
+    for (const s of this.sockets) s.destroy();
+    await sleep(ms);
+    this.refusing = false;
+  }
+
+  close() {
+    for (const s of this.sockets) s.destroy();
+    this.server.close();
+  }
+}
+
 export function runToEnd(file, args, env) {
   return new Promise((resolve) => {
     execFile(file, args, { env, timeout: 30000 }, (error, stdout, stderr) => {
