@@ -270,7 +270,12 @@
       ctx.moveTo(x, top);
       ctx.lineTo(x, bottom);
       ctx.stroke();
-      ctx.fillText(String(m.number), x + 3 * devicePixelRatio, top + 2 * devicePixelRatio);
+      // The number beside its line, on the left near the right edge.
+      const label = String(m.number);
+      const labelWidth = ctx.measureText(label).width;
+      const gap = 3 * devicePixelRatio;
+      const fitsRight = u.bbox.left + u.bbox.width - x > labelWidth + 2 * gap;
+      ctx.fillText(label, fitsRight ? x + gap : x - gap - labelWidth, top + 2 * devicePixelRatio);
     }
     ctx.restore();
   }
@@ -297,14 +302,14 @@
           label: '経過時間',
           values: (u, splits) => splits.map((v) => axisText(v, u.scales.x.max - u.scales.x.min)),
         },
-        { label: unitSymbol(), size: 60 },
+        { label: page.state.voltage ? '電圧 (μV)' : '温度 (℃)', size: 60 },
       ],
       series: [
         { label: '経過', value: (u, v) => (v == null ? '—' : clockText(v)) },
         ...units.map((unit, i) => ({
           label: unitTitle(unit),
           stroke: UNIT_COLOURS[i % UNIT_COLOURS.length],
-          width: 1,
+          width: 1.5,
           spanGaps: true,
           points: { show: false },
           value: (u, v) => valueText(v),

@@ -154,8 +154,12 @@ describe('the page of a full record set', () => {
     await page.setViewportSize(DESKTOP);
     await page.goto(url);
     await page.waitForFunction(() => window.korvaleDrawnMs !== undefined, null, { timeout: 20000 });
-    const drawnMs = await page.evaluate(() => window.korvaleDrawnMs);
-    console.log(`# full record set (4 x ${ROWS} samples) drawn ${drawnMs.toFixed(0)} ms after navigation`);
+    const { drawnMs, viewMs } = await page.evaluate(() => ({
+      drawnMs: window.korvaleDrawnMs,
+      viewMs: performance.getEntriesByType('resource').find((e) => e.name.includes('api/view')).responseEnd,
+    }));
+    console.log(`# full record set (4 x ${ROWS} samples) drawn ${drawnMs.toFixed(0)} ms after ` +
+      `navigation (its view's answer complete at ${viewMs.toFixed(0)} ms)`);
     assert.ok(drawnMs < 5000, `drawn after ${drawnMs} ms`);
     const { points, lastX, width } = await page.evaluate(() => ({
       points: window.korvale.xs.length,
@@ -215,6 +219,11 @@ describe('the page of a full record set', () => {
     for (const [size, name] of [[PHONE, 'screenshot-web-phone.png'], [DESKTOP, 'screenshot-web.png']]) {
       const page = await context.newPage();
       await page.setViewportSize(size);
+      if (size === PHONE) {
+        // A touch screen, so that the page shows its hint for fingers.
+        const cdp = await context.newCDPSession(page);
+        await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+      }
       await page.goto(url);
       await page.waitForFunction(() => document.querySelector('#cards .card.alarmed') &&
         document.querySelectorAll('#marks tr').length > 0, null, { timeout: 10000 });
