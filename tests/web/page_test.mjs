@@ -138,7 +138,8 @@ describe('the page of a full record set', () => {
     dir = tempDir('full');
     const port = await freePort();
     url = `http://127.0.0.1:${port}/`;
-    fixture = new Program(FIXTURE, [String(port), String(ROWS), '1000'], process.env);
+    // A poll of 30 rows every 20 ms: the page's columns pile up fast enough to be thinned again.
+    fixture = new Program(FIXTURE, [String(port), String(ROWS), '20'], process.env);
     await fixture.waitForOutput('ready', 60000);
     context = await launchBrowser(path.join(dir, 'profile'));
   });
@@ -211,6 +212,27 @@ describe('the page of a full record set', () => {
       const { min, max } = window.korvale.plot.scales.x;
       return min < 1 && max > 870;
     }, null, { timeout: 5000 });
+    await page.close();
+  });
+
+  it('keeps its point count bounded while following, with the whole run and its spike kept', async () => {
+    const page = await context.newPage();
+    await page.setViewportSize(DESKTOP);
+    await page.goto(url);
+    await page.waitForFunction(() => window.korvaleDrawnMs !== undefined, null, { timeout: 20000 });
+    const start = await page.evaluate(() => ({ points: window.korvale.xs.length, newest: window.korvale.dataNewest }));
+    // Three plot widths of rows pushed at least twice over: the columns have been thinned.
+    const width = await page.evaluate(() => document.getElementById('graph').clientWidth);
+    await page.waitForFunction((n) => window.korvale.dataNewest > n, start.newest + 8 * width,
+      { timeout: 30000, polling: 50 });
+    const now = await page.evaluate(() => {
+      const k = window.korvale;
+      return { points: k.xs.length, first: k.xs[0], last: k.xs[k.xs.length - 1],
+        spike: Math.max(...k.ys[0].filter((v) => v != null)), newest: k.state.newest };
+    });
+    assert.ok(now.points <= start.points + 4 * width + 30, `${now.points} points`);
+    assert.ok(now.first < 0.1 && now.last > (now.newest - 30) / 100, `from ${now.first} to ${now.last} s`);
+    assert.ok(now.spike > 1400, `the spike's top is ${now.spike}`);
     await page.close();
   });
 
