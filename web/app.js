@@ -387,7 +387,10 @@
       e.preventDefault();
       const { min, max } = plot.scales.x;
       const at = plot.posToVal(posOf(e), 'x');
-      const factor = e.deltaY > 0 ? 1.25 : 0.8;
+      // In proportion to the wheel's turn (events may arrive merged): a notch of 100 px zooms
+      // by about 0.8.
+      const pixels = e.deltaY * (e.deltaMode === 1 ? 33 : e.deltaMode === 2 ? 800 : 1);
+      const factor = Math.min(4, Math.max(0.25, 2 ** (pixels / 300)));
       showRange(at - (at - min) * factor, at + (max - at) * factor);
     }, { passive: false });
 
