@@ -17,6 +17,7 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/serve_settings.h"
 #include "core/settings_rules.h"
 #include "dialogs/ok_cancel_row.h"
 
@@ -33,8 +34,9 @@ constexpr int32_t kTimerAverageCount = 100;
 
 }  // namespace
 
-DialogSetting::DialogSetting(ModuleData& md, DialogService& dialogs, QWidget* parent)
-    : QDialog(parent), md_(md), dialogs_(dialogs) {
+DialogSetting::DialogSetting(ModuleData& md, DialogService& dialogs, QWidget* parent,
+                             ServeSettings* serve)
+    : QDialog(parent), md_(md), dialogs_(dialogs), serve_(serve) {
   BuildControls();
   FormLoad();
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
@@ -67,6 +69,7 @@ void DialogSetting::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(top);
   outer->addLayout(recordingRow);
+  if (serve_) outer->addLayout(BuildServeRow());
   outer->addLayout(buttons.layout);
   setFixedSize(sizeHint());
 }
@@ -139,6 +142,37 @@ QHBoxLayout* DialogSetting::BuildRecordingRow() {
   return recordingRow;
 }
 
+// The web view: a port to watch the measurement from a browser; empty serves nothing.
+QHBoxLayout* DialogSetting::BuildServeRow() {
+  auto* label = new QLabel(QStringLiteral("ウェブ公開ポート"), this);
+  txtServePort = new QLineEdit(this);
+  txtServePort->setPlaceholderText(QStringLiteral("空欄で公開しない"));
+  txtServePort->setToolTip(QStringLiteral(
+      "測定をブラウザーと Prometheus (/metrics) で見られるようにします（アドレスとトークンは"
+      "設定ファイルの [Serve]）"));
+  label->setBuddy(txtServePort);
+  auto* row = new QHBoxLayout;
+  row->addWidget(label);
+  row->addWidget(txtServePort, 1);
+  return row;
+}
+
+std::optional<int> DialogSetting::EnteredPort() const {
+  const QString text = txtServePort->text().trimmed();
+  if (text.isEmpty()) return 0;
+  bool ok = false;
+  const int port = text.toInt(&ok);
+  if (!ok || port < 1 || port > 65535) return std::nullopt;
+  return port;
+}
+
+bool DialogSetting::CheckServePort() {
+  if (!serve_ || EnteredPort()) return true;
+  dialogs_.Error(QStringLiteral(
+      "ウェブ公開ポートは 1 から 65535 までの数で指定してください（空欄で公開しない）。"));
+  return false;
+}
+
 void DialogSetting::InitTypeList() {
   for (QComboBox* box : Combo1) {
     for (int t = 0; t < kTypeCount; ++t) box->addItem(TcTypeName(static_cast<int16_t>(t)));
@@ -173,10 +207,11 @@ void DialogSetting::FormLoad() {
   chkAverage->setChecked(md_.Record.DataAverage);
   chkContinuous->setChecked(md_.Recording.Continuous);
   txtFolder->setText(md_.Recording.Folder);
+  if (serve_) txtServePort->setText(serve_->Port > 0 ? QString::number(serve_->Port) : QString());
 }
 
 bool DialogSetting::CheckInput() {
-  return CheckUnitSelect() && CheckInterval();
+  return CheckUnitSelect() && CheckInterval() && CheckServePort();
 }
 
 bool DialogSetting::CheckUnitSelect() {
@@ -228,6 +263,7 @@ void DialogSetting::ApplySettings() {
   md_.Record.MeasKind = !optType[0]->isChecked();
   md_.Recording.Continuous = chkContinuous->isChecked();
   md_.Recording.Folder = txtFolder->text().trimmed();
+  if (serve_) serve_->Port = EnteredPort().value_or(serve_->Port);
 }
 
 void DialogSetting::OKButton_Click() {

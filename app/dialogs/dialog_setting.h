@@ -1,6 +1,7 @@
 // The settings dialog "取込設定": used units and their thermocouple types, thermocouple or voltage,
 // the sampling interval in 10 ms steps or in seconds, averaging, and continuous recording into a
-// folder. OK checks the input, writes the settings variables, sets SettingOK and closes.
+// folder, and the port of the web view. OK checks the input, writes the settings variables (and
+// the web view's settings, when given), sets SettingOK and closes.
 #pragma once
 
 #include <QDialog>
@@ -18,18 +19,22 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+struct ServeSettings;
 
 class DialogSetting : public QDialog {
   Q_OBJECT
 
  public:
   // Builds the controls and presets them from the settings variables (the load handler).
-  DialogSetting(ModuleData& md, DialogService& dialogs, QWidget* parent = nullptr);
+  // With serve, a line for the web view's port.
+  DialogSetting(ModuleData& md, DialogService& dialogs, QWidget* parent = nullptr,
+                ServeSettings* serve = nullptr);
 
   void InitTypeList();
   bool CheckInput();
   bool CheckUnitSelect();
   bool CheckInterval();
+  bool CheckServePort();
   void ApplySettings();
   void OKButton_Click();
   void CancelButton_Click();
@@ -44,6 +49,7 @@ class DialogSetting : public QDialog {
   QCheckBox* chkAverage = nullptr;
   QCheckBox* chkContinuous = nullptr;  // "連続記録"
   QLineEdit* txtFolder = nullptr;      // its folder; empty: ~/korvale-records
+  QLineEdit* txtServePort = nullptr;  // "ウェブ公開ポート"; empty: not served (with serve only)
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
   QGroupBox* Frame1 = nullptr;           // "使用ユニットと種類"
@@ -62,10 +68,14 @@ class DialogSetting : public QDialog {
   void BuildTypeGroup();      // "種類"
   void BuildIntervalGroup();  // "測定間隔"
   QHBoxLayout* BuildRecordingRow();
+  QHBoxLayout* BuildServeRow();
+  // The port entered: 0 for none, nothing when it is not 1..65535.
+  std::optional<int> EnteredPort() const;
   void FormLoad();
   // The interval in milliseconds entered in the chosen box, or nothing when it is not valid.
   std::optional<int32_t> EnteredInterval() const;
 
   ModuleData& md_;
   DialogService& dialogs_;
+  ServeSettings* serve_;
 };

@@ -9,6 +9,7 @@
 
 #include "core/dialog_service.h"
 #include "core/module_data.h"
+#include "core/serve_settings.h"
 #include "core/setting_problems.h"
 #include "core/settings_rules.h"
 #include "dialogs/dialog_datalist.h"
@@ -17,6 +18,7 @@
 #include "graph/graph_follow.h"
 #include "measure/window_alarms.h"
 #include "measure/window_marks.h"
+#include "measure/window_serve.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 
@@ -40,6 +42,7 @@ FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidge
   });
   graph_->SetStatisticsLimits(StatisticsLimitsOf(alarms_->Settings()));
   marks_ = std::make_unique<WindowMarks>(md_, *session_, ui_, *graph_);
+  serve_ = std::make_shared<WindowServe>(*session_, md_, alarms_->Monitor(), dialogs_);
 }
 
 FormMain::~FormMain() {
@@ -162,10 +165,12 @@ void FormMain::cmdSetting_Click() {
   const bool oldKind = md_.Record.MeasKind;
   md_.SettingOK = false;
   {
-    DialogSetting dialog(md_, dialogs_, this);
+    DialogSetting dialog(md_, dialogs_, this, &serve_->Settings());
     dialogs_.RunModal(dialog);
   }
   if (!md_.SettingOK) return;
+  SaveServeSettings(serve_->Settings());
+  serve_->Apply();
 
   if (md_.Record.SampleCount > 0) {
     UnloadDatalist();

@@ -13,6 +13,7 @@
 class AutoRangeY;
 class WindowAlarms;
 class WindowMarks;
+class WindowServe;
 class ContinuousRecording;
 class MeasurementSession;
 class QButtonGroup;
@@ -151,6 +152,7 @@ class FormMain : public QWidget {
   // Shared pointer: destroyed without this header knowing the type.
   std::shared_ptr<WindowAlarms> alarms_;
   std::unique_ptr<WindowMarks> marks_;
+  std::shared_ptr<WindowServe> serve_;  // the web view (window_serve.h)
 };
 
 // Printing without a dialog, for the command line ("korvale --convert IN OUT.pdf"): prints the
