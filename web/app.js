@@ -377,78 +377,81 @@
     }
   }
 
+  // The wheel zooms at the pointer; one pointer drags (pans), Shift+drag selects a range to zoom
+  // to, two pointers pinch: the values under the two fingers stay under them.
   function attachGestures(plot) {
     const over = plot.over;
     const pointers = new Map();
-    let gesture = null;
-    const posOf = (e) => e.clientX - over.getBoundingClientRect().left;
-
-    over.addEventListener('wheel', (e) => {
-      e.preventDefault();
-      const { min, max } = plot.scales.x;
-      const at = plot.posToVal(posOf(e), 'x');
-      // In proportion to the wheel's turn (events may arrive merged): a notch of 100 px zooms
-      // by about 0.8.
-      const pixels = e.deltaY * (e.deltaMode === 1 ? 33 : e.deltaMode === 2 ? 800 : 1);
-      const factor = Math.min(4, Math.max(0.25, 2 ** (pixels / 300)));
-      showRange(at - (at - min) * factor, at + (max - at) * factor);
-    }, { passive: false });
-
+    const g = { plot, over, pointers, gesture: null, posOf: (e) => e.clientX - over.getBoundingClientRect().left };
+    over.addEventListener('wheel', (e) => wheelZoom(g, e), { passive: false });
     over.addEventListener('pointerdown', (e) => {
       over.setPointerCapture(e.pointerId);
-      pointers.set(e.pointerId, posOf(e));
-      const { min, max } = plot.scales.x;
-      if (pointers.size === 2) {
-        const [a, b] = [...pointers.entries()];
-        gesture = { kind: 'pinch', ids: [a[0], b[0]], vals: [plot.posToVal(a[1], 'x'), plot.posToVal(b[1], 'x')] };
-      } else if (pointers.size === 1) {
-        gesture = e.shiftKey
-          ? { kind: 'select', start: posOf(e) }
-          : { kind: 'pan', start: posOf(e), min, max, moved: false };
-      }
+      pointers.set(e.pointerId, g.posOf(e));
+      g.gesture = startGesture(g, e.shiftKey);
     });
-
     over.addEventListener('pointermove', (e) => {
-      if (!pointers.has(e.pointerId) || !gesture) return;
-      pointers.set(e.pointerId, posOf(e));
-      const width = over.clientWidth || 1;
-      if (gesture.kind === 'pan') {
-        const dx = posOf(e) - gesture.start;
-        if (!gesture.moved && Math.abs(dx) < 3) return;
-        gesture.moved = true;
-        const shift = (-dx * (gesture.max - gesture.min)) / width;
-        showRange(gesture.min + shift, gesture.max + shift);
-      } else if (gesture.kind === 'pinch') {
-        const p1 = pointers.get(gesture.ids[0]);
-        const p2 = pointers.get(gesture.ids[1]);
-        if (p1 == null || p2 == null || Math.abs(p2 - p1) < 10) return;
-        const perPx = (gesture.vals[1] - gesture.vals[0]) / (p2 - p1);
-        const min = gesture.vals[0] - p1 * perPx;
-        showRange(min, min + width * perPx);
-      } else if (gesture.kind === 'select') {
-        const left = Math.min(gesture.start, posOf(e));
-        plot.setSelect({ left, top: 0, width: Math.abs(posOf(e) - gesture.start), height: over.clientHeight }, false);
-      }
+      if (!pointers.has(e.pointerId) || !g.gesture) return;
+      pointers.set(e.pointerId, g.posOf(e));
+      moveGesture(g, g.posOf(e));
     });
-
     const end = (e) => {
       if (!pointers.has(e.pointerId)) return;
       pointers.delete(e.pointerId);
-      if (gesture && gesture.kind === 'select') {
-        const a = Math.min(gesture.start, posOf(e));
-        const b = Math.max(gesture.start, posOf(e));
-        plot.setSelect({ left: 0, top: 0, width: 0, height: 0 }, false);
-        if (b - a > 4) showRange(plot.posToVal(a, 'x'), plot.posToVal(b, 'x'));
-      }
-      gesture = null;
+      if (g.gesture && g.gesture.kind === 'select') endSelect(g, g.posOf(e));
       // One finger left of a pinch pans on from where it is.
-      if (pointers.size === 1) {
-        const { min, max } = plot.scales.x;
-        gesture = { kind: 'pan', start: [...pointers.values()][0], min, max, moved: true };
-      }
+      g.gesture = pointers.size === 1 ? startGesture(g, false) : null;
     };
     over.addEventListener('pointerup', end);
     over.addEventListener('pointercancel', end);
+  }
+
+  function wheelZoom({ plot, posOf }, e) {
+    e.preventDefault();
+    const { min, max } = plot.scales.x;
+    const at = plot.posToVal(posOf(e), 'x');
+    // In proportion to the wheel's turn (events may arrive merged): a notch of 100 px zooms by
+    // about 0.8.
+    const pixels = e.deltaY * (e.deltaMode === 1 ? 33 : e.deltaMode === 2 ? 800 : 1);
+    const factor = Math.min(4, Math.max(0.25, 2 ** (pixels / 300)));
+    showRange(at - (at - min) * factor, at + (max - at) * factor);
+  }
+
+  function startGesture({ plot, pointers }, shift) {
+    const { min, max } = plot.scales.x;
+    const held = [...pointers.entries()];
+    if (held.length === 2) {
+      return { kind: 'pinch', ids: held.map(([id]) => id), vals: held.map(([, px]) => plot.posToVal(px, 'x')) };
+    }
+    if (held.length !== 1) return null;
+    const start = held[0][1];
+    return shift ? { kind: 'select', start } : { kind: 'pan', start, min, max, moved: false };
+  }
+
+  function moveGesture({ plot, over, pointers, gesture }, px) {
+    const width = over.clientWidth || 1;
+    if (gesture.kind === 'pan') {
+      const dx = px - gesture.start;
+      if (!gesture.moved && Math.abs(dx) < 3) return;
+      gesture.moved = true;
+      const shift = (-dx * (gesture.max - gesture.min)) / width;
+      showRange(gesture.min + shift, gesture.max + shift);
+    } else if (gesture.kind === 'pinch') {
+      const [p1, p2] = gesture.ids.map((id) => pointers.get(id));
+      if (p1 == null || p2 == null || Math.abs(p2 - p1) < 10) return;
+      const perPx = (gesture.vals[1] - gesture.vals[0]) / (p2 - p1);
+      const min = gesture.vals[0] - p1 * perPx;
+      showRange(min, min + width * perPx);
+    } else {
+      const left = Math.min(gesture.start, px);
+      plot.setSelect({ left, top: 0, width: Math.abs(px - gesture.start), height: over.clientHeight }, false);
+    }
+  }
+
+  function endSelect({ plot, gesture }, px) {
+    const a = Math.min(gesture.start, px);
+    const b = Math.max(gesture.start, px);
+    plot.setSelect({ left: 0, top: 0, width: 0, height: 0 }, false);
+    if (b - a > 4) showRange(plot.posToVal(a, 'x'), plot.posToVal(b, 'x'));
   }
 
   // ---- loading and the live stream ----

@@ -185,7 +185,7 @@ describe('the page of a full record set', () => {
     await page.close();
   });
 
-  it('zooms on the wheel, fetches the range at full detail, and follows again on the button', async () => {
+  it('zooms on the wheel and to a range dragged over, fetches it at full detail, and follows again on the button', async () => {
     const page = await context.newPage();
     await page.setViewportSize(DESKTOP);
     await page.goto(url);
@@ -213,6 +213,21 @@ describe('the page of a full record set', () => {
       const { min, max } = window.korvale.plot.scales.x;
       return min < 1 && max > window.korvale.state.newest / 100 - 1;
     }, null, { timeout: 5000 });
+    // Shift+drag over the second quarter of the plot zooms to it.
+    const at = (x) => page.evaluate((px) => window.korvale.plot.posToVal(px, 'x'), x - box.x);
+    const [a, b] = [box.x + box.width / 4, box.x + box.width / 2];
+    const [va, vb] = [await at(a), await at(b)];
+    await page.keyboard.down('Shift');
+    await page.mouse.move(a, box.y + 20);
+    await page.mouse.down();
+    await page.mouse.move(b, box.y + 40, { steps: 5 });
+    await page.mouse.up();
+    await page.keyboard.up('Shift');
+    const selected = await page.evaluate(() => window.korvale.plot.scales.x);
+    // (The run grows meanwhile, and the whole run shown with it: a little give.)
+    const give = (vb - va) * 0.02;
+    assert.ok(Math.abs(selected.min - va) < give && Math.abs(selected.max - vb) < give,
+      `${va}..${vb} selected, ${selected.min}..${selected.max} shown`);
     await page.close();
   });
 
