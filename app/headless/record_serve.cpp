@@ -7,7 +7,7 @@
 #include "headless/record_command.h"
 #include "headless/stderr_dialogs.h"
 #include "serve/access_token.h"
-#include "serve/web_server.h"
+#include "serve/serve_thread.h"
 #include "session/measurement_session.h"
 #include "session/run_feed.h"
 
@@ -85,22 +85,29 @@ RecordServe::~RecordServe() = default;
 
 bool RecordServe::Start(const ServePlan& plan, StderrDialogs& out) {
   if (!plan.on) return true;
-  server_ = std::make_unique<WebServer>();
+  // The session's mark comes back through the feed before AddMark returns.
+  QObject::connect(feed_.get(), &RunFeed::marked, [this](const RunMark& m) { lastMark_ = m; });
+  auto markHandler = [this](const QString& text) -> std::optional<RunMark> {
+    lastMark_.reset();
+    if (!session_.AddMark(text)) return std::nullopt;
+    return lastMark_;
+  };
+  server_ = std::make_unique<ServeThread>();
   QString error;
-  if (!server_->Start(plan.address, plan.port, plan.token, &error)) {
+  if (!server_->Start(plan.address, plan.port, plan.token, markHandler, &error)) {
     out.Say(error);
     server_.reset();
     return false;
   }
-  WebServer* server = server_.get();
-  QObject::connect(feed_.get(), &RunFeed::begun, server, &WebServer::Begin);
-  QObject::connect(feed_.get(), &RunFeed::rows, server, &WebServer::Rows);
-  QObject::connect(feed_.get(), &RunFeed::marked, server, &WebServer::Mark);
-  QObject::connect(feed_.get(), &RunFeed::alarmed, server, &WebServer::Alarm);
-  QObject::connect(feed_.get(), &RunFeed::fileChanged, server, &WebServer::FileChanged);
-  QObject::connect(feed_.get(), &RunFeed::ended, server, &WebServer::End);
-  server->SetMarkHandler(
-      [this](const QString& text) { return session_.AddMark(text).has_value(); });
+  ServeThread* server = server_.get();
+  RunFeed* feed = feed_.get();
+  QObject::connect(feed, &RunFeed::begun, [server](const RunBegin& r) { server->Begin(r); });
+  QObject::connect(feed, &RunFeed::rows,
+                   [server](const std::vector<RunSample>& r) { server->Rows(r); });
+  QObject::connect(feed, &RunFeed::marked, [server](const RunMark& m) { server->Mark(m); });
+  QObject::connect(feed, &RunFeed::alarmed, [server](const RunAlarm& a) { server->Alarm(a); });
+  QObject::connect(feed, &RunFeed::fileChanged, [server](int32_t n) { server->FileChanged(n); });
+  QObject::connect(feed, &RunFeed::ended, [server] { server->End(); });
   const QString shown = plan.address.protocol() == QAbstractSocket::IPv6Protocol
                             ? QStringLiteral("[%1]").arg(plan.address.toString())
                             : plan.address.toString();

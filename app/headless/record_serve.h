@@ -7,13 +7,16 @@
 #include <QHostAddress>
 #include <QString>
 #include <memory>
+#include <optional>
+
+#include "core/run_rows.h"
 
 class AlarmMonitor;
 class MeasurementSession;
 class ModuleData;
 class RunFeed;
 class StderrDialogs;
-class WebServer;
+class ServeThread;
 struct RecordOptions;
 
 struct ServePlan {
@@ -40,5 +43,6 @@ class RecordServe {
  private:
   MeasurementSession& session_;
   std::unique_ptr<RunFeed> feed_;
-  std::unique_ptr<WebServer> server_;
+  std::unique_ptr<ServeThread> server_;
+  std::optional<RunMark> lastMark_;  // the newest mark of the session
 };

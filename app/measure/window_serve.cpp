@@ -4,7 +4,7 @@
 
 #include "core/dialog_service.h"
 #include "serve/access_token.h"
-#include "serve/web_server.h"
+#include "serve/serve_thread.h"
 #include "session/measurement_session.h"
 #include "session/run_feed.h"
 
@@ -58,26 +58,34 @@ QString WindowServe::Problem(QByteArray& token) const {
 }
 
 void WindowServe::Apply() {
+  if (feed_) feed_->disconnect();
   server_.reset();
   if (settings_.Port <= 0) return;
   QByteArray token;
   QString problem = Problem(token);
-  auto server = std::make_unique<WebServer>();
+  auto markHandler = [this](const QString& text) -> std::optional<RunMark> {
+    lastMark_.reset();
+    if (!session_.AddMark(text)) return std::nullopt;
+    return lastMark_;
+  };
+  auto server = std::make_unique<ServeThread>();
   if (problem.isEmpty()) {
     server->Start(QHostAddress(ListenAddress(settings_)), static_cast<quint16>(settings_.Port),
-                  token, &problem);
+                  token, markHandler, &problem);
   }
   if (!problem.isEmpty()) {
     dialogs_.Error(QStringLiteral("測定をウェブで公開できません。%1").arg(problem));
     return;
   }
-  WebServer* s = server.get();
-  QObject::connect(feed_.get(), &RunFeed::begun, s, &WebServer::Begin);
-  QObject::connect(feed_.get(), &RunFeed::rows, s, &WebServer::Rows);
-  QObject::connect(feed_.get(), &RunFeed::marked, s, &WebServer::Mark);
-  QObject::connect(feed_.get(), &RunFeed::alarmed, s, &WebServer::Alarm);
-  QObject::connect(feed_.get(), &RunFeed::fileChanged, s, &WebServer::FileChanged);
-  QObject::connect(feed_.get(), &RunFeed::ended, s, &WebServer::End);
-  s->SetMarkHandler([this](const QString& text) { return session_.AddMark(text).has_value(); });
+  ServeThread* s = server.get();
+  RunFeed* feed = feed_.get();
+  // The session's mark comes back through the feed before AddMark returns.
+  QObject::connect(feed, &RunFeed::marked, [this](const RunMark& m) { lastMark_ = m; });
+  QObject::connect(feed, &RunFeed::begun, [s](const RunBegin& r) { s->Begin(r); });
+  QObject::connect(feed, &RunFeed::rows, [s](const std::vector<RunSample>& r) { s->Rows(r); });
+  QObject::connect(feed, &RunFeed::marked, [s](const RunMark& m) { s->Mark(m); });
+  QObject::connect(feed, &RunFeed::alarmed, [s](const RunAlarm& a) { s->Alarm(a); });
+  QObject::connect(feed, &RunFeed::fileChanged, [s](int32_t n) { s->FileChanged(n); });
+  QObject::connect(feed, &RunFeed::ended, [s] { s->End(); });
   server_ = std::move(server);
 }

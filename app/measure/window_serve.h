@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 
+#include "core/run_rows.h"
 #include "core/serve_settings.h"
 
 class AlarmMonitor;
@@ -15,7 +17,7 @@ class DialogService;
 class MeasurementSession;
 class ModuleData;
 class RunFeed;
-class WebServer;
+class ServeThread;
 
 class WindowServe {
  public:
@@ -39,5 +41,6 @@ class WindowServe {
   DialogService& dialogs_;
   ServeSettings settings_;
   std::unique_ptr<RunFeed> feed_;
-  std::unique_ptr<WebServer> server_;
+  std::unique_ptr<ServeThread> server_;
+  std::optional<RunMark> lastMark_;  // the newest mark of the session
 };

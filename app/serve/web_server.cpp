@@ -59,7 +59,10 @@ QByteArray CookieValue(const QByteArray& header, const char* name) {
 }  // namespace
 
 WebServer::WebServer(QObject* parent)
-    : QObject(parent), http_([this](const HttpRequest& r) { return Handle(r); }) {
+    // Both as children, so that a move to another thread takes them along.
+    : QObject(parent),
+      http_([this](const HttpRequest& r) { return Handle(r); }, this),
+      keepalive_(this) {
   Q_INIT_RESOURCE(korvale_web);
   keepalive_.setInterval(kKeepaliveMs);
   connect(&keepalive_, &QTimer::timeout, this, [this] { http_.Broadcast(": keepalive\n\n"); });
@@ -75,7 +78,6 @@ bool WebServer::Start(const QHostAddress& address, quint16 port, const QByteArra
 
 void WebServer::Begin(const RunBegin& run) {
   view_.Begin(run);
-  lastMark_.reset();
   Push("state", StateJson(view_, bool(markHandler_)));
 }
 
@@ -87,7 +89,6 @@ void WebServer::Rows(const std::vector<RunSample>& rows) {
 
 void WebServer::Mark(const RunMark& mark) {
   view_.AddMark(mark);
-  lastMark_ = mark;
   Push("mark", MarkJson(mark));
 }
 
@@ -241,9 +242,7 @@ HttpResponse WebServer::PostMark(const HttpRequest& request) {
   if (request.body.size() > kMaxMarkText) {
     return Text(413, QStringLiteral("マークの文字列は %1 バイトまでです。\n").arg(kMaxMarkText));
   }
-  lastMark_.reset();
-  if (!markHandler_(QString::fromUtf8(request.body)) || !lastMark_) {
-    return Text(404, QStringLiteral("測定中ではないため、マークを付けられません。\n"));
-  }
-  return Json(MarkJson(*lastMark_));
+  const std::optional<RunMark> mark = markHandler_(QString::fromUtf8(request.body));
+  if (!mark) return Text(404, QStringLiteral("測定中ではないため、マークを付けられません。\n"));
+  return Json(MarkJson(*mark));
 }

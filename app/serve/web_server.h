@@ -32,11 +32,10 @@ class WebServer : public QObject {
   bool Start(const QHostAddress& address, quint16 port, const QByteArray& token, QString* error);
   quint16 Port() const { return http_.Port(); }
 
-  // Makes a mark with the text (empty: the default text); false when no measurement takes it.
-  // The mark comes back through Mark before it returns.
-  void SetMarkHandler(std::function<bool(const QString& text)> handler) {
-    markHandler_ = std::move(handler);
-  }
+  // Makes a mark with the text (empty: the default text) and gives it; none when no measurement
+  // takes it.
+  using MarkHandler = std::function<std::optional<RunMark>(const QString& text)>;
+  void SetMarkHandler(MarkHandler handler) { markHandler_ = std::move(handler); }
 
   void Begin(const RunBegin& run);
   void Rows(const std::vector<RunSample>& rows);
@@ -66,7 +65,6 @@ class WebServer : public QObject {
   HttpServer http_;
   QByteArray token_;
   SessionCookies sessions_;
-  std::function<bool(const QString&)> markHandler_;
-  std::optional<RunMark> lastMark_;
+  MarkHandler markHandler_;
   QTimer keepalive_;
 };

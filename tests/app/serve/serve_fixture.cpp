@@ -76,9 +76,10 @@ int main(int argc, char** argv) {
   server.SetMarkHandler([&](const QString& text) {
     const int64_t newest = server.View().Count() - 1;
     ++marks;
-    server.Mark({marks, std::max<int64_t>(newest, 0), server.View().TimeOf(newest),
-                 text.isEmpty() ? QStringLiteral("マーク %1").arg(marks) : text});
-    return true;
+    const RunMark mark{marks, std::max<int64_t>(newest, 0), server.View().TimeOf(newest),
+                       text.isEmpty() ? QStringLiteral("マーク %1").arg(marks) : text};
+    server.Mark(mark);
+    return std::optional<RunMark>(mark);
   });
 
   QTimer live;

@@ -26,11 +26,13 @@ struct Reply {
   int status = 0;
   QByteArray body;
 };
-Reply Fetch(quint16 port, const QByteArray& path, const QByteArray& headers = {}) {
+Reply Fetch(quint16 port, const QByteArray& path, const QByteArray& headers = {},
+            const QByteArray& method = "GET", const QByteArray& body = {}) {
   QTcpSocket socket;
   socket.connectToHost(QHostAddress::LocalHost, port);
   if (!socket.waitForConnected(5000)) return {};
-  socket.write("GET " + path + " HTTP/1.1\r\nConnection: close\r\n" + headers + "\r\n");
+  socket.write(method + " " + path + " HTTP/1.1\r\nConnection: close\r\n" + headers +
+               "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
   QByteArray data;
   while (socket.waitForReadyRead(5000)) data += socket.readAll();
   data += socket.readAll();
@@ -153,6 +155,13 @@ TEST_F(RecordProcessTest, ServingBeyondLoopbackNeedsATokenAndEveryRequestCarries
     EXPECT_EQ(Fetch(port, "/metrics").status, 401);
     EXPECT_EQ(Fetch(port, "/").status, 401);
     EXPECT_EQ(Fetch(port, "/metrics", "Authorization: Bearer k0rvale-t0ken\r\n").status, 200);
+    EXPECT_EQ(Fetch(port, "/mark", {}, "POST", "扉").status, 401);
+    // A page's mark is the session's: made at the newest sample, with its running number.
+    const Reply mark =
+        Fetch(port, "/mark", "Authorization: Bearer k0rvale-t0ken\r\n", "POST", "扉を開けた");
+    EXPECT_EQ(mark.status, 200);
+    EXPECT_TRUE(mark.body.startsWith("{\"number\":1,\"sample\":")) << mark.body.toStdString();
+    EXPECT_TRUE(mark.body.contains("\"text\":\"扉を開けた\"")) << mark.body.toStdString();
     // A second recorder on the same port cannot listen: it ends as a failed start.
     QProcess second;
     Start(second, RecordArgs("second") << QStringLiteral("--serve") << QString::number(port));
