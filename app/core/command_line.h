@@ -20,6 +20,8 @@ struct CommandLine {
   int64_t recordForMs = 0;  // --for DURATION, in milliseconds; 0 without
   QString settingsFile;     // --settings FILE
   bool stream = false;      // --stream
+  bool streamInflux = false;  // --stream influx: InfluxDB line protocol instead of the CSV
+  QStringList publishUrls;    // --publish URL, each
   QString error;            // Action::Error: what is wrong with the command line
   QStringList passOn;       // arguments for the window system (Qt's own options)
 };

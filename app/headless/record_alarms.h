@@ -30,6 +30,7 @@ class RecordAlarms : public QObject {
   ~RecordAlarms() override;
 
   const AlarmMonitor& Monitor() const { return monitor_; }
+  AlarmMonitor& Monitor() { return monitor_; }
 
  private:
   void OnEvent(const AlarmEvent& event);

@@ -27,6 +27,7 @@
 #include "headless/mark_server.h"
 #include "headless/record_alarms.h"
 #include "headless/record_folder_lock.h"
+#include "headless/record_publish.h"
 #include "headless/standard_streams.h"
 #include "headless/stderr_dialogs.h"
 #include "journal/left_journals.h"
@@ -331,6 +332,12 @@ int RunRecord(const RecordOptions& options) {
   ModuleData md;
   AlarmSettings alarmSettings;
   if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
+  std::vector<PublishUrl> publishUrls;
+  if (!RecordPublish::ParseUrls(
+          RecordPublish::SettingsUrls(options.settingsFile) + options.publishUrls, publishUrls,
+          dialogs)) {
+    return 2;
+  }
   if (options.stream && !CheckStreamOutput(options.outputClosed, dialogs)) return 1;
 
   const QString folder = QDir(options.folder).absolutePath();
@@ -368,8 +375,15 @@ int RunRecord(const RecordOptions& options) {
                       std::make_unique<DesktopAlarmSound>([&dialogs] { dialogs.Bell(); }));
   std::unique_ptr<SampleStream> stream;
   if (options.stream) stream = StartStream(session, md, dialogs);
+  std::unique_ptr<RecordPublish> publish;
+  if (!publishUrls.empty()) {
+    publish = std::make_unique<RecordPublish>(session, md, alarms.Monitor(),
+                                              std::move(publishUrls), dialogs);
+    if (!publish->Open()) return 1;
+  }
 
   const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
+  if (publish) publish->Finish();
   if (!stopped) return 1;
   int code = *stopped;
   if (stream && !FinishStream(*stream, dialogs)) code = 1;
