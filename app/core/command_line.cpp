@@ -98,8 +98,8 @@ Took RecordOption(Parse& p, const QString& a) {
   } else if (a == QLatin1String("--stream")) {
     p.cl.stream = true;
     // An optional format word: the analysis CSV unless "influx".
-    if (p.i + 1 < p.args.size() && (p.args[p.i + 1] == QLatin1String("influx") ||
-                                    p.args[p.i + 1] == QLatin1String("csv"))) {
+    if (p.i + 1 < p.args.size() &&
+        (p.args[p.i + 1] == QLatin1String("influx") || p.args[p.i + 1] == QLatin1String("csv"))) {
       p.cl.streamInflux = p.args[++p.i] == QLatin1String("influx");
     }
   } else if (a == QLatin1String("--publish")) {
@@ -203,9 +203,8 @@ CommandLine Decide(Parse& p) {
   }
   if (p.recordOption && cl.action != CommandLine::Action::Record &&
       cl.action != CommandLine::Action::Help && cl.action != CommandLine::Action::Version) {
-    return Failed(
-        QStringLiteral(
-            "--for、--settings、--stream と --publish は --record と一緒に指定してください。"));
+    return Failed(QStringLiteral(
+        "--for、--settings、--stream と --publish は --record と一緒に指定してください。"));
   }
   return cl;
 }

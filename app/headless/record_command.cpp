@@ -377,8 +377,8 @@ int RunRecord(const RecordOptions& options) {
   if (options.stream) stream = StartStream(session, md, dialogs);
   std::unique_ptr<RecordPublish> publish;
   if (!publishUrls.empty()) {
-    publish = std::make_unique<RecordPublish>(session, md, alarms.Monitor(),
-                                              std::move(publishUrls), dialogs);
+    publish = std::make_unique<RecordPublish>(session, md, alarms.Monitor(), std::move(publishUrls),
+                                              dialogs);
     if (!publish->Open()) return 1;
   }
 

@@ -4,7 +4,6 @@
 #include <QSettings>
 
 #include "core/publish_settings.h"
-
 #include "headless/stderr_dialogs.h"
 #include "journal/recording_journal.h"
 #include "publish/publisher.h"

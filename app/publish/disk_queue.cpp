@@ -64,8 +64,8 @@ DiskQueue::~DiskQueue() {
 
 bool DiskQueue::Open(const QString& root, const QString& name, QString* error) {
   for (int n = 1; n <= 9; ++n) {
-    const QString folder = root + QLatin1Char('/') + name +
-                           (n == 1 ? QString() : QStringLiteral("-%1").arg(n));
+    const QString folder =
+        root + QLatin1Char('/') + name + (n == 1 ? QString() : QStringLiteral("-%1").arg(n));
     if (!QDir().mkpath(folder)) {
       if (error) {
         *error = QStringLiteral("送信の待ち行列のフォルダーを作れません: %1")
@@ -78,9 +78,9 @@ bool DiskQueue::Open(const QString& root, const QString& name, QString* error) {
     appended_ = left;
     if (StartSegment(sizes_.empty() ? 1 : sizes_.rbegin()->first + 1)) return true;
     if (error) {
-      *error = QStringLiteral("送信の待ち行列に書き込めません（%1）: %2")
-                   .arg(QString::fromLocal8Bit(std::strerror(errno)),
-                        QDir::toNativeSeparators(folder));
+      *error =
+          QStringLiteral("送信の待ち行列に書き込めません（%1）: %2")
+              .arg(QString::fromLocal8Bit(std::strerror(errno)), QDir::toNativeSeparators(folder));
     }
     return false;
   }
@@ -96,9 +96,9 @@ bool DiskQueue::TakeFolder(const QString& folder, QString* error) {
   const int fd = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     if (error) {
-      *error = QStringLiteral("送信の待ち行列をロックできません（%1）: %2")
-                   .arg(QString::fromLocal8Bit(std::strerror(errno)),
-                        QDir::toNativeSeparators(folder));
+      *error =
+          QStringLiteral("送信の待ち行列をロックできません（%1）: %2")
+              .arg(QString::fromLocal8Bit(std::strerror(errno)), QDir::toNativeSeparators(folder));
     }
     return false;
   }
@@ -121,8 +121,8 @@ int64_t DiskQueue::TakeOver() {
     const QList<QByteArray> parts = ack.readAll().trimmed().split(' ');
     if (parts.size() == 2) acked_ = {parts[0].toLongLong(), parts[1].toLongLong()};
   }
-  const QStringList names = QDir(folder_).entryList({QStringLiteral("*.seg")}, QDir::Files,
-                                                    QDir::Name);
+  const QStringList names =
+      QDir(folder_).entryList({QStringLiteral("*.seg")}, QDir::Files, QDir::Name);
   int64_t left = 0;
   for (const QString& name : names) {
     const int64_t segment = name.chopped(4).toLongLong();

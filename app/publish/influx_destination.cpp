@@ -61,7 +61,8 @@ void InfluxDestination::Send() {
   batchEnd_ = at;
   batchCount_ = count;
   inFlight_ = network_->post(request, QByteArray(body.data(), static_cast<qsizetype>(body.size())));
-  connect(inFlight_, &QNetworkReply::finished, this, [this, reply = inFlight_] { Finished(reply); });
+  connect(inFlight_, &QNetworkReply::finished, this,
+          [this, reply = inFlight_] { Finished(reply); });
 }
 
 void InfluxDestination::Finished(QNetworkReply* reply) {
@@ -96,4 +97,6 @@ void InfluxDestination::Finished(QNetworkReply* reply) {
   Retry(30000);
 }
 
-void InfluxDestination::Retry(int ms) { retry_.start(ms); }
+void InfluxDestination::Retry(int ms) {
+  retry_.start(ms);
+}

@@ -14,7 +14,9 @@ void AppendInteger(std::string& out, int64_t v) {
   out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
 }
 
-std::string UnitText(int unit) { return "ID" + std::to_string(unit); }
+std::string UnitText(int unit) {
+  return "ID" + std::to_string(unit);
+}
 
 }  // namespace
 

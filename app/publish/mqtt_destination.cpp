@@ -48,8 +48,9 @@ bool MqttDestination::Prepare(QString* error) {
   mosquitto_publish_callback_set(client_, &MqttDestination::OnPublish);
   mosquitto_reconnect_delay_set(client_, 1, 30, true);
   if (!url_.user.isEmpty()) {
-    mosquitto_username_pw_set(client_, url_.user.toUtf8().constData(),
-                              url_.password.isEmpty() ? nullptr : url_.password.toUtf8().constData());
+    mosquitto_username_pw_set(
+        client_, url_.user.toUtf8().constData(),
+        url_.password.isEmpty() ? nullptr : url_.password.toUtf8().constData());
   }
   const std::string status = Topic("status");
   mosquitto_will_set(client_, status.c_str(), 7, "offline", 1, true);
@@ -66,17 +67,20 @@ bool MqttDestination::Prepare(QString* error) {
 
 void MqttDestination::OnConnect(mosquitto*, void* self, int rc) {
   auto* d = static_cast<MqttDestination*>(self);
-  QMetaObject::invokeMethod(d, [d, rc] { d->Connected(rc == 0); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      d, [d, rc] { d->Connected(rc == 0); }, Qt::QueuedConnection);
 }
 
 void MqttDestination::OnDisconnect(mosquitto*, void* self, int) {
   auto* d = static_cast<MqttDestination*>(self);
-  QMetaObject::invokeMethod(d, [d] { d->Connected(false); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      d, [d] { d->Connected(false); }, Qt::QueuedConnection);
 }
 
 void MqttDestination::OnPublish(mosquitto*, void* self, int mid) {
   auto* d = static_cast<MqttDestination*>(self);
-  QMetaObject::invokeMethod(d, [d, mid] { d->Published(mid); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      d, [d, mid] { d->Published(mid); }, Qt::QueuedConnection);
 }
 
 void MqttDestination::Start() {

@@ -42,8 +42,8 @@ void MqttJson::AppendRows(std::string& out, const RunSample* rows, size_t count)
 }
 
 void MqttJson::AppendMark(std::string& out, const RunMark& mark) {
-  out += "{\"number\":" + std::to_string(mark.number) + ",\"sample\":" +
-         std::to_string(mark.sample) + ",\"time\":\"";
+  out += "{\"number\":" + std::to_string(mark.number) +
+         ",\"sample\":" + std::to_string(mark.sample) + ",\"time\":\"";
   time_.Append(out, mark.timeMs, true);
   out += "\",\"text\":";
   AppendString(out, mark.text);

@@ -60,7 +60,8 @@ PublishUrl ParsePublishUrl(const QString& text) {
     out.kind = PublishUrl::Kind::Influx2;
     out.port = 8086;
   } else {
-    return Refused(text, QStringLiteral("mqtt://、mqtts://、influx:// か influx2:// で始めてください"));
+    return Refused(text,
+                   QStringLiteral("mqtt://、mqtts://、influx:// か influx2:// で始めてください"));
   }
   out.host = url.host();
   if (out.host.isEmpty()) return Refused(text, QStringLiteral("ホスト名がありません"));
@@ -89,18 +90,21 @@ PublishUrl ParsePublishUrl(const QString& text) {
     }
     if (out.kind == PublishUrl::Kind::Influx1) {
       if (parts.size() != 1) {
-        return Refused(text, QStringLiteral("influx://ホスト[:ポート]/データベース の形で書いてください"));
+        return Refused(
+            text, QStringLiteral("influx://ホスト[:ポート]/データベース の形で書いてください"));
       }
       out.database = parts[0];
     } else {
       if (parts.size() != 2) {
-        return Refused(text, QStringLiteral("influx2://ホスト[:ポート]/組織/バケット の形で書いてください"));
+        return Refused(
+            text, QStringLiteral("influx2://ホスト[:ポート]/組織/バケット の形で書いてください"));
       }
       out.org = parts[0];
       out.bucket = parts[1];
       out.token = qEnvironmentVariable("KORVALE_INFLUX_TOKEN");
       if (out.token.isEmpty()) {
-        return Refused(text, QStringLiteral("環境変数 KORVALE_INFLUX_TOKEN にトークンを設定してください"));
+        return Refused(
+            text, QStringLiteral("環境変数 KORVALE_INFLUX_TOKEN にトークンを設定してください"));
       }
     }
   }

@@ -34,7 +34,9 @@ Publisher::Publisher(std::vector<PublishUrl> urls, QString queueRoot, QObject* p
   thread_.setObjectName(QStringLiteral("publish"));
 }
 
-Publisher::~Publisher() { Finish(0); }
+Publisher::~Publisher() {
+  Finish(0);
+}
 
 bool Publisher::Open(QString* error) {
   for (const PublishUrl& url : urls_) {
@@ -143,8 +145,8 @@ void Publisher::Finish(int timeoutMs) {
     // The destinations end on their own thread, where their timers and sockets live.
     for (auto& channel : channels_) {
       Destination* destination = channel->destination.release();
-      QMetaObject::invokeMethod(destination, [destination] { delete destination; },
-                                Qt::BlockingQueuedConnection);
+      QMetaObject::invokeMethod(
+          destination, [destination] { delete destination; }, Qt::BlockingQueuedConnection);
     }
     thread_.quit();
     thread_.wait();
