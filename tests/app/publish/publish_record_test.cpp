@@ -141,10 +141,10 @@ TEST_F(PublishRecordTest, EveryRowReachesTheDatabaseOnceAndTheBrokerAtLeastOnce)
   for (const CsvRow& row : rows) {
     ASSERT_TRUE(received.count(row.sample)) << "sample " << row.sample;
     const QJsonObject& sample = received[row.sample];
-    EXPECT_EQ(sample[QStringLiteral("time")].toString(), row.time);
-    EXPECT_EQ(sample.size(), static_cast<int>(row.values.size()) + 2) << row.sample;
+    ASSERT_EQ(sample[QStringLiteral("time")].toString().toStdString(), row.time.toStdString());
+    ASSERT_EQ(sample.size(), static_cast<int>(row.values.size()) + 2) << row.sample;
     for (const auto& [unit, text] : row.values) {
-      EXPECT_EQ(sample[QStringLiteral("ID%1").arg(unit)].toDouble(), text.toDouble());
+      ASSERT_EQ(sample[QStringLiteral("ID%1").arg(unit)].toDouble(), text.toDouble());
     }
   }
   // The newest value of a unit and the status stay on the broker for whoever comes later.
