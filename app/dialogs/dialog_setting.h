@@ -1,6 +1,7 @@
 // The settings dialog "取込設定": used units and their thermocouple types, thermocouple or voltage,
 // the sampling interval in 10 ms steps or in seconds, averaging, and continuous recording into a
-// folder. OK checks the input, writes the settings variables, sets SettingOK and closes.
+// folder, and the destinations the measurement is published to ([Publish] of the settings store,
+// written on OK). OK checks the input, writes the settings variables, sets SettingOK and closes.
 #pragma once
 
 #include <QDialog>
@@ -44,6 +45,7 @@ class DialogSetting : public QDialog {
   QCheckBox* chkAverage = nullptr;
   QCheckBox* chkContinuous = nullptr;  // "連続記録"
   QLineEdit* txtFolder = nullptr;      // its folder; empty: ~/korvale-records
+  QLineEdit* txtPublish = nullptr;     // "送信先": the publishing URLs, blanks between them
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
   QGroupBox* Frame1 = nullptr;           // "使用ユニットと種類"
@@ -62,6 +64,9 @@ class DialogSetting : public QDialog {
   void BuildTypeGroup();      // "種類"
   void BuildIntervalGroup();  // "測定間隔"
   QHBoxLayout* BuildRecordingRow();
+  QHBoxLayout* BuildPublishRow();
+  // The publishing URLs entered; false, told, when one cannot be used.
+  bool CheckPublish();
   void FormLoad();
   // The interval in milliseconds entered in the chosen box, or nothing when it is not valid.
   std::optional<int32_t> EnteredInterval() const;

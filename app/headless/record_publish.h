@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "publish/publish_url.h"
+#include "core/publish_url.h"
 
 class AlarmMonitor;
 class MeasurementSession;

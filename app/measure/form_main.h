@@ -12,6 +12,7 @@
 
 class AutoRangeY;
 class WindowAlarms;
+class WindowPublish;
 class WindowMarks;
 class ContinuousRecording;
 class MeasurementSession;
@@ -151,6 +152,8 @@ class FormMain : public QWidget {
   // Shared pointer: destroyed without this header knowing the type.
   std::shared_ptr<WindowAlarms> alarms_;
   std::unique_ptr<WindowMarks> marks_;
+  // Shared pointer: destroyed without this header knowing the type.
+  std::shared_ptr<WindowPublish> publish_;
 };
 
 // Printing without a dialog, for the command line ("korvale --convert IN OUT.pdf"): prints the

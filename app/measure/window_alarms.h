@@ -49,6 +49,7 @@ class WindowAlarms : public QObject {
   void ShowList();
   DialogAlarmList* List() const;
   const AlarmMonitor& Monitor() const { return monitor_; }
+  AlarmMonitor& Monitor() { return monitor_; }
 
   // Writes the log of the record set in memory beside savedPath when it had alarms; false after
   // telling the operator why it could not be written.

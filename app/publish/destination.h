@@ -11,7 +11,7 @@
 
 #include "core/run_rows.h"
 #include "publish/disk_queue.h"
-#include "publish/publish_url.h"
+#include "core/publish_url.h"
 
 // The kinds of the queue's records.
 enum class QueueKind : uint8_t { Samples = 0, Mark = 1, Alarm = 2 };

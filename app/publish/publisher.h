@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/run_rows.h"
-#include "publish/publish_url.h"
+#include "core/publish_url.h"
 
 class Destination;
 class DiskQueue;

@@ -1,4 +1,4 @@
-#include "publish/publish_url.h"
+#include "core/publish_url.h"
 
 #include <QRegularExpression>
 #include <QUrl>
