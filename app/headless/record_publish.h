@@ -34,6 +34,8 @@ class RecordPublish {
   bool Open();
   // At the end of the run: gives what waits a moment to go out.
   void Finish();
+  // The destinations' statuses come from it (the web view's metrics).
+  const Publisher& Current() const { return *publisher_; }
 
  private:
   std::unique_ptr<RunFeed> feed_;

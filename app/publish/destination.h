@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <atomic>
 
+#include "core/publish_url.h"
 #include "core/run_rows.h"
 #include "publish/disk_queue.h"
-#include "core/publish_url.h"
 
 // The kinds of the queue's records.
 enum class QueueKind : uint8_t { Samples = 0, Mark = 1, Alarm = 2 };

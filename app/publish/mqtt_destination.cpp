@@ -19,7 +19,9 @@ void LibraryInit() {
 }  // namespace
 
 MqttDestination::MqttDestination(PublishUrl url, DiskQueue& queue)
-    : Destination(std::move(url), queue), latestTimer_(this) {
+    : Destination(std::move(url), queue), latestTimer_(this), retry_(this) {
+  retry_.setSingleShot(true);
+  connect(&retry_, &QTimer::timeout, this, [this] { TryConnect(); });
   latestTimer_.setInterval(1000);
   connect(&latestTimer_, &QTimer::timeout, this, [this] { PublishLatest(); });
 }
@@ -86,15 +88,26 @@ void MqttDestination::OnPublish(mosquitto*, void* self, int mid) {
 void MqttDestination::Start() {
   next_ = queue_.Acked();
   latestTimer_.start();
-  // An unreachable broker at the start is retried by the client's thread as a lost one is.
+  TryConnect();
+}
+
+void MqttDestination::TryConnect() {
+  if (stopped_) return;
+  // A broker that cannot be reached at the first try is tried again from here, with the backoff;
+  // once connected, the client's thread reconnects a lost connection by itself.
   const int rc = mosquitto_connect_async(client_, url_.host.toUtf8().constData(), url_.port,
                                          kKeepAliveSeconds);
-  if (rc != MOSQ_ERR_SUCCESS) Reached(false);
-  looping_ = mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
+  if (rc != MOSQ_ERR_SUCCESS) {
+    Reached(false);
+    retry_.start(NextBackoffMs());
+    return;
+  }
+  if (!looping_) looping_ = mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
 }
 
 void MqttDestination::Stop() {
   stopped_ = true;
+  retry_.stop();
   latestTimer_.stop();
   if (!client_) return;
   if (connected_) {

@@ -50,6 +50,7 @@ class MqttDestination : public Destination {
   void Connected(bool ok);
   void Published(int mid);
   void PublishLatest();
+  void TryConnect();
   std::string Topic(const char* leaf) const;
 
   mosquitto* client_ = nullptr;
@@ -61,4 +62,5 @@ class MqttDestination : public Destination {
   std::array<std::optional<float>, 4> latest_{};
   bool latestNew_ = false;
   QTimer latestTimer_;
+  QTimer retry_;  // the first connection's next try
 };

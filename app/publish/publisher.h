@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "core/run_rows.h"
 #include "core/publish_url.h"
+#include "core/run_rows.h"
 
 class Destination;
 class DiskQueue;

@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QUrlQuery>
 
@@ -76,11 +77,12 @@ class Server {
   int port_ = 0;
 };
 
-// mosquitto on 127.0.0.1:port, anonymous, without persistence.
+// mosquitto on 127.0.0.1:port, anonymous, without persistence; Start again after Stop takes up
+// the same port.
 class Broker : public Server {
  public:
   bool Start(const QString& folder) {
-    port_ = FreePort();
+    if (port_ == 0) port_ = FreePort();
     const QString conf = folder + QStringLiteral("/mosquitto.conf");
     QFile file(conf);
     if (!file.open(QIODevice::WriteOnly)) return false;
@@ -156,30 +158,34 @@ class Database : public Server {
   QString folder_;
 };
 
-// mosquitto_sub on every topic under prefix, its output kept.
+// mosquitto_sub on a topic, its output kept in a file (a pipe nobody reads while the test waits
+// would hold it up).
 class Subscriber {
  public:
   void Start(int port, const QString& topic, const QStringList& extra = {}) {
-    process_.start(
-        QStringLiteral("mosquitto_sub"),
-        QStringList{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                    QString::number(port), QStringLiteral("-q"), QStringLiteral("1"),
-                    QStringLiteral("-v"), QStringLiteral("-t"), topic} +
-            extra);
+    output_.open();
+    process_.setStandardOutputFile(output_.fileName());
+    process_.start(QStringLiteral("mosquitto_sub"),
+                   QStringList{QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
+                               QStringLiteral("-p"), QString::number(port), QStringLiteral("-q"),
+                               QStringLiteral("1"), QStringLiteral("-v"), QStringLiteral("-t"),
+                               topic} +
+                       extra);
     process_.waitForStarted();
   }
   QByteArray Stop() {
     process_.terminate();
     process_.waitForFinished(5000);
-    return process_.readAllStandardOutput();
+    return output_.readAll();
   }
   // Runs to its end (with -C/-W in extra) and gives what it printed.
   QByteArray Wait() {
     process_.waitForFinished(15000);
-    return process_.readAllStandardOutput();
+    return output_.readAll();
   }
 
  private:
+  QTemporaryFile output_;
   QProcess process_;
 };
 

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <map>
+#include <set>
 
 #include "../session/record_process.h"
 #include "lab_servers.h"
@@ -157,6 +158,35 @@ TEST_F(PublishRecordTest, EveryRowReachesTheDatabaseOnceAndTheBrokerAtLeastOnce)
       << kept.toStdString();
 }
 
+// What the broker has not acknowledged goes on the topic at least once when it comes: a broker
+// that cannot be reached at the start too.
+TEST_F(PublishRecordTest, ABrokerThatComesLateGetsEveryRow) {
+  broker_.Stop();
+  QProcess p;
+  Start(p, RecordArgs("records") +
+               QStringList{QStringLiteral("--for"), QStringLiteral("8s"),
+                           QStringLiteral("--stream"), QStringLiteral("--publish"),
+                           QStringLiteral("mqtt://127.0.0.1:%1/lab").arg(broker_.Port())});
+  QThread::msleep(2000);
+  ASSERT_TRUE(broker_.Start(Path("broker")));
+  Subscriber samples;
+  samples.Start(broker_.Port(), QStringLiteral("lab/samples"));
+  ASSERT_TRUE(Ends(p, 60000));
+  const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+  EXPECT_TRUE(err.contains(QStringLiteral("に追いつきました"))) << err.toStdString();
+  QThread::msleep(500);
+  std::set<int64_t> received;
+  for (QByteArray line : samples.Stop().split('\n')) {
+    if (line.startsWith("lab/samples ")) line = line.mid(12);
+    if (line.startsWith("{\"sample\"")) {
+      received.insert(QJsonDocument::fromJson(line).object()[QStringLiteral("sample")].toInteger());
+    }
+  }
+  const std::vector<CsvRow> rows = StreamRows(p.readAllStandardOutput());
+  ASSERT_GT(rows.size(), 600u);
+  for (const CsvRow& row : rows) ASSERT_TRUE(received.count(row.sample)) << row.sample;
+}
+
 TEST_F(PublishRecordTest, ADatabaseAwayForFiveSecondsLosesNothingAndHoldsUpNoRow) {
   QProcess p;
   Start(p, PublishArgs("records", "12s"));
@@ -238,6 +268,50 @@ TEST_F(PublishRecordTest, AUrlThatCannotBeUsedRefusesTheRecordingBeforeItStarts)
   EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardError())
                   .contains(QStringLiteral("KORVALE_INFLUX_TOKEN")));
   EXPECT_FALSE(QFileInfo::exists(Path("records")));
+}
+
+}  // namespace
+
+namespace {
+
+// `--stream influx`: the line protocol of every value of the files, at their times.
+TEST_F(PublishRecordTest, TheInfluxStreamHoldsEveryValueOfTheFilesAtItsTime) {
+  QProcess p;
+  Start(p,
+        RecordArgs("records") + QStringList{QStringLiteral("--for"), QStringLiteral("2s"),
+                                            QStringLiteral("--stream"), QStringLiteral("influx")});
+  ASSERT_TRUE(Ends(p, 60000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  std::map<std::pair<int, int64_t>, QString> points;  // (unit, ms) -> value text
+  for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+    if (line.isEmpty()) continue;
+    const QList<QByteArray> parts = line.split(' ');
+    ASSERT_TRUE(line.startsWith("korvale,host=")) << line.toStdString();
+    const int unit = line.mid(line.indexOf(",unit=ID") + 8, 1).toInt();
+    EXPECT_EQ(line.contains(",name=oven\\ top,type=B,"), unit == 0) << line.toStdString();
+    const QByteArray nanoseconds = parts.back();
+    ASSERT_TRUE(nanoseconds.endsWith("000000"));
+    points[{unit, nanoseconds.chopped(6).toLongLong()}] =
+        QString::fromLatin1(parts[parts.size() - 2].mid(6));
+  }
+  const QStringList files = QDir(Path("records")).entryList({QStringLiteral("*.mx1")});
+  ASSERT_EQ(files.size(), 1);
+  QProcess exporter;
+  Start(exporter, {QStringLiteral("--export"), Path("records") + '/' + files[0], Path("all.csv")});
+  ASSERT_TRUE(Ends(exporter, 60000));
+  QFile csv(Path("all.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  size_t values = 0;
+  for (const CsvRow& row : StreamRows(csv.readAll())) {
+    for (const auto& [unit, text] : row.values) {
+      ++values;
+      const auto point = points.find({unit, row.timeMs});
+      ASSERT_NE(point, points.end()) << row.time.toStdString();
+      EXPECT_EQ(point->second.toStdString(), text.toStdString());
+    }
+  }
+  EXPECT_EQ(values, points.size());
+  EXPECT_GT(values, 300u);
 }
 
 }  // namespace
