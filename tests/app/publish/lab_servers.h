@@ -165,12 +165,12 @@ class Subscriber {
   void Start(int port, const QString& topic, const QStringList& extra = {}) {
     output_.open();
     process_.setStandardOutputFile(output_.fileName());
-    process_.start(QStringLiteral("mosquitto_sub"),
-                   QStringList{QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
-                               QStringLiteral("-p"), QString::number(port), QStringLiteral("-q"),
-                               QStringLiteral("1"), QStringLiteral("-v"), QStringLiteral("-t"),
-                               topic} +
-                       extra);
+    process_.start(
+        QStringLiteral("mosquitto_sub"),
+        QStringList{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                    QString::number(port), QStringLiteral("-q"), QStringLiteral("1"),
+                    QStringLiteral("-v"), QStringLiteral("-t"), topic} +
+            extra);
     process_.waitForStarted();
   }
   QByteArray Stop() {
