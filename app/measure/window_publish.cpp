@@ -42,7 +42,10 @@ WindowPublish::~WindowPublish() {
 }
 
 void WindowPublish::Tell(const QString& text) {
-  if (ui_.lblStatus) ui_.lblStatus->setText(text);
+  if (!ui_.lblPublish) return;
+  ui_.lblPublish->setText(text);
+  ui_.lblPublish->setToolTip(text);
+  ui_.lblPublish->setVisible(!text.isEmpty());
 }
 
 void WindowPublish::TakeDestinations() {

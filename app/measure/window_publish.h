@@ -1,8 +1,8 @@
 // The main window's publishing: at each start of a measurement, the destinations of the settings'
 // [Publish] section ("取込設定") receive its rows, marks and alarm events through a Publisher
-// (publish/), with their queues beside the journal. The status line says when a destination went
-// away and when it caught up. After the stop the publisher goes on sending what waits until the
-// next start with other destinations, or the window's end.
+// (publish/), with their queues beside the journal. A label beside the status line says when a
+// destination went away and when it caught up. After the stop the publisher goes on sending what
+// waits until the next start with other destinations, or the window's end.
 #pragma once
 
 #include <QObject>
