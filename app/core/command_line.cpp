@@ -58,7 +58,7 @@ struct Parse {
   bool exportCsv = false;
   bool record = false;
   bool mark = false;
-  bool recordOption = false;  // --for, --settings, --stream, --serve or --token-file
+  bool recordOption = false;  // --for, --settings, --stream, --publish, --serve or --token-file
   QString error;
 
   // The value of an option that takes one.
@@ -97,6 +97,17 @@ Took RecordOption(Parse& p, const QString& a) {
     }
   } else if (a == QLatin1String("--stream")) {
     p.cl.stream = true;
+    // An optional format word: the analysis CSV unless "influx".
+    if (p.i + 1 < p.args.size() &&
+        (p.args[p.i + 1] == QLatin1String("influx") || p.args[p.i + 1] == QLatin1String("csv"))) {
+      p.cl.streamInflux = p.args[++p.i] == QLatin1String("influx");
+    }
+  } else if (a == QLatin1String("--publish")) {
+    QString url;
+    if (!p.Value(url)) {
+      return p.Fail(QStringLiteral("--publish には送信先の URL を指定してください。"));
+    }
+    p.cl.publishUrls << url;
   } else if (a == QLatin1String("--serve")) {
     if (!p.Value(p.cl.serve) || p.cl.serve.isEmpty()) {
       return p.Fail(
@@ -202,8 +213,8 @@ CommandLine Decide(Parse& p) {
   if (p.recordOption && cl.action != CommandLine::Action::Record &&
       cl.action != CommandLine::Action::Help && cl.action != CommandLine::Action::Version) {
     return Failed(
-        QStringLiteral("--for、--settings、--stream、--serve と --token-file は --record と一緒に"
-                       "指定してください。"));
+        QStringLiteral("--for、--settings、--stream、--publish、--serve と --token-file は "
+                       "--record と一緒に指定してください。"));
   }
   return cl;
 }
@@ -232,7 +243,8 @@ QString UsageText() {
       "使い方: korvale [--demo] [--start]\n"
       "        korvale --convert 入力.mx1 出力(.csv|.mx1|.pdf)\n"
       "        korvale --export 入力.mx1 [入力2.mx1 ...] 出力.csv\n"
-      "        korvale --record フォルダー [--for 時間] [--settings 設定ファイル] [--stream]\n"
+      "        korvale --record フォルダー [--for 時間] [--settings 設定ファイル]\n"
+      "                [--stream [influx]] [--publish URL]...\n"
       "                [--serve [アドレス:]ポート [--token-file ファイル]]\n"
       "        korvale --mark フォルダー 文字列\n"
       "\n"
@@ -257,6 +269,14 @@ QString UsageText() {
       "                       開始から数える。\n"
       "  --settings ファイル  --record で使う測定条件と警報（[MeasInfo] と [Alarm] の ini\n"
       "                       ファイル）。\n"
+      "  --stream [influx]    --record で各データを解析用 CSV の行として標準出力にも書く。\n"
+      "                       influx を付けると InfluxDB の line protocol で書く。\n"
+      "  --publish URL        --record で各データを MQTT (mqtt://[利用者[:パスワード]@]ホスト\n"
+      "                       [:ポート]/接頭辞、mqtts://…) または InfluxDB (influx://ホスト\n"
+      "                       [:ポート]/データベース、influx2://ホスト[:ポート]/組織/バケット、\n"
+      "                       トークンは環境変数 KORVALE_INFLUX_TOKEN) にも送る。繰り返し\n"
+      "                       指定できる。送れない間は待ち行列に保存し、あとで送る。使えない\n"
+      "                       URL は終了コード 2。\n"
       "  --stream             --record で各データを解析用 CSV の行として標準出力にも書く。\n"
       "  --serve [アドレス:]ポート\n"
       "                       --record の測定をウェブページと Prometheus の /metrics で\n"

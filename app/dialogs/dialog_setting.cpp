@@ -17,6 +17,8 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/operator_number.h"
+#include "core/publish_settings.h"
+#include "core/publish_url.h"
 #include "core/serve_settings.h"
 #include "core/settings_rules.h"
 #include "dialogs/ok_cancel_row.h"
@@ -54,6 +56,7 @@ void DialogSetting::BuildControls() {
   BuildIntervalGroup();
   chkAverage = new QCheckBox(QStringLiteral("データ値の平均化"), this);
   QHBoxLayout* recordingRow = BuildRecordingRow();
+  QHBoxLayout* publishRow = BuildPublishRow();
   const OkCancelRow buttons = BuildOkCancelRow(this, QStringLiteral("ｷｬﾝｾﾙ"));
   OKButton = buttons.ok;
   CancelButton = buttons.cancel;
@@ -69,6 +72,7 @@ void DialogSetting::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(top);
   outer->addLayout(recordingRow);
+  outer->addLayout(publishRow);
   if (serve_) outer->addLayout(BuildServeRow());
   outer->addLayout(buttons.layout);
   setFixedSize(sizeHint());
@@ -173,6 +177,31 @@ bool DialogSetting::CheckServePort() {
   return false;
 }
 
+// Publishing: each sample also goes to the lab's MQTT brokers and InfluxDB databases.
+QHBoxLayout* DialogSetting::BuildPublishRow() {
+  txtPublish = new QLineEdit(this);
+  txtPublish->setPlaceholderText(
+      QStringLiteral("mqtt://ホスト/接頭辞 influx://ホスト/データベース"));
+  txtPublish->setToolTip(
+      QStringLiteral("測定データの送信先の URL（mqtt://、mqtts://、influx://、influx2://）。"
+                     "複数は空白で区切ります"));
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(QStringLiteral("送信先"), this));
+  row->addWidget(txtPublish, 1);
+  return row;
+}
+
+bool DialogSetting::CheckPublish() {
+  for (const QString& text : SplitPublishUrls(txtPublish->text())) {
+    const PublishUrl url = ParsePublishUrl(text);
+    if (url.ok) continue;
+    dialogs_.Error(url.reason);
+    txtPublish->setFocus();
+    return false;
+  }
+  return true;
+}
+
 void DialogSetting::InitTypeList() {
   for (QComboBox* box : Combo1) {
     for (int t = 0; t < kTypeCount; ++t) box->addItem(TcTypeName(static_cast<int16_t>(t)));
@@ -207,6 +236,7 @@ void DialogSetting::FormLoad() {
   chkAverage->setChecked(md_.Record.DataAverage);
   chkContinuous->setChecked(md_.Recording.Continuous);
   txtFolder->setText(md_.Recording.Folder);
+  txtPublish->setText(LoadPublishUrls().join(QLatin1Char(' ')));
   if (serve_) txtServePort->setText(serve_->Port > 0 ? QString::number(serve_->Port) : QString());
 }
 
@@ -267,8 +297,10 @@ void DialogSetting::ApplySettings() {
 }
 
 void DialogSetting::OKButton_Click() {
-  if (!CheckInput()) return;
+  if (!CheckInput() || !CheckPublish()) return;
   ApplySettings();
+  const QStringList urls = SplitPublishUrls(txtPublish->text());
+  if (urls != LoadPublishUrls()) SavePublishUrls(urls);
   md_.SettingOK = true;
   accept();
 }

@@ -1,7 +1,8 @@
 // The settings dialog "取込設定": used units and their thermocouple types, thermocouple or voltage,
 // the sampling interval in 10 ms steps or in seconds, averaging, and continuous recording into a
-// folder, and the port of the web view. OK checks the input, writes the settings variables (and
-// the web view's settings, when given), sets SettingOK and closes.
+// folder, the destinations the measurement is published to ([Publish] of the settings store,
+// written on OK) and the port of the web view. OK checks the input, writes the settings variables
+// (and the web view's settings, when given), sets SettingOK and closes.
 #pragma once
 
 #include <QDialog>
@@ -50,6 +51,7 @@ class DialogSetting : public QDialog {
   QCheckBox* chkContinuous = nullptr;  // "連続記録"
   QLineEdit* txtFolder = nullptr;      // its folder; empty: ~/korvale-records
   QLineEdit* txtServePort = nullptr;  // "ウェブ公開ポート"; empty: not served (with serve only)
+  QLineEdit* txtPublish = nullptr;     // "送信先": the publishing URLs, blanks between them
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
   QGroupBox* Frame1 = nullptr;           // "使用ユニットと種類"
@@ -71,6 +73,9 @@ class DialogSetting : public QDialog {
   QHBoxLayout* BuildServeRow();
   // The port entered: 0 for none, nothing when it is not 1..65535.
   std::optional<int> EnteredPort() const;
+  QHBoxLayout* BuildPublishRow();
+  // The publishing URLs entered; false, told, when one cannot be used.
+  bool CheckPublish();
   void FormLoad();
   // The interval in milliseconds entered in the chosen box, or nothing when it is not valid.
   std::optional<int32_t> EnteredInterval() const;

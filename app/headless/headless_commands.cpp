@@ -86,6 +86,8 @@ int RunRecordCommand(int& argc, char** argv, const CommandLine& cl) {
   options.durationMs = cl.recordForMs;
   options.settingsFile = cl.settingsFile;
   options.stream = cl.stream;
+  options.streamInflux = cl.streamInflux;
+  options.publishUrls = cl.publishUrls;
   options.serve = cl.serve;
   options.tokenFile = cl.tokenFile;
   options.outputClosed = outputClosed;

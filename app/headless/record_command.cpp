@@ -24,10 +24,12 @@
 #include "core/mdx4a.h"
 #include "core/module_data.h"
 #include "core/setting_problems.h"
+#include "headless/influx_stream.h"
 #include "headless/mark_server.h"
 #include "headless/record_alarms.h"
 #include "headless/record_folder_lock.h"
 #include "headless/record_serve.h"
+#include "headless/record_publish.h"
 #include "headless/standard_streams.h"
 #include "headless/stderr_dialogs.h"
 #include "journal/left_journals.h"
@@ -255,6 +257,18 @@ std::unique_ptr<SampleStream> StartStream(MeasurementSession& session, const Mod
   return stream;
 }
 
+// The stream in line protocol; a reader that goes ends the recording as with the CSV.
+std::unique_ptr<InfluxStream> StartLines(MeasurementSession& session, const ModuleData& md,
+                                         RecordAlarms& alarms, StderrDialogs& out) {
+  auto lines = std::make_unique<InfluxStream>(session, md, alarms.Monitor(), STDOUT_FILENO);
+  QObject::connect(
+      lines.get(), &InfluxStream::closed, &session,
+      [&session] { session.StopMeasure(StopReason::Operator); }, Qt::QueuedConnection);
+  QObject::connect(lines.get(), &InfluxStream::message,
+                   [&out](const QString& text) { out.Say(text); });
+  return lines;
+}
+
 // Takes the recording folder for this run; false when another recorder holds it. A folder that
 // cannot hold the lock file cannot hold the recording's files either (they go to the spare folder):
 // the recording goes on, with a warning.
@@ -334,6 +348,12 @@ int RunRecord(const RecordOptions& options) {
   if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
   ServePlan servePlan;
   if (!PlanServe(options, servePlan, dialogs)) return 2;
+  std::vector<PublishUrl> publishUrls;
+  if (!RecordPublish::ParseUrls(
+          RecordPublish::SettingsUrls(options.settingsFile) + options.publishUrls, publishUrls,
+          dialogs)) {
+    return 2;
+  }
   if (options.stream && !CheckStreamOutput(options.outputClosed, dialogs)) return 1;
 
   const QString folder = QDir(options.folder).absolutePath();
@@ -370,14 +390,25 @@ int RunRecord(const RecordOptions& options) {
   RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
                       std::make_unique<DesktopAlarmSound>([&dialogs] { dialogs.Bell(); }));
   std::unique_ptr<SampleStream> stream;
+  std::unique_ptr<InfluxStream> lines;
+  if (options.stream && !options.streamInflux) stream = StartStream(session, md, dialogs);
+  if (options.stream && options.streamInflux) lines = StartLines(session, md, alarms, dialogs);
+  std::unique_ptr<RecordPublish> publish;
+  if (!publishUrls.empty()) {
+    publish = std::make_unique<RecordPublish>(session, md, alarms.Monitor(), std::move(publishUrls),
+                                              dialogs);
+    if (!publish->Open()) return 1;
+  }
   if (options.stream) stream = StartStream(session, md, dialogs);
   RecordServe serve(session, md, alarms.Monitor());
   if (!serve.Start(servePlan, dialogs)) return 1;
 
   const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
+  if (publish) publish->Finish();
   if (!stopped) return 1;
   int code = *stopped;
   if (stream && !FinishStream(*stream, dialogs)) code = 1;
+  if (lines) lines->Finish(kStreamFinishMs);
 
   // Files that are not where they were asked for make the status 3, unless the run failed.
   const bool misplaced = TellMisplacedFiles(recording, folder, dialogs);

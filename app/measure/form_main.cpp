@@ -18,6 +18,7 @@
 #include "graph/graph_follow.h"
 #include "measure/window_alarms.h"
 #include "measure/window_marks.h"
+#include "measure/window_publish.h"
 #include "measure/window_serve.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
@@ -42,6 +43,7 @@ FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidge
   });
   graph_->SetStatisticsLimits(StatisticsLimitsOf(alarms_->Settings()));
   marks_ = std::make_unique<WindowMarks>(md_, *session_, ui_, *graph_);
+  publish_ = std::make_shared<WindowPublish>(*session_, md_, alarms_->Monitor(), ui_);
   serve_ = std::make_shared<WindowServe>(*session_, md_, alarms_->Monitor(), dialogs_);
 }
 

@@ -12,6 +12,7 @@
 
 class AutoRangeY;
 class WindowAlarms;
+class WindowPublish;
 class WindowMarks;
 class WindowServe;
 class ContinuousRecording;
@@ -153,6 +154,8 @@ class FormMain : public QWidget {
   std::shared_ptr<WindowAlarms> alarms_;
   std::unique_ptr<WindowMarks> marks_;
   std::shared_ptr<WindowServe> serve_;  // the web view (window_serve.h)
+  // Shared pointer: destroyed without this header knowing the type.
+  std::shared_ptr<WindowPublish> publish_;
 };
 
 // Printing without a dialog, for the command line ("korvale --convert IN OUT.pdf"): prints the

@@ -231,8 +231,14 @@ QHBoxLayout* BuildStatusRow(MainControls& ui, QWidget* window) {
   ui.lblAlarm->setVisible(false);
   // A long alarm or a long problem text is cut at the window's edge rather than widening it.
   ui.lblAlarm->setMinimumWidth(1);
+  // The publishing destinations' last news (went away, caught up): the status line itself is
+  // rewritten at every tick.
+  ui.lblPublish = new QLabel(window);
+  ui.lblPublish->setVisible(false);
+  ui.lblPublish->setMinimumWidth(1);
   auto* statusRow = new QHBoxLayout;
   statusRow->addWidget(ui.lblStatus, 1);
+  statusRow->addWidget(ui.lblPublish);
   statusRow->addWidget(ui.lblAlarm);
   return statusRow;
 }

@@ -31,7 +31,8 @@ struct MainControls : GraphControls {
   QPushButton* cmdAlarm = nullptr;     // "警報設定"
   QPushButton* cmdMark = nullptr;      // "マーク": enabled while measuring
   QLineEdit* txtMark = nullptr;        // its text; empty: "マーク N"
-  QLabel* lblAlarm = nullptr;  // beside the status line: the alarms, a link to "警報一覧"
+  QLabel* lblAlarm = nullptr;    // beside the status line: the alarms, a link to "警報一覧"
+  QLabel* lblPublish = nullptr;  // beside the status line: the publishing destinations' news
   std::array<QPushButton*, 4> cmdMove{};  // "○"
 
   QTimer* Timer1 = nullptr;  // computer-paced sampling (the session's)

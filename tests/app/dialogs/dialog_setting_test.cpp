@@ -10,10 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <memory>
 #include <optional>
 
 #include "core/module_data.h"
+#include "core/publish_settings.h"
 #include "scripted_dialogs.h"
 
 namespace {
@@ -277,3 +280,26 @@ TEST_F(DialogSettingTest, TypeOutsideTheListShowsNoSelectionAndIsKeptUntilChosen
 }
 
 }  // namespace
+
+// The publishing URLs are checked with the recorder's parser on OK and kept in the settings store.
+TEST_F(DialogSettingTest, PublishUrlsAreCheckedOnOkAndKeptInTheSettingsStore) {
+  QTemporaryDir config;
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+  DialogSetting& d = Open();
+  d.txtPublish->setText(QStringLiteral("mqtt://broker/lab  influx://db:8087"));
+  d.OKButton->click();
+  EXPECT_FALSE(md.SettingOK);
+  EXPECT_NE(d.result(), QDialog::Accepted);
+  ASSERT_EQ(dialogs.Texts().size(), 1u);
+  EXPECT_TRUE(dialogs.LastText().contains(QStringLiteral("influx://db:8087")));
+  EXPECT_TRUE(LoadPublishUrls().isEmpty());
+
+  d.txtPublish->setText(QStringLiteral("mqtt://broker/lab\ninflux://db:8087/lab"));
+  d.OKButton->click();
+  EXPECT_TRUE(md.SettingOK);
+  EXPECT_EQ(LoadPublishUrls(), (QStringList{QStringLiteral("mqtt://broker/lab"),
+                                            QStringLiteral("influx://db:8087/lab")}));
+  EXPECT_EQ(Open().txtPublish->text(), QStringLiteral("mqtt://broker/lab influx://db:8087/lab"));
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                     qEnvironmentVariable("XDG_CONFIG_HOME"));
+}
