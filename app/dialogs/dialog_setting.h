@@ -51,7 +51,7 @@ class DialogSetting : public QDialog {
   QCheckBox* chkContinuous = nullptr;  // "連続記録"
   QLineEdit* txtFolder = nullptr;      // its folder; empty: ~/korvale-records
   QLineEdit* txtServePort = nullptr;  // "ウェブ公開ポート"; empty: not served (with serve only)
-  QLineEdit* txtPublish = nullptr;     // "送信先": the publishing URLs, blanks between them
+  QLineEdit* txtPublish = nullptr;  // "送信先": the publishing URLs, blanks between them
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
   QGroupBox* Frame1 = nullptr;           // "使用ユニットと種類"

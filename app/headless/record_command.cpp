@@ -28,12 +28,13 @@
 #include "headless/mark_server.h"
 #include "headless/record_alarms.h"
 #include "headless/record_folder_lock.h"
-#include "headless/record_serve.h"
 #include "headless/record_publish.h"
+#include "headless/record_serve.h"
 #include "headless/standard_streams.h"
 #include "headless/stderr_dialogs.h"
 #include "journal/left_journals.h"
 #include "journal/recording_journal.h"
+#include "publish/publisher.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 #include "session/sample_stream.h"
@@ -399,9 +400,12 @@ int RunRecord(const RecordOptions& options) {
                                               dialogs);
     if (!publish->Open()) return 1;
   }
-  if (options.stream) stream = StartStream(session, md, dialogs);
   RecordServe serve(session, md, alarms.Monitor());
   if (!serve.Start(servePlan, dialogs)) return 1;
+  if (publish) {
+    const Publisher& publisher = publish->Current();
+    serve.FollowDestinations([&publisher] { return publisher.Statuses(); });
+  }
 
   const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
   if (publish) publish->Finish();

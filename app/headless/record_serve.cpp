@@ -117,3 +117,8 @@ bool RecordServe::Start(const ServePlan& plan, StderrDialogs& out) {
               .arg(plan.token.isEmpty() ? QString() : QStringLiteral("（トークンが必要です）")));
   return true;
 }
+
+void RecordServe::FollowDestinations(
+    std::function<std::vector<PublishDestinationStatus>()> source) {
+  if (server_) server_->FollowDestinations(std::move(source));
+}

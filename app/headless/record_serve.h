@@ -6,8 +6,10 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/run_rows.h"
 
@@ -39,6 +41,8 @@ class RecordServe {
 
   // Listens as planned (nothing when it is off); false, with the reason said, when it cannot.
   bool Start(const ServePlan& plan, StderrDialogs& out);
+  // The metrics show the publishing destinations of source (nothing while not serving).
+  void FollowDestinations(std::function<std::vector<PublishDestinationStatus>()> source);
 
  private:
   MeasurementSession& session_;

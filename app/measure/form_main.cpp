@@ -20,6 +20,7 @@
 #include "measure/window_marks.h"
 #include "measure/window_publish.h"
 #include "measure/window_serve.h"
+#include "publish/publisher.h"
 #include "session/continuous_recording.h"
 #include "session/measurement_session.h"
 
@@ -45,6 +46,10 @@ FormMain::FormMain(ModuleData& md, MDX4A& driver, DialogService& dialogs, QWidge
   marks_ = std::make_unique<WindowMarks>(md_, *session_, ui_, *graph_);
   publish_ = std::make_shared<WindowPublish>(*session_, md_, alarms_->Monitor(), ui_);
   serve_ = std::make_shared<WindowServe>(*session_, md_, alarms_->Monitor(), dialogs_);
+  serve_->FollowDestinations([publish = publish_.get()] {
+    const Publisher* publisher = publish->Current();
+    return publisher ? publisher->Statuses() : std::vector<PublishDestinationStatus>{};
+  });
 }
 
 FormMain::~FormMain() {

@@ -87,5 +87,12 @@ void WindowServe::Apply() {
   QObject::connect(feed, &RunFeed::alarmed, [s](const RunAlarm& a) { s->Alarm(a); });
   QObject::connect(feed, &RunFeed::fileChanged, [s](int32_t n) { s->FileChanged(n); });
   QObject::connect(feed, &RunFeed::ended, [s] { s->End(); });
+  if (destinations_) s->FollowDestinations(destinations_);
   server_ = std::move(server);
+}
+
+void WindowServe::FollowDestinations(
+    std::function<std::vector<PublishDestinationStatus>()> source) {
+  destinations_ = std::move(source);
+  if (server_) server_->FollowDestinations(destinations_);
 }

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/run_rows.h"
 #include "core/serve_settings.h"
@@ -30,6 +32,8 @@ class WindowServe {
   // Listens as the settings say, after stopping what listened before; the reason is shown when
   // it cannot.
   void Apply();
+  // The metrics show the publishing destinations of source.
+  void FollowDestinations(std::function<std::vector<PublishDestinationStatus>()> source);
   // The port listened on, 0 when none.
   quint16 Port() const;
 
@@ -43,4 +47,5 @@ class WindowServe {
   std::unique_ptr<RunFeed> feed_;
   std::unique_ptr<ServeThread> server_;
   std::optional<RunMark> lastMark_;  // the newest mark of the session
+  std::function<std::vector<PublishDestinationStatus>()> destinations_;
 };

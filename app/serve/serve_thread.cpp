@@ -1,6 +1,8 @@
 #include "serve/serve_thread.h"
 
 #include <QSemaphore>
+#include <QTimer>
+#include <algorithm>
 #include <memory>
 
 #include "serve/web_server.h"
@@ -98,4 +100,23 @@ void ServeThread::End() {
 }
 void ServeThread::SetDestinations(const std::vector<PublishDestinationStatus>& destinations) {
   Post([destinations](WebServer& s) { s.SetDestinations(destinations); });
+}
+
+void ServeThread::FollowDestinations(
+    std::function<std::vector<PublishDestinationStatus>()> source) {
+  auto* timer = new QTimer(&owner_);
+  const auto look = [this, source] {
+    std::vector<PublishDestinationStatus> now = source();
+    const bool same = std::equal(
+        now.begin(), now.end(), destinations_.begin(), destinations_.end(),
+        [](const PublishDestinationStatus& a, const PublishDestinationStatus& b) {
+          return a.name == b.name && a.connected == b.connected && a.waiting == b.waiting;
+        });
+    if (same) return;
+    destinations_ = std::move(now);
+    SetDestinations(destinations_);
+  };
+  QObject::connect(timer, &QTimer::timeout, &owner_, look);
+  timer->start(1000);
+  look();
 }

@@ -40,13 +40,17 @@ class ServeThread {
   void FileChanged(int32_t fileNumber);
   void End();
   void SetDestinations(const std::vector<PublishDestinationStatus>& destinations);
+  // The publishing destinations' statuses, asked of source once a second on the owner's thread
+  // and handed on when they changed (the metrics' queue lengths and connections).
+  void FollowDestinations(std::function<std::vector<PublishDestinationStatus>()> source);
 
  private:
   // Runs f with the server on its thread, without waiting.
   void Post(std::function<void(WebServer&)> f);
 
   QThread thread_;
-  QObject owner_;                // lives on the owner's thread: the marks are made there
-  WebServer* server_ = nullptr;  // lives on thread_
+  QObject owner_;  // lives on the owner's thread: the marks are made there
+  std::vector<PublishDestinationStatus> destinations_;  // as last handed on
+  WebServer* server_ = nullptr;                         // lives on thread_
   quint16 port_ = 0;
 };

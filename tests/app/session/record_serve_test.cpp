@@ -69,9 +69,12 @@ TEST_F(RecordProcessTest, MetricsPassPromtoolAndEqualTheNewestRowOfTheStream) {
   ini.write("[Alarm]\nHighOn1=True\nHigh1=-200\nSound=False\n");
   ini.close();
   const quint16 port = FreePort();
+  // A database nobody runs: its queue grows, and the metrics say so.
+  const QString database = QStringLiteral("influx://127.0.0.1:%1/lab").arg(FreePort());
   QProcess p;
   Start(p, RecordArgs("records") << QStringLiteral("--stream") << QStringLiteral("--serve")
-                                 << QStringLiteral("127.0.0.1:%1").arg(port));
+                                 << QStringLiteral("127.0.0.1:%1").arg(port)
+                                 << QStringLiteral("--publish") << database);
   ASSERT_TRUE(Answers(port)) << p.readAllStandardError().toStdString();
   QThread::msleep(1500);
   const Reply metrics = Fetch(port, "/metrics");
@@ -94,6 +97,13 @@ TEST_F(RecordProcessTest, MetricsPassPromtoolAndEqualTheNewestRowOfTheStream) {
             QStringLiteral("1"));
   EXPECT_EQ(samples.at(QStringLiteral("korvale_alarm_active{unit=\"ID0\",kind=\"high\"}")),
             QStringLiteral("0"));
+  const QString destination = QStringLiteral("{destination=\"%1\"}").arg(database);
+  const auto value = [&samples](const QString& name) {
+    const auto found = samples.find(name);
+    return found == samples.end() ? QStringLiteral("absent") : found->second;
+  };
+  EXPECT_EQ(value(QStringLiteral("korvale_publish_connected") + destination), QStringLiteral("0"));
+  EXPECT_GT(value(QStringLiteral("korvale_publish_queue_records") + destination).toLongLong(), 0);
 
   // The stream's row numbered stored - 1 holds the values /metrics gave.
   QByteArray stream;
