@@ -2,12 +2,9 @@
 
 #include <charconv>
 
-namespace {
+#include "core/json_text.h"
 
-void AppendNumber(std::string& out, float v) {
-  char buf[32];
-  out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
-}
+namespace {
 
 void AppendInteger(std::string& out, int64_t v) {
   char buf[24];
@@ -70,7 +67,7 @@ void LineProtocol::AppendRows(std::string& out, const RunSample* rows, size_t co
     for (size_t u = 0; u < 4; ++u) {
       if (!row.values[u] || seriesKey_[u].empty()) continue;
       out += seriesKey_[u];
-      AppendNumber(out, *row.values[u]);
+      AppendShortestFloat(out, *row.values[u]);
       out += ' ';
       AppendNanoseconds(out, row.timeMs);
       out += '\n';
@@ -91,10 +88,10 @@ void LineProtocol::AppendAlarm(std::string& out, const RunAlarm& alarm) const {
   out += "korvale_alarm,host=" + host_ + ",kind=" + TagText(alarm.kind) +
          ",unit=" + UnitText(alarm.unit) + " raised=" + (alarm.raised ? "true" : "false") +
          ",value=";
-  AppendNumber(out, alarm.value);
+  AppendShortestFloat(out, alarm.value);
   if (alarm.limit) {
     out += ",limit=";
-    AppendNumber(out, *alarm.limit);
+    AppendShortestFloat(out, *alarm.limit);
   }
   out += ' ';
   AppendNanoseconds(out, alarm.timeMs);

@@ -5,6 +5,7 @@
 
 #include <QSysInfo>
 
+#include "core/json_text.h"
 #include "publish/mqtt_json.h"
 
 namespace {
@@ -198,7 +199,7 @@ void MqttDestination::PublishLatest() {
   for (size_t u = 0; u < 4; ++u) {
     if (!values[u]) continue;
     std::string text;
-    AppendFloatText(text, *values[u]);
+    AppendShortestFloat(text, *values[u]);
     const std::string topic = Topic(("ID" + std::to_string(u)).c_str());
     mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(text.size()), text.data(),
                       0, true);

@@ -1,30 +1,6 @@
 #include "publish/mqtt_json.h"
 
-#include <charconv>
-
-void AppendFloatText(std::string& out, float v) {
-  char buf[32];
-  out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
-}
-
-void MqttJson::AppendString(std::string& out, const QString& text) {
-  out += '"';
-  for (const char c : text.toStdString()) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      static const char kHex[] = "0123456789abcdef";
-      out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    } else {
-      out += c;
-    }
-  }
-  out += '"';
-}
+#include "core/json_text.h"
 
 void MqttJson::AppendRows(std::string& out, const RunSample* rows, size_t count) {
   for (size_t r = 0; r < count; ++r) {
@@ -35,7 +11,7 @@ void MqttJson::AppendRows(std::string& out, const RunSample* rows, size_t count)
     for (size_t u = 0; u < 4; ++u) {
       if (!row.values[u]) continue;
       out += ",\"ID" + std::to_string(u) + "\":";
-      AppendFloatText(out, *row.values[u]);
+      AppendJsonFloat(out, *row.values[u]);
     }
     out += "}\n";
   }
@@ -46,18 +22,18 @@ void MqttJson::AppendMark(std::string& out, const RunMark& mark) {
          ",\"sample\":" + std::to_string(mark.sample) + ",\"time\":\"";
   time_.Append(out, mark.timeMs, true);
   out += "\",\"text\":";
-  AppendString(out, mark.text);
+  AppendJsonString(out, mark.text);
   out += '}';
 }
 
 void MqttJson::AppendAlarm(std::string& out, const RunAlarm& alarm) {
   out += "{\"unit\":\"ID" + std::to_string(alarm.unit) + "\",\"kind\":";
-  AppendString(out, alarm.kind);
+  AppendJsonString(out, alarm.kind);
   out += std::string(",\"raised\":") + (alarm.raised ? "true" : "false") + ",\"value\":";
-  AppendFloatText(out, alarm.value);
+  AppendJsonFloat(out, alarm.value);
   if (alarm.limit) {
     out += ",\"limit\":";
-    AppendFloatText(out, *alarm.limit);
+    AppendJsonFloat(out, *alarm.limit);
   }
   out += ",\"time\":\"";
   time_.Append(out, alarm.timeMs, true);

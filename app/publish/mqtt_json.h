@@ -15,12 +15,6 @@ class MqttJson {
   void AppendMark(std::string& out, const RunMark& mark);
   void AppendAlarm(std::string& out, const RunAlarm& alarm);
 
-  // text as a JSON string, quoted.
-  static void AppendString(std::string& out, const QString& text);
-
  private:
   LocalTimeText time_;
 };
-
-// v as the analysis CSV writes it.
-void AppendFloatText(std::string& out, float v);

@@ -130,36 +130,6 @@ void AddBucket(const RunView& view, const Bucket& bucket, Points& points) {
 
 }  // namespace
 
-void AppendJsonString(std::string& out, const QString& text) {
-  const QByteArray bytes = text.toUtf8();
-  out += '"';
-  for (const char ch : bytes) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (c < 0x20) {
-      static const char kHex[] = "0123456789abcdef";
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += ch;
-    }
-  }
-  out += '"';
-}
-
-void AppendJsonFloat(std::string& out, float f) {
-  if (!std::isfinite(f)) {
-    out += "null";
-    return;
-  }
-  char buffer[32];
-  out.append(buffer,
-             static_cast<size_t>(std::to_chars(buffer, buffer + sizeof buffer, f).ptr - buffer));
-}
-
 std::string StateJson(const RunView& view, bool markAllowed) {
   const RunBegin& run = view.Run();
   std::string out = "{\"running\":";

@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/json_text.h"
 #include "core/run_rows.h"
 #include "serve/run_view.h"
-
-void AppendJsonString(std::string& out, const QString& text);
-// f as JSON: null for NaN or an infinity.
-void AppendJsonFloat(std::string& out, float f);
 
 // The /api/state object.
 std::string StateJson(const RunView& view, bool markAllowed);
