@@ -11,6 +11,46 @@ PublishUrl Refused(const QString& text, const QString& why) {
   return url;
 }
 
+// The schemes in the order of PublishUrl::Kind, with their default ports.
+struct Scheme {
+  const char* name;
+  PublishUrl::Kind kind;
+  int port;
+};
+constexpr Scheme kSchemes[] = {{"mqtt", PublishUrl::Kind::Mqtt, 1883},
+                               {"mqtts", PublishUrl::Kind::Mqtts, 8883},
+                               {"influx", PublishUrl::Kind::Influx1, 8086},
+                               {"influx2", PublishUrl::Kind::Influx2, 8086}};
+
+QString SchemeName(PublishUrl::Kind kind) {
+  return QLatin1String(kSchemes[static_cast<int>(kind)].name);
+}
+
+// The database, or the organisation and bucket, of an InfluxDB URL's path parts; the reason
+// (Japanese) when they cannot be used, empty when they can.
+QString TakeInfluxPath(const QStringList& parts, PublishUrl& out) {
+  if (!out.user.isEmpty() || !out.password.isEmpty()) {
+    return QStringLiteral("InfluxDB の URL には利用者名もパスワードも書けません");
+  }
+  if (out.kind == PublishUrl::Kind::Influx1) {
+    if (parts.size() != 1) {
+      return QStringLiteral("influx://ホスト[:ポート]/データベース の形で書いてください");
+    }
+    out.database = parts[0];
+    return {};
+  }
+  if (parts.size() != 2) {
+    return QStringLiteral("influx2://ホスト[:ポート]/組織/バケット の形で書いてください");
+  }
+  out.org = parts[0];
+  out.bucket = parts[1];
+  out.token = qEnvironmentVariable("KORVALE_INFLUX_TOKEN");
+  if (out.token.isEmpty()) {
+    return QStringLiteral("環境変数 KORVALE_INFLUX_TOKEN にトークンを設定してください");
+  }
+  return {};
+}
+
 // A path component of an MQTT topic or an InfluxDB name: no wildcards, no control characters.
 bool PlainName(const QString& name) {
   static const QRegularExpression bad(QStringLiteral("[#+\\x00-\\x1f\\x7f]"));
@@ -20,8 +60,7 @@ bool PlainName(const QString& name) {
 }  // namespace
 
 QString PublishUrl::Name() const {
-  static const char* const kSchemes[] = {"mqtt", "mqtts", "influx", "influx2"};
-  QString text = QLatin1String(kSchemes[static_cast<int>(kind)]) + QStringLiteral("://");
+  QString text = SchemeName(kind) + QStringLiteral("://");
   if (!user.isEmpty()) text += user + QLatin1Char('@');
   text += host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
   text += QLatin1Char(':') + QString::number(port) + QLatin1Char('/');
@@ -38,8 +77,7 @@ QString PublishUrl::SafeName() const {
                        c == QLatin1Char('.') || c == QLatin1Char('-');
     safe += plain ? c : QLatin1Char('_');
   }
-  static const char* const kSchemes[] = {"mqtt", "mqtts", "influx", "influx2"};
-  return QLatin1String(kSchemes[static_cast<int>(kind)]) + QLatin1Char('_') + safe;
+  return SchemeName(kind) + QLatin1Char('_') + safe;
 }
 
 PublishUrl ParsePublishUrl(const QString& text) {
@@ -47,22 +85,16 @@ PublishUrl ParsePublishUrl(const QString& text) {
   if (!url.isValid()) return Refused(text, QStringLiteral("URL の形式が正しくありません"));
   PublishUrl out;
   const QString scheme = url.scheme().toLower();
-  if (scheme == QLatin1String("mqtt")) {
-    out.kind = PublishUrl::Kind::Mqtt;
-    out.port = 1883;
-  } else if (scheme == QLatin1String("mqtts")) {
-    out.kind = PublishUrl::Kind::Mqtts;
-    out.port = 8883;
-  } else if (scheme == QLatin1String("influx")) {
-    out.kind = PublishUrl::Kind::Influx1;
-    out.port = 8086;
-  } else if (scheme == QLatin1String("influx2")) {
-    out.kind = PublishUrl::Kind::Influx2;
-    out.port = 8086;
-  } else {
+  const Scheme* known = nullptr;
+  for (const Scheme& candidate : kSchemes) {
+    if (scheme == QLatin1String(candidate.name)) known = &candidate;
+  }
+  if (!known) {
     return Refused(text,
                    QStringLiteral("mqtt://、mqtts://、influx:// か influx2:// で始めてください"));
   }
+  out.kind = known->kind;
+  out.port = known->port;
   out.host = url.host();
   if (out.host.isEmpty()) return Refused(text, QStringLiteral("ホスト名がありません"));
   if (url.port() == 0) return Refused(text, QStringLiteral("ポート番号が正しくありません"));
@@ -84,29 +116,8 @@ PublishUrl ParsePublishUrl(const QString& text) {
   }
   if (out.IsMqtt()) {
     out.prefix = path;
-  } else {
-    if (!out.user.isEmpty() || !out.password.isEmpty()) {
-      return Refused(text, QStringLiteral("InfluxDB の URL には利用者名もパスワードも書けません"));
-    }
-    if (out.kind == PublishUrl::Kind::Influx1) {
-      if (parts.size() != 1) {
-        return Refused(
-            text, QStringLiteral("influx://ホスト[:ポート]/データベース の形で書いてください"));
-      }
-      out.database = parts[0];
-    } else {
-      if (parts.size() != 2) {
-        return Refused(
-            text, QStringLiteral("influx2://ホスト[:ポート]/組織/バケット の形で書いてください"));
-      }
-      out.org = parts[0];
-      out.bucket = parts[1];
-      out.token = qEnvironmentVariable("KORVALE_INFLUX_TOKEN");
-      if (out.token.isEmpty()) {
-        return Refused(
-            text, QStringLiteral("環境変数 KORVALE_INFLUX_TOKEN にトークンを設定してください"));
-      }
-    }
+  } else if (const QString why = TakeInfluxPath(parts, out); !why.isEmpty()) {
+    return Refused(text, why);
   }
   out.ok = true;
   return out;

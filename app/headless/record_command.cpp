@@ -339,6 +339,51 @@ bool FinishStream(SampleStream& stream, StderrDialogs& dialogs) {
   return false;
 }
 
+// Where the recording's rows go besides its files, decided before anything is measured.
+struct OutputPlan {
+  ServePlan serve;
+  std::vector<PublishUrl> publishUrls;
+};
+
+// False, said, when a publishing destination or the web view cannot be used as asked (exit 2).
+bool PlanOutputs(const RecordOptions& options, OutputPlan& plan, StderrDialogs& out) {
+  if (!PlanServe(options, plan.serve, out)) return false;
+  return RecordPublish::ParseUrls(
+      RecordPublish::SettingsUrls(options.settingsFile) + options.publishUrls, plan.publishUrls,
+      out);
+}
+
+// The outputs following the session: the stream (the analysis CSV or the line protocol), the
+// publishing and the web view.
+struct RunOutputs {
+  std::unique_ptr<SampleStream> stream;
+  std::unique_ptr<InfluxStream> lines;
+  std::unique_ptr<RecordPublish> publish;
+  std::unique_ptr<RecordServe> serve;
+};
+
+// False, said, when a publishing queue cannot be opened or the web view cannot listen.
+bool StartOutputs(const RecordOptions& options, OutputPlan& plan, MeasurementSession& session,
+                  const ModuleData& md, RecordAlarms& alarms, RunOutputs& outputs,
+                  StderrDialogs& out) {
+  if (options.stream && !options.streamInflux) outputs.stream = StartStream(session, md, out);
+  if (options.stream && options.streamInflux) {
+    outputs.lines = StartLines(session, md, alarms, out);
+  }
+  if (!plan.publishUrls.empty()) {
+    outputs.publish = std::make_unique<RecordPublish>(session, md, alarms.Monitor(),
+                                                      std::move(plan.publishUrls), out);
+    if (!outputs.publish->Open()) return false;
+  }
+  outputs.serve = std::make_unique<RecordServe>(session, md, alarms.Monitor());
+  if (!outputs.serve->Start(plan.serve, out)) return false;
+  if (outputs.publish) {
+    const Publisher& publisher = outputs.publish->Current();
+    outputs.serve->FollowDestinations([&publisher] { return publisher.Statuses(); });
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunRecord(const RecordOptions& options) {
@@ -347,14 +392,8 @@ int RunRecord(const RecordOptions& options) {
   ModuleData md;
   AlarmSettings alarmSettings;
   if (!LoadRecordSettings(md, alarmSettings, options.settingsFile, dialogs)) return 2;
-  ServePlan servePlan;
-  if (!PlanServe(options, servePlan, dialogs)) return 2;
-  std::vector<PublishUrl> publishUrls;
-  if (!RecordPublish::ParseUrls(
-          RecordPublish::SettingsUrls(options.settingsFile) + options.publishUrls, publishUrls,
-          dialogs)) {
-    return 2;
-  }
+  OutputPlan plan;
+  if (!PlanOutputs(options, plan, dialogs)) return 2;
   if (options.stream && !CheckStreamOutput(options.outputClosed, dialogs)) return 1;
 
   const QString folder = QDir(options.folder).absolutePath();
@@ -390,29 +429,15 @@ int RunRecord(const RecordOptions& options) {
   TellFiles(recording, folder, dialogs);
   RecordAlarms alarms(session, md, recording, folder, alarmSettings, dialogs,
                       std::make_unique<DesktopAlarmSound>([&dialogs] { dialogs.Bell(); }));
-  std::unique_ptr<SampleStream> stream;
-  std::unique_ptr<InfluxStream> lines;
-  if (options.stream && !options.streamInflux) stream = StartStream(session, md, dialogs);
-  if (options.stream && options.streamInflux) lines = StartLines(session, md, alarms, dialogs);
-  std::unique_ptr<RecordPublish> publish;
-  if (!publishUrls.empty()) {
-    publish = std::make_unique<RecordPublish>(session, md, alarms.Monitor(), std::move(publishUrls),
-                                              dialogs);
-    if (!publish->Open()) return 1;
-  }
-  RecordServe serve(session, md, alarms.Monitor());
-  if (!serve.Start(servePlan, dialogs)) return 1;
-  if (publish) {
-    const Publisher& publisher = publish->Current();
-    serve.FollowDestinations([&publisher] { return publisher.Statuses(); });
-  }
+  RunOutputs outputs;
+  if (!StartOutputs(options, plan, session, md, alarms, outputs, dialogs)) return 1;
 
   const std::optional<int> stopped = MeasureUntilStopped(session, md, options.durationMs);
-  if (publish) publish->Finish();
+  if (outputs.publish) outputs.publish->Finish();
   if (!stopped) return 1;
   int code = *stopped;
-  if (stream && !FinishStream(*stream, dialogs)) code = 1;
-  if (lines) lines->Finish(kStreamFinishMs);
+  if (outputs.stream && !FinishStream(*outputs.stream, dialogs)) code = 1;
+  if (outputs.lines) outputs.lines->Finish(kStreamFinishMs);
 
   // Files that are not where they were asked for make the status 3, unless the run failed.
   const bool misplaced = TellMisplacedFiles(recording, folder, dialogs);
