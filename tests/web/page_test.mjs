@@ -73,7 +73,7 @@ describe('the page of a running recording', () => {
     await page.waitForFunction((before) => {
       const now = [...document.querySelectorAll('#cards .value')].map((el) => el.textContent);
       return now.some((v, i) => v !== before[i]);
-    }, first.map((c) => c.value), { timeout: 10000 });
+    }, first.map((c) => c.value), { timeout: 20000 });
   });
 
   it('grows the graph, the count and the elapsed time as rows are pushed', async () => {
@@ -94,11 +94,11 @@ describe('the page of a running recording', () => {
       programEnv(dir));
     assert.equal(marked.code, 0, marked.stderr);
     await page.waitForFunction(() => document.getElementById('marks').textContent.includes('扉を開けた'),
-      null, { timeout: 5000 });
+      null, { timeout: 15000 });
     await page.fill('#mark-text', '温度計を確認');
     await page.click('#mark-form button');
     await page.waitForFunction(() => document.getElementById('marks').textContent.includes('温度計を確認'),
-      null, { timeout: 5000 });
+      null, { timeout: 15000 });
     const rows = await page.$$eval('#marks tr', (trs) => trs.map((tr) => tr.cells[0].textContent));
     assert.deepEqual(rows, ['1', '2']);
   });
@@ -106,7 +106,7 @@ describe('the page of a running recording', () => {
   it('fills in every row it missed while its connection was cut', async () => {
     await relay.cut(2000);
     await page.waitForFunction(() => document.getElementById('connection').textContent.includes('再接続中'),
-      null, { timeout: 5000 });
+      null, { timeout: 15000 });
     const newest = await page.evaluate(() => window.korvale.state.newest);
     await page.waitForFunction((n) => window.korvale.dataNewest > n + 300 &&
       document.getElementById('connection').textContent === '接続中', newest, { timeout: 20000 });
@@ -123,7 +123,7 @@ describe('the page of a running recording', () => {
   it('says so when the program has gone', async () => {
     await recorder.stop();
     await page.waitForFunction(() => document.getElementById('connection').textContent.includes('再接続中'),
-      null, { timeout: 10000 });
+      null, { timeout: 20000 });
   });
 });
 
@@ -175,13 +175,13 @@ describe('the page of a full record set', () => {
   it('turns a card red on an alarm and lists the mark that follow the first live poll', async () => {
     const page = await context.newPage();
     await page.goto(url);
-    await page.waitForFunction(() => document.querySelector('#cards .card.alarmed'), null, { timeout: 10000 });
+    await page.waitForFunction(() => document.querySelector('#cards .card.alarmed'), null, { timeout: 20000 });
     const cards = await cardTexts(page);
     assert.deepEqual(cards.map((c) => c.name), ['ID0 炉内', 'ID1 外壁', 'ID2', 'ID3 排気']);
     assert.deepEqual(cards.map((c) => c.alarmed), [false, true, false, false]);
     assert.equal(cards[1].background, 'rgb(224, 0, 0)');
     assert.match(cards[1].alarm, /上限/);
-    await page.waitForFunction(() => document.querySelectorAll('#marks tr').length > 0, null, { timeout: 10000 });
+    await page.waitForFunction(() => document.querySelectorAll('#marks tr').length > 0, null, { timeout: 20000 });
     await page.close();
   });
 
@@ -203,7 +203,7 @@ describe('the page of a full record set', () => {
       const inRange = window.korvale.xs.filter((x) => x >= min && x <= max).length;
       const run = (window.korvale.state.newest + 1) / 100;
       return max - min < run / 10 && inRange > document.getElementById('graph').clientWidth;
-    }, null, { timeout: 5000 });
+    }, null, { timeout: 15000 });
     const before = await page.evaluate(() => window.korvale.plot.scales.x);
     await page.waitForTimeout(1500);
     const held = await page.evaluate(() => window.korvale.plot.scales.x);
@@ -212,7 +212,7 @@ describe('the page of a full record set', () => {
     await page.waitForFunction(() => {
       const { min, max } = window.korvale.plot.scales.x;
       return min < 1 && max > window.korvale.state.newest / 100 - 1;
-    }, null, { timeout: 5000 });
+    }, null, { timeout: 15000 });
     // Shift+drag over the second quarter of the plot zooms to it.
     const at = (x) => page.evaluate((px) => window.korvale.plot.posToVal(px, 'x'), x - box.x);
     const [a, b] = [box.x + box.width / 4, box.x + box.width / 2];
@@ -303,7 +303,7 @@ describe('the page of a full record set', () => {
       }
       await page.goto(url);
       await page.waitForFunction(() => document.querySelector('#cards .card.alarmed') &&
-        document.querySelectorAll('#marks tr').length > 0, null, { timeout: 10000 });
+        document.querySelectorAll('#marks tr').length > 0, null, { timeout: 20000 });
       await page.waitForTimeout(300);
       await page.screenshot({ path: path.join(out, name), fullPage: size === PHONE });
       await page.close();
