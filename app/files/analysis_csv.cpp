@@ -50,12 +50,12 @@ QString OneLine(QString text) {
   return text;
 }
 
+}  // namespace
+
 const char* TypeLetter(int16_t type) {
   static const char* const kLetters[] = {"B", "R", "S", "N", "K", "E", "J", "T"};
   return type >= 0 && type < 8 ? kLetters[type] : nullptr;
 }
-
-}  // namespace
 
 bool ParseStartTime(const QString& text, int64_t& utcMs) {
   static const QRegularExpression pattern(

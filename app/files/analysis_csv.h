@@ -42,6 +42,9 @@ struct AnalysisTable {
   int64_t originMs = 0;  // the table's start, in ms since the epoch: elapsed_s counts from here
 };
 
+// "B".."T", the letter of thermocouple type 0..7; null for another number.
+const char* TypeLetter(int16_t type);
+
 // A start time text "yyyy/m/d h:m:s" (leading zeros allowed), read as local time of this computer,
 // in ms since the epoch. A local time that occurs twice (the hour repeated when clocks go back) is
 // the first; one that never occurs (skipped when clocks go forward) reads with the offset before

@@ -4,14 +4,16 @@
 
 #include "alarm/alarm_monitor.h"
 #include "core/module_data.h"
+#include "files/analysis_csv.h"
 #include "session/measurement_session.h"
 
 namespace {
 
+// The unit's type as the analysis CSV's preamble names it.
 QString TypeText(bool voltage, int16_t type) {
-  static const char* const kLetters[] = {"B", "R", "S", "N", "K", "E", "J", "T"};
   if (voltage) return QStringLiteral("voltage");
-  return type >= 0 && type < 8 ? QLatin1String(kLetters[type]) : QString::number(type);
+  const char* letter = TypeLetter(type);
+  return letter ? QLatin1String(letter) : QString::number(type);
 }
 
 }  // namespace
